@@ -1,0 +1,60 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace testsupport {
+
+/// A loopback TCP server that plays a peer (an APRS-IS server, a KISS program...):
+/// it records every byte its clients send and lets the test send bytes back or drop
+/// the connection.
+class ScriptedTcpServer : public QObject {
+    Q_OBJECT
+public:
+    /// Listens on 127.0.0.1; port 0 picks a free port.
+    explicit ScriptedTcpServer(quint16 port = 0, QObject* parent = nullptr);
+
+    bool isListening() const { return m_server.isListening(); }
+    quint16 port() const { return m_server.serverPort(); }
+    int connectionCount() const { return m_connections; }
+    bool hasClient() const;
+    /// Everything received from all clients, in order.
+    QByteArray received() const { return m_received; }
+    void clearReceived() { m_received.clear(); }
+    void send(const QByteArray& bytes);
+    /// Closes the current client's connection (the server keeps listening).
+    void dropClient();
+    void stopListening() { m_server.close(); }
+
+signals:
+    void dataReceived();
+
+private:
+    QTcpServer m_server;
+    QPointer<QTcpSocket> m_client;
+    QByteArray m_received;
+    int m_connections = 0;
+};
+
+/// A loopback TCP client, for tests that play the local program on a service port.
+class ScriptedTcpClient : public QObject {
+    Q_OBJECT
+public:
+    explicit ScriptedTcpClient(QObject* parent = nullptr);
+    bool connectTo(quint16 port, int timeoutMs = 3000);
+    bool isConnected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+    QByteArray received() const { return m_received; }
+    void clearReceived() { m_received.clear(); }
+    void send(const QByteArray& bytes);
+    void close() { m_socket.abort(); }
+    QTcpSocket& socket() { return m_socket; }
+
+private:
+    QTcpSocket m_socket;
+    QByteArray m_received;
+};
+
+} // namespace testsupport
