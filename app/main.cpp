@@ -1,0 +1,106 @@
+// The Skylark station program.
+#include "station_app.h"
+#include "widget_dialog_service.h"
+
+#include "platform/dialog_service.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* Usage =
+    "Usage: skylark [options]\n"
+    "APRS messaging and igate station for VHF TNCs, HF sound-card modes and APRS-IS.\n"
+    "\n"
+    "Options:\n"
+    "  --station-dir DIR          keep settings, logs and sheets in DIR (created if missing)\n"
+    "  --space-weather-url URL    fetch the space-weather bulletin from URL\n"
+    "  --version                  print the version and exit\n"
+    "  --help                     print this help and exit\n";
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+/// Without a display, say so and run on Qt's offscreen platform instead of failing.
+void chooseDisplay()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return;
+    std::fputs("skylark: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
+               "starting on Qt's offscreen platform, the windows are not visible.\n",
+               stderr);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    app::StationOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(a, "--version")) {
+            std::puts("Skylark v3.33");
+            return 0;
+        }
+        const bool hasValue = i + 1 < argc;
+        if (!std::strcmp(a, "--station-dir") && hasValue) {
+            options.stationDir = QString::fromLocal8Bit(argv[++i]);
+        } else if (!std::strcmp(a, "--space-weather-url") && hasValue) {
+            options.spaceWeatherUrl = QString::fromLocal8Bit(argv[++i]);
+        } else {
+            std::fprintf(stderr, "skylark: unknown or incomplete option '%s'\n\n%s", a, Usage);
+            return 2;
+        }
+    }
+
+    chooseDisplay();
+    QApplication application(argc, argv);
+    Q_INIT_RESOURCE(skylark);
+    QApplication::setApplicationName(QStringLiteral("Skylark"));
+    QApplication::setApplicationVersion(QStringLiteral("3.33"));
+    options.stationDir = app::resolveStationDir(options.stationDir, QCoreApplication::applicationDirPath());
+
+    app::WidgetDialogService dialogs;
+    platform::DialogService::install(&dialogs);
+
+    app::StationApp station(options);
+
+    // SIGTERM and SIGINT close the windows through their normal closing order.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &application);
+        QObject::connect(notifier, &QSocketNotifier::activated, &station, [&station] {
+            char byte;
+            [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+            station.requestClose();
+        });
+        struct sigaction sa {};
+        sa.sa_handler = onSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+    }
+
+    station.start();
+    const int rc = QApplication::exec();
+    platform::DialogService::install(nullptr);
+    return rc;
+}

@@ -1,0 +1,643 @@
+#include "main_window.h"
+
+#include "help_files.h"
+#include "message_display_window.h"
+#include "startup_page.h"
+#include "title_clock.h"
+#include "widget_helpers.h"
+
+#include "platform/clock.h"
+#include "platform/comm_port.h"
+#include "platform/comm_port_map.h"
+#include "platform/dialog_service.h"
+#include "platform/url_opener.h"
+#include "settings/file_names.h"
+#include "settings/record_file.h"
+#include "settings/station_files.h"
+#include "station/station_state.h"
+#include "station/waits.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace app {
+
+using settings::RecordFile;
+
+namespace {
+struct TimerDesign {
+    int intervalMs;        ///< design interval; 0 = no work, -1 = set at run time
+    bool runsFromCreation; ///< enabled from the window's creation
+};
+
+constexpr std::array<TimerDesign, MainWindow::TimerCount> Timers{{
+    {100, true},    // Timer1  title-bar clock and button states
+    {50, true},     // Timer2  serial TNC line handler
+    {100, false},   // Timer3  HF receive processing
+    {60000, false}, // Timer4  beacon scheduler
+    {5000, false},  // Timer5  end of "HF TUNE (5 sec)"
+    {1000, true},   // Timer6  socket status
+    {10000, false}, // Timer7  APRS-IS log-in
+    {1000, false},  // Timer8  one-shot that only stops itself
+    {2000, true},   // Timer9  start-up beacon
+    {1000, false},  // Timer10 beacon countdown
+    {10, false},    // Timer11 APRS-IS receive
+    {10, true},     // Timer12 HF character assembly
+    {2000, true},   // Timer13 re-tunes the modem
+    {500, false},   // Timer14 flashes the message display
+    {1000, false},  // Timer15 random transmit delay
+    {30000, false}, // Timer16 transmit watchdog
+    {0, false},     // Timer17 no work
+    {1000, false},  // Timer18 TNC port status
+    {59000, false}, // Timer19 TNC port watch
+    {200, false},   // Timer20 relay from port 8063 to HF
+    {100, false},   // Timer21 APRS-IS to HF gateway
+    {200, false},   // Timer22 KISS decoding from the serial TNC
+    {50, false},    // Timer23 KISS decoding from the TCP TNC
+    {0, false},     // Timer24 no work
+    {-1, false},    // Timer25 DecayTimeDelay
+    {-1, false},    // Timer26 TimeDelay
+    {150, true},    // Timer27 GPS sentence reading
+    {30000, false}, // Timer28 GPS status
+    {60000, false}, // Timer29 minute counter (space weather)
+    {60000, true},  // Timer30 closes the splash window
+}};
+
+/// The eight transmit options that send through the modem in an HF mode.
+const char* const HfModes[] = {"Option7", "Option10", "Option14", "Option15", "Option17", "Option18", "Option19", "Option20"};
+/// Options that write channel 0 of the modem (the HF modes and the AX.25 modem modes).
+const char* const ModemOptions[] = {"Option7",  "Option15", "Option14", "Option17",  "Option10",
+                                    "Option18", "Option20", "Option110", "Option19", "Option111"};
+
+bool isOneOf(const QString& name, std::initializer_list<const char*> names)
+{
+    for (const char* n : names)
+        if (name == QLatin1String(n))
+            return true;
+    return false;
+}
+} // namespace
+
+int MainWindow::designInterval(int n)
+{
+    return n >= 1 && n <= TimerCount ? Timers[static_cast<size_t>(n - 1)].intervalMs : 0;
+}
+
+MainWindow::MainWindow(station::StationState& state, station::Waits& waits, const platform::CommPortMap& ports,
+                       StartupPage* startupPage, QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_waits(waits), m_ports(ports), m_startupPage(startupPage),
+      m_messageDisplay(std::make_unique<MessageDisplayWindow>(state)),
+      m_tncPort(std::make_unique<platform::CommPort>([this](int n) { return m_ports.presentDevice(n); }))
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowIcon(QIcon(QStringLiteral(":/skylark/skylark.png")));
+    buildLayout();
+    buildMenus();
+    setUpTimers();
+    wireControls();
+    DispClock(QStringLiteral("UTC"));
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setUpTimers()
+{
+    for (int n = 1; n <= TimerCount; ++n) {
+        auto t = std::make_unique<QTimer>(this);
+        t->setObjectName(QStringLiteral("Timer%1").arg(n));
+        const TimerDesign& d = Timers[static_cast<size_t>(n - 1)];
+        if (d.intervalMs > 0)
+            platform::Clock::setDesignInterval(*t, d.intervalMs);
+        m_timers[static_cast<size_t>(n - 1)] = std::move(t);
+    }
+    timer(8).setSingleShot(true);
+    connect(&timer(1), &QTimer::timeout, this, &MainWindow::onTimer1);
+    connect(&timer(9), &QTimer::timeout, this, [this] {
+        timer(9).stop();
+        control<QPushButton>("Command4")->click();
+    });
+    // Waits run on their own timers (Timer25, Timer26), which the Waits object owns.
+}
+
+void MainWindow::wireControls()
+{
+    for (int i = 0; i < m_operatingModes.size(); ++i)
+        connect(m_operatingModes[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                selectOperatingMode(i + 1);
+        });
+    for (QRadioButton* o : m_transmitModes)
+        connect(o, &QRadioButton::toggled, this, [this, o](bool on) {
+            if (on)
+                selectTransmitMode(o);
+        });
+
+    for (const char* name : {"Text3", "Text4", "Text13"})
+        forceUpperCase(control<QLineEdit>(name));
+
+    auto* hfList = control<QListWidget>("List1");
+    auto* tncList = control<QListWidget>("List2");
+    for (QListWidget* list : {hfList, tncList}) {
+        connect(list, &QListWidget::itemClicked, this,
+                [this, list](QListWidgetItem* item) { stationListClicked(list, item); });
+        connect(list, &QListWidget::itemDoubleClicked, this, [list](QListWidgetItem* item) { delete list->takeItem(list->row(item)); });
+    }
+
+    connect(control<QPushButton>("Command6"), &QPushButton::clicked, this, &MainWindow::beaconTypeGps);
+    connect(control<QPushButton>("Command7"), &QPushButton::clicked, this, &MainWindow::beaconTypeFixed);
+    connect(control<QPushButton>("Command4"), &QPushButton::clicked, this, &MainWindow::sendBeaconClicked);
+    connect(control<QPushButton>("Connect"), &QPushButton::clicked, this, &MainWindow::connectAprsIsServer);
+    connect(control<QPushButton>("Command5"), &QPushButton::clicked, this, &MainWindow::connectKissTcp);
+    connect(control<QCheckBox>("Check2"), &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            m_messageDisplay->open();
+        else
+            m_messageDisplay->close();
+    });
+    control<QPlainTextEdit>("Text8")->viewport()->installEventFilter(this);
+
+    connect(findChild<QAction*>(QStringLiteral("mnuStationInfo")), &QAction::triggered, this, [this] {
+        const QByteArray call = QUrl::toPercentEncoding(control<QLineEdit>("Text4")->text());
+        openUrl(QUrl(QLatin1String(StationInfoAddress) + QString::fromLatin1(call), QUrl::StrictMode));
+    });
+    connect(findChild<QAction*>(QStringLiteral("mnuUpdates")), &QAction::triggered, this,
+            [this] { openUrl(QUrl(QLatin1String(UpdatePageAddress))); });
+    connect(findChild<QAction*>(QStringLiteral("mnuWebsite")), &QAction::triggered, this,
+            [this] { openUrl(QUrl(QLatin1String(MakerWebAddress))); });
+    connect(findChild<QAction*>(QStringLiteral("mnuGroup")), &QAction::triggered, this,
+            [this] { openUrl(QUrl(QLatin1String(UserGroupAddress))); });
+    connect(findChild<QAction*>(QStringLiteral("mnuHelp")), &QAction::triggered, this, [this] {
+        openUrl(QUrl::fromLocalFile(helpFilePath(m_state.stationDir, settings::files::Help2)));
+    });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* messages = control<QPlainTextEdit>("Text8");
+    if (messages && watched == messages->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        timer(14).stop(); // flashing stops
+        setBackColour(messages, White);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------
+// Waits and clock
+
+void MainWindow::TimeDelay(double seconds) { m_waits.TimeDelay(seconds); }
+
+void MainWindow::DecayTimeDelay(double seconds) { m_waits.DecayTimeDelay(seconds); }
+
+void MainWindow::DispClock(const QString& zone)
+{
+    const QDateTime now = zone == QLatin1String("LOC") ? QDateTime::currentDateTime() : QDateTime::currentDateTimeUtc();
+    if (!now.isValid()) {
+        platform::DialogService::instance().showMessage(platform::DialogService::Icon::Critical, QString(),
+                                                        QStringLiteral("Error 5, Invalid time in DispClock"));
+        return;
+    }
+    setWindowTitle(clockCaption(now, zone));
+}
+
+void MainWindow::onTimer1()
+{
+    DispClock(QStringLiteral("UTC"));
+    auto* send = control<QPushButton>("Command1");
+    auto* tune = control<QPushButton>("Command3");
+    auto* beacon = control<QPushButton>("Command4");
+    if (m_state.sendInProgress) {
+        send->setEnabled(false);
+        tune->setEnabled(false);
+        beacon->setEnabled(false);
+    } else {
+        send->setEnabled(true);
+        beacon->setEnabled(true);
+        tune->setEnabled(!control<QRadioButton>("Option8")->isChecked());
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Operating modes and transmit modes
+
+bool MainWindow::hfTransmitModeSelected() const
+{
+    for (const char* name : HfModes)
+        if (control<QRadioButton>(name)->isChecked())
+            return true;
+    return false;
+}
+
+void MainWindow::writeToTnc(const QByteArray& bytes)
+{
+    if (!m_tncPort->isOpen())
+        m_tncPort->open();
+    m_tncPort->write(bytes);
+}
+
+void MainWindow::setBeaconButton(bool on, unsigned colour)
+{
+    auto* b = control<QPushButton>("Disconnect");
+    b->setText(on ? QStringLiteral("Beacon ON") : QStringLiteral("Beacon OFF"));
+    setBackColour(b, colour);
+}
+
+void MainWindow::selectOperatingMode(int mode)
+{
+    static const QByteArray CtrlC("\x03\r", 2);
+    auto* normal = control<QRadioButton>("Option6");
+    auto* noAcks = control<QRadioButton>("Option5");
+    if (mode == 1) { // "TNC Command "
+        normal->setEnabled(false);
+        noAcks->setEnabled(false);
+        while (m_state.transmitBusy && !m_state.shuttingDown) {
+            m_waits.yieldOnce();
+            TimeDelay(0.1);
+        }
+        if (!m_state.shuttingDown) {
+            m_state.transmitBusy = true;
+            writeToTnc(CtrlC);
+            m_state.transmitBusy = false;
+        }
+        control<QPushButton>("Disconnect")->setEnabled(false);
+        control<QPushButton>("Command3")->setEnabled(false);
+        control<QPushButton>("Command4")->setEnabled(false);
+        timer(4).stop();
+        setBeaconButton(false, LightGrey);
+        return;
+    }
+
+    // "APRS Messaging", "Packet Converse", "RAYNET messaging"
+    normal->setEnabled(mode != 3);
+    noAcks->setEnabled(mode != 3);
+    while (m_state.transmitBusy && !m_state.shuttingDown) {
+        m_waits.yieldOnce();
+        TimeDelay(0.1);
+    }
+    if (m_state.shuttingDown)
+        return;
+    m_state.transmitBusy = true;
+    writeToTnc(CtrlC);
+    for (int i = 1; i <= 4; ++i)
+        if (i != mode)
+            m_operatingModes[i - 1]->setEnabled(false);
+    TimeDelay(1.0);
+    if (!m_state.shuttingDown) {
+        m_operatingModes[0]->setEnabled(!hfTransmitModeSelected());
+        for (int i = 2; i <= 4; ++i)
+            if (i != mode)
+                m_operatingModes[i - 1]->setEnabled(true);
+    }
+    writeToTnc("conv\r");
+    m_state.transmitBusy = false;
+    control<QPushButton>("Disconnect")->setEnabled(true);
+    if (!m_state.sendInProgress) {
+        control<QPushButton>("Command3")->setEnabled(true);
+        control<QPushButton>("Command4")->setEnabled(true);
+    }
+    setBeaconButton(true, Green);
+}
+
+void MainWindow::selectTransmitMode(QRadioButton* option)
+{
+    const QString name = option->objectName();
+    auto* myCall = control<QLineEdit>("Text4");
+    auto* digiPath = control<QLineEdit>("Text13");
+    auto* tune = control<QPushButton>("Command3");
+    auto* tncCommand = m_operatingModes[0];
+    auto startBeaconSchedule = [this] {
+        platform::Clock::setDesignInterval(timer(4), 60000);
+        timer(4).start();
+    };
+
+    if (name == QLatin1String("Option9")) { // "APRS-IS": the beacon schedule is not touched
+        myCall->setText(textOf(m_state.aprsIsCall));
+        digiPath->setEnabled(false);
+        tune->setEnabled(false);
+        tncCommand->setEnabled(false);
+        return;
+    }
+    if (isOneOf(name, {"Option8", "Option31"})) { // "TNC", "AX.25"
+        const bool ax25 = name == QLatin1String("Option31");
+        startBeaconSchedule();
+        myCall->setText(textOf(m_state.myCall));
+        digiPath->setEnabled(ax25 || m_state.kissSerial);
+        control<QRadioButton>("Option5")->setEnabled(true);
+        control<QRadioButton>("Option6")->setEnabled(true);
+        control<QPushButton>("Disconnect")->setEnabled(true);
+        control<QPushButton>("Command4")->setEnabled(true);
+        setBeaconButton(true, Green);
+        clearOption(tncCommand);
+        tncCommand->setEnabled(!ax25);
+        bool anyMode = false;
+        for (QRadioButton* o : m_operatingModes)
+            anyMode = anyMode || o->isChecked();
+        if (!anyMode)
+            selectOption(m_operatingModes[1]);
+        timer(8).start();
+        tune->setEnabled(ax25 && !m_state.sendInProgress);
+        return;
+    }
+    // A modem option.
+    startBeaconSchedule();
+    myCall->setText(textOf(m_state.hfCall));
+    digiPath->setEnabled(false);
+    tune->setEnabled(true);
+    control<QPushButton>("Command4")->setEnabled(true);
+    setBeaconButton(true, Green);
+    clearOption(tncCommand);
+    tncCommand->setEnabled(false);
+}
+
+void MainWindow::stationListClicked(QListWidget* list, QListWidgetItem* item)
+{
+    auto* hf = control<QListWidget>("List1");
+    auto* tnc = control<QListWidget>("List2");
+    control<QLineEdit>("Text3")->setText(item->text());
+    const bool isHf = list == hf;
+    selectOption(control<QRadioButton>(isHf ? "Option20" : "Option8"));
+    setBackColour(list, Yellow);
+    setBackColour(isHf ? tnc : hf, Cyan);
+}
+
+// ---------------------------------------------------------------------------------------
+// Beacons
+
+void MainWindow::showBeaconType()
+{
+    setBackColour(control<QPushButton>("Command6"), m_state.gpsBeacon ? Green : LightGrey);
+    setBackColour(control<QPushButton>("Command7"), m_state.gpsBeacon ? LightGrey : Green);
+}
+
+void MainWindow::beaconTypeGps()
+{
+    m_state.gpsBeacon = !m_state.gpsBeacon;
+    showBeaconType();
+}
+
+void MainWindow::beaconTypeFixed()
+{
+    if (!m_state.gpsBeacon)
+        return;
+    m_state.gpsBeacon = false;
+    showBeaconType();
+}
+
+void MainWindow::sendBeaconClicked()
+{
+    auto* beacon = control<QPushButton>("Command4");
+    auto* tune = control<QPushButton>("Command3");
+    m_state.sendInProgress = true;
+    beacon->setEnabled(false);
+    tune->setEnabled(false);
+    if (!m_state.gpsBeacon)
+        sendFixedBeacon();
+    else
+        sendGpsBeacon();
+    beacon->setEnabled(true);
+    tune->setEnabled(true);
+    m_state.sendInProgress = false;
+}
+
+// ---------------------------------------------------------------------------------------
+// Settings
+
+void MainWindow::readSettings()
+{
+    const settings::MainTexts t = settings::readMainTexts(m_state.stationDir);
+    m_state.myCall = t.tncCall;
+    m_state.aprsIsCall = t.aprsIsCall;
+    m_state.hfCall = t.hfCall;
+    m_state.groupCall = t.groupCall;
+    control<QLineEdit>("Text11")->setText(textOf(t.passcode));
+    control<QLineEdit>("Text9")->setText(textOf(t.beaconText));
+    control<QLineEdit>("Text3")->setText(textOf(t.sendTo));
+    control<QLineEdit>("Text10")->setText(textOf(t.aprsServer));
+
+    const RecordFile c2 = RecordFile::load(settings::pathIn(m_state.stationDir, settings::files::Config2));
+    const auto table = settings::config2Controls();
+    for (int n = 1; n <= 21; ++n) {
+        const QByteArray r = c2.record(n);
+        const bool one = RecordFile::holdsOne(r);
+        const bool zero = RecordFile::holdsZero(r);
+        if (n == 3) {
+            if (one)
+                control<QPushButton>("Connect")->click();
+            continue;
+        }
+        if (n == 10) {
+            if (one)
+                m_state.igateTransmitEnabled = true;
+            if (zero)
+                m_state.igateTransmitEnabled = false;
+            continue;
+        }
+        if (n == 21) {
+            if (one)
+                control<QPushButton>("Command5")->click();
+            continue;
+        }
+        for (const auto& rc : table) {
+            if (rc.record != n)
+                continue;
+            QWidget* w = findChild<QWidget*>(QLatin1String(rc.control));
+            if (auto* o = qobject_cast<QRadioButton*>(w)) {
+                if (one)
+                    selectOption(o);
+                if (zero)
+                    clearOption(o);
+            } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
+                if (one)
+                    c->setChecked(true);
+                if (zero)
+                    c->setChecked(false);
+            }
+        }
+    }
+}
+
+void MainWindow::writeSettings()
+{
+    settings::MainTexts t;
+    t.passcode = bytesOf(control<QLineEdit>("Text11")->text());
+    t.beaconText = bytesOf(control<QLineEdit>("Text9")->text());
+    t.sendTo = bytesOf(control<QLineEdit>("Text3")->text());
+    t.aprsServer = bytesOf(control<QLineEdit>("Text10")->text());
+    RecordFile c2;
+    for (const auto& rc : settings::config2Controls()) {
+        auto* b = findChild<QAbstractButton*>(QLatin1String(rc.control));
+        c2.setRecord(rc.record, b && b->isChecked() ? "1" : "0");
+    }
+    c2.setRecord(3, backColour(control<QPushButton>("Connect")) == Green ? "1" : "0");
+    c2.setRecord(10, m_state.igateTransmitEnabled ? "1" : "0");
+    c2.setRecord(21, m_kissTcpActive ? "1" : "0");
+    settings::writeMainFiles(m_state.stationDir, t, c2);
+}
+
+// ---------------------------------------------------------------------------------------
+// Opening and closing
+
+void MainWindow::load()
+{
+    // 1-2: modem state and views; flags; the first timers.
+    m_state.shuttingDown = false;
+    control<QCheckBox>("Check1")->setChecked(false);
+    m_state.igateTransmitEnabled = true;
+    for (int n : {10, 15, 16, 29})
+        timer(n).start();
+    for (int n = 1; n <= TimerCount; ++n)
+        if (Timers[static_cast<size_t>(n - 1)].runsFromCreation)
+            timer(n).start();
+
+    // 3: the start-up page closes and saves its settings.
+    if (m_startupPage)
+        m_startupPage->closePage();
+    // 4: the RAYNET sheet.
+    if (m_state.raynetEnabled)
+        openStationFile("raynet.csv");
+
+    // 6-7
+    if (m_state.pskAudioFrequency == 0.0)
+        m_state.pskAudioFrequency = 2100.0;
+    m_state.gpsBeacon = m_state.gpsPort != 0;
+    showBeaconType();
+    m_kissTcpActive = false;
+    m_state.kissSerial = m_state.tncTypeCode == 4 || m_state.tncTypeCode == 5;
+
+    // 8: colours and initial states.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->objectName() != QLatin1String("Command6") && b->objectName() != QLatin1String("Command7"))
+            setBackColour(b, LightGrey);
+    for (const char* name : {"List1", "List2", "Text1", "Text12", "Text4", "Text13"})
+        setBackColour(findChild<QWidget*>(QLatin1String(name)), Cyan);
+    for (const char* name : {"Text1", "Text12"})
+        control<QPlainTextEdit>(name)->clear();
+    auto* input = control<QLineEdit>("Text2");
+    input->clear();
+    setBackColour(input, Yellow);
+    setBackColour(control<QLineEdit>("Text6"), Yellow);
+    setBackColour(control<QLineEdit>("Text7"), Yellow);
+    setTabOrder(input, control<QPushButton>("Command1"));
+    input->setFocus();
+    control<QPushButton>("Command4")->setEnabled(false);
+    control<QPushButton>("Disconnect")->setEnabled(false);
+
+    // 9-10: settings, then the stored links.
+    readSettings();
+    if (m_state.gpsBeacon)
+        timer(28).start();
+    fetchSpaceWeather();
+
+    // 12: local service ports.
+    startLocalServicePorts();
+    // 13
+    if (m_state.noTnc) {
+        for (const char* name : HfModes)
+            control<QRadioButton>(name)->setEnabled(true);
+        control<QRadioButton>("Option8")->setEnabled(false);
+    }
+    // 14: the modem.
+    setUpModem();
+    if (m_state.sampleSpeedCode == 0)
+        for (const char* name : HfModes)
+            control<QRadioButton>(name)->setEnabled(false);
+    // 15
+    if (m_state.noTnc)
+        return;
+    // 16
+    if (m_state.gpsOnPort)
+        for (const char* name : HfModes)
+            control<QRadioButton>(name)->setEnabled(true);
+    if (m_state.gpsPort != 0)
+        openGpsPort();
+    openTncPort();
+    timer(18).start();
+    if (m_state.tncPort > 0)
+        timer(19).start();
+    if (!control<QRadioButton>("Option9")->isChecked() && !control<QRadioButton>("Option31")->isChecked())
+        timer(8).start();
+    platform::Clock::setDesignInterval(timer(4), 60000);
+    timer(4).start();
+}
+
+void MainWindow::stopAllTimers()
+{
+    for (auto& t : m_timers)
+        t->stop();
+    m_waits.timeDelayTimer().stop();
+    m_waits.decayTimer().stop();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    m_closing = true;
+    // 1
+    stopModemTransmitter();
+    sendPttOffNotice();
+    // 2
+    writeSettings();
+    // 3
+    m_state.shuttingDown = true;
+    m_waits.releaseAll();
+    // 4
+    switchModemOff();
+    closeSockets();
+    m_tncPort->close();
+    // 5
+    stopAllTimers();
+    // 6
+    if (m_startupPage)
+        m_startupPage->closePage();
+    m_messageDisplay->close();
+    event->accept();
+    QApplication::quit();
+}
+
+void MainWindow::openUrl(const QUrl& url) { platform::UrlOpener::instance().open(url); }
+
+void MainWindow::openStationFile(const char* name)
+{
+    openUrl(QUrl::fromLocalFile(settings::pathIn(m_state.stationDir, name)));
+}
+
+// ---------------------------------------------------------------------------------------
+// Places for the links
+
+void MainWindow::connectAprsIsServer() {}
+void MainWindow::connectKissTcp() { m_kissTcpActive = !m_kissTcpActive; }
+void MainWindow::fetchSpaceWeather() {}
+void MainWindow::startLocalServicePorts() {}
+void MainWindow::setUpModem() {}
+void MainWindow::stopModemTransmitter() {}
+void MainWindow::switchModemOff() {}
+void MainWindow::sendPttOffNotice() {}
+void MainWindow::closeSockets() {}
+void MainWindow::openGpsPort() {}
+
+void MainWindow::openTncPort()
+{
+    static const char* const Settings[] = {"4800,N,8,1", nullptr, "9600,N,8,1", "19200,N,8,1", "9600,N,8,1", "38400,N,8,1"};
+    m_tncPort->close();
+    m_tncPort->setPortNumber(m_state.tncPort);
+    if (m_state.tncTypeCode >= 0 && m_state.tncTypeCode < 6 && Settings[m_state.tncTypeCode])
+        m_tncPort->setSettings(QString::fromLatin1(Settings[m_state.tncTypeCode]));
+    if (m_tncPort->open())
+        m_tncPort->write(QByteArray("\x03\r", 2));
+}
+
+void MainWindow::sendFixedBeacon() {}
+void MainWindow::sendGpsBeacon() {}
+
+} // namespace app

@@ -1,0 +1,664 @@
+#include "startup_page.h"
+
+#include "help_files.h"
+#include "widget_helpers.h"
+
+#include "platform/clock.h"
+#include "platform/comm_port_map.h"
+#include "platform/dialog_service.h"
+#include "platform/url_opener.h"
+#include "settings/file_names.h"
+#include "settings/record_file.h"
+#include "settings/station_files.h"
+#include "station/station_state.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace app {
+
+using settings::RecordFile;
+
+namespace {
+constexpr int AutoStartSeconds = 60;
+constexpr int SerialPortProbeLimit = 255;
+
+/// Record numbers of config1 with a meaning of their own.
+constexpr int RecordReserved2 = 2;
+constexpr int RecordTxCardFirst = 51; // 51..62: one-hot transmit sound card 0..11
+constexpr int RecordTxCardLast = 62;
+constexpr int Record2400Alias = 71;
+constexpr int RecordSampleSpeed = 80;
+constexpr int RecordRxCard = 82;
+constexpr int RecordInputChannel = 83;
+constexpr int RecordSameCard = 84;
+} // namespace
+
+StartupPage::StartupPage(station::StationState& state, const platform::CommPortMap& ports,
+                         platform::AudioDeviceLists audio, QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_ports(ports), m_audio(std::move(audio))
+{
+    setObjectName(QStringLiteral("StartupPage"));
+    setWindowTitle(QStringLiteral("Skylark v3.33 - Tamberlane"));
+    m_autoStart.setObjectName(QStringLiteral("Timer1"));
+    m_countdown.setObjectName(QStringLiteral("Timer2"));
+    m_autoStart.setSingleShot(true);
+    connect(&m_autoStart, &QTimer::timeout, this, [this] {
+        m_autoStart.stop();
+        pressStart();
+    });
+    connect(&m_countdown, &QTimer::timeout, this, &StartupPage::countdownTick);
+    build();
+    buildMenus();
+}
+
+// ---------------------------------------------------------------------------------------
+// Layout
+
+QRadioButton* StartupPage::addOption(QGroupBox* box, const QString& name, const QString& caption,
+                                     std::function<void()> action)
+{
+    auto* option = new QRadioButton(caption, box);
+    option->setObjectName(name);
+    box->layout()->addWidget(option);
+    m_options.insert(name, option);
+    if (action)
+        connect(option, &QRadioButton::toggled, this, [action](bool on) {
+            if (on)
+                action();
+        });
+    return option;
+}
+
+QLineEdit* StartupPage::addField(const QString& name, const QString& text, int maxLength)
+{
+    auto* f = new QLineEdit(text);
+    f->setObjectName(name);
+    if (maxLength > 0)
+        f->setMaxLength(maxLength);
+    m_fields.insert(name, f);
+    return f;
+}
+
+void StartupPage::build()
+{
+    auto* central = new QWidget;
+    auto* outer = new QVBoxLayout(central);
+
+    auto* header = new QHBoxLayout;
+    auto* logo = new QLabel;
+    logo->setObjectName(QStringLiteral("Image1"));
+    logo->setPixmap(QPixmap(QStringLiteral(":/skylark/skylark.png")).scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    header->addWidget(logo);
+    auto* titles = new QVBoxLayout;
+    auto* title = new QLabel(QStringLiteral("Skylark"));
+    title->setObjectName(QStringLiteral("Label1"));
+    QFont big = title->font();
+    big.setPointSize(big.pointSize() + 10);
+    big.setBold(true);
+    title->setFont(big);
+    titles->addWidget(title);
+    auto* version = new QLabel(QStringLiteral("version 3.33"));
+    version->setObjectName(QStringLiteral("Label2"));
+    titles->addWidget(version);
+    auto* description = new QLabel(
+        QStringLiteral("APRS messaging and Igate program for VHF TNCs  and APRS over HF PSK-63 and GMSK-250 "));
+    description->setObjectName(QStringLiteral("Label3"));
+    description->setWordWrap(true);
+    titles->addWidget(description);
+    auto* web = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(MakerWebAddress)));
+    web->setObjectName(QStringLiteral("Label4"));
+    web->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    connect(web, &QLabel::linkActivated, this,
+            [](const QString& link) { platform::UrlOpener::instance().open(QUrl(link)); });
+    titles->addWidget(web);
+    header->addLayout(titles, 1);
+    m_countdownLabel = new QLabel;
+    m_countdownLabel->setObjectName(QStringLiteral("Label11"));
+    header->addWidget(m_countdownLabel);
+    m_start = new QPushButton(QStringLiteral("Start"));
+    m_start->setObjectName(QStringLiteral("Command1"));
+    m_start->setMinimumHeight(40);
+    connect(m_start, &QPushButton::clicked, this, &StartupPage::pressStart);
+    header->addWidget(m_start);
+    outer->addLayout(header);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(buildCallsigns(), 0, 0);
+    grid->addWidget(buildPorts(), 0, 1);
+    grid->addWidget(buildSound(), 0, 2);
+    grid->addWidget(buildHf(), 1, 0);
+    grid->addWidget(buildBeacon(), 1, 1);
+    grid->addWidget(buildRemoteAndRaynet(), 1, 2);
+    outer->addLayout(grid);
+    setCentralWidget(central);
+}
+
+QWidget* StartupPage::buildCallsigns()
+{
+    auto* box = new QGroupBox(QStringLiteral("Station"));
+    auto* form = new QVBoxLayout(box);
+    struct F {
+        const char* name;
+        const char* label;
+    };
+    for (const F& f : {F{"Text3", "My callsign (TNC) SSID 0-15"}, F{"Text10", "My callsign (APRS-IS)"},
+                       F{"Text4", "My callsign (HF)"}, F{"Text2", "Group callsign"}}) {
+        form->addWidget(new QLabel(QString::fromLatin1(f.label)));
+        QLineEdit* e = addField(QString::fromLatin1(f.name), QStringLiteral("NOCALL"));
+        forceUpperCase(e);
+        form->addWidget(e);
+    }
+    m_gpsTextLabel = new QLabel(QStringLiteral("GPS beacon text - keep it short for best results"));
+    m_gpsTextLabel->setObjectName(QStringLiteral("Label12"));
+    form->addWidget(m_gpsTextLabel);
+    QLineEdit* gps = addField(QStringLiteral("Text1"), QString(), 43);
+    connect(gps, &QLineEdit::textChanged, this,
+            [this](const QString& t) { m_state.gpsBeaconText = bytesOf(t); });
+    form->addWidget(gps);
+    form->addStretch();
+    return box;
+}
+
+QWidget* StartupPage::buildPorts()
+{
+    auto* w = new QWidget;
+    auto* v = new QVBoxLayout(w);
+    v->setContentsMargins(0, 0, 0, 0);
+
+    auto* tnc = new QGroupBox(QStringLiteral("TNC or GPS"));
+    tnc->setObjectName(QStringLiteral("Frame1"));
+    new QVBoxLayout(tnc);
+    addOption(tnc, "Option1", "4.8 kb serial TNC", [this] { selectTncType(0, false, false); });
+    addOption(tnc, "Option12", "No TNC (HF PTT on comm port)", [this] { selectTncType(1, true, false); });
+    addOption(tnc, "Option2", "9.6 kb serial TNC", [this] { selectTncType(2, false, false); });
+    addOption(tnc, "Option3", "19.2 k serial TNC", [this] { selectTncType(3, false, false); });
+    addOption(tnc, "Option86", "9.6 kbd KISS TNC", [this] { selectTncType(4, false, true); });
+    addOption(tnc, "Option88", "38.4 kb KISS TNC", [this] { selectTncType(5, false, true); });
+    v->addWidget(tnc);
+
+    auto* lists = new QHBoxLayout;
+    auto* tncCol = new QVBoxLayout;
+    tncCol->addWidget(new QLabel(QStringLiteral("TNC comm port")));
+    m_tncList = new QListWidget;
+    m_tncList->setObjectName(QStringLiteral("List1"));
+    connect(m_tncList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { m_state.tncPort = item->data(Qt::UserRole).toInt(); });
+    tncCol->addWidget(m_tncList);
+    auto* gpsCol = new QVBoxLayout;
+    gpsCol->addWidget(new QLabel(QStringLiteral("GPS comm port")));
+    m_gpsList = new QListWidget;
+    m_gpsList->setObjectName(QStringLiteral("List2"));
+    connect(m_gpsList, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        m_state.gpsPort = item->data(Qt::UserRole).toInt();
+        m_state.gpsOnPort = true;
+        setGpsControlsEnabled(true);
+    });
+    gpsCol->addWidget(m_gpsList);
+    lists->addLayout(tncCol);
+    lists->addLayout(gpsCol);
+    v->addLayout(lists);
+
+    // Kept for its numbering of the ports; the lists are the operator's way to choose.
+    m_hiddenPortFrame = new QGroupBox(QStringLiteral("TNC or GPS Comm port"));
+    m_hiddenPortFrame->setObjectName(QStringLiteral("Frame9"));
+    new QVBoxLayout(m_hiddenPortFrame);
+    for (int n = 1; n <= 16; ++n)
+        addOption(m_hiddenPortFrame, QStringLiteral("Option%1").arg(88 + n), QString::number(n),
+                  [this, n] { selectHiddenTncPort(n); });
+    addOption(m_hiddenPortFrame, "Option105", "No Comm Port", [this] { selectHiddenTncPort(0); });
+    m_hiddenPortFrame->hide();
+    v->addWidget(m_hiddenPortFrame);
+    return w;
+}
+
+QWidget* StartupPage::buildSound()
+{
+    auto* w = new QWidget;
+    auto* v = new QVBoxLayout(w);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->addWidget(new QLabel(QStringLiteral("Select transmit sound card")));
+    m_txCombo = new QComboBox;
+    m_txCombo->setObjectName(QStringLiteral("Combo1"));
+    connect(m_txCombo, &QComboBox::activated, this, [this](int i) {
+        if (i >= 0 && i <= 10)
+            m_state.txSoundCard = i + 1;
+    });
+    v->addWidget(m_txCombo);
+    v->addWidget(new QLabel(QStringLiteral("Select receive sound card")));
+    m_rxCombo = new QComboBox;
+    m_rxCombo->setObjectName(QStringLiteral("Combo2"));
+    connect(m_rxCombo, &QComboBox::activated, this, [this](int i) {
+        if (i >= 0 && i <= 10)
+            m_state.rxSoundCard = i;
+    });
+    v->addWidget(m_rxCombo);
+
+    auto* speed = new QGroupBox(QStringLiteral("Sample speed"));
+    new QVBoxLayout(speed);
+    addOption(speed, "Option79", "11025 Hz", [this] { m_state.sampleSpeedCode = 1; });
+    addOption(speed, "Option80", "48000 Hz", [this] { m_state.sampleSpeedCode = 2; })->setChecked(true);
+    addOption(speed, "Option87", "No digi modes", [this] { m_state.sampleSpeedCode = 0; });
+    v->addWidget(speed);
+
+    auto* channel = new QGroupBox(QStringLiteral("Sound input channel"));
+    new QVBoxLayout(channel);
+    addOption(channel, "Option81", "Mono", [this] { m_state.inputChannelCode = 0; })->setChecked(true);
+    addOption(channel, "Option82", "Left", [this] { m_state.inputChannelCode = 1; });
+    addOption(channel, "Option83", "Right", [this] { m_state.inputChannelCode = 2; });
+    v->addWidget(channel);
+    v->addStretch();
+    return w;
+}
+
+QWidget* StartupPage::buildHf()
+{
+    auto* w = new QWidget;
+    auto* h = new QHBoxLayout(w);
+    h->setContentsMargins(0, 0, 0, 0);
+
+    auto* freq = new QGroupBox(QStringLiteral("PSK audio frequency"));
+    new QVBoxLayout(freq);
+    struct P {
+        const char* name;
+        const char* caption;
+        double hz;
+    };
+    for (const P& p : {P{"Option39", "700 Hz", 700}, P{"Option40", "1300 Hz", 1300}, P{"Option58", "1400 Hz", 1400},
+                       P{"Option41", "1500 Hz", 1500}, P{"Option53", "1600 Hz", 1600}, P{"Option42", "1800 Hz", 1800},
+                       P{"Option70", "2000 Hz", 2000}, P{"Option43", "2100 Hz", 2100}, P{"Option59", "2400 Hz", 2400}}) {
+        const double hz = p.hz;
+        addOption(freq, QString::fromLatin1(p.name), QString::fromLatin1(p.caption),
+                  [this, hz] { m_state.pskAudioFrequency = hz; });
+    }
+    m_options.value("Option43")->setChecked(true);
+    auto* customRow = new QWidget;
+    auto* customLayout = new QHBoxLayout(customRow);
+    customLayout->setContentsMargins(0, 0, 0, 0);
+    auto* custom = new QRadioButton(QString());
+    custom->setObjectName(QStringLiteral("Option73"));
+    m_options.insert(QStringLiteral("Option73"), custom);
+    connect(custom, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            m_state.pskAudioFrequency = m_fields.value("Text6")->text().toDouble();
+    });
+    customLayout->addWidget(custom);
+    QLineEdit* customText = addField(QStringLiteral("Text6"), QStringLiteral("2100"));
+    connect(customText, &QLineEdit::textChanged, this, &StartupPage::customFrequencyEdited);
+    customLayout->addWidget(customText);
+    freq->layout()->addWidget(customRow);
+    h->addWidget(freq);
+
+    auto* right = new QVBoxLayout;
+    auto* ptt = new QGroupBox(QStringLiteral("HF PTT Comm Port"));
+    new QVBoxLayout(ptt);
+    addOption(ptt, "Option52", "No Comm Port", [this] { selectHfPttPort(0); })->setChecked(true);
+    for (int n = 1; n <= 8; ++n)
+        addOption(ptt, QStringLiteral("Option%1").arg(43 + n), QString::number(n), [this, n] { selectHfPttPort(n); });
+    right->addWidget(ptt);
+    auto* line = new QGroupBox(QStringLiteral("HF PTT out"));
+    new QVBoxLayout(line);
+    addOption(line, "Option74", "RTS", [this] { m_state.rtsFlag = true, m_state.dtrFlag = false; })->setChecked(true);
+    addOption(line, "Option75", "DTR", [this] { m_state.rtsFlag = false, m_state.dtrFlag = true; });
+    addOption(line, "Option76", "TD", [this] { m_state.rtsFlag = true, m_state.dtrFlag = true; });
+    right->addWidget(line);
+    h->addLayout(right);
+    return w;
+}
+
+QWidget* StartupPage::buildBeacon()
+{
+    auto* w = new QWidget;
+    auto* h = new QHBoxLayout(w);
+    h->setContentsMargins(0, 0, 0, 0);
+    auto* rate = new QGroupBox(QStringLiteral("Beacon rate"));
+    new QVBoxLayout(rate);
+    struct R {
+        const char* name;
+        const char* caption;
+        int code;
+    };
+    for (const R& r : {R{"Option57", "2 min", 4}, R{"Option56", "5 min", 5}, R{"Option28", "10 min", 0},
+                       R{"Option29", "20 min", 1}, R{"Option30", "30 min", 2}, R{"Option31", "60 min", 3}}) {
+        const int code = r.code;
+        addOption(rate, QString::fromLatin1(r.name), QString::fromLatin1(r.caption),
+                  [this, code] { m_state.beaconRateCode = code; });
+    }
+    m_options.value("Option28")->setChecked(true);
+    h->addWidget(rate);
+
+    auto* icon = new QGroupBox(QStringLiteral("GPS HF beacon icon"));
+    new QVBoxLayout(icon);
+    struct I {
+        const char* name;
+        const char* caption;
+        const char* table;
+        const char* code;
+    };
+    for (const I& i : {I{"Option60", "Car", "/", ">"}, I{"Option61", "Van", "/", "v"}, I{"Option62", "Jeep", "/", "j"},
+                       I{"Option63", "RV", "/", "R"}, I{"Option64", "Truck", "/", "k"},
+                       I{"Option65", "Ambulance", "/", "a"}, I{"Option66", "Bus", "/", "U"},
+                       I{"Option67", "Ship", "/", "s"}, I{"Option68", "Yacht", "/", "Y"},
+                       I{"Option69", "Large  truck", "/", "u"}, I{"Option55", "Camp", "/", ";"},
+                       I{"Option54", "HF station", "\\", "-"}}) {
+        const QByteArray table = i.table, code = i.code;
+        addOption(icon, QString::fromLatin1(i.name), QString::fromLatin1(i.caption), [this, table, code] {
+            m_state.gpsIconTable = table;
+            m_state.gpsIconSymbol = code;
+        });
+    }
+    m_options.value("Option60")->setChecked(true);
+    h->addWidget(icon);
+    return w;
+}
+
+QWidget* StartupPage::buildRemoteAndRaynet()
+{
+    auto* w = new QWidget;
+    auto* v = new QVBoxLayout(w);
+    v->setContentsMargins(0, 0, 0, 0);
+    auto* remote = new QGroupBox(QStringLiteral("Igate remote control"));
+    auto* rl = new QVBoxLayout(remote);
+    rl->addWidget(new QLabel(QStringLiteral("Remote control callsign")));
+    QLineEdit* call = addField(QStringLiteral("Text7"), QString(), 9);
+    forceUpperCase(call);
+    rl->addWidget(call);
+    rl->addWidget(new QLabel(QStringLiteral("Transmit ON code")));
+    rl->addWidget(addField(QStringLiteral("Text8"), QString(), 18));
+    rl->addWidget(new QLabel(QStringLiteral("Transmit OFF code")));
+    rl->addWidget(addField(QStringLiteral("Text9"), QString(), 18));
+    v->addWidget(remote);
+
+    auto* raynet = new QGroupBox(QStringLiteral("RAYNET.XLS"));
+    new QVBoxLayout(raynet);
+    addOption(raynet, "Option71", "Enabled", [this] { m_state.raynetEnabled = true; });
+    addOption(raynet, "Option72", "Disabled", [this] { m_state.raynetEnabled = false; })->setChecked(true);
+    raynet->layout()->addWidget(new QLabel(QStringLiteral("Start on row:")));
+    raynet->layout()->addWidget(addField(QStringLiteral("Text5"), QStringLiteral("2")));
+    v->addWidget(raynet);
+    v->addStretch();
+    return w;
+}
+
+void StartupPage::buildMenus()
+{
+    QAction* about = menuBar()->addAction(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(about, &QAction::triggered, this, [] {
+        platform::DialogService::instance().showMessage(platform::DialogService::Icon::None, QString(),
+                                                        QLatin1String(AboutText));
+    });
+    QAction* help = menuBar()->addAction(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    connect(help, &QAction::triggered, this, [this] {
+        platform::UrlOpener::instance().open(QUrl::fromLocalFile(helpFilePath(m_state.stationDir, settings::files::Help1)));
+    });
+}
+
+QRadioButton* StartupPage::option(const QString& name) const { return m_options.value(name); }
+
+QLineEdit* StartupPage::field(const QString& name) const { return m_fields.value(name); }
+
+// ---------------------------------------------------------------------------------------
+// Option actions
+
+void StartupPage::setGpsControlsEnabled(bool enabled)
+{
+    m_fields.value("Text1")->setEnabled(enabled);
+    m_gpsTextLabel->setEnabled(enabled);
+    m_options.value("Option57")->setEnabled(enabled);
+}
+
+void StartupPage::selectTncType(int code, bool noTnc, bool /*kiss: the main window derives it*/)
+{
+    m_state.tncTypeCode = code;
+    m_state.noTnc = noTnc;
+    m_state.gpsOnPort = false;
+    setGpsControlsEnabled(false);
+}
+
+void StartupPage::selectHfPttPort(int n)
+{
+    m_state.hfPttPort = n;
+    for (int k = 1; k <= 16; ++k)
+        m_options.value(QStringLiteral("Option%1").arg(88 + k))->setEnabled(n == 0 || k != n);
+}
+
+void StartupPage::selectHiddenTncPort(int n)
+{
+    if (n > 0)
+        m_state.tncPort = n;
+    for (int k = 1; k <= 8; ++k)
+        m_options.value(QStringLiteral("Option%1").arg(43 + k))->setEnabled(n == 0 || k != n);
+}
+
+void StartupPage::customFrequencyEdited(const QString& text)
+{
+    QRadioButton* custom = m_options.value("Option73");
+    const double v = text.trimmed().toDouble();
+    if (v < 500 || v > 2500) {
+        custom->setEnabled(false);
+    } else if (v > 500 && v < 2500) {
+        custom->setEnabled(true);
+        if (custom->isChecked())
+            m_state.pskAudioFrequency = v;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Load, start and close
+
+void StartupPage::load()
+{
+    m_txCombo->addItems(m_audio.outputs);
+    m_rxCombo->addItems(m_audio.inputs);
+
+    m_secondsLeft = AutoStartSeconds;
+    platform::Clock::setDesignInterval(m_autoStart, AutoStartSeconds * 1000.0);
+    platform::Clock::setDesignInterval(m_countdown, 1000.0);
+    m_autoStart.start();
+    m_countdown.start();
+
+    m_tncList->clear();
+    m_gpsList->clear();
+    for (int n = 1; n <= SerialPortProbeLimit; ++n) {
+        const QString name = m_ports.presentDevice(n);
+        if (name.isEmpty())
+            continue;
+        for (QListWidget* list : {m_tncList, m_gpsList}) {
+            auto* item = new QListWidgetItem(name, list);
+            item->setData(Qt::UserRole, n);
+        }
+    }
+
+    m_state.raynetEnabled = true;
+    m_txCombo->setEnabled(true);
+    m_rxCombo->setEnabled(true);
+    readSettings();
+    if (m_fields.value("Text6")->text().isEmpty())
+        m_fields.value("Text6")->setText(QStringLiteral("2100"));
+}
+
+void StartupPage::readSettings()
+{
+    const QString dir = m_state.stationDir;
+    const settings::StartupTexts t = settings::readStartupTexts(dir);
+    m_fields.value("Text1")->setText(textOf(t.gpsBeaconText));
+    m_state.gpsBeaconText = t.gpsBeaconText;
+    m_fields.value("Text3")->setText(textOf(t.tncCall));
+    m_fields.value("Text10")->setText(textOf(t.aprsIsCall));
+    m_fields.value("Text4")->setText(textOf(t.hfCall));
+    m_fields.value("Text6")->setText(textOf(t.pskFrequency));
+    m_fields.value("Text7")->setText(textOf(t.remoteCall));
+    m_fields.value("Text8")->setText(textOf(t.remoteTxOn));
+    m_fields.value("Text9")->setText(textOf(t.remoteTxOff));
+    m_state.tncPort = t.tncPort;
+    m_state.gpsPort = t.gpsPort;
+    if (t.gpsPort != 0)
+        m_state.gpsOnPort = true;
+    for (QListWidget* list : {m_tncList, m_gpsList}) {
+        const int wanted = list == m_tncList ? t.tncPort : t.gpsPort;
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->data(Qt::UserRole).toInt() == wanted)
+                list->setCurrentRow(i);
+    }
+    m_fields.value("Text2")->setText(textOf(t.groupCall));
+
+    const QString config1Path = settings::pathIn(dir, settings::files::Config1);
+    RecordFile::ensureExists(config1Path);
+    const RecordFile c1 = RecordFile::load(config1Path);
+    const auto table = settings::config1Controls();
+    auto controlOf = [&](int record) -> QRadioButton* {
+        for (const auto& rc : table)
+            if (rc.record == record)
+                return m_options.value(QLatin1String(rc.control));
+        return nullptr;
+    };
+    auto readRecord = [&](int n) {
+        const QByteArray r = c1.record(n);
+        if (QRadioButton* o = controlOf(n)) {
+            if (RecordFile::holdsOne(r))
+                selectOption(o);
+            if (RecordFile::holdsZero(r))
+                clearOption(o);
+            return;
+        }
+        if (n >= RecordTxCardFirst && n <= RecordTxCardLast) {
+            if (RecordFile::holdsOne(r))
+                m_state.txSoundCard = n - RecordTxCardFirst;
+        } else if (n == Record2400Alias) {
+            if (RecordFile::holdsOne(r))
+                selectOption(m_options.value("Option59"));
+        } else if (n == RecordSampleSpeed) {
+            const struct {
+                char digit;
+                const char* option;
+            } speeds[] = {{'2', "Option80"}, {'1', "Option79"}, {'0', "Option87"}};
+            for (const auto& s : speeds) {
+                if (!r.contains(s.digit))
+                    continue;
+                for (const auto& other : speeds)
+                    clearOption(m_options.value(QLatin1String(other.option)));
+                selectOption(m_options.value(QLatin1String(s.option)));
+            }
+        } else if (n == RecordRxCard) {
+            m_state.rxSoundCard = r.trimmed().toInt();
+        } else if (n == RecordInputChannel) {
+            // An empty record (never written) keeps the design default "Mono".
+            if (!r.isEmpty())
+                selectOption(m_options.value(r.contains('0') ? "Option81" : r.contains('1') ? "Option82" : "Option83"));
+        } else if (n == RecordSameCard) {
+            if (RecordFile::holdsOne(r)) {
+                m_state.sameSoundCard = true;
+                m_txCombo->setEnabled(false);
+                m_rxCombo->setEnabled(false);
+            }
+            if (RecordFile::holdsZero(r)) {
+                m_state.sameSoundCard = false;
+                m_txCombo->setEnabled(true);
+                m_rxCombo->setEnabled(true);
+            }
+        }
+    };
+    for (int n = 1; n <= 25; ++n)
+        readRecord(n);
+    for (int n = 42; n <= 80; ++n)
+        readRecord(n);
+    for (int n = 82; n <= 84; ++n)
+        readRecord(n);
+}
+
+void StartupPage::writeSettings()
+{
+    const QString dir = m_state.stationDir;
+    m_state.raynetEnabled = m_options.value("Option71")->isChecked();
+    m_state.rtsFlag = m_options.value("Option74")->isChecked() || m_options.value("Option76")->isChecked();
+    m_state.dtrFlag = m_options.value("Option75")->isChecked() || m_options.value("Option76")->isChecked();
+
+    settings::StartupTexts t;
+    t.gpsBeaconText = bytesOf(m_fields.value("Text1")->text());
+    t.tncCall = bytesOf(m_fields.value("Text3")->text());
+    t.aprsIsCall = bytesOf(m_fields.value("Text10")->text());
+    t.hfCall = bytesOf(m_fields.value("Text4")->text());
+    t.remoteCall = bytesOf(m_fields.value("Text7")->text());
+    t.remoteTxOn = bytesOf(m_fields.value("Text8")->text());
+    t.remoteTxOff = bytesOf(m_fields.value("Text9")->text());
+    t.tncPort = m_state.tncPort;
+    t.gpsPort = m_state.gpsPort;
+    t.groupCall = bytesOf(m_fields.value("Text2")->text());
+    t.pskFrequency = bytesOf(m_fields.value("Text6")->text());
+
+    const QString config1Path = settings::pathIn(dir, settings::files::Config1);
+    RecordFile c1 = RecordFile::load(config1Path); // records not written here keep their bytes
+    auto flag = [](bool on) { return QByteArray(on ? "1" : "0"); };
+    for (const auto& rc : settings::config1Controls())
+        c1.setRecord(rc.record, flag(m_options.value(QLatin1String(rc.control))->isChecked()));
+    c1.setRecord(RecordReserved2, "0");
+    for (int k = 0; k <= RecordTxCardLast - RecordTxCardFirst; ++k)
+        c1.setRecord(RecordTxCardFirst + k, flag(m_state.txSoundCard == k));
+    c1.setRecord(78, "0");
+    c1.setRecord(79, "0");
+    c1.setRecord(RecordSampleSpeed, QByteArray::number(m_state.sampleSpeedCode));
+    if (m_state.rxSoundCard >= 0 && m_state.rxSoundCard <= 8)
+        c1.setRecord(RecordRxCard, QByteArray::number(m_state.rxSoundCard));
+    c1.setRecord(RecordInputChannel, QByteArray::number(m_state.inputChannelCode));
+    c1.setRecord(RecordSameCard, flag(m_state.sameSoundCard));
+    settings::writeStartupFiles(dir, t, c1);
+}
+
+void StartupPage::countdownTick()
+{
+    --m_secondsLeft;
+    m_countdownLabel->setText(QStringLiteral("Time to automatic start: %1 sec").arg(m_secondsLeft));
+    if (m_secondsLeft < 1)
+        m_countdown.stop();
+}
+
+void StartupPage::pressStart()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    m_state.gpsBeaconText = bytesOf(m_fields.value("Text1")->text());
+    m_start->setText(QStringLiteral("Loading..."));
+    emit startRequested();
+    hide();
+}
+
+void StartupPage::closePage()
+{
+    if (m_options.value("Option71")->isChecked())
+        platform::DialogService::instance().showMessage(
+            platform::DialogService::Icon::Exclamation, QString(),
+            QStringLiteral("Only use the Raynet.xls spreadsheet when using Skylark. Other spreadsheets may be overwritten!"));
+    m_state.remoteCall = bytesOf(m_fields.value("Text7")->text());
+    m_state.remoteTxOnCode = bytesOf(m_fields.value("Text8")->text());
+    m_state.remoteTxOffCode = bytesOf(m_fields.value("Text9")->text());
+    m_autoStart.stop();
+    m_countdown.stop();
+    m_state.raynetRow = m_fields.value("Text5")->text().trimmed().toInt() - 1;
+    writeSettings();
+}
+
+void StartupPage::closeEvent(QCloseEvent* event)
+{
+    if (!m_started) {
+        closePage();
+        emit closedBeforeStart();
+    }
+    event->accept();
+}
+
+} // namespace app

@@ -1,0 +1,71 @@
+#include "station_app.h"
+
+#include "main_window.h"
+#include "startup_page.h"
+
+#include "platform/audio_devices.h"
+#include "station/waits.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace app {
+
+QString resolveStationDir(const QString& requested, const QString& executableDir)
+{
+    if (!requested.isEmpty()) {
+        QDir().mkpath(requested);
+        return QFileInfo(requested).absoluteFilePath();
+    }
+    if (QFileInfo(executableDir).isWritable())
+        return executableDir;
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    const QString dir = base + QStringLiteral("/skylark");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+StationApp::StationApp(StationOptions options, QObject* parent) : QObject(parent), m_options(std::move(options))
+{
+    m_state.stationDir = m_options.stationDir;
+    m_waits = std::make_unique<station::Waits>(m_state);
+    m_ports = platform::CommPortMap::load(m_state.stationDir);
+    if (m_ports.assign(platform::CommPortMap::systemDevices()))
+        m_ports.save(m_state.stationDir);
+}
+
+StationApp::~StationApp() = default;
+
+void StationApp::start()
+{
+    m_startup = std::make_unique<StartupPage>(m_state, m_ports, platform::listAudioDevices());
+    connect(m_startup.get(), &StartupPage::startRequested, this, &StationApp::openMainWindow);
+    connect(m_startup.get(), &StartupPage::closedBeforeStart, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    m_startup->show();
+    m_startup->load();
+}
+
+void StationApp::openMainWindow()
+{
+    if (m_main)
+        return;
+    m_main = std::make_unique<MainWindow>(m_state, *m_waits, m_ports, m_startup.get());
+    m_main->show();
+    m_main->load();
+    emit mainWindowLoaded();
+}
+
+void StationApp::requestClose()
+{
+    if (m_main)
+        m_main->close();
+    else if (m_startup)
+        m_startup->close();
+    else
+        QCoreApplication::quit();
+}
+
+} // namespace app

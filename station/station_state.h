@@ -1,0 +1,64 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace station {
+
+/// Beacon rate codes as the start-up page numbers them, with their intervals in seconds.
+int beaconIntervalSeconds(int beaconRateCode);
+
+/// The station's shared working values, flags and text buffers: one object owned by the
+/// application and handed to every part by reference. Everything here is used on the one
+/// user-interface thread.
+struct StationState {
+    /// Folder holding every settings file, log and sheet.
+    QString stationDir;
+
+    // --- Working values set by the start-up page -------------------------------------
+    QByteArray myCall = "NOCALL";      ///< `MyCall`: the TNC callsign
+    QByteArray aprsIsCall = "NOCALL";  ///< callsign used on APRS-IS
+    QByteArray hfCall = "NOCALL";      ///< callsign used on HF
+    QByteArray groupCall = "NOCALL";   ///< group callsign
+    int tncTypeCode = 1;               ///< 0 4.8k text, 1 no TNC, 2 9.6k text, 3 19.2k text, 4 9.6k KISS, 5 38.4k KISS
+    bool noTnc = true;                 ///< "No TNC (HF PTT on comm port)"
+    bool gpsOnPort = false;            ///< a GPS port was chosen
+    int tncPort = 0;                   ///< 0 = none
+    int gpsPort = 0;                   ///< 0 = none
+    int hfPttPort = 0;                 ///< 0..8, 0 = none
+    bool rtsFlag = true;               ///< HF PTT on RTS
+    bool dtrFlag = false;              ///< HF PTT on DTR
+    double pskAudioFrequency = 2100.0; ///< HF audio centre frequency, Hz
+    int beaconRateCode = 0;            ///< 0..5, see beaconIntervalSeconds()
+    QByteArray gpsIconTable = "/";     ///< APRS symbol table character
+    QByteArray gpsIconSymbol = ">";    ///< APRS symbol character
+    int txSoundCard = 0;               ///< 0 = not chosen, i + 1 = output list entry i
+    int rxSoundCard = 0;               ///< input list entry
+    int sampleSpeedCode = 2;           ///< 0 no digi modes, 1 11025 Hz, 2 48000 Hz
+    int inputChannelCode = 0;          ///< 0 mono, 1 left, 2 right
+    bool sameSoundCard = false;
+    bool raynetEnabled = false;
+    int raynetRow = 1;                 ///< "Start on row:" minus 1; raised before each entry
+    QByteArray gpsBeaconText;
+    QByteArray remoteCall;
+    QByteArray remoteTxOnCode;
+    QByteArray remoteTxOffCode;
+
+    // --- Flags and counters owned by the main window ----------------------------------
+    bool transmitBusy = false;         ///< a transmitter holds the TNC port or the modem
+    bool sendInProgress = false;       ///< a send, beacon or tune is under way
+    bool shuttingDown = false;         ///< the main window is closing
+    bool igateTransmitEnabled = true;  ///< HF transmission allowed (remote control)
+    bool gpsBeacon = false;            ///< beacon type "GPS" selected
+    bool kissSerial = false;           ///< the serial TNC speaks KISS
+    int messageNumber = 0;             ///< last message number used, 1..32767
+    int lastAckNumber = 0;
+    bool ackReceived = false;
+
+    // --- Text buffers shown by the message display window ------------------------------
+    QByteArray messagesText;
+    QByteArray bulletinList;
+    QByteArray nwsList;
+    QByteArray groupList;
+};
+
+} // namespace station

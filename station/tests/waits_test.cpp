@@ -1,0 +1,57 @@
+#include "station/station_state.h"
+#include "station/waits.h"
+
+#include "platform/clock.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using station::StationState;
+using station::Waits;
+
+class WaitsTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::Clock::setTimeScale(0.01); }
+    StationState state;
+    Waits waits{state};
+};
+
+TEST_F(WaitsTest, EventsRunDuringAWaitAndNestedWaitsUseTheirOwnTimers)
+{
+    bool handled = false;
+    QTimer::singleShot(1, [&] { handled = true; });
+    int nestedDone = 0;
+    QTimer::singleShot(2, [&] {
+        waits.TimeDelay(0.5); // nested inside the outer DecayTimeDelay
+        ++nestedDone;
+    });
+    waits.DecayTimeDelay(3.0);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(nestedDone, 1);
+    EXPECT_FALSE(waits.decayTimer().isActive());
+}
+
+TEST_F(WaitsTest, ShuttingDownEndsEveryWait)
+{
+    QTimer::singleShot(5, [&] {
+        state.shuttingDown = true;
+        waits.releaseAll();
+    });
+    QElapsedTimer t;
+    t.start();
+    waits.TimeDelay(3600.0); // 36 s at this scale unless the shutdown ends it
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_FALSE(waits.waitForTransmitter() && state.transmitBusy);
+    state.transmitBusy = true;
+    EXPECT_FALSE(waits.waitForTransmitter()) << "gives up while closing";
+}
+
+TEST_F(WaitsTest, WaitForTransmitterReturnsWhenReleased)
+{
+    state.transmitBusy = true;
+    QTimer::singleShot(3, [&] { state.transmitBusy = false; });
+    EXPECT_TRUE(waits.waitForTransmitter());
+    EXPECT_EQ(station::beaconIntervalSeconds(4), 120);
+    EXPECT_EQ(station::beaconIntervalSeconds(0), 600);
+}
