@@ -22,6 +22,7 @@ MessageDisplayWindow::MessageDisplayWindow(station::StationState& state, QWidget
     setObjectName(QStringLiteral("MessageDisplay"));
     setWindowTitle(QString());
     resize(640, 720);
+    m_refresh.setParent(this);
     m_refresh.setObjectName(QStringLiteral("Timer1"));
     connect(&m_refresh, &QTimer::timeout, this, &MessageDisplayWindow::refresh);
 

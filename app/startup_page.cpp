@@ -52,6 +52,8 @@ StartupPage::StartupPage(station::StationState& state, const platform::CommPortM
 {
     setObjectName(QStringLiteral("StartupPage"));
     setWindowTitle(QStringLiteral("Skylark v3.33 - Tamberlane"));
+    m_autoStart.setParent(this);
+    m_countdown.setParent(this);
     m_autoStart.setObjectName(QStringLiteral("Timer1"));
     m_countdown.setObjectName(QStringLiteral("Timer2"));
     m_autoStart.setSingleShot(true);

@@ -13,6 +13,8 @@ namespace station {
 
 Waits::Waits(StationState& state, QObject* parent) : QObject(parent), m_state(state)
 {
+    m_timer25.setParent(this);
+    m_timer26.setParent(this);
     m_timer25.setObjectName(QStringLiteral("Timer25"));
     m_timer26.setObjectName(QStringLiteral("Timer26"));
     m_timer25.setSingleShot(true);

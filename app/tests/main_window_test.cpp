@@ -1,0 +1,198 @@
+#include "window_fixture.h"
+
+#include "app/message_display_window.h"
+#include "app/title_clock.h"
+
+#include "settings/file_names.h"
+#include "settings/record_file.h"
+
+#include "pty_pair.h"
+#include "wait_until.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using settings::RecordFile;
+namespace files = settings::files;
+
+TEST(TitleClock, FormatHasNoLeadingZerosInTheDateAndTwoDigitTimeFields)
+{
+    const QDateTime t(QDate(2026, 3, 7), QTime(9, 5, 1), Qt::UTC);
+    EXPECT_EQ(app::clockText(t), "2026/3/7 09:05:01");
+    EXPECT_EQ(app::clockCaption(t), "Tamberlane Skylark v3.33          2026/3/7 09:05:01 UTC");
+    EXPECT_EQ(app::clockText(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59), Qt::UTC)), "2026/12/31 23:59:59");
+}
+
+TEST_F(WindowTest, MainWindowDefaultsAndConfig2CreatedAtClose)
+{
+    makePage();
+    app::MainWindow& w = makeMain();
+    EXPECT_FALSE(dir.exists(files::Config2)) << "config2 is first written when the window closes";
+    EXPECT_EQ(in<QLineEdit>(w, "Text11")->text(), "-1");
+    EXPECT_EQ(in<QLineEdit>(w, "Text10")->text(), "rotate.aprs2.net");
+    EXPECT_EQ(in<QLineEdit>(w, "Text13")->text(), "WIDE2-1");
+    EXPECT_TRUE(in<QRadioButton>(w, "Option20")->isChecked()) << "GMSK-250 is the design default";
+    EXPECT_EQ(in<QPushButton>(w, "Command1")->text(), "&Send");
+    EXPECT_TRUE(in<QPushButton>(w, "Command1")->isDefault());
+    EXPECT_TRUE(w.windowTitle().startsWith("Tamberlane Skylark v3.33          "));
+    for (int n = 1; n <= 30; ++n)
+        EXPECT_NE(w.findChild<QTimer*>(QStringLiteral("Timer%1").arg(n)), nullptr) << n;
+    EXPECT_EQ(app::MainWindow::designInterval(19), 59000);
+
+    w.close();
+    const QByteArray c2 = dir.read(files::Config2);
+    ASSERT_EQ(c2.size(), 2100);
+    const RecordFile r = RecordFile::fromBytes(c2);
+    EXPECT_EQ(r.record(1), "1") << "ACK Normal";
+    EXPECT_EQ(r.record(9), "1") << "GMSK-250";
+    EXPECT_EQ(r.record(10), "1") << "igate transmission enabled";
+    EXPECT_EQ(r.record(3), "0");
+    EXPECT_EQ(dir.read(files::Passcode), "\"-1\"\r\n");
+    EXPECT_EQ(dir.read(files::BeaconText), "\"\"\r\n");
+    EXPECT_EQ(dir.read(files::AprsServer), "\"rotate.aprs2.net\"\r\n");
+    EXPECT_TRUE(state.shuttingDown);
+    for (QTimer* t : w.findChildren<QTimer*>())
+        EXPECT_FALSE(t->isActive()) << t->objectName().toStdString();
+}
+
+TEST_F(WindowTest, StoredTransmitModeShowsItsCallsign)
+{
+    dir.write(files::MyCallAprsIs, "\"G4ABC-10\"\r\n");
+    RecordFile f;
+    f.setRecord(6, "1"); // APRS-IS
+    f.setRecord(9, "0");
+    f.setRecord(13, "1"); // HF digipeat
+    dir.write(files::Config2, f.bytes());
+    makePage();
+    app::MainWindow& w = makeMain();
+    EXPECT_TRUE(in<QRadioButton>(w, "Option9")->isChecked());
+    EXPECT_EQ(in<QLineEdit>(w, "Text4")->text(), "G4ABC-10");
+    EXPECT_FALSE(in<QLineEdit>(w, "Text13")->isEnabled());
+    EXPECT_TRUE(in<QCheckBox>(w, "Check3")->isChecked());
+}
+
+TEST_F(WindowTest, OperatingModeWaitsForTheTransmitterAndTalksToTheTnc)
+{
+    testsupport::PtyPair tnc;
+    ASSERT_TRUE(tnc.isReady());
+    ports.set(2, tnc.programEnd());
+    state.tncPort = 2;
+    state.tncTypeCode = 2;
+    state.noTnc = false;
+    app::MainWindow& w = makeMain();
+    QByteArray wire;
+    auto drain = [&] { wire += tnc.readAvailable(); };
+    ASSERT_TRUE(testsupport::waitUntil([&] { drain(); return wire == QByteArray("\x03\r", 2); }));
+    wire.clear();
+
+    state.transmitBusy = true;
+    bool sentWhileBusy = false;
+    QTimer::singleShot(30, [&] {
+        drain();
+        sentWhileBusy = !wire.isEmpty();
+        state.transmitBusy = false;
+    });
+    in<QRadioButton>(w, "Option2")->click(); // "APRS Messaging"
+    EXPECT_FALSE(sentWhileBusy);
+    ASSERT_TRUE(testsupport::waitUntil([&] { drain(); return wire.endsWith("conv\r"); }));
+    EXPECT_EQ(wire, QByteArray("\x03\rconv\r", 7));
+    EXPECT_FALSE(state.transmitBusy);
+    EXPECT_FALSE(in<QRadioButton>(w, "Option1")->isEnabled()) << "GMSK-250 is an HF mode";
+    EXPECT_TRUE(in<QRadioButton>(w, "Option3")->isEnabled());
+    EXPECT_EQ(in<QPushButton>(w, "Disconnect")->text(), "Beacon ON");
+
+    in<QRadioButton>(w, "Option8")->click(); // "TNC"
+    in<QRadioButton>(w, "Option3")->click();
+    EXPECT_TRUE(in<QRadioButton>(w, "Option1")->isEnabled()) << "no HF mode selected now";
+    EXPECT_FALSE(in<QRadioButton>(w, "Option5")->isEnabled()) << "Packet Converse has no ACK choice";
+}
+
+TEST_F(WindowTest, ClosingDuringAWaitEndsTheWaitAndStopsEveryTimer)
+{
+    app::MainWindow& w = makeMain();
+    state.transmitBusy = true;
+    bool returned = false;
+    QTimer::singleShot(20, &w, [&] { w.close(); });
+    in<QRadioButton>(w, "Option4")->click(); // waits for the transmitter
+    returned = true;
+    EXPECT_TRUE(returned);
+    EXPECT_TRUE(state.shuttingDown);
+    for (QTimer* t : w.findChildren<QTimer*>())
+        EXPECT_FALSE(t->isActive()) << t->objectName().toStdString();
+    EXPECT_TRUE(dir.exists(files::Config2));
+}
+
+TEST_F(WindowTest, StationListsAndBeaconTypeButtons)
+{
+    app::MainWindow& w = makeMain();
+    auto* hf = in<QListWidget>(w, "List1");
+    auto* tnc = in<QListWidget>(w, "List2");
+    hf->addItems({"G4ABC", "M0XYZ-7"});
+    tnc->addItem("N0CALL-9");
+    emit tnc->itemClicked(tnc->item(0));
+    EXPECT_EQ(in<QLineEdit>(w, "Text3")->text(), "N0CALL-9");
+    EXPECT_TRUE(in<QRadioButton>(w, "Option8")->isChecked());
+    emit hf->itemClicked(hf->item(1));
+    EXPECT_EQ(in<QLineEdit>(w, "Text3")->text(), "M0XYZ-7");
+    EXPECT_TRUE(in<QRadioButton>(w, "Option20")->isChecked());
+    emit hf->itemDoubleClicked(hf->item(0));
+    ASSERT_EQ(hf->count(), 1);
+    EXPECT_EQ(hf->item(0)->text(), "M0XYZ-7");
+
+    auto* gps = in<QPushButton>(w, "Command6");
+    auto* fixed = in<QPushButton>(w, "Command7");
+    gps->click();
+    EXPECT_TRUE(state.gpsBeacon);
+    gps->click();
+    EXPECT_FALSE(state.gpsBeacon) << "GPS toggles";
+    gps->click();
+    fixed->click();
+    EXPECT_FALSE(state.gpsBeacon);
+    fixed->click();
+    EXPECT_FALSE(state.gpsBeacon);
+}
+
+TEST_F(WindowTest, MenusOpenFilesAndPagesWithTheDefaultHandler)
+{
+    app::MainWindow& w = makeMain();
+    in<QLineEdit>(w, "Text4")->setText("G4ABC-9");
+    w.findChild<QAction*>("mnuStationInfo")->trigger();
+    w.findChild<QAction*>("mnuReceiveLog")->trigger();
+    w.findChild<QAction*>("mnuHelp")->trigger();
+    ASSERT_EQ(opener.opened().size(), 3);
+    EXPECT_EQ(opener.opened()[0].toString(), "https://aprs.fi/info/a/G4ABC-9");
+    EXPECT_EQ(opener.opened()[1].toLocalFile(), dir.file("skylark_receive.log"));
+    EXPECT_TRUE(opener.opened()[2].toLocalFile().endsWith("skylark_help2.txt"));
+}
+
+TEST_F(WindowTest, MessageDisplayShowsTheBuffersAndDoubleClickClears)
+{
+    dir.write(files::GroupCall, "\"RAYNET\"\r\n");
+    app::MainWindow& w = makeMain();
+    in<QCheckBox>(w, "Check2")->setChecked(true);
+    app::MessageDisplayWindow* d = w.messageDisplay();
+    ASSERT_TRUE(d->isVisible());
+    state.messagesText = "From: G4ABC hello\r\n";
+    state.groupList = "group text\r\n";
+    ASSERT_TRUE(testsupport::waitUntil([&] { return in<QPlainTextEdit>(*d, "Text1")->toPlainText().contains("hello"); }));
+    EXPECT_EQ(in<QPlainTextEdit>(*d, "Text6")->toPlainText(), in<QPlainTextEdit>(*d, "Text4")->toPlainText());
+    EXPECT_EQ(in<QLineEdit>(*d, "Text5")->text(), "RAYNET");
+    QTest::keyClicks(in<QLineEdit>(*d, "Text5"), "X");
+    EXPECT_EQ(in<QLineEdit>(*d, "Text5")->text(), "RAYNET") << "the group call cannot be edited";
+
+    QTest::mouseDClick(in<QPlainTextEdit>(*d, "Text1")->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(state.messagesText.isEmpty());
+    state.messagesText = "new\r\n";
+    d->refresh();
+    EXPECT_EQ(in<QPlainTextEdit>(*d, "Text1")->toPlainText(), "new\n");
+
+    in<QCheckBox>(*d, "Check1")->setChecked(true);
+    EXPECT_TRUE(in<QPlainTextEdit>(*d, "Text6")->isVisibleTo(d));
+    EXPECT_FALSE(in<QPlainTextEdit>(*d, "Text2")->isVisibleTo(d));
+    in<QCheckBox>(w, "Check2")->setChecked(false);
+    EXPECT_FALSE(d->isVisible());
+}

@@ -1,0 +1,76 @@
+#include "temp_station_dir.h"
+#include "wait_until.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+QProcessEnvironment stationEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("SKYLARK_TIME_SCALE", "0.01");
+    return env;
+}
+} // namespace
+
+TEST(Program, VersionAndHelp)
+{
+    QProcess p;
+    p.start(SKYLARK_BINARY, {"--version"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.readAllStandardOutput(), "Skylark v3.33\n");
+    p.start(SKYLARK_BINARY, {"--help"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_TRUE(p.readAllStandardOutput().contains("--station-dir DIR"));
+    p.start(SKYLARK_BINARY, {"--bogus"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 2);
+}
+
+TEST(Program, StartsByItselfAndSavesEverythingOnSigterm)
+{
+    testsupport::TempStationDir dir;
+    const QString station = dir.file("station"); // created by the program
+    QProcess p;
+    p.setProcessEnvironment(stationEnvironment());
+    p.start(SKYLARK_BINARY, {"--station-dir", station});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    // The automatic start (60 s scaled to 0.6 s) closes the start-up page, which writes its files.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return QFile::exists(station + "/skylark_mycall.txt"); }, 20000));
+    EXPECT_FALSE(QFile::exists(station + "/skylark_config2.txt"));
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    for (const char* f : {"skylark_config2.txt", "skylark_passcode.txt", "skylark_config1.txt", "skylark_btext.txt"})
+        EXPECT_TRUE(QFile::exists(station + "/" + f)) << f;
+    QFile c2(station + "/skylark_config2.txt");
+    ASSERT_TRUE(c2.open(QIODevice::ReadOnly));
+    EXPECT_EQ(c2.size(), 2100);
+}
+
+TEST(Program, WithoutADisplayItSaysSoAndRunsOffscreen)
+{
+    testsupport::TempStationDir dir;
+    QProcessEnvironment env = stationEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(SKYLARK_BINARY, {"--station-dir", dir.path()});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    QByteArray err;
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        err += p.readAllStandardError();
+        return err.contains("no display found");
+    }, 10000));
+    // The start-up page has loaded (and the signal handlers are in place) once config1 exists.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return dir.exists("skylark_config1.txt"); }, 10000));
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
+}

@@ -1,0 +1,61 @@
+#pragma once
+#include "app/main_window.h"
+#include "app/startup_page.h"
+
+#include "platform/clock.h"
+#include "platform/comm_port_map.h"
+#include "platform/dialog_service.h"
+#include "platform/url_opener.h"
+#include "station/station_state.h"
+#include "station/waits.h"
+
+#include "temp_station_dir.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+/// A station folder, recorded message boxes and opened URLs, and the windows on top.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::Clock::setTimeScale(0.01);
+        platform::DialogService::install(&dialogs);
+        platform::UrlOpener::install(&opener);
+        state.stationDir = dir.path();
+    }
+    void TearDown() override
+    {
+        main.reset();
+        page.reset();
+        platform::DialogService::install(nullptr);
+        platform::UrlOpener::install(nullptr);
+    }
+
+    app::StartupPage& makePage(platform::AudioDeviceLists audio = {})
+    {
+        page = std::make_unique<app::StartupPage>(state, ports, std::move(audio));
+        page->load();
+        return *page;
+    }
+    app::MainWindow& makeMain()
+    {
+        main = std::make_unique<app::MainWindow>(state, waits, ports, page.get());
+        main->load();
+        return *main;
+    }
+    template <typename T> T* in(QWidget& w, const char* name) { return w.findChild<T*>(QLatin1String(name)); }
+
+    testsupport::TempStationDir dir;
+    platform::RecordingDialogService dialogs;
+    platform::RecordingUrlOpener opener;
+    station::StationState state;
+    station::Waits waits{state};
+    platform::CommPortMap ports;
+    std::unique_ptr<app::StartupPage> page;
+    std::unique_ptr<app::MainWindow> main;
+};
