@@ -1,0 +1,94 @@
+#include "hf_frame.h"
+
+namespace hf
+{
+
+QByteArray endFlagFor(FrameSender sender)
+{
+    switch (sender) {
+    case FrameSender::Message:
+    case FrameSender::LocalRelay:
+    case FrameSender::AprsIsGate:
+        return QByteArray(kEndFlagLong);
+    case FrameSender::Beacon:
+    case FrameSender::GpsBeacon:
+    case FrameSender::Ack:
+    case FrameSender::Digipeat:
+        break;
+    }
+    return QByteArray(kEndFlagShort);
+}
+
+std::uint16_t crc16Modbus(QByteArrayView data)
+{
+    std::uint16_t crc = 0xFFFF;
+    for (const char c : data) {
+        crc ^= static_cast<std::uint8_t>(c);
+        for (int bit = 0; bit < 8; ++bit) {
+            if (crc & 1U)
+                crc = static_cast<std::uint16_t>((crc >> 1) ^ 0xA001U);
+            else
+                crc = static_cast<std::uint16_t>(crc >> 1);
+        }
+    }
+    return crc;
+}
+
+QByteArray checkField(QByteArrayView body)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const std::uint16_t crc = crc16Modbus(body);
+    QByteArray out(4, '0');
+    for (int i = 0; i < 4; ++i)
+        out[3 - i] = kHex[(crc >> (4 * i)) & 0xFU];
+    return out;
+}
+
+QByteArray buildFrame(QByteArrayView body, QByteArrayView endFlag)
+{
+    QByteArray frame;
+    frame.reserve(body.size() + endFlag.size() + 20);
+    frame += kPreamble;
+    frame += kStartFlag;
+    frame += body;
+    frame += checkField(body);
+    frame += '\t';
+    frame += endFlag;
+    frame += "\r\n";
+    return frame;
+}
+
+QByteArray buildFrame(QByteArrayView body, FrameSender sender)
+{
+    return buildFrame(body, endFlagFor(sender));
+}
+
+ParsedFrame parseFrame(QByteArrayView frameText)
+{
+    ParsedFrame parsed;
+    qsizetype start = frameText.indexOf(QByteArrayView("...~"));
+    if (start >= 0) {
+        start += 4;
+    } else {
+        start = frameText.indexOf('~');
+        if (start < 0) {
+            parsed.computedCheck = checkField({});
+            return parsed;
+        }
+        ++start;
+    }
+    qsizetype end = frameText.indexOf('~', start);
+    if (end < 0)
+        end = frameText.size();
+
+    QByteArray r = frameText.sliced(start, end - start).toByteArray();
+    r.replace('\t', QByteArray());
+    const qsizetype checkLen = qMin<qsizetype>(4, r.size());
+    parsed.receivedCheck = r.right(checkLen);
+    parsed.body = r.left(r.size() - checkLen);
+    parsed.computedCheck = checkField(parsed.body);
+    parsed.good = parsed.receivedCheck.contains(parsed.computedCheck);
+    return parsed;
+}
+
+} // namespace hf

@@ -1,0 +1,56 @@
+#pragma once
+
+// Acknowledgements: reading the number of a received "ack", and building the acknowledgement
+// that answers a received numbered message, per bearer.
+//
+// A received message's own number is not an acknowledgement. Only the ack receivers (RxAck,
+// HF_RxAck, APRSIS_RxAck) set lastAckNumber, from the digits after "ack"; the ack senders
+// (VHF_Ack, HF_Ack, APRSIS_Ack) never touch it. So a message that happens to carry the same
+// number as our pending message does not end our retry wait: the two stations count their
+// numbers independently, and stopping our retries on someone else's number would give up a
+// message that was never confirmed.
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace messaging
+{
+
+/// The number of an acknowledgement: the leading decimal digits right after the first "ack" in
+/// `text` ("ack05" gives 5). No digits there, or no "ack" at all, gives 0; a value too large
+/// for the message-number range gives 0 as well (it can never match a pending number).
+int ackNumberFrom(QByteArrayView text);
+
+/// The number our ack receiver compares with the pending messageNumber; a pending number of 0
+/// means no message is waiting, and matches nothing.
+inline bool ackMatches(int ackNumber, int pendingMessageNumber)
+{
+    return pendingMessageNumber > 0 && ackNumber == pendingMessageNumber;
+}
+
+/// What follows "ack" in the reply to a message numbered `numberText` (the text after its "{",
+/// line end removed): when the text starts with digits of non-zero value, those digits without
+/// leading zeros ("07" gives "7"); otherwise the text as received.
+QByteArray ackReplyNumber(QByteArrayView numberText);
+
+/// True when ackReplyNumber() took the numeric form.
+bool hasNumericValue(QByteArrayView numberText);
+
+/// ":" + padded senderCall + ":ack" + ackText.
+QByteArray ackPayload(QByteArrayView senderCall, QByteArrayView ackText);
+
+/// VHF acknowledgement payload (VHF_Ack): ackPayload(sender, ackReplyNumber(numberText)) + CR.
+/// The CR is the TNC line end; it is added in both forms, since the numberText given here no
+/// longer holds the line end it was received with.
+QByteArray vhfAckPayload(QByteArrayView senderCall, QByteArrayView numberText);
+
+/// HF acknowledgement body payload (HF_Ack), put after CALL + unproto: ackPayload with the
+/// numeric value followed by CR, or the text as received without CR.
+QByteArray hfAckPayload(QByteArrayView senderCall, QByteArrayView numberText);
+
+/// APRS-IS acknowledgement line without line end (APRSIS_Ack): aprsIsCall + ">APSK63:" +
+/// ackPayload(sender, numberText), the number text as received.
+QByteArray aprsIsAckLine(QByteArrayView aprsIsCall, QByteArrayView senderCall,
+                         QByteArrayView numberText);
+
+} // namespace messaging

@@ -1,0 +1,39 @@
+#include "ack_rules.h"
+
+#include <gtest/gtest.h>
+
+using namespace messaging;
+
+TEST(AckRules, AckNumberFromReceivedText)
+{
+    const std::pair<QByteArray, int> cases[] = {
+        {":M0SKY    :ack5", 5},      {":M0SKY    :ack05", 5}, {":M0SKY    :ack", 0},
+        {":M0SKY    :ack12}", 12},   {":M0SKY    :ack 5", 0}, {"no acknowledgement", 0},
+        {":M0SKY    :ack999999", 0}, {":M0SKY    :ackX7", 0}, {":M0SKY    :ack32767", 32767},
+    };
+    for (const auto& [text, number] : cases)
+        EXPECT_EQ(ackNumberFrom(text), number) << text.constData();
+    EXPECT_TRUE(ackMatches(5, 5));
+    EXPECT_FALSE(ackMatches(0, 0)) << "no pending message";
+    EXPECT_FALSE(ackMatches(4, 5));
+}
+
+TEST(AckRules, ReplyNumber)
+{
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"12", "12"}, {"07", "7"}, {"0", "0"}, {"AB}CD", "AB}CD"}, {"", ""}, {"3a", "3"},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(ackReplyNumber(in), out) << in.constData();
+}
+
+TEST(AckRules, PayloadsPerBearer)
+{
+    EXPECT_EQ(ackPayload("G4ABC", "12"), ":G4ABC    :ack12");
+    EXPECT_EQ(vhfAckPayload("G4ABC", "07"), ":G4ABC    :ack7\r");
+    EXPECT_EQ(vhfAckPayload("G4ABC", "AB"), ":G4ABC    :ackAB\r");
+    EXPECT_EQ(hfAckPayload("G4ABC", "07"), ":G4ABC    :ack7\r");
+    EXPECT_EQ(hfAckPayload("G4ABC", "AB"), ":G4ABC    :ackAB");
+    EXPECT_EQ(aprsIsAckLine("CALL", "SRC", "12"), "CALL>APSK63::SRC      :ack12");
+    EXPECT_EQ(aprsIsAckLine("CALL", "SRC", "07"), "CALL>APSK63::SRC      :ack07");
+}
