@@ -129,16 +129,44 @@ void MainWindow::setUpTimers()
 
 void MainWindow::wireControls()
 {
+    // The choices are copied into the station state first, so the action that follows sees them.
+    station::WindowChoices& choices = m_state.choices;
     for (int i = 0; i < m_operatingModes.size(); ++i)
         connect(m_operatingModes[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
+            if (on) {
+                m_state.choices.operatingMode = static_cast<station::OperatingMode>(i + 1);
                 selectOperatingMode(i + 1);
+            } else if (m_state.choices.operatingMode == static_cast<station::OperatingMode>(i + 1)) {
+                m_state.choices.operatingMode = station::OperatingMode::None;
+            }
         });
-    for (QRadioButton* o : m_transmitModes)
-        connect(o, &QRadioButton::toggled, this, [this, o](bool on) {
-            if (on)
+    for (int i = 0; i < m_transmitModes.size(); ++i) {
+        QRadioButton* o = m_transmitModes[i];
+        connect(o, &QRadioButton::toggled, this, [this, o, i](bool on) {
+            if (on) {
+                m_state.choices.transmitMode = static_cast<station::TransmitMode>(i);
                 selectTransmitMode(o);
+            }
         });
+    }
+    connect(control<QRadioButton>("Option6"), &QRadioButton::toggled, this,
+            [&choices](bool on) { choices.acksNormal = on; });
+    const struct {
+        const char* name;
+        bool station::WindowChoices::*flag;
+    } checks[] = {{"Check1", &station::WindowChoices::alert},        {"Check3", &station::WindowChoices::hfDigipeat},
+                  {"Check4", &station::WindowChoices::digipeatMe},   {"Check5", &station::WindowChoices::tcpTx},
+                  {"Check6", &station::WindowChoices::internetToHf}, {"Check7", &station::WindowChoices::fiveSecondDelay},
+                  {"Check8", &station::WindowChoices::notch},        {"Check9", &station::WindowChoices::priorityTx},
+                  {"Check10", &station::WindowChoices::displayCrc},  {"Check11", &station::WindowChoices::lsbTxMode}};
+    for (const auto& c : checks) {
+        auto flag = c.flag;
+        connect(control<QCheckBox>(c.name), &QCheckBox::toggled, this, [&choices, flag](bool on) { choices.*flag = on; });
+    }
+    connect(control<QLineEdit>("Text4"), &QLineEdit::textChanged, this,
+            [&choices](const QString& t) { choices.myCallField = bytesOf(t); });
+    connect(control<QLineEdit>("Text13"), &QLineEdit::textChanged, this,
+            [&choices](const QString& t) { choices.digiPath = bytesOf(t); });
 
     for (const char* name : {"Text3", "Text4", "Text13"})
         forceUpperCase(control<QLineEdit>(name));

@@ -4,6 +4,51 @@
 
 namespace station {
 
+/// The "Transmit" options of the main window.
+enum class TransmitMode {
+    Psk63,
+    Tnc,
+    AprsIs,
+    Mfsk16,
+    Qpsk125,
+    Psk250,
+    Qpsk250,
+    Gmsk63,
+    Ax25Mfsk,
+    Gmsk250,
+    Ax25,
+    Ax25Psk63,
+    Ax25Gmsk
+};
+
+/// The eight HF modes that send through the modem as HF frames.
+bool isHfMode(TransmitMode mode);
+/// The four modes that send AX.25 frames by KISS (and, for three of them, over the modem).
+bool isAx25Mode(TransmitMode mode);
+
+/// The "Operating mode" options (none is selected when the window opens).
+enum class OperatingMode { None, TncCommand, AprsMessaging, PacketConverse, Raynet };
+
+/// What the operator has chosen on the main window, kept up to date by the window so that
+/// the station's parts can read it without touching widgets.
+struct WindowChoices {
+    TransmitMode transmitMode = TransmitMode::Gmsk250;
+    OperatingMode operatingMode = OperatingMode::None;
+    bool acksNormal = true;       ///< "Message ACK": "Normal" (else "No ACKs")
+    bool hfDigipeat = false;      ///< "HF digipeat"
+    bool digipeatMe = false;      ///< "Digipeat me"
+    bool priorityTx = false;      ///< "Priority Tx"
+    bool internetToHf = false;    ///< "Internet to HF"
+    bool lsbTxMode = false;       ///< "LSB Tx mode"
+    bool displayCrc = false;      ///< "Display  CRC "
+    bool tcpTx = false;           ///< "Tx" (port 8063 relay)
+    bool fiveSecondDelay = false; ///< "5 s delay"
+    bool notch = false;           ///< "Notch filter, click on waterfall to position notch"
+    bool alert = false;           ///< "Alert"
+    QByteArray myCallField = "NOCALL"; ///< "My call" (`Text4`)
+    QByteArray digiPath = "WIDE2-1";   ///< "KISS TNC digi path" (`Text13`)
+};
+
 /// Beacon rate codes as the start-up page numbers them, with their intervals in seconds.
 int beaconIntervalSeconds(int beaconRateCode);
 
@@ -53,6 +98,9 @@ struct StationState {
     int messageNumber = 0;             ///< last message number used, 1..32767
     int lastAckNumber = 0;
     bool ackReceived = false;
+
+    // --- The main window's choices ---------------------------------------------------
+    WindowChoices choices;
 
     // --- Text buffers shown by the message display window ------------------------------
     QByteArray messagesText;

@@ -196,3 +196,21 @@ TEST_F(WindowTest, MessageDisplayShowsTheBuffersAndDoubleClickClears)
     in<QCheckBox>(w, "Check2")->setChecked(false);
     EXPECT_FALSE(d->isVisible());
 }
+
+TEST_F(WindowTest, ChoicesFollowTheControls)
+{
+    app::MainWindow& w = makeMain();
+    in<QRadioButton>(w, "Option110")->click();
+    EXPECT_EQ(state.choices.transmitMode, station::TransmitMode::Ax25Psk63);
+    EXPECT_EQ(state.choices.myCallField, "NOCALL");
+    in<QRadioButton>(w, "Option9")->click();
+    EXPECT_EQ(state.choices.transmitMode, station::TransmitMode::AprsIs);
+    in<QCheckBox>(w, "Check10")->setChecked(true);
+    EXPECT_TRUE(state.choices.displayCrc);
+    in<QRadioButton>(w, "Option5")->click();
+    EXPECT_FALSE(state.choices.acksNormal);
+    in<QLineEdit>(w, "Text13")->setText("wide1-1");
+    EXPECT_EQ(state.choices.digiPath, "WIDE1-1");
+    in<QRadioButton>(w, "Option3")->click();
+    EXPECT_EQ(state.choices.operatingMode, station::OperatingMode::PacketConverse);
+}
