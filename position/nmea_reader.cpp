@@ -19,6 +19,10 @@ QList<QByteArray> NmeaReader::feed(const QByteArray& bytes)
             reset();
             continue;
         }
+        if (m_partial.size() >= kMaxSentenceBytes) {
+            reset(); // too long for a sentence: wait for the next "$"
+            continue;
+        }
         m_partial += c;
         if (m_checksumLeft > 0) {
             if (--m_checksumLeft == 0) {
@@ -28,8 +32,6 @@ QList<QByteArray> NmeaReader::feed(const QByteArray& bytes)
         } else if (c == '*') {
             m_checksumLeft = 2;
         }
-        if (m_partial.size() > kMaxSentenceBytes)
-            reset();
     }
     return sentences;
 }

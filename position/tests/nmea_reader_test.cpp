@@ -70,3 +70,14 @@ TEST(GpsInput, KeepsLatestCheckedRmc)
     EXPECT_FALSE(gps.feed(bad + "\r\n"));
     EXPECT_EQ(gps.latest()->text, kRmc);
 }
+
+TEST(NmeaReader, LongestSentenceKeptOneMoreDropped)
+{
+    // "$" + body + "*HH": exactly kMaxSentenceBytes passes, one byte more is dropped.
+    const qsizetype body = NmeaReader::kMaxSentenceBytes - 4;
+    const QByteArray longest = "$" + QByteArray(body, 'A') + "*00";
+    const QByteArray tooLong = "$" + QByteArray(body + 1, 'A') + "*00";
+    NmeaReader reader;
+    EXPECT_EQ(reader.feed(longest), QList<QByteArray>{longest});
+    EXPECT_TRUE(reader.feed(tooLong + "\r\n").isEmpty());
+}
