@@ -2,9 +2,11 @@
 
 #include <array>
 
-namespace position {
+namespace position
+{
 
-namespace {
+namespace
+{
 
 struct IconEntry {
     const char* caption;

@@ -3,7 +3,8 @@
 #include <QStringList>
 #include <optional>
 
-namespace position {
+namespace position
+{
 
 /// The APRS symbol of the GPS beacon: table character and symbol code.
 struct GpsIcon {

@@ -1,6 +1,7 @@
 #include "gps_input.h"
 
-namespace position {
+namespace position
+{
 
 bool GpsInput::feed(const QByteArray& bytes)
 {

@@ -1,8 +1,10 @@
 #include "gps_position.h"
 
-namespace position {
+namespace position
+{
 
-namespace {
+namespace
+{
 
 bool allDigits(const QByteArray& text)
 {

@@ -5,7 +5,8 @@
 #include <QByteArray>
 #include <optional>
 
-namespace position {
+namespace position
+{
 
 /// Texts of the GPS status label (`Label30`).
 inline constexpr const char kGpsFixOk[] = "GPS fix OK:";

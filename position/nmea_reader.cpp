@@ -1,6 +1,7 @@
 #include "nmea_reader.h"
 
-namespace position {
+namespace position
+{
 
 QList<QByteArray> NmeaReader::feed(const QByteArray& bytes)
 {

@@ -2,9 +2,11 @@
 
 #include <QList>
 
-namespace position {
+namespace position
+{
 
-namespace {
+namespace
+{
 
 int hexValue(char c)
 {

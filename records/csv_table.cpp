@@ -1,6 +1,7 @@
 #include "csv_table.h"
 
-namespace records {
+namespace records
+{
 
 CsvTable CsvTable::parse(const QByteArray& text)
 {

@@ -5,7 +5,8 @@
 #include <QDir>
 #include <QFile>
 
-namespace records {
+namespace records
+{
 
 LogFile LogFile::receiveLog(const QString& stationDir)
 {

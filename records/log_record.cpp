@@ -2,14 +2,18 @@
 
 #include <QTimeZone>
 
-namespace records {
+namespace records
+{
 
 QByteArray logTimeStamp(const QDateTime& when)
 {
     return when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
 }
 
-QByteArray logTimeStampNow() { return logTimeStamp(QDateTime::currentDateTimeUtc()); }
+QByteArray logTimeStampNow()
+{
+    return logTimeStamp(QDateTime::currentDateTimeUtc());
+}
 
 QByteArray logRecord(const QList<QByteArray>& fields)
 {

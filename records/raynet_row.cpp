@@ -1,6 +1,7 @@
 #include "raynet_row.h"
 
-namespace records {
+namespace records
+{
 
 RaynetRow raynetRow(const QByteArray& firstField, const QByteArray& logCallsign,
                     const QByteArray& logText, const QByteArray& myCall)

@@ -3,7 +3,8 @@
 #include <array>
 #include <optional>
 
-namespace records {
+namespace records
+{
 
 /// The cells one receive-log entry writes into the RAYNET sheet. Index 0 is column 1.
 /// A cell holding nullopt is not written, so whatever the sheet has there stays; an empty

@@ -9,7 +9,8 @@
 #include <QSaveFile>
 #include <limits>
 
-namespace records {
+namespace records
+{
 
 RaynetSheet::RaynetSheet(QString path, int startRow) : m_path(std::move(path)), m_row(startRow - 1)
 {

@@ -1,8 +1,10 @@
 #include "space_weather.h"
 
-namespace records {
+namespace records
+{
 
-namespace {
+namespace
+{
 
 /// Text before the first `marker`, empty when there is none.
 QByteArray before(const QByteArray& text, const char* marker)

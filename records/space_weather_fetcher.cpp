@@ -5,12 +5,10 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
-namespace records {
-
-SpaceWeatherFetcher::SpaceWeatherFetcher(QObject* parent)
-    : QObject(parent), m_url(defaultUrl())
+namespace records
 {
-}
+
+SpaceWeatherFetcher::SpaceWeatherFetcher(QObject* parent) : QObject(parent), m_url(defaultUrl()) {}
 
 SpaceWeatherFetcher::~SpaceWeatherFetcher()
 {
@@ -90,8 +88,10 @@ void SpaceWeatherFetcher::start()
 
 void SpaceWeatherFetcher::abort()
 {
-    if (m_reply)
-        m_reply->abort();
+    // Every transfer of this fetcher: the start() one and any fetchAndWait() in progress.
+    const auto replies = m_manager.findChildren<QNetworkReply*>();
+    for (QNetworkReply* reply : replies)
+        reply->abort();
 }
 
 QByteArray SpaceWeatherFetcher::fetchAndWait(bool* ok)

@@ -7,12 +7,14 @@
 
 class QNetworkReply;
 
-namespace records {
+namespace records
+{
 
 /// Fetches the space-weather bulletin by HTTP GET without blocking the event loop.
 /// Every fetch ends within the time-out (10 s at most); bodies larger than kMaxBodyBytes
 /// and HTTP error statuses (404...) count as failures.
-class SpaceWeatherFetcher : public QObject {
+class SpaceWeatherFetcher : public QObject
+{
     Q_OBJECT
 public:
     static constexpr int kMaxTimeoutMs = 10000;
@@ -34,7 +36,8 @@ public:
     /// Starts a fetch; finished() follows once. Does nothing while one is running.
     void start();
     bool isRunning() const { return !m_reply.isNull(); }
-    /// Ends a running start() fetch; finished(empty, false) follows.
+    /// Ends every running fetch (at shutdown): a start() fetch signals finished(empty, false),
+    /// a fetchAndWait() returns at once with a failure.
     void abort();
 
     /// Fetches and waits for the result by running a local event loop (timers, sockets and

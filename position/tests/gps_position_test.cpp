@@ -5,7 +5,8 @@
 
 using namespace position;
 
-namespace {
+namespace
+{
 RmcSentence fix(char status, QByteArray lat, QByteArray ns, QByteArray lon, QByteArray ew)
 {
     RmcSentence rmc;
@@ -49,8 +50,7 @@ TEST(GpsPosition, WorkedExamples)
 
 TEST(GpsPosition, FullSentenceToBeaconText)
 {
-    const auto rmc =
-        parseRmc("$GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68");
+    const auto rmc = parseRmc("$GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68");
     ASSERT_TRUE(rmc.has_value());
     EXPECT_EQ(gpsPositionInfo(*rmc, gpsIconOrDefault("Car"), "on the road"),
               QByteArray("=4916.45N/12311.12W>on the road"));
@@ -61,15 +61,12 @@ TEST(GpsPosition, NoFixOrDamagedPositionGivesNothing)
     const GpsIcon car;
     const RmcSentence rejected[] = {
         fix('V', "4807.038", "N", "01131.000", "E"), // receiver warning: no fix
-        fix(0, "4807.038", "N", "01131.000", "E"),
-        fix('A', "", "", "", ""),
-        fix('A', "480.7038", "N", "01131.000", "E"),  // point in the wrong place
-        fix('A', "4807.038", "N", "1131.000", "E"),
-        fix('A', "48x7.038", "N", "01131.000", "E"),
-        fix('A', "9107.038", "N", "01131.000", "E"),  // beyond 90 degrees
-        fix('A', "4860.038", "N", "01131.000", "E"),  // 60 minutes
-        fix('A', "4807.038", "N", "18131.000", "E"),
-        fix('A', "4807.038", "X", "01131.000", "E"),
+        fix(0, "4807.038", "N", "01131.000", "E"),    fix('A', "", "", "", ""),
+        fix('A', "480.7038", "N", "01131.000", "E"), // point in the wrong place
+        fix('A', "4807.038", "N", "1131.000", "E"),   fix('A', "48x7.038", "N", "01131.000", "E"),
+        fix('A', "9107.038", "N", "01131.000", "E"), // beyond 90 degrees
+        fix('A', "4860.038", "N", "01131.000", "E"), // 60 minutes
+        fix('A', "4807.038", "N", "18131.000", "E"),  fix('A', "4807.038", "X", "01131.000", "E"),
         fix('A', "4807.038", "N", "01131.000", "EW"),
     };
     for (const auto& rmc : rejected)

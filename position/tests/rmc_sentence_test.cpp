@@ -4,7 +4,8 @@
 
 using namespace position;
 
-namespace {
+namespace
+{
 const QByteArray kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
 }
 

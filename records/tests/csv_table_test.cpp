@@ -4,7 +4,8 @@
 
 using namespace records;
 
-namespace {
+namespace
+{
 using Rows = QList<QList<QByteArray>>;
 }
 

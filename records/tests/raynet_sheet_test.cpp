@@ -9,7 +9,8 @@
 
 using namespace records;
 
-namespace {
+namespace
+{
 
 using Cells = std::array<std::optional<QByteArray>, RaynetRow::kColumns>;
 const auto kNo = std::nullopt;
@@ -29,24 +30,40 @@ TEST(RaynetRow, LayoutAndSplitting)
     const QByteArray msg = "G4ABC>APSK63::M0XYZ    :Casualties,3,Grid 12,{7";
     const QByteArray msgRest = ":M0XYZ    :Casualties,3,Grid 12,{7";
     const RowCase cases[] = {
-        {"message with three data fields", "G4ABC", msg,
+        {"message with three data fields",
+         "G4ABC",
+         msg,
          {"t", "G4ABC", ":M0XYZ    :Casualties", "3", "Grid 12", msgRest, kNo}},
-        {"message from this station (col 7)", "M0XYZ-9", msg,
+        {"message from this station (col 7)",
+         "M0XYZ-9",
+         msg,
          {"t", "M0XYZ-9", ":M0XYZ    :Casualties", "3", "Grid 12", msgRest, msgRest}},
         {"no colon at all", "G4ABC", "plain beacon text", {"t", "G4ABC", kNo, kNo, kNo, kNo, kNo}},
-        {"no colon, own station: whole text in col 7", "M0XYZ", "plain, text",
+        {"no colon, own station: whole text in col 7",
+         "M0XYZ",
+         "plain, text",
          {"t", "M0XYZ", kEmpty, kEmpty, kEmpty, kNo, "plain, text"}},
-        {"one colon only: no data split", "G4ABC", "G4ABC>APRS:status,a,b",
+        {"one colon only: no data split",
+         "G4ABC",
+         "G4ABC>APRS:status,a,b",
          {"t", "G4ABC", kNo, kNo, kNo, kNo, kNo}},
-        {"one colon, own station", "M0XYZ", "M0XYZ>APRS:status,a,b",
+        {"one colon, own station",
+         "M0XYZ",
+         "M0XYZ>APRS:status,a,b",
          {"t", "M0XYZ", kEmpty, kEmpty, kEmpty, kNo, "status,a,b"}},
-        {"three empty data fields", "G4ABC", "::M0XYZ    :,,,",
+        {"three empty data fields",
+         "G4ABC",
+         "::M0XYZ    :,,,",
          {"t", "G4ABC", ":M0XYZ    :", kEmpty, kEmpty, ":M0XYZ    :,,,", kNo}},
         // Missing fields stay empty instead of repeating the previous column.
-        {"two data fields", "G4ABC", "x::AB:one,two",
+        {"two data fields",
+         "G4ABC",
+         "x::AB:one,two",
          {"t", "G4ABC", ":AB:one", kEmpty, kEmpty, ":AB:one,two", kNo}},
         {"no comma", "G4ABC", "x::AB:one", {"t", "G4ABC", kEmpty, kEmpty, kEmpty, ":AB:one", kNo}},
-        {"extra fields ignored", "G4ABC", "x:a:1,2,3,4,5",
+        {"extra fields ignored",
+         "G4ABC",
+         "x:a:1,2,3,4,5",
          {"t", "G4ABC", "a:1", "2", "3", "a:1,2,3,4,5", kNo}},
     };
     for (const auto& c : cases) {
@@ -117,8 +134,8 @@ TEST(RaynetSheet, RowsOutsideTheSheetAreSkipped)
 
 TEST(RaynetSheet, StartRowFromText)
 {
-    const std::pair<QString, int> cases[] = {
-        {"2", 2}, {" 15x", 15}, {"", 0}, {"abc", 0}, {"-3", -3}, {"99999999999", 1048577}};
+    const std::pair<QString, int> cases[] = {{"2", 2},   {" 15x", 15}, {"", 0},
+                                             {"abc", 0}, {"-3", -3},   {"99999999999", 1048577}};
     for (const auto& [text, row] : cases)
         EXPECT_EQ(RaynetSheet::startRowFromText(text), row) << text.toStdString();
 }

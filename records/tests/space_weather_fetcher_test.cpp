@@ -14,11 +14,13 @@
 
 using namespace records;
 
-namespace {
+namespace
+{
 
 /// A loopback HTTP/1.0 server answering every request with one canned response, or never
 /// answering at all.
-class LoopbackHttpServer : public QObject {
+class LoopbackHttpServer : public QObject
+{
 public:
     enum class Mode { Answer, Silent };
 
@@ -36,8 +38,8 @@ public:
     static QByteArray response(const char* status, const QByteArray& body)
     {
         return QByteArray("HTTP/1.0 ") + status +
-               "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) +
-               "\r\n\r\n" + body;
+               "\r\nContent-Type: text/plain\r\nContent-Length: " +
+               QByteArray::number(body.size()) + "\r\n\r\n" + body;
     }
 
     QUrl url() const
@@ -175,6 +177,19 @@ TEST(SpaceWeatherFetcher, OversizedBodyIsAFailure)
                               LoopbackHttpServer::response("200 OK", "Solar flux " + big));
     SpaceWeatherFetcher fetcher;
     fetcher.setUrl(server.url());
+    bool ok = true;
+    EXPECT_TRUE(fetcher.fetchAndWait(&ok).isEmpty());
+    EXPECT_FALSE(ok);
+}
+
+TEST(SpaceWeatherFetcher, AbortEndsAWaitingFetch)
+{
+    LoopbackHttpServer server(LoopbackHttpServer::Mode::Silent, {});
+    SpaceWeatherFetcher fetcher;
+    fetcher.setUrl(server.url());
+    // Abort from inside the wait, as a closing window would.
+    QTimer::singleShot(0, &fetcher,
+                       [&] { QTimer::singleShot(20, &fetcher, [&] { fetcher.abort(); }); });
     bool ok = true;
     EXPECT_TRUE(fetcher.fetchAndWait(&ok).isEmpty());
     EXPECT_FALSE(ok);

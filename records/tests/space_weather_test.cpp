@@ -7,7 +7,8 @@
 
 using namespace records;
 
-namespace {
+namespace
+{
 QByteArray realBulletin()
 {
     QFile f(testsupport::testDataPath("wwv.txt"));
