@@ -1,3 +1,4 @@
+#include "position/gps_display.h"
 #include "position/gps_icon.h"
 #include "position/gps_position.h"
 
@@ -88,4 +89,31 @@ TEST(GpsPosition, StatusTexts)
     EXPECT_STREQ(kNoGpsFix, "No GPS fix:");
     EXPECT_STREQ(kNoGpsInput, "No GPS input");
     EXPECT_STREQ(kNoGpsConnected, "No GPS connected");
+}
+
+TEST(GpsDisplay, LabelAndButtonsPerState)
+{
+    using C = StatusColour;
+    struct Case {
+        GpsState state;
+        bool gpsType;
+        const char* text;
+        C label, gps;
+        std::optional<C> fixed;
+    };
+    const Case cases[] = {
+        {GpsState::FixOk, true, "GPS fix OK:", C::Green, C::Green, C::Grey},
+        {GpsState::FixOk, false, "GPS fix OK:", C::Green, C::Grey, std::nullopt},
+        {GpsState::NoFix, true, "No GPS fix:", C::Yellow, C::Yellow, C::Green},
+        {GpsState::NoFix, false, "No GPS fix:", C::Yellow, C::Grey, std::nullopt},
+        {GpsState::NoInput, true, "No GPS input", C::Red, C::Red, C::Green},
+        {GpsState::NoInput, false, "No GPS input", C::Red, C::Grey, C::Green},
+    };
+    for (const auto& c : cases) {
+        const GpsDisplay d = gpsDisplay(c.state, c.gpsType);
+        EXPECT_STREQ(d.labelText, c.text);
+        EXPECT_EQ(d.labelColour, c.label) << c.text << c.gpsType;
+        EXPECT_EQ(d.gpsButton, c.gps) << c.text << c.gpsType;
+        EXPECT_EQ(d.fixedButton, c.fixed) << c.text << c.gpsType;
+    }
 }
