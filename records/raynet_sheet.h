@@ -1,0 +1,48 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace records
+{
+
+/// The RAYNET sheet: every receive-log entry becomes one row of `raynet.csv` in the station
+/// folder (layout in raynet_row.h). The file is a CSV sheet the operator opens in any
+/// spreadsheet program; headings or notes typed into other rows or columns survive, because
+/// each entry replaces only the cells it writes. Each write goes to a temporary file that is
+/// renamed into place, so the sheet is never left half written.
+class RaynetSheet
+{
+public:
+    static constexpr const char kFileName[] = "raynet.csv";
+    /// Larger files are not read back (the entry is skipped), so a stray file cannot make
+    /// the program read without limit.
+    static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+
+    /// `startRow` is the number typed in "Start on row:"; the first entry goes to that row.
+    RaynetSheet(QString path, int startRow);
+
+    static QString pathIn(const QString& stationDir);
+    /// The number in a "Start on row:" text: leading blanks skipped, then an optional sign
+    /// and digits; 0 when there is none (so nothing is written until row 1 is reached).
+    static int startRowFromText(const QString& text);
+
+    /// Creates the file with one empty row when it is missing, so that it can be opened with
+    /// the default application at start. True when the file exists afterwards.
+    static bool createIfMissing(const QString& path);
+
+    /// Writes one entry. The row counter advances first, whatever happens next; when the
+    /// file cannot be read or written, or the row is outside the sheet, the entry is skipped
+    /// and false returned.
+    bool writeEntry(const QByteArray& firstField, const QByteArray& logCallsign,
+                    const QByteArray& logText, const QByteArray& myCall);
+
+    /// The row of the latest entry (the start row minus 1 before the first one).
+    int row() const { return m_row; }
+    QString path() const { return m_path; }
+
+private:
+    QString m_path;
+    int m_row;
+};
+
+} // namespace records
