@@ -2,8 +2,10 @@
 
 #include <QtEndian>
 
-namespace packet {
-namespace {
+namespace packet
+{
+namespace
+{
 
 constexpr qsizetype kLengthOffset = 28;
 constexpr qsizetype kCallSize = 10;

@@ -1,6 +1,7 @@
 #include "packet/agwpe_monitor.h"
 
-namespace packet {
+namespace packet
+{
 
 QByteArray agwpeMonitorRequest()
 {

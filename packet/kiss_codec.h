@@ -9,7 +9,8 @@
 
 #include <optional>
 
-namespace packet {
+namespace packet
+{
 
 /// KISS special bytes.
 inline constexpr char kFend = '\xC0';  ///< frame end
@@ -50,7 +51,8 @@ struct KissDecodeResult {
     std::optional<DigipeatRequest> digipeat;
 };
 
-class Kiss {
+class Kiss
+{
 public:
     /// Builds the KISS frame (command byte 00: data, port 0) of an AX.25 UI frame, PID F0.
     /// `destination`, `source`: call of up to 6 characters, optionally "-" and SSID 0..15.
@@ -63,6 +65,12 @@ public:
 
     /// Parses one received frame: the bytes after the KISS command byte, up to but not
     /// including the closing FEND, still byte-stuffed (as KissDeframer returns them).
+    /// After unstuffing, the first 03 from byte 15 on (counting from 1) must stand at
+    /// 15 + 7k and the first F0 from byte 16 on at 16 + 7k, k = 0..8 (k digipeaters, taken
+    /// from the 03); the information is every byte after the one that follows the 03.
+    /// Calls and SSIDs are halved rounding half to even; the C/H bit (80) and, where the
+    /// address ends, the extension bit (01) are ignored; SSID 0 (or below) shows no suffix.
+    /// Only the last repeated path entry keeps its "*" in the text.
     /// `ownCall` is the station's callsign with "-SSID" if any; when it is the next unused
     /// entry of the path it is marked repeated in the text and a DigipeatRequest is
     /// returned. An empty `ownCall` never matches.

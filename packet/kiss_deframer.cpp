@@ -2,7 +2,8 @@
 
 #include "packet/kiss_codec.h"
 
-namespace packet {
+namespace packet
+{
 
 QList<QByteArray> KissDeframer::feed(const QByteArray& data)
 {

@@ -3,8 +3,10 @@
 
 #include <QList>
 
-namespace packet {
-namespace {
+namespace packet
+{
+namespace
+{
 
 constexpr qsizetype kCallLength = 6; // AX.25 address: 6 characters + 1 SSID byte
 constexpr qsizetype kMaxDigis = 8;

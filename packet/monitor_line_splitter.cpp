@@ -1,7 +1,9 @@
 #include "packet/monitor_line_splitter.h"
 
-namespace packet {
-namespace {
+namespace packet
+{
+namespace
+{
 
 bool isBlank(char c)
 {

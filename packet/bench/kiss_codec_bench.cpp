@@ -4,7 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
-namespace {
+namespace
+{
 
 using packet::Kiss;
 

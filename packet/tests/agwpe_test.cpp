@@ -6,24 +6,25 @@
 
 #include <gtest/gtest.h>
 
-namespace packet {
-namespace {
+namespace packet
+{
+namespace
+{
 
 using test::hex;
 
 // A 'U' monitor frame exactly as direwolf 1.6 sent it (83 data bytes ending "\r\0").
-const QByteArray kDirewolfU =
-    hex("00 00 00 00 55 00 00 00 4e 4f 43 41 4c 4c 2d 31"
-        "00 00 41 50 52 53 00 00 00 00 00 00 53 00 00 00"
-        "00 00 00 00 20 31 3a 46 6d 20 4e 4f 43 41 4c 4c"
-        "2d 31 20 54 6f 20 41 50 52 53 20 56 69 61 20 57"
-        "49 44 45 31 2d 31 20 3c 55 49 20 70 69 64 3d 46"
-        "30 20 4c 65 6e 3d 31 31 20 50 46 3d 30 20 3e 5b"
-        "31 38 3a 32 31 3a 34 36 5d 0d 3e 68 65 6c 6c 6f"
-        "20 74 65 73 74 0d 00");
+const QByteArray kDirewolfU = hex("00 00 00 00 55 00 00 00 4e 4f 43 41 4c 4c 2d 31"
+                                  "00 00 41 50 52 53 00 00 00 00 00 00 53 00 00 00"
+                                  "00 00 00 00 20 31 3a 46 6d 20 4e 4f 43 41 4c 4c"
+                                  "2d 31 20 54 6f 20 41 50 52 53 20 56 69 61 20 57"
+                                  "49 44 45 31 2d 31 20 3c 55 49 20 70 69 64 3d 46"
+                                  "30 20 4c 65 6e 3d 31 31 20 50 46 3d 30 20 3e 5b"
+                                  "31 38 3a 32 31 3a 34 36 5d 0d 3e 68 65 6c 6c 6f"
+                                  "20 74 65 73 74 0d 00");
 
-QByteArray agwFrame(char kind, const QByteArray& from, const QByteArray& to,
-                    const QByteArray& data, quint8 port = 0)
+QByteArray agwFrame(char kind, const QByteArray& from, const QByteArray& to, const QByteArray& data,
+                    quint8 port = 0)
 {
     QByteArray h(AgwpeFrame::kHeaderSize, '\0');
     h[0] = static_cast<char>(port);
@@ -114,7 +115,9 @@ struct LineCase {
     std::optional<QByteArray> line;
 };
 
-class MonitorLine : public ::testing::TestWithParam<LineCase> {};
+class MonitorLine : public ::testing::TestWithParam<LineCase>
+{
+};
 
 TEST_P(MonitorLine, GivesPacketLine)
 {
@@ -155,15 +158,14 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"ConnectedInfoIgnored",
                  agwFrame('I', "A", "B", " 1:Fm A To B <I R0 S0 pid=F0 Len=1 >[1:2:3]\rx\r"),
                  std::nullopt},
-        LineCase{"SupervisoryIgnored",
-                 agwFrame('S', "A", "B", " 1:Fm A To B <RR R0 >[1:2:3]\r"), std::nullopt},
+        LineCase{"SupervisoryIgnored", agwFrame('S', "A", "B", " 1:Fm A To B <RR R0 >[1:2:3]\r"),
+                 std::nullopt},
         LineCase{"UnnumberedNotUiIgnored",
                  agwFrame('U', "A", "B", " 1:Fm A To B <SABM P >[1:2:3]\r"), std::nullopt},
         LineCase{"NoTimeStampIgnored", agwFrame('U', "A", "B", "Fm A To B <UI pid=F0 Len=1 >x"),
                  std::nullopt},
         LineCase{"NoCallIgnored",
-                 agwFrame('U', "", "B", " 1:Fm A To B <UI pid=F0 Len=1 >[1:2:3]\rx"),
-                 std::nullopt},
+                 agwFrame('U', "", "B", " 1:Fm A To B <UI pid=F0 Len=1 >[1:2:3]\rx"), std::nullopt},
         LineCase{"VersionReplyIgnored", agwFrame('R', "", "", hex("d5 07 00 00 7f 00 00 00")),
                  std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });

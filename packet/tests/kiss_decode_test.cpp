@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
-namespace packet {
-namespace {
+namespace packet
+{
+namespace
+{
 
 using test::hex;
 
@@ -29,7 +31,9 @@ struct DecodeCase {
     QByteArray text;
 };
 
-class DecodeFrame : public ::testing::TestWithParam<DecodeCase> {};
+class DecodeFrame : public ::testing::TestWithParam<DecodeCase>
+{
+};
 
 TEST_P(DecodeFrame, GivesText)
 {
@@ -59,12 +63,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "NOCALL>B@RS-2:A"},
         DecodeCase{"SsidByteWithCBitSameSsid",
                    hex("82 a0 a4 a6 40 40 ea 9c 9e 86 82 98 98 e5 03 f0"), "NOCALL-2>APRS-5:"},
-        DecodeCase{"ControlAtPosition16", hex("82 a0 a4 a6 40 40 e0 9c 9e 86 82 98 98 61 41 03 f0 41"),
-                   ""},
+        DecodeCase{"ControlAtPosition16",
+                   hex("82 a0 a4 a6 40 40 e0 9c 9e 86 82 98 98 61 41 03 f0 41"), ""},
         DecodeCase{"PidMisaligned", hex("82 a0 a4 a6 40 40 e0 9c 9e 86 82 98 98 61 03 41 f0"), ""},
         DecodeCase{"NoControl", hex("82 a0 a4 a6 40 40 e0 9c 9e 86 82 98 98 61 41 41 f0"), ""},
-        DecodeCase{"TooShort", hex("82 a0 a4 03 f0"), ""},
-        DecodeCase{"Empty", QByteArray(), ""},
+        DecodeCase{"TooShort", hex("82 a0 a4 03 f0"), ""}, DecodeCase{"Empty", QByteArray(), ""},
         // Control at 15 + 7 * 9: nine digipeaters are more than AX.25 allows.
         DecodeCase{"NineDigis",
                    hex("82a0a4a64040e0 9c9e86829898 60"
@@ -80,7 +83,9 @@ struct RoundTripCase {
     QByteArray text;
 };
 
-class DecodeRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+class DecodeRoundTrip : public ::testing::TestWithParam<RoundTripCase>
+{
+};
 
 TEST_P(DecodeRoundTrip, EncodedFrameDecodesToText)
 {
@@ -94,15 +99,16 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"NoPath", "APRS", "NOCALL-9", "", "test", "NOCALL-9>APRS:test"},
         RoundTripCase{"TwoDigis", "APSK20", "N0CALL", "WIDE1-1,WIDE2-1", ":N1CALL   :hi{3",
                       "N0CALL>APSK20,WIDE1-1,WIDE2-1::N1CALL   :hi{3"},
-        RoundTripCase{"TwoRepeatedShowOneStar", "APRS", "N0CALL", "DIGI1*,WIDE2-1*,WIDE3-3",
-                      "x", "N0CALL>APRS,DIGI1,WIDE2-1*,WIDE3-3:x"},
-        RoundTripCase{"AllRepeated", "APRS", "N0CALL", "A*,B*,C-3*", "x",
-                      "N0CALL>APRS,A,B,C-3*:x"},
+        RoundTripCase{"TwoRepeatedShowOneStar", "APRS", "N0CALL", "DIGI1*,WIDE2-1*,WIDE3-3", "x",
+                      "N0CALL>APRS,DIGI1,WIDE2-1*,WIDE3-3:x"},
+        RoundTripCase{"AllRepeated", "APRS", "N0CALL", "A*,B*,C-3*", "x", "N0CALL>APRS,A,B,C-3*:x"},
         RoundTripCase{"Ssid15", "APRS-15", "NOCALL-15", "WIDE7-15", "",
                       "NOCALL-15>APRS-15,WIDE7-15:"},
         RoundTripCase{"FendAndFescInInfo", "APRS", "NOCALL", "WIDE1-1",
-                      QByteArray("a\xC0\xDB\xDB\xDC" "b"),
-                      QByteArray("NOCALL>APRS,WIDE1-1:a\xC0\xDB\xDB\xDC" "b")},
+                      QByteArray("a\xC0\xDB\xDB\xDC"
+                                 "b"),
+                      QByteArray("NOCALL>APRS,WIDE1-1:a\xC0\xDB\xDB\xDC"
+                                 "b")},
         RoundTripCase{"FendInAddress", "A`", "NOCALL", "", "x", "NOCALL>A`:x"},
         RoundTripCase{"ControlAndPidBytesInInfo", "APRS", "NOCALL", "",
                       QByteArray("\x03\xF0\x03", 3), QByteArray("NOCALL>APRS:\x03\xF0\x03")}),
@@ -130,13 +136,15 @@ TEST(KissDecode, EveryByteValueAloneRoundTrips)
 
 struct DigiCase {
     const char* name;
-    QByteArray path;    ///< as sent
+    QByteArray path; ///< as sent
     QByteArray ownCall;
-    QByteArray text;    ///< decoded text
-    QByteArray resend;  ///< path of the digipeat request; empty: no request
+    QByteArray text;   ///< decoded text
+    QByteArray resend; ///< path of the digipeat request; empty: no request
 };
 
-class DecodeOwnCall : public ::testing::TestWithParam<DigiCase> {};
+class DecodeOwnCall : public ::testing::TestWithParam<DigiCase>
+{
+};
 
 TEST_P(DecodeOwnCall, MarksOwnCallAndRequestsDigipeat)
 {
@@ -152,9 +160,8 @@ TEST_P(DecodeOwnCall, MarksOwnCallAndRequestsDigipeat)
     ASSERT_TRUE(r.digipeat.has_value());
     EXPECT_EQ(*r.digipeat, (DigipeatRequest{"APRS", "N0CALL-7", c.resend, ">hi"}));
     // The request goes out as a frame with our entry's H bit set, showing the same text.
-    const KissEncodeResult again =
-        Kiss::encode(r.digipeat->destination, r.digipeat->source, r.digipeat->path,
-                     r.digipeat->info);
+    const KissEncodeResult again = Kiss::encode(r.digipeat->destination, r.digipeat->source,
+                                                r.digipeat->path, r.digipeat->info);
     ASSERT_TRUE(again.ok());
     EXPECT_EQ(Kiss::Kiss_Decode(inner(again.frame), "N9XXX").text, c.text);
 }
@@ -170,8 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "A*,B*,N1CALL*"},
         DigiCase{"AlreadyRepeated", "N1CALL*,WIDE2-1", "N1CALL",
                  "N0CALL-7>APRS,N1CALL*,WIDE2-1:>hi", ""},
-        DigiCase{"NotNextHop", "WIDE1-1,N1CALL", "N1CALL", "N0CALL-7>APRS,WIDE1-1,N1CALL:>hi",
-                 ""},
+        DigiCase{"NotNextHop", "WIDE1-1,N1CALL", "N1CALL", "N0CALL-7>APRS,WIDE1-1,N1CALL:>hi", ""},
         DigiCase{"OnlyFirstOccurrence", "N1CALL*,N1CALL", "N1CALL",
                  "N0CALL-7>APRS,N1CALL*,N1CALL:>hi", ""},
         DigiCase{"WholeEntryOnly", "N1CALL-5,WIDE2-1", "N1CALL",
@@ -194,7 +200,9 @@ struct UnescapeCase {
     QByteArray in, out;
 };
 
-class Unescape : public ::testing::TestWithParam<UnescapeCase> {};
+class Unescape : public ::testing::TestWithParam<UnescapeCase>
+{
+};
 
 TEST_P(Unescape, UndoesStuffing)
 {

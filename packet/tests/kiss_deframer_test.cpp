@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
-namespace packet {
-namespace {
+namespace packet
+{
+namespace
+{
 
 using test::hex;
 
@@ -62,7 +64,9 @@ struct StreamCase {
     QList<QByteArray> frames;
 };
 
-class DeframeStream : public ::testing::TestWithParam<StreamCase> {};
+class DeframeStream : public ::testing::TestWithParam<StreamCase>
+{
+};
 
 TEST_P(DeframeStream, GivesFrames)
 {
@@ -72,17 +76,17 @@ TEST_P(DeframeStream, GivesFrames)
 
 INSTANTIATE_TEST_SUITE_P(
     Kiss, DeframeStream,
-    ::testing::Values(
-        StreamCase{"SharedFend", hex("c0 00 41 c0 00 42 c0"), {"A", "B"}},
-        StreamCase{"NoiseBeforeFirstFend", hex("41 42 43 c0 00 44 c0"), {"D"}},
-        StreamCase{"ManyFends", hex("c0 c0 c0 00 41 c0 c0 c0"), {"A"}},
-        StreamCase{"CommandByteOnly", hex("c0 00 c0 00 41 c0"), {"A"}},
-        StreamCase{"TrailingCrDropped", hex("c0 00 41 0d c0"), {"A"}},
-        StreamCase{"OnlyOneCrDropped", hex("c0 00 41 0d 0d c0"), {QByteArray("A\r")}},
-        StreamCase{"CommandByteNotChecked", hex("c0 10 41 c0"), {"A"}},
-        StreamCase{"StaysStuffed", hex("c0 00 41 db dc db dd c0"), {hex("41 db dc db dd")}},
-        StreamCase{"Unfinished", hex("c0 00 41 42"), {}},
-        StreamCase{"NoFend", hex("41 42"), {}}),
+    ::testing::Values(StreamCase{"SharedFend", hex("c0 00 41 c0 00 42 c0"), {"A", "B"}},
+                      StreamCase{"NoiseBeforeFirstFend", hex("41 42 43 c0 00 44 c0"), {"D"}},
+                      StreamCase{"ManyFends", hex("c0 c0 c0 00 41 c0 c0 c0"), {"A"}},
+                      StreamCase{"CommandByteOnly", hex("c0 00 c0 00 41 c0"), {"A"}},
+                      StreamCase{"TrailingCrDropped", hex("c0 00 41 0d c0"), {"A"}},
+                      StreamCase{"OnlyOneCrDropped", hex("c0 00 41 0d 0d c0"), {QByteArray("A\r")}},
+                      StreamCase{"CommandByteNotChecked", hex("c0 10 41 c0"), {"A"}},
+                      StreamCase{
+                          "StaysStuffed", hex("c0 00 41 db dc db dd c0"), {hex("41 db dc db dd")}},
+                      StreamCase{"Unfinished", hex("c0 00 41 42"), {}},
+                      StreamCase{"NoFend", hex("41 42"), {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KissDeframer, KeepsUnfinishedFrame)

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
-namespace packet {
-namespace {
+namespace packet
+{
+namespace
+{
 
 using test::hex;
 
@@ -14,7 +16,9 @@ struct FrameCase {
     QByteArray expected;
 };
 
-class EncodeFrame : public ::testing::TestWithParam<FrameCase> {};
+class EncodeFrame : public ::testing::TestWithParam<FrameCase>
+{
+};
 
 TEST_P(EncodeFrame, GivesExactBytes)
 {
@@ -43,11 +47,12 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"Ssid15Everywhere", "APRS-15", "NOCALL-15", "", "",
                   hex("c0 00 82a0a4a64040 fe 9c9e86829898 7f 03 f0 c0")},
         // What direwolf accepted and put on the air (peers.md), byte for byte.
-        FrameCase{"MessageThroughDirewolf", "APSK63", "N0CALL", "WIDE1-1",
-                  ":N1CALL   :test tx{7",
+        FrameCase{"MessageThroughDirewolf", "APSK63", "N0CALL", "WIDE1-1", ":N1CALL   :test tx{7",
                   hex("c0 00 82 a0 a6 96 6c 66 e0 9c 60 86 82 98 98 60 ae 92 88 8a 62 40 63 03"
                       " f0 3a 4e 31 43 41 4c 4c 20 20 20 3a 74 65 73 74 20 74 78 7b 37 c0")},
-        FrameCase{"FendAndFescInInfoAreStuffed", "APRS", "NOCALL", "", QByteArray("\xC0" "a\xDB"),
+        FrameCase{"FendAndFescInInfoAreStuffed", "APRS", "NOCALL", "",
+                  QByteArray("\xC0"
+                             "a\xDB"),
                   hex("c0 00 82a0a4a64040 e0 9c9e86829898 61 03 f0 dbdc 61 dbdd c0")},
         // "`" shifts to C0: stuffing covers the address as well.
         FrameCase{"FendInAddressIsStuffed", "A`", "NOCALL", "", "",
@@ -88,7 +93,9 @@ const char* const kDigiLength =
     "One or more of Your Digipeater Call Sign has more than 6 Characters. This is not allowed. "
     "Please change your Digipeater Call Sign to have no more than 6 Characters Max.";
 
-class EncodeReject : public ::testing::TestWithParam<RejectCase> {};
+class EncodeReject : public ::testing::TestWithParam<RejectCase>
+{
+};
 
 TEST_P(EncodeReject, GivesFirstFailingMessageAndNoFrame)
 {
@@ -121,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(KissEncode, LeavesInfoUnstuffedForTheNextSend)
 {
-    const QByteArray info("a\xC0\xDB" "b");
+    const QByteArray info("a\xC0\xDB"
+                          "b");
     const QByteArray copy = info;
     const KissEncodeResult first = Kiss::encode("APRS", "NOCALL", "", info);
     const KissEncodeResult second = Kiss::encode("APRS", "NOCALL", "", info);

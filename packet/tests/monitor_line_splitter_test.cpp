@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
-namespace packet {
-namespace {
+namespace packet
+{
+namespace
+{
 
 struct SplitCase {
     const char* name;
@@ -12,7 +14,9 @@ struct SplitCase {
     QList<QByteArray> lines;
 };
 
-class SplitLines : public ::testing::TestWithParam<SplitCase> {};
+class SplitLines : public ::testing::TestWithParam<SplitCase>
+{
+};
 
 TEST_P(SplitLines, GivesOneLinePerPacket)
 {
@@ -41,17 +45,13 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"ColonBlankForm",
                   {"N0CALL>APRS,WIDE1-1: <UI>:\r\n:N1CALL   :hi{1\r\n"},
                   {"N0CALL>APRS,WIDE1-1: <UI>::N1CALL   :hi{1"}},
-        SplitCase{"DoubledForm",
-                  {"N0CALL>APRS: <<UI>>:\r\n>x\r\n"},
-                  {"N0CALL>APRS: <<UI>>:>x"}},
+        SplitCase{"DoubledForm", {"N0CALL>APRS: <<UI>>:\r\n>x\r\n"}, {"N0CALL>APRS: <<UI>>:>x"}},
         SplitCase{"ResponseForm", {"N0CALL>APRS <UI R>:\r\n>x\r\n"}, {"N0CALL>APRS <UI R>:>x"}},
         SplitCase{"BlankAfterMarker", {"N0CALL>APRS <UI>: \r\n>x\r\n"}, {"N0CALL>APRS <UI>: >x"}},
         SplitCase{"HeaderWithoutInfo",
                   {"A>B <UI>:\r\nC>D <UI>:\r\n>x\r\n"},
                   {"A>B <UI>:", "C>D <UI>:>x"}},
-        SplitCase{"OneLineFormNotHeld",
-                  {"A>B <UI>:>x\r\nC>D:y\r\n"},
-                  {"A>B <UI>:>x", "C>D:y"}}),
+        SplitCase{"OneLineFormNotHeld", {"A>B <UI>:>x\r\nC>D:y\r\n"}, {"A>B <UI>:>x", "C>D:y"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct HeaderCase {
@@ -59,7 +59,9 @@ struct HeaderCase {
     bool header;
 };
 
-class SplitHeader : public ::testing::TestWithParam<HeaderCase> {};
+class SplitHeader : public ::testing::TestWithParam<HeaderCase>
+{
+};
 
 TEST_P(SplitHeader, Recognised)
 {
@@ -67,22 +69,16 @@ TEST_P(SplitHeader, Recognised)
         << GetParam().line;
 }
 
-INSTANTIATE_TEST_SUITE_P(Tnc, SplitHeader,
-                         ::testing::Values(HeaderCase{"A>B <UI>:", true},
-                                           HeaderCase{"A>B,C*: <UI>:", true},
-                                           HeaderCase{"A>B: <<UI>>:", true},
-                                           HeaderCase{"A>B <UI C P>:", true},
-                                           HeaderCase{"A>B <UI,R>:\t ", true},
-                                           HeaderCase{"A>B <UI pid=F0 Len=5>:", true},
-                                           HeaderCase{"A>B <UIX>:", false},
-                                           HeaderCase{"A>B <UI>", false},
-                                           HeaderCase{"A>B <UI>:x", false},
-                                           HeaderCase{"A>B <I R1 S0>:", false},
-                                           HeaderCase{"<UI>:", false},
-                                           HeaderCase{"A B <UI>:", false},
-                                           HeaderCase{"A>B <UI>>:", false},
-                                           HeaderCase{"cmd:", false},
-                                           HeaderCase{"", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Tnc, SplitHeader,
+    ::testing::Values(HeaderCase{"A>B <UI>:", true}, HeaderCase{"A>B,C*: <UI>:", true},
+                      HeaderCase{"A>B: <<UI>>:", true}, HeaderCase{"A>B <UI C P>:", true},
+                      HeaderCase{"A>B <UI,R>:\t ", true},
+                      HeaderCase{"A>B <UI pid=F0 Len=5>:", true}, HeaderCase{"A>B <UIX>:", false},
+                      HeaderCase{"A>B <UI>", false}, HeaderCase{"A>B <UI>:x", false},
+                      HeaderCase{"A>B <I R1 S0>:", false}, HeaderCase{"<UI>:", false},
+                      HeaderCase{"A B <UI>:", false}, HeaderCase{"A>B <UI>>:", false},
+                      HeaderCase{"cmd:", false}, HeaderCase{"", false}));
 
 TEST(MonitorLineSplitter, FlushGivesPromptWithoutLineEnd)
 {

@@ -5,7 +5,8 @@
 
 #include <ostream>
 
-namespace packet::test {
+namespace packet::test
+{
 
 /// "c0 00 82 ..." -> bytes; blanks and line breaks are ignored.
 inline QByteArray hex(const char* text)
@@ -33,7 +34,8 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os)
         if (u >= 0x20 && u < 0x7F)
             *os << c;
         else
-            *os << "\\x" << "0123456789abcdef"[u >> 4] << "0123456789abcdef"[u & 15];
+            *os << "\\x"
+                << "0123456789abcdef"[u >> 4] << "0123456789abcdef"[u & 15];
     }
     *os << "\" (" << bytes.toHex(' ').constData() << ')';
 }
