@@ -11,6 +11,7 @@
 #include "platform/comm_port_map.h"
 #include "platform/dialog_service.h"
 #include "platform/url_opener.h"
+#include "records/space_weather_fetcher.h"
 #include "settings/file_names.h"
 #include "settings/record_file.h"
 #include "settings/station_files.h"
@@ -103,6 +104,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
     buildMenus();
     setUpTimers();
     wireControls();
+    wireRecords();
     DispClock(QStringLiteral("UTC"));
 }
 
@@ -530,7 +532,7 @@ void MainWindow::load()
         m_startupPage->closePage();
     // 4: the RAYNET sheet.
     if (m_state.raynetEnabled)
-        openStationFile("raynet.csv");
+        openRaynetSheet();
 
     // 6-7
     if (m_state.pskAudioFrequency == 0.0)
@@ -611,6 +613,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     m_closing = true;
+    m_spaceWeatherFetcher->abort();
     // 1
     stopModemTransmitter();
     sendPttOffNotice();
@@ -645,7 +648,7 @@ void MainWindow::openStationFile(const char* name)
 
 void MainWindow::connectAprsIsServer() {}
 void MainWindow::connectKissTcp() { m_kissTcpActive = !m_kissTcpActive; }
-void MainWindow::fetchSpaceWeather() {}
+void MainWindow::fetchSpaceWeather() { SpaceWeather(); }
 void MainWindow::startLocalServicePorts() {}
 void MainWindow::setUpModem() {}
 void MainWindow::stopModemTransmitter() {}

@@ -6,6 +6,8 @@
 #include <array>
 #include <memory>
 
+#include "records/space_weather.h"
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -15,6 +17,9 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace records {
+class SpaceWeatherFetcher;
+}
 namespace platform {
 class CommPort;
 class CommPortMap;
@@ -55,6 +60,10 @@ public:
     void DispClock(const QString& zone);
 
     MessageDisplayWindow* messageDisplay() const { return m_messageDisplay.get(); }
+    /// Where the space-weather bulletin is fetched from (default: the public service).
+    void setSpaceWeatherUrl(const QUrl& url);
+    /// `SpaceWeather`: fetch, parse, set the button caption.
+    void SpaceWeather();
     platform::CommPort& tncPort() { return *m_tncPort; }
 
 protected:
@@ -93,6 +102,12 @@ private:
     void openStationFile(const char* name);
     void stopAllTimers();
 
+    // Space weather and the RAYNET sheet (main_window_records.cpp)
+    void wireRecords();
+    void spaceWeatherClicked();
+    void minuteTick();
+    void openRaynetSheet();
+
     // Places the links of the station plug into; each does nothing until its link exists.
     void connectAprsIsServer();
     void connectKissTcp();
@@ -117,6 +132,9 @@ private:
     std::array<std::unique_ptr<QTimer>, TimerCount> m_timers;
     QList<QRadioButton*> m_operatingModes;  // Option1..Option4
     QList<QRadioButton*> m_transmitModes;   // the "Transmit" group
+    std::unique_ptr<records::SpaceWeatherFetcher> m_spaceWeatherFetcher;
+    records::SpaceWeatherReport m_spaceWeather;
+    int m_minuteCounter = 0; // Timer29 ticks since the last space-weather fetch
     bool m_closing = false;
     bool m_kissTcpActive = false;
 };

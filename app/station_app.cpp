@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace app {
 
@@ -53,6 +54,8 @@ void StationApp::openMainWindow()
     if (m_main)
         return;
     m_main = std::make_unique<MainWindow>(m_state, *m_waits, m_ports, m_startup.get());
+    if (!m_options.spaceWeatherUrl.isEmpty())
+        m_main->setSpaceWeatherUrl(QUrl(m_options.spaceWeatherUrl));
     m_main->show();
     m_main->load();
     emit mainWindowLoaded();

@@ -45,9 +45,12 @@ protected:
     app::MainWindow& makeMain()
     {
         main = std::make_unique<app::MainWindow>(state, waits, ports, page.get());
+        main->setSpaceWeatherUrl(spaceWeatherUrl); // never the public service from a test
         main->load();
         return *main;
     }
+    /// Runs a timer's tick now, as if its interval had passed.
+    static void fire(QTimer& timer) { QMetaObject::invokeMethod(&timer, "timeout", Qt::DirectConnection); }
     template <typename T> T* in(QWidget& w, const char* name) { return w.findChild<T*>(QLatin1String(name)); }
 
     testsupport::TempStationDir dir;
@@ -58,4 +61,5 @@ protected:
     platform::CommPortMap ports;
     std::unique_ptr<app::StartupPage> page;
     std::unique_ptr<app::MainWindow> main;
+    QUrl spaceWeatherUrl{QStringLiteral("http://127.0.0.1:9/text/wwv.txt")};
 };

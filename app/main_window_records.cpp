@@ -1,0 +1,72 @@
+// The main window's space-weather button and the RAYNET sheet.
+#include "main_window.h"
+
+#include "widget_helpers.h"
+
+#include "platform/dialog_service.h"
+#include "platform/url_opener.h"
+#include "records/raynet_sheet.h"
+#include "records/space_weather_fetcher.h"
+#include "station/station_state.h"
+
+#include <QPushButton>
+
+namespace app {
+
+namespace {
+constexpr int SpaceWeatherEveryMinutes = 30;
+constexpr int SpaceWeatherTimeoutMs = 10000;
+} // namespace
+
+void MainWindow::wireRecords()
+{
+    m_spaceWeatherFetcher = std::make_unique<records::SpaceWeatherFetcher>();
+    m_spaceWeatherFetcher->setTimeoutMs(SpaceWeatherTimeoutMs);
+    connect(control<QPushButton>("Command10"), &QPushButton::clicked, this, &MainWindow::spaceWeatherClicked);
+    connect(&timer(29), &QTimer::timeout, this, &MainWindow::minuteTick);
+}
+
+void MainWindow::setSpaceWeatherUrl(const QUrl& url)
+{
+    if (url.isValid())
+        m_spaceWeatherFetcher->setUrl(url);
+}
+
+void MainWindow::SpaceWeather()
+{
+    bool ok = false;
+    const QByteArray body = m_spaceWeatherFetcher->fetchAndWait(&ok);
+    if (m_state.shuttingDown)
+        return;
+    m_spaceWeather.update(body, ok);
+    control<QPushButton>("Command10")->setText(m_spaceWeather.caption());
+}
+
+void MainWindow::spaceWeatherClicked()
+{
+    SpaceWeather();
+    if (m_state.shuttingDown)
+        return;
+    auto& dialogs = platform::DialogService::instance();
+    if (m_spaceWeather.hasBulletin())
+        dialogs.showMessage(platform::DialogService::Icon::None, QString(), textOf(m_spaceWeather.bulletinCopy()));
+    else
+        dialogs.showMessage(platform::DialogService::Icon::None, QString(), QStringLiteral("No WWV data available"));
+}
+
+void MainWindow::minuteTick()
+{
+    if (++m_minuteCounter >= SpaceWeatherEveryMinutes) {
+        m_minuteCounter = 0;
+        SpaceWeather();
+    }
+}
+
+void MainWindow::openRaynetSheet()
+{
+    const QString path = records::RaynetSheet::pathIn(m_state.stationDir);
+    records::RaynetSheet::createIfMissing(path);
+    platform::UrlOpener::instance().open(QUrl::fromLocalFile(path));
+}
+
+} // namespace app
