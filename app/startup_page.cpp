@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -44,6 +45,13 @@ constexpr int RecordSampleSpeed = 80;
 constexpr int RecordRxCard = 82;
 constexpr int RecordInputChannel = 83;
 constexpr int RecordSameCard = 84;
+
+/// Selects an option as the form is designed: without running its action.
+void designDefault(QRadioButton* option)
+{
+    const QSignalBlocker quiet(option);
+    option->setChecked(true);
+}
 } // namespace
 
 StartupPage::StartupPage(station::StationState& state, const platform::CommPortMap& ports,
@@ -184,7 +192,8 @@ QWidget* StartupPage::buildPorts()
     tnc->setObjectName(QStringLiteral("Frame1"));
     new QVBoxLayout(tnc);
     addOption(tnc, "Option1", "4.8 kb serial TNC", [this] { selectTncType(0, false, false); });
-    addOption(tnc, "Option12", "No TNC (HF PTT on comm port)", [this] { selectTncType(1, true, false); });
+    // Design default: a first start needs no TNC.
+    designDefault(addOption(tnc, "Option12", "No TNC (HF PTT on comm port)", [this] { selectTncType(1, true, false); }));
     addOption(tnc, "Option2", "9.6 kb serial TNC", [this] { selectTncType(2, false, false); });
     addOption(tnc, "Option3", "19.2 k serial TNC", [this] { selectTncType(3, false, false); });
     addOption(tnc, "Option86", "9.6 kbd KISS TNC", [this] { selectTncType(4, false, true); });
@@ -251,13 +260,13 @@ QWidget* StartupPage::buildSound()
     auto* speed = new QGroupBox(QStringLiteral("Sample speed"));
     new QVBoxLayout(speed);
     addOption(speed, "Option79", "11025 Hz", [this] { m_state.sampleSpeedCode = 1; });
-    addOption(speed, "Option80", "48000 Hz", [this] { m_state.sampleSpeedCode = 2; })->setChecked(true);
+    designDefault(addOption(speed, "Option80", "48000 Hz", [this] { m_state.sampleSpeedCode = 2; }));
     addOption(speed, "Option87", "No digi modes", [this] { m_state.sampleSpeedCode = 0; });
     v->addWidget(speed);
 
     auto* channel = new QGroupBox(QStringLiteral("Sound input channel"));
     new QVBoxLayout(channel);
-    addOption(channel, "Option81", "Mono", [this] { m_state.inputChannelCode = 0; })->setChecked(true);
+    designDefault(addOption(channel, "Option81", "Mono", [this] { m_state.inputChannelCode = 0; }));
     addOption(channel, "Option82", "Left", [this] { m_state.inputChannelCode = 1; });
     addOption(channel, "Option83", "Right", [this] { m_state.inputChannelCode = 2; });
     v->addWidget(channel);
@@ -285,7 +294,7 @@ QWidget* StartupPage::buildHf()
         addOption(freq, QString::fromLatin1(p.name), QString::fromLatin1(p.caption),
                   [this, hz] { m_state.pskAudioFrequency = hz; });
     }
-    m_options.value("Option43")->setChecked(true);
+    designDefault(m_options.value("Option43"));
     auto* customRow = new QWidget;
     auto* customLayout = new QHBoxLayout(customRow);
     customLayout->setContentsMargins(0, 0, 0, 0);
@@ -306,13 +315,13 @@ QWidget* StartupPage::buildHf()
     auto* right = new QVBoxLayout;
     auto* ptt = new QGroupBox(QStringLiteral("HF PTT Comm Port"));
     new QVBoxLayout(ptt);
-    addOption(ptt, "Option52", "No Comm Port", [this] { selectHfPttPort(0); })->setChecked(true);
+    designDefault(addOption(ptt, "Option52", "No Comm Port", [this] { selectHfPttPort(0); }));
     for (int n = 1; n <= 8; ++n)
         addOption(ptt, QStringLiteral("Option%1").arg(43 + n), QString::number(n), [this, n] { selectHfPttPort(n); });
     right->addWidget(ptt);
     auto* line = new QGroupBox(QStringLiteral("HF PTT out"));
     new QVBoxLayout(line);
-    addOption(line, "Option74", "RTS", [this] { m_state.rtsFlag = true, m_state.dtrFlag = false; })->setChecked(true);
+    designDefault(addOption(line, "Option74", "RTS", [this] { m_state.rtsFlag = true, m_state.dtrFlag = false; }));
     addOption(line, "Option75", "DTR", [this] { m_state.rtsFlag = false, m_state.dtrFlag = true; });
     addOption(line, "Option76", "TD", [this] { m_state.rtsFlag = true, m_state.dtrFlag = true; });
     right->addWidget(line);
@@ -338,7 +347,7 @@ QWidget* StartupPage::buildBeacon()
         addOption(rate, QString::fromLatin1(r.name), QString::fromLatin1(r.caption),
                   [this, code] { m_state.beaconRateCode = code; });
     }
-    m_options.value("Option28")->setChecked(true);
+    designDefault(m_options.value("Option28"));
     h->addWidget(rate);
 
     auto* icon = new QGroupBox(QStringLiteral("GPS HF beacon icon"));
@@ -361,7 +370,7 @@ QWidget* StartupPage::buildBeacon()
             m_state.gpsIconSymbol = code;
         });
     }
-    m_options.value("Option60")->setChecked(true);
+    designDefault(m_options.value("Option60"));
     h->addWidget(icon);
     return w;
 }
@@ -386,7 +395,7 @@ QWidget* StartupPage::buildRemoteAndRaynet()
     auto* raynet = new QGroupBox(QStringLiteral("RAYNET.XLS"));
     new QVBoxLayout(raynet);
     addOption(raynet, "Option71", "Enabled", [this] { m_state.raynetEnabled = true; });
-    addOption(raynet, "Option72", "Disabled", [this] { m_state.raynetEnabled = false; })->setChecked(true);
+    designDefault(addOption(raynet, "Option72", "Disabled", [this] { m_state.raynetEnabled = false; }));
     raynet->layout()->addWidget(new QLabel(QStringLiteral("Start on row:")));
     raynet->layout()->addWidget(addField(QStringLiteral("Text5"), QStringLiteral("2")));
     v->addWidget(raynet);
