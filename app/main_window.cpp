@@ -74,9 +74,6 @@ constexpr std::array<TimerDesign, MainWindow::TimerCount> Timers{{
 
 /// The eight transmit options that send through the modem in an HF mode.
 const char* const HfModes[] = {"Option7", "Option10", "Option14", "Option15", "Option17", "Option18", "Option19", "Option20"};
-/// Options that write channel 0 of the modem (the HF modes and the AX.25 modem modes).
-const char* const ModemOptions[] = {"Option7",  "Option15", "Option14", "Option17",  "Option10",
-                                    "Option18", "Option20", "Option110", "Option19", "Option111"};
 
 bool isOneOf(const QString& name, std::initializer_list<const char*> names)
 {
