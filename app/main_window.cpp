@@ -93,7 +93,8 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
                        StartupPage* startupPage, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_waits(waits), m_ports(ports), m_startupPage(startupPage),
       m_messageDisplay(std::make_unique<MessageDisplayWindow>(state)),
-      m_tncPort(std::make_unique<platform::CommPort>([this](int n) { return m_ports.presentDevice(n); }))
+      m_tncPort(std::make_unique<platform::CommPort>([this](int n) { return m_ports.presentDevice(n); })),
+      m_gpsPort(std::make_unique<platform::CommPort>([this](int n) { return m_ports.presentDevice(n); }))
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(QIcon(QStringLiteral(":/skylark/skylark.png")));
@@ -102,6 +103,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
     setUpTimers();
     wireControls();
     wireRecords();
+    wireGps();
     DispClock(QStringLiteral("UTC"));
 }
 
@@ -623,6 +625,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     switchModemOff();
     closeSockets();
     m_tncPort->close();
+    m_gpsPort->close();
     // 5
     stopAllTimers();
     // 6
@@ -652,7 +655,6 @@ void MainWindow::stopModemTransmitter() {}
 void MainWindow::switchModemOff() {}
 void MainWindow::sendPttOffNotice() {}
 void MainWindow::closeSockets() {}
-void MainWindow::openGpsPort() {}
 
 void MainWindow::openTncPort()
 {

@@ -6,6 +6,8 @@
 #include <array>
 #include <memory>
 
+#include "position/gps_display.h"
+#include "position/gps_input.h"
 #include "records/space_weather.h"
 
 class QCheckBox;
@@ -65,6 +67,8 @@ public:
     /// `SpaceWeather`: fetch, parse, set the button caption.
     void SpaceWeather();
     platform::CommPort& tncPort() { return *m_tncPort; }
+    /// The latest checked position sentence of the GPS receiver.
+    const position::GpsInput& gps() const { return m_gps; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -108,6 +112,13 @@ private:
     void minuteTick();
     void openRaynetSheet();
 
+    // The GPS receiver (main_window_gps.cpp)
+    void wireGps();
+    void gpsDataReceived();
+    void gpsSentenceTick(); // Timer27
+    void gpsWatchTick();    // Timer28
+    void showGpsState(position::GpsState state);
+
     // Places the links of the station plug into; each does nothing until its link exists.
     void connectAprsIsServer();
     void connectKissTcp();
@@ -129,6 +140,9 @@ private:
     StartupPage* m_startupPage;
     std::unique_ptr<MessageDisplayWindow> m_messageDisplay;
     std::unique_ptr<platform::CommPort> m_tncPort; // MSComm1
+    std::unique_ptr<platform::CommPort> m_gpsPort; // Comm2
+    position::GpsInput m_gps;
+    bool m_gpsSentencePending = false; // a complete sentence arrived since Timer27 last ran
     std::array<std::unique_ptr<QTimer>, TimerCount> m_timers;
     QList<QRadioButton*> m_operatingModes;  // Option1..Option4
     QList<QRadioButton*> m_transmitModes;   // the "Transmit" group

@@ -77,6 +77,7 @@ void MainWindow::buildLayout()
     auto* hfTitle = new QHBoxLayout;
     hfTitle->addWidget(new QLabel(QStringLiteral("HF traffic")));
     hfTitle->addStretch();
+    hfTitle->addWidget(makeLabel(QStringLiteral("Label18"), QString()));
     hfTitle->addWidget(makeLabel(QStringLiteral("Label30"), QStringLiteral("No GPS connected")));
     hfTitle->addWidget(makeButton(QStringLiteral("Command10"), QString()));
     left->addLayout(hfTitle);

@@ -1,0 +1,86 @@
+// The GPS receiver on its serial port (`Comm2`): sentence handling and the status display.
+#include "main_window.h"
+
+#include "widget_helpers.h"
+
+#include "platform/clock.h"
+#include "platform/comm_port.h"
+#include "station/station_state.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace app {
+
+namespace {
+unsigned colourOf(position::StatusColour c)
+{
+    switch (c) {
+    case position::StatusColour::Yellow:
+        return Yellow;
+    case position::StatusColour::Green:
+        return Green;
+    case position::StatusColour::Red:
+        return Red;
+    case position::StatusColour::Grey:
+        break;
+    }
+    return LightGrey;
+}
+} // namespace
+
+void MainWindow::wireGps()
+{
+    timer(27).setSingleShot(false);
+    connect(m_gpsPort.get(), &platform::CommPort::dataReceived, this, &MainWindow::gpsDataReceived);
+    connect(&timer(27), &QTimer::timeout, this, &MainWindow::gpsSentenceTick);
+    connect(&timer(28), &QTimer::timeout, this, &MainWindow::gpsWatchTick);
+}
+
+void MainWindow::openGpsPort()
+{
+    m_gpsPort->close();
+    m_gpsPort->setPortNumber(m_state.gpsPort);
+    m_gpsPort->setSettings(QStringLiteral("4800,N,8,1"));
+    m_gps.reset();
+    if (m_state.gpsPort != 0)
+        m_gpsPort->open();
+}
+
+void MainWindow::gpsDataReceived()
+{
+    if (m_gps.feed(m_gpsPort->readAll()))
+        m_gpsSentencePending = true;
+    timer(27).start();
+}
+
+void MainWindow::gpsSentenceTick()
+{
+    timer(27).stop();
+    if (!m_gpsSentencePending || !m_gps.latest())
+        return; // the next receive event starts the timer again
+    m_gpsSentencePending = false;
+    control<QLabel>("Label18")->setText(textOf(m_gps.latest()->text));
+    timer(28).stop();
+    showGpsState(m_gps.latest()->hasFix() ? position::GpsState::FixOk : position::GpsState::NoFix);
+    timer(28).start(); // fires 30 s after the last complete sentence
+}
+
+void MainWindow::gpsWatchTick()
+{
+    showGpsState(position::GpsState::NoInput);
+    timer(28).stop();
+}
+
+void MainWindow::showGpsState(position::GpsState gpsState)
+{
+    const position::GpsDisplay d = position::gpsDisplay(gpsState, m_state.gpsBeacon);
+    auto* label = control<QLabel>("Label30");
+    label->setText(QString::fromLatin1(d.labelText));
+    setBackColour(label, colourOf(d.labelColour));
+    setBackColour(control<QPushButton>("Command6"), colourOf(d.gpsButton));
+    if (d.fixedButton)
+        setBackColour(control<QPushButton>("Command7"), colourOf(*d.fixedButton));
+}
+
+} // namespace app
