@@ -16,6 +16,12 @@
 #include "settings/station_files.h"
 #include "station/station_state.h"
 #include "station/waits.h"
+// --- Messaging and APRS-IS ---
+#include "aprsis/aprs_is_client.h"
+#include "messaging/message_receiver.h"
+#include "messaging/message_sender.h"
+#include "records/receive_log.h"
+// --- end messaging and APRS-IS ---
 
 #include <QApplication>
 #include <QCheckBox>
@@ -103,6 +109,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
     buildMenus();
     setUpTimers();
     wireControls();
+    wireMessaging();
     DispClock(QStringLiteral("UTC"));
 }
 
@@ -643,7 +650,7 @@ void MainWindow::openStationFile(const char* name)
 // ---------------------------------------------------------------------------------------
 // Places for the links
 
-void MainWindow::connectAprsIsServer() {}
+void MainWindow::connectAprsIsServer() { connectAprsIsServerClicked(); }
 void MainWindow::connectKissTcp() { m_kissTcpActive = !m_kissTcpActive; }
 void MainWindow::fetchSpaceWeather() {}
 void MainWindow::startLocalServicePorts() {}
@@ -651,7 +658,7 @@ void MainWindow::setUpModem() {}
 void MainWindow::stopModemTransmitter() {}
 void MainWindow::switchModemOff() {}
 void MainWindow::sendPttOffNotice() {}
-void MainWindow::closeSockets() {}
+void MainWindow::closeSockets() { closeAprsIsSocket(); }
 void MainWindow::openGpsPort() {}
 
 void MainWindow::openTncPort()
