@@ -20,7 +20,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-namespace app {
+namespace app
+{
 
 void MainWindow::wireMessaging()
 {
@@ -38,24 +39,29 @@ void MainWindow::wireMessaging()
     client->setHost(server->text());
     client->setPasscode(bytesOf(passcode->text()));
     connect(server, &QLineEdit::textChanged, client, &aprsis::AprsIsClient::setHost);
-    connect(passcode, &QLineEdit::textChanged, client, [client](const QString& t) { client->setPasscode(bytesOf(t)); });
+    connect(passcode, &QLineEdit::textChanged, client,
+            [client](const QString& t) { client->setPasscode(bytesOf(t)); });
     auto* button = control<QPushButton>("Connect");
     auto* status = control<QLabel>("Label13");
     auto* serverData = control<QLabel>("Label16");
     connect(client, &aprsis::AprsIsClient::statusText, status, &QLabel::setText);
-    connect(client, &aprsis::AprsIsClient::buttonColour, button, [button](unsigned c) { setBackColour(button, c); });
+    connect(client, &aprsis::AprsIsClient::buttonColour, button,
+            [button](unsigned c) { setBackColour(button, c); });
     connect(client, &aprsis::AprsIsClient::buttonCaption, button, &QPushButton::setText);
     connect(client, &aprsis::AprsIsClient::buttonEnabled, button, &QPushButton::setEnabled);
     connect(client, &aprsis::AprsIsClient::dataShown, serverData,
             [serverData](const QByteArray& d) { serverData->setText(textOf(d)); });
-    connect(client, &aprsis::AprsIsClient::reconnectTimer, this, [this](bool run) { run ? timer(7).start() : timer(7).stop(); });
+    connect(client, &aprsis::AprsIsClient::reconnectTimer, this,
+            [this](bool run) { run ? timer(7).start() : timer(7).stop(); });
     connect(&timer(6), &QTimer::timeout, client, &aprsis::AprsIsClient::statusTick);
     connect(&timer(7), &QTimer::timeout, client, &aprsis::AprsIsClient::Timer7_Timer);
 
     // APRS-IS receive step: every server line waits for the next Timer11 tick.
     messaging::MessageReceiver* receiver = m_receiver.get();
-    connect(client, &aprsis::AprsIsClient::lineReceived, receiver, &messaging::MessageReceiver::queueAprsIsLine);
-    connect(receiver, &messaging::MessageReceiver::receiveTimer, this, [this](bool run) { run ? timer(11).start() : timer(11).stop(); });
+    connect(client, &aprsis::AprsIsClient::lineReceived, receiver,
+            &messaging::MessageReceiver::queueAprsIsLine);
+    connect(receiver, &messaging::MessageReceiver::receiveTimer, this,
+            [this](bool run) { run ? timer(11).start() : timer(11).stop(); });
     connect(&timer(11), &QTimer::timeout, receiver, &messaging::MessageReceiver::Timer11_Timer);
 
     // The messages box.
@@ -67,7 +73,8 @@ void MainWindow::wireMessaging()
     auto colourMessages = [messages](unsigned c) { setBackColour(messages, c); };
     connect(receiver, &messaging::MessageReceiver::messagesTextChanged, this, showMessages);
     connect(receiver, &messaging::MessageReceiver::messagesBoxColour, this, colourMessages);
-    connect(receiver, &messaging::MessageReceiver::tncStationHeard, this, &MainWindow::addTncStationHeard);
+    connect(receiver, &messaging::MessageReceiver::tncStationHeard, this,
+            &MainWindow::addTncStationHeard);
 
     // Send and its fields.
     messaging::MessageSender* sender = m_sender.get();
@@ -78,7 +85,8 @@ void MainWindow::wireMessaging()
         case messaging::SendControl::MessageBox:
             return {control<QLineEdit>("Text2")};
         case messaging::SendControl::DataBoxes:
-            return {control<QLineEdit>("Text5"), control<QLineEdit>("Text6"), control<QLineEdit>("Text7")};
+            return {control<QLineEdit>("Text5"), control<QLineEdit>("Text6"),
+                    control<QLineEdit>("Text7")};
         case messaging::SendControl::SendButton:
             return {control<QPushButton>("Command1")};
         case messaging::SendControl::CancelButton:
@@ -86,22 +94,27 @@ void MainWindow::wireMessaging()
         }
         return {};
     };
-    connect(sender, &messaging::MessageSender::controlEnabled, this, [controlsOf](messaging::SendControl c, bool on) {
-        for (QWidget* w : controlsOf(c))
-            w->setEnabled(on);
-    });
-    connect(sender, &messaging::MessageSender::controlColour, this, [controlsOf](messaging::SendControl c, unsigned bgr) {
-        for (QWidget* w : controlsOf(c))
-            setBackColour(w, bgr);
-    });
+    connect(sender, &messaging::MessageSender::controlEnabled, this,
+            [controlsOf](messaging::SendControl c, bool on) {
+                for (QWidget* w : controlsOf(c))
+                    w->setEnabled(on);
+            });
+    connect(sender, &messaging::MessageSender::controlColour, this,
+            [controlsOf](messaging::SendControl c, unsigned bgr) {
+                for (QWidget* w : controlsOf(c))
+                    setBackColour(w, bgr);
+            });
     auto* input = control<QLineEdit>("Text2");
-    connect(sender, &messaging::MessageSender::messageTextCleaned, input, [input](const QByteArray& t) { input->setText(textOf(t)); });
+    connect(sender, &messaging::MessageSender::messageTextCleaned, input,
+            [input](const QByteArray& t) { input->setText(textOf(t)); });
     connect(sender, &messaging::MessageSender::focusMessageBox, input, [input] {
         input->setFocus();
         input->selectAll();
     });
-    connect(sender, &messaging::MessageSender::flashTimer, this, [this](bool run) { run ? timer(14).start() : timer(14).stop(); });
-    connect(sender, &messaging::MessageSender::portWatch, this, [this](bool run) { run ? timer(19).start() : timer(19).stop(); });
+    connect(sender, &messaging::MessageSender::flashTimer, this,
+            [this](bool run) { run ? timer(14).start() : timer(14).stop(); });
+    connect(sender, &messaging::MessageSender::portWatch, this,
+            [this](bool run) { run ? timer(19).start() : timer(19).stop(); });
     connect(&timer(14), &QTimer::timeout, sender, [this, sender] {
         sender->Timer14_Timer();
         if (m_state.shuttingDown)
@@ -117,8 +130,10 @@ void MainWindow::wireMessaging()
     });
 
     // The receive log flashes the messages box for news.
-    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, this, [this] { timer(14).start(); });
-    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, this, [this] { timer(14).stop(); });
+    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, this,
+            [this] { timer(14).start(); });
+    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, this,
+            [this] { timer(14).stop(); });
 }
 
 messaging::SendFields MainWindow::sendFields() const
@@ -126,7 +141,8 @@ messaging::SendFields MainWindow::sendFields() const
     messaging::SendFields f;
     f.addressee = bytesOf(control<QLineEdit>("Text3")->text());
     f.text = bytesOf(control<QLineEdit>("Text2")->text());
-    f.raynet = {bytesOf(control<QLineEdit>("Text5")->text()), bytesOf(control<QLineEdit>("Text6")->text()),
+    f.raynet = {bytesOf(control<QLineEdit>("Text5")->text()),
+                bytesOf(control<QLineEdit>("Text6")->text()),
                 bytesOf(control<QLineEdit>("Text7")->text())};
     f.tncOptionEnabled = control<QRadioButton>("Option8")->isEnabled();
     f.ax25OptionEnabled = control<QRadioButton>("Option31")->isEnabled();
@@ -134,7 +150,10 @@ messaging::SendFields MainWindow::sendFields() const
     return f;
 }
 
-void MainWindow::receivePacketLine(const QByteArray& line) { m_receiver->tncLine(line); }
+void MainWindow::receivePacketLine(const QByteArray& line)
+{
+    m_receiver->tncLine(line);
+}
 
 void MainWindow::addTncStationHeard(const QByteArray& callsign)
 {
@@ -149,8 +168,14 @@ void MainWindow::addTncStationHeard(const QByteArray& callsign)
     list->addItem(textOf(callsign));
 }
 
-void MainWindow::connectAprsIsServerClicked() { m_aprsIs->Connect_Click(); }
+void MainWindow::connectAprsIsServerClicked()
+{
+    m_aprsIs->Connect_Click();
+}
 
-void MainWindow::closeAprsIsSocket() { m_aprsIs->close(); }
+void MainWindow::closeAprsIsSocket()
+{
+    m_aprsIs->close();
+}
 
 } // namespace app

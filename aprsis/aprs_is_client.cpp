@@ -5,9 +5,11 @@
 
 #include <QTimer>
 
-namespace aprsis {
+namespace aprsis
+{
 
-namespace {
+namespace
+{
 constexpr unsigned Grey = 0xEFEFEF;
 constexpr unsigned Yellow = 0x00FFFF;
 constexpr unsigned Green = 0x00FF00;
@@ -22,18 +24,22 @@ QByteArray join(std::initializer_list<QByteArrayView> parts)
 }
 } // namespace
 
-AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent) : QObject(parent), m_state(state)
+AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent)
+    : QObject(parent), m_state(state)
 {
     m_socket.setObjectName(QStringLiteral("Winsock2"));
     connect(&m_socket, &platform::StationSocket::connected, this, &AprsIsClient::onConnected);
     connect(&m_socket, &platform::StationSocket::errorOccurred, this, &AprsIsClient::onError);
     connect(&m_socket, &platform::StationSocket::dataArrived, this, &AprsIsClient::onData);
-    connect(&m_socket, &platform::StationSocket::closedByPeer, this, [this] { m_peerClosed = true; });
+    connect(&m_socket, &platform::StationSocket::closedByPeer, this,
+            [this] { m_peerClosed = true; });
 }
 
-QByteArray AprsIsClient::logOnLine(QByteArrayView call, QByteArrayView passcode, QByteArrayView groupCall)
+QByteArray AprsIsClient::logOnLine(QByteArrayView call, QByteArrayView passcode,
+                                   QByteArrayView groupCall)
 {
-    return join({"user ", call, " pass ", passcode, " vers skylark v3.33", " filter g/", call, "/", groupCall, "\r\n"});
+    return join({"user ", call, " pass ", passcode, " vers skylark v3.33", " filter g/", call, "/",
+                 groupCall, "\r\n"});
 }
 
 int AprsIsClient::socketState() const
@@ -44,7 +50,10 @@ int AprsIsClient::socketState() const
     return s;
 }
 
-bool AprsIsClient::isConnected() const { return m_socket.isConnected(); }
+bool AprsIsClient::isConnected() const
+{
+    return m_socket.isConnected();
+}
 
 void AprsIsClient::Connect_Click()
 {
@@ -93,9 +102,10 @@ void AprsIsClient::onError()
 void AprsIsClient::statusTick()
 {
     using S = platform::StationSocket;
-    static const char* const Texts[] = {"Closed",        "Open",       "Listening", "Connection Pending",
-                                        "Resolving Host", "Host Resolved", "Connecting", "Connected",
-                                        "Closing",        "Reconnecting"};
+    static const char* const Texts[] = {
+        "Closed",         "Open",          "Listening",  "Connection Pending",
+        "Resolving Host", "Host Resolved", "Connecting", "Connected",
+        "Closing",        "Reconnecting"};
     const int s = socketState();
     if (s < 0 || s > 9)
         return;

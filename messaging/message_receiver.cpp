@@ -5,15 +5,17 @@
 
 #include "station/station_state.h"
 
-namespace messaging {
+namespace messaging
+{
 
-namespace {
+namespace
+{
 constexpr unsigned Yellow = 0x00FFFF;
 constexpr unsigned White = 0xFFFFFF;
 } // namespace
 
-MessageReceiver::MessageReceiver(station::StationState& state, station::StationLinks& links, MessageSender& sender,
-                                 QObject* parent)
+MessageReceiver::MessageReceiver(station::StationState& state, station::StationLinks& links,
+                                 MessageSender& sender, QObject* parent)
     : QObject(parent), m_state(state), m_links(links), m_sender(sender)
 {
 }
@@ -23,10 +25,11 @@ QByteArray MessageReceiver::timeText() const
     return m_now().toLocalTime().time().toString(QStringLiteral("HH:mm:ss")).toLatin1();
 }
 
-ReceivedMessage MessageReceiver::classifyAndShow(Bearer bearer, const QByteArray& line, const QByteArray& callsign)
+ReceivedMessage MessageReceiver::classifyAndShow(Bearer bearer, const QByteArray& line,
+                                                 const QByteArray& callsign)
 {
-    const StationIdentity station{callsign, m_state.groupCall, m_state.remoteCall, m_state.remoteTxOnCode,
-                                  m_state.remoteTxOffCode};
+    const StationIdentity station{callsign, m_state.groupCall, m_state.remoteCall,
+                                  m_state.remoteTxOnCode, m_state.remoteTxOffCode};
     const ReceivedMessage m = classifyLine(bearer, line, station, timeText());
     if (m.background == MessagesBackground::White)
         emit messagesBoxColour(White);
@@ -39,9 +42,9 @@ ReceivedMessage MessageReceiver::classifyAndShow(Bearer bearer, const QByteArray
         emit messagesTextChanged();
     }
     bool lists = false;
-    for (const auto& [entry, list] : {std::pair{&m.bulletinEntry, &m_state.bulletinList},
-                                      std::pair{&m.nwsEntry, &m_state.nwsList},
-                                      std::pair{&m.groupEntry, &m_state.groupList}}) {
+    for (const auto& [entry, list] :
+         {std::pair{&m.bulletinEntry, &m_state.bulletinList},
+          std::pair{&m.nwsEntry, &m_state.nwsList}, std::pair{&m.groupEntry, &m_state.groupList}}) {
         if (!entry->isEmpty()) {
             appendDisplayText(*list, *entry);
             lists = true;

@@ -12,9 +12,11 @@
 
 #include <QTimer>
 
-namespace messaging {
+namespace messaging
+{
 
-namespace {
+namespace
+{
 constexpr unsigned Grey = 0xEFEFEF;
 constexpr unsigned Yellow = 0x00FFFF;
 constexpr unsigned Green = 0x00FF00;
@@ -29,7 +31,10 @@ struct Step {
 };
 constexpr Step C{Step::Check, 0};
 constexpr Step R{Step::Resend, 0};
-constexpr Step W(int s) { return Step{Step::Wait, s}; }
+constexpr Step W(int s)
+{
+    return Step{Step::Wait, s};
+}
 
 // Three transmissions in all: the send, then two resends, the last about 30 s (VHF) or 35 s
 // (APRS-IS) after the first.
@@ -37,8 +42,8 @@ constexpr Step VhfSchedule[] = {C, W(4), C, W(5), C, R, W(5), C, W(5), C, W(5), 
 constexpr Step AprsIsSchedule[] = {C, W(5), C, W(5), C, R, W(5), C, W(5), C, W(10), C, W(5), C, R};
 } // namespace
 
-MessageSender::MessageSender(station::StationState& state, station::Waits& waits, station::StationLinks& links,
-                             QObject* parent)
+MessageSender::MessageSender(station::StationState& state, station::Waits& waits,
+                             station::StationLinks& links, QObject* parent)
     : QObject(parent), m_state(state), m_waits(waits), m_links(links)
 {
 }
@@ -73,7 +78,8 @@ void MessageSender::restartPortWatch()
 
 void MessageSender::writeTransmitLog(const QByteArray& addressee, const QByteArray& text)
 {
-    records::LogFile::transmitLog(m_state.stationDir).append({records::logTimeStamp(m_now()), addressee, text});
+    records::LogFile::transmitLog(m_state.stationDir)
+        .append({records::logTimeStamp(m_now()), addressee, text});
 }
 
 void MessageSender::Command1_Click(const SendFields& fields)
@@ -104,7 +110,8 @@ void MessageSender::transmitVhf(const QByteArray& destination, const QByteArray&
     if (m_links.tnc->isTextModeTnc())
         m_links.tnc->writeTnc(payload);
     m_links.tnc->Kiss_Send(destination, m_state.myCall,
-                           m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(), payload);
+                           m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(),
+                           payload);
 }
 
 void MessageSender::vhfSend(const SendFields& fields)
@@ -117,8 +124,9 @@ void MessageSender::vhfSend(const SendFields& fields)
     emit messageTextCleaned(text);
 
     m_state.messageNumber = nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
-    const QByteArray payload = composeVhfPayload(mode, fields.addressee, text, fields.raynet,
-                                                 normal ? std::optional<int>(m_state.messageNumber) : std::nullopt);
+    const QByteArray payload =
+        composeVhfPayload(mode, fields.addressee, text, fields.raynet,
+                          normal ? std::optional<int>(m_state.messageNumber) : std::nullopt);
     if (mode != OperatingMode::TncCommand)
         appendMessagesText(vhfSendHead(m_state.myCall, payload));
     m_vhfFrameText = payload;
@@ -133,7 +141,8 @@ void MessageSender::vhfSend(const SendFields& fields)
                 m_links.tnc->writeTnc(m_vhfFrameText);
             if (fields.tncOptionEnabled || fields.ax25OptionEnabled)
                 m_links.tnc->Kiss_Send("APSK20", m_state.myCall,
-                                       m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(),
+                                       m_state.choices.digipeatMe ? m_state.choices.digiPath
+                                                                  : QByteArray(),
                                        m_vhfFrameText);
         }
         m_state.transmitBusy = false;
@@ -181,8 +190,10 @@ void MessageSender::APRSIS_Tx(const SendFields& fields)
     m_state.ackReceived = false;
     const QByteArray text = cleanMessageText(fields.text);
     m_state.messageNumber = nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
-    const std::optional<int> number = normal ? std::optional<int>(m_state.messageNumber) : std::nullopt;
-    const QByteArray line = composeAprsIsLine(m_state.aprsIsCall, mode, fields.addressee, text, fields.raynet, number);
+    const std::optional<int> number =
+        normal ? std::optional<int>(m_state.messageNumber) : std::nullopt;
+    const QByteArray line =
+        composeAprsIsLine(m_state.aprsIsCall, mode, fields.addressee, text, fields.raynet, number);
     if (line.isEmpty())
         return; // "TNC Command" and "Packet Converse" have nothing to put on APRS-IS
 
@@ -335,7 +346,8 @@ void MessageSender::VHF_Ack(const QByteArray& ackPayload)
     if (ackPayload.isEmpty() || m_pendingAcks >= MaxPendingAcks)
         return;
     ++m_pendingAcks;
-    QTimer::singleShot(platform::Clock::scaled(1000), this, [this, ackPayload] { sendAckWhenFree(ackPayload, 2); });
+    QTimer::singleShot(platform::Clock::scaled(1000), this,
+                       [this, ackPayload] { sendAckWhenFree(ackPayload, 2); });
 }
 
 void MessageSender::sendAckWhenFree(const QByteArray& payload, int remaining)
@@ -345,7 +357,8 @@ void MessageSender::sendAckWhenFree(const QByteArray& payload, int remaining)
         return;
     }
     if (m_state.transmitBusy) { // try again shortly, as the busy wait would
-        QTimer::singleShot(platform::Clock::scaled(4), this, [this, payload, remaining] { sendAckWhenFree(payload, remaining); });
+        QTimer::singleShot(platform::Clock::scaled(4), this,
+                           [this, payload, remaining] { sendAckWhenFree(payload, remaining); });
         return;
     }
     m_state.transmitBusy = true;

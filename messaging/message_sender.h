@@ -9,28 +9,30 @@
 
 #include <functional>
 
-namespace station {
+namespace station
+{
 struct StationState;
 class Waits;
 } // namespace station
 
-namespace messaging {
+namespace messaging
+{
 
 /// The input fields a send reads, as the main window holds them.
 struct SendFields {
-    QByteArray addressee; ///< "Send message to" (`Text3`), as typed
-    QByteArray text;      ///< "Type message or command" (`Text2`)
-    RaynetFields raynet;  ///< "Data 1".."Data 3" (`Text5`..`Text7`)
-    bool tncOptionEnabled = true;       ///< the "TNC" transmit option is enabled (a TNC is set up)
-    bool ax25OptionEnabled = false;     ///< the "AX.25" transmit option is enabled
-    bool packetConverseEnabled = true;  ///< the "Packet Converse" option is enabled
+    QByteArray addressee;              ///< "Send message to" (`Text3`), as typed
+    QByteArray text;                   ///< "Type message or command" (`Text2`)
+    RaynetFields raynet;               ///< "Data 1".."Data 3" (`Text5`..`Text7`)
+    bool tncOptionEnabled = true;      ///< the "TNC" transmit option is enabled (a TNC is set up)
+    bool ax25OptionEnabled = false;    ///< the "AX.25" transmit option is enabled
+    bool packetConverseEnabled = true; ///< the "Packet Converse" option is enabled
 };
 
 /// Controls a send changes, named for the window.
 enum class SendControl {
-    MessageBox, ///< `Text2`
-    DataBoxes,  ///< `Text5`, `Text6`, `Text7`
-    SendButton, ///< `Command1`
+    MessageBox,  ///< `Text2`
+    DataBoxes,   ///< `Text5`, `Text6`, `Text7`
+    SendButton,  ///< `Command1`
     CancelButton ///< `Command2`
 };
 
@@ -41,7 +43,8 @@ enum class SendControl {
 ///
 /// Only acknowledgements set `lastAckNumber`: a received message whose own number equals our
 /// pending number does not end our retry wait.
-class MessageSender : public QObject {
+class MessageSender : public QObject
+{
     Q_OBJECT
 public:
     /// The most acknowledgement transmissions waiting at once; more received messages than

@@ -17,11 +17,13 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const QDateTime FixedTime(QDate(2026, 3, 7), QTime(9, 5, 1), Qt::UTC);
 
-class RecordingLocalServices : public station::LocalServices {
+class RecordingLocalServices : public station::LocalServices
+{
 public:
     void Tx_tcpip() override {}
     void Rx_tcpip() override {}
@@ -30,7 +32,8 @@ public:
     QList<QByteArray> records;
 };
 
-class AprsIsStationTest : public ::testing::Test {
+class AprsIsStationTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -53,9 +56,12 @@ protected:
         client.setPort(server.port());
         QObject::connect(&client, &aprsis::AprsIsClient::lineReceived, &receiver,
                          &messaging::MessageReceiver::aprsIsLine);
-        QObject::connect(&receiver, &messaging::MessageReceiver::messagesBoxColour, [this](unsigned c) { boxColours.append(c); });
-        QObject::connect(&receiveLog, &records::ReceiveLog::startFlashing, [this] { ++flashStarts; });
-        QObject::connect(&sender, &messaging::MessageSender::flashTimer, [this](bool on) { flashStarts += on ? 1 : 0; });
+        QObject::connect(&receiver, &messaging::MessageReceiver::messagesBoxColour,
+                         [this](unsigned c) { boxColours.append(c); });
+        QObject::connect(&receiveLog, &records::ReceiveLog::startFlashing,
+                         [this] { ++flashStarts; });
+        QObject::connect(&sender, &messaging::MessageSender::flashTimer,
+                         [this](bool on) { flashStarts += on ? 1 : 0; });
     }
 
     void connectAndLogOn()
@@ -68,7 +74,8 @@ protected:
     static int count(const QByteArray& haystack, const QByteArray& needle)
     {
         int n = 0;
-        for (qsizetype at = haystack.indexOf(needle); at >= 0; at = haystack.indexOf(needle, at + 1))
+        for (qsizetype at = haystack.indexOf(needle); at >= 0;
+             at = haystack.indexOf(needle, at + 1))
             ++n;
         return n;
     }
@@ -92,7 +99,8 @@ TEST_F(AprsIsStationTest, LogOnLineByteForByte)
     client.setPasscode("-1");
     client.Connect_Click();
     ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
-    EXPECT_EQ(server.received(), QByteArray("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n"));
+    EXPECT_EQ(server.received(),
+              QByteArray("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n"));
     EXPECT_TRUE(client.isConnected());
 }
 
@@ -100,7 +108,8 @@ TEST_F(AprsIsStationTest, UnsetCallsignAsksForOne)
 {
     state.aprsIsCall = "NOCALL";
     QStringList texts;
-    QObject::connect(&client, &aprsis::AprsIsClient::statusText, [&](const QString& t) { texts.append(t); });
+    QObject::connect(&client, &aprsis::AprsIsClient::statusText,
+                     [&](const QString& t) { texts.append(t); });
     client.Connect_Click();
     testsupport::spinFor(50);
     EXPECT_EQ(texts, QStringList{QStringLiteral("Enter Callsign!")});
@@ -115,14 +124,16 @@ TEST_F(AprsIsStationTest, MessageToUsIsShownLoggedAndAcknowledged)
     ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
     EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4SRC    :ack12\r\n"));
 
-    const QByteArray time = FixedTime.toLocalTime().time().toString(QStringLiteral("HH:mm:ss")).toLatin1();
+    const QByteArray time =
+        FixedTime.toLocalTime().time().toString(QStringLiteral("HH:mm:ss")).toLatin1();
     EXPECT_EQ(state.messagesText, time + " From: G4SRC  To: :M0SKY-1  :hello there{12\r\n");
     ASSERT_FALSE(boxColours.isEmpty());
     EXPECT_EQ(boxColours.last(), 0x00FFFFu);
     EXPECT_EQ(flashStarts, 1);
 
     const QByteArray stamp = "2026-03-07 09:05:01";
-    EXPECT_EQ(dir.read(QStringLiteral("skylark_receive.log")), "\"" + stamp + "\",\"G4SRC\",\"" + line + "\"\r\n");
+    EXPECT_EQ(dir.read(QStringLiteral("skylark_receive.log")),
+              "\"" + stamp + "\",\"G4SRC\",\"" + line + "\"\r\n");
     EXPECT_EQ(local.records, QList<QByteArray>{stamp + ",G4SRC," + line});
 
     // A second entry is appended, never replacing the first.
@@ -135,7 +146,8 @@ TEST_F(AprsIsStationTest, ReadWithTwoLinesAndAPartialThirdIsClassifiedLineByLine
 {
     connectAndLogOn();
     // A keep-alive, a bulletin, a message to us and the start of another message in one read.
-    server.send("# aprsc 2.1.19\r\nG4BLN>APRS::BLN1     :net tonight\r\nG4SRC>APRS::M0SKY-1  :one{3\r\nG4SRC>APRS::M0S");
+    server.send("# aprsc 2.1.19\r\nG4BLN>APRS::BLN1     :net tonight\r\nG4SRC>APRS::M0SKY-1  "
+                ":one{3\r\nG4SRC>APRS::M0S");
     ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().contains("ack3"); }));
     EXPECT_EQ(count(state.messagesText, "From:"), 1);
     EXPECT_EQ(count(state.bulletinList, "From: G4BLN"), 1);
@@ -165,7 +177,8 @@ TEST_F(AprsIsStationTest, OurMessageIsRetriedAndStopsAtTheAck)
     EXPECT_FALSE(state.sendInProgress);
     EXPECT_FALSE(state.messagesText.contains("ack1")); // an ack shows nothing
     EXPECT_GE(flashStarts, 1);
-    EXPECT_EQ(dir.read(QStringLiteral("skylark_transmit.log")), QByteArray("\"2026-03-07 09:05:01\",\"G4DST\",\"hi\r\"\r\n"));
+    EXPECT_EQ(dir.read(QStringLiteral("skylark_transmit.log")),
+              QByteArray("\"2026-03-07 09:05:01\",\"G4DST\",\"hi\r\"\r\n"));
 }
 
 TEST_F(AprsIsStationTest, WithoutAckTheMessageGoesOutThreeTimes)
@@ -173,7 +186,8 @@ TEST_F(AprsIsStationTest, WithoutAckTheMessageGoesOutThreeTimes)
     connectAndLogOn();
     sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
     // The last resend ends the procedure; its bytes may still be on their way.
-    EXPECT_TRUE(testsupport::waitUntil([&] { return count(server.received(), "M0SKY-1>APSK63::G4DST    :hi{1\r\n") == 3; }));
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] { return count(server.received(), "M0SKY-1>APSK63::G4DST    :hi{1\r\n") == 3; }));
     EXPECT_FALSE(state.transmitBusy);
 }
 
@@ -186,7 +200,8 @@ TEST_F(AprsIsStationTest, ReceivedMessageNumberDoesNotEndOurWait)
     });
     sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
     // The last resend ends the procedure; its bytes may still be on their way.
-    EXPECT_TRUE(testsupport::waitUntil([&] { return count(server.received(), "M0SKY-1>APSK63::G4DST    :hi{1\r\n") == 3; }));
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] { return count(server.received(), "M0SKY-1>APSK63::G4DST    :hi{1\r\n") == 3; }));
     EXPECT_EQ(count(server.received(), "M0SKY-1>APSK63::G4DST    :ack1\r\n"), 1);
 }
 
@@ -220,18 +235,23 @@ TEST_F(AprsIsStationTest, DroppedLinkReconnectsAndLogsOnAgain)
     platform::Clock::setDesignInterval(timer7, 10000);
     QObject::connect(&timer6, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
     QObject::connect(&timer7, &QTimer::timeout, &client, &aprsis::AprsIsClient::Timer7_Timer);
-    QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer, [&](bool run) { run ? timer7.start() : timer7.stop(); });
+    QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
+                     [&](bool run) { run ? timer7.start() : timer7.stop(); });
     QStringList texts;
-    QObject::connect(&client, &aprsis::AprsIsClient::statusText, [&](const QString& t) { texts.append(t); });
+    QObject::connect(&client, &aprsis::AprsIsClient::statusText,
+                     [&](const QString& t) { texts.append(t); });
     timer6.start();
 
     connectAndLogOn();
     server.dropClient();
-    ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }, 10000));
-    EXPECT_EQ(server.received(), QByteArray("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n"));
+    ASSERT_TRUE(
+        testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }, 10000));
+    EXPECT_EQ(server.received(),
+              QByteArray("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n"));
     EXPECT_EQ(server.connectionCount(), 2);
     EXPECT_TRUE(texts.contains(QStringLiteral("Closing")));
-    ASSERT_TRUE(testsupport::waitUntil([&] { return texts.last() == QStringLiteral("Connected"); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return texts.last() == QStringLiteral("Connected"); }));
 }
 
 TEST(AprsIsClientLine, LogOnLineCarriesPasscodeAsTyped)
