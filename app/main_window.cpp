@@ -17,6 +17,12 @@
 #include "settings/station_files.h"
 #include "station/station_state.h"
 #include "station/waits.h"
+// --- Messaging and APRS-IS ---
+#include "aprsis/aprs_is_client.h"
+#include "messaging/message_receiver.h"
+#include "messaging/message_sender.h"
+#include "records/receive_log.h"
+// --- end messaging and APRS-IS ---
 
 #include <QApplication>
 #include <QCheckBox>
@@ -104,6 +110,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
     wireControls();
     wireRecords();
     wireGps();
+    wireMessaging();
     DispClock(QStringLiteral("UTC"));
 }
 
@@ -125,7 +132,7 @@ void MainWindow::setUpTimers()
         timer(9).stop();
         control<QPushButton>("Command4")->click();
     });
-    // Waits run on their own timers (Timer25, Timer26), which the Waits object owns.
+    // Timer25 and Timer26 are the waits of TimeDelay and DecayTimeDelay: see station::Waits.
 }
 
 void MainWindow::wireControls()
@@ -601,8 +608,6 @@ void MainWindow::stopAllTimers()
 {
     for (auto& t : m_timers)
         t->stop();
-    m_waits.timeDelayTimer().stop();
-    m_waits.decayTimer().stop();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -619,8 +624,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // 2
     writeSettings();
     // 3
-    m_state.shuttingDown = true;
-    m_waits.releaseAll();
+    m_state.shuttingDown = true; // every pending wait ends
     // 4
     switchModemOff();
     closeSockets();
@@ -646,7 +650,7 @@ void MainWindow::openStationFile(const char* name)
 // ---------------------------------------------------------------------------------------
 // Places for the links
 
-void MainWindow::connectAprsIsServer() {}
+void MainWindow::connectAprsIsServer() { connectAprsIsServerClicked(); }
 void MainWindow::connectKissTcp() { m_kissTcpActive = !m_kissTcpActive; }
 void MainWindow::fetchSpaceWeather() { SpaceWeather(); }
 void MainWindow::startLocalServicePorts() {}
@@ -654,7 +658,7 @@ void MainWindow::setUpModem() {}
 void MainWindow::stopModemTransmitter() {}
 void MainWindow::switchModemOff() {}
 void MainWindow::sendPttOffNotice() {}
-void MainWindow::closeSockets() {}
+void MainWindow::closeSockets() { closeAprsIsSocket(); }
 
 void MainWindow::openTncPort()
 {

@@ -3,6 +3,8 @@
 #include <QMap>
 #include <QTimer>
 
+#include "station/station_links.h"
+
 #include <array>
 #include <memory>
 
@@ -30,6 +32,19 @@ namespace station {
 struct StationState;
 class Waits;
 } // namespace station
+// --- Messaging and APRS-IS: forward declarations ---
+namespace aprsis {
+class AprsIsClient;
+}
+namespace messaging {
+class MessageReceiver;
+class MessageSender;
+struct SendFields;
+} // namespace messaging
+namespace records {
+class ReceiveLog;
+}
+// --- end messaging and APRS-IS ---
 
 namespace app {
 
@@ -66,6 +81,17 @@ public:
     void setSpaceWeatherUrl(const QUrl& url);
     /// `SpaceWeather`: fetch, parse, set the button caption.
     void SpaceWeather();
+
+    // --- Messaging and APRS-IS (main_window_messaging.cpp) ---
+    /// The APRS-IS connection (`Winsock2`); its dataReceived() feeds the APRS-IS-to-HF gateway.
+    aprsis::AprsIsClient& aprsIsClient() { return *m_aprsIs; }
+    /// Send, retries and acks; the HF part fills its HF_TX hook with setHfSend().
+    messaging::MessageSender& messageSender() { return *m_sender; }
+    /// The receive steps; remoteIgateOn()/remoteIgateOff() are the igate's remote-control hooks.
+    messaging::MessageReceiver& messageReceiver() { return *m_receiver; }
+    /// The TNC receive step for one handled TNC line: connect the TNC links' packetLine here.
+    void receivePacketLine(const QByteArray& line);
+    // --- end messaging and APRS-IS ---
     platform::CommPort& tncPort() { return *m_tncPort; }
     /// The latest checked position sentence of the GPS receiver.
     const position::GpsInput& gps() const { return m_gps; }
@@ -134,6 +160,14 @@ private:
     void sendFixedBeacon();
     void sendGpsBeacon();
 
+    // --- Messaging and APRS-IS (main_window_messaging.cpp) ---
+    void wireMessaging();
+    messaging::SendFields sendFields() const;
+    void addTncStationHeard(const QByteArray& callsign);
+    void connectAprsIsServerClicked();
+    void closeAprsIsSocket();
+    // --- end messaging and APRS-IS ---
+
     station::StationState& m_state;
     station::Waits& m_waits;
     const platform::CommPortMap& m_ports;
@@ -151,6 +185,14 @@ private:
     int m_minuteCounter = 0; // Timer29 ticks since the last space-weather fetch
     bool m_closing = false;
     bool m_kissTcpActive = false;
+
+    // --- Messaging and APRS-IS (main_window_messaging.cpp) ---
+    station::StationLinks m_links;
+    std::unique_ptr<aprsis::AprsIsClient> m_aprsIs;
+    std::unique_ptr<records::ReceiveLog> m_receiveLog;
+    std::unique_ptr<messaging::MessageSender> m_sender;
+    std::unique_ptr<messaging::MessageReceiver> m_receiver;
+    // --- end messaging and APRS-IS ---
 };
 
 } // namespace app

@@ -1,6 +1,5 @@
 #pragma once
 #include <QObject>
-#include <QTimer>
 
 #include <functional>
 
@@ -13,9 +12,10 @@ struct StationState;
 /// acknowledgements and "Cancel send" run while a send waits. Every wait ends as soon as
 /// `shuttingDown` is set.
 ///
-/// `TimeDelay` and `DecayTimeDelay` are the same wait on two different timers (Timer26 and
-/// Timer25), so a `TimeDelay` may run while a `DecayTimeDelay` is pending further up the
-/// call stack.
+/// `TimeDelay` and `DecayTimeDelay` are the same wait. Each wait keeps its own deadline, so
+/// waits nest safely: a handler that runs during a wait may wait itself, even on the same
+/// procedure, and the outer wait still ends on time. (Two waits sharing one timer and one
+/// flag would leave the outer one waiting for ever once an inner one had reused them.)
 class Waits : public QObject {
     Q_OBJECT
 public:
@@ -30,19 +30,10 @@ public:
     /// Waits for `transmitBusy` to clear; false when the station is closing.
     bool waitForTransmitter();
 
-    QTimer& timeDelayTimer() { return m_timer26; }
-    QTimer& decayTimer() { return m_timer25; }
-    /// Ends every pending wait (used at close).
-    void releaseAll();
-
 private:
-    void wait(QTimer& timer, bool& flag, double seconds);
+    void wait(double seconds);
 
     StationState& m_state;
-    QTimer m_timer25;
-    QTimer m_timer26;
-    bool m_decayDone = false;
-    bool m_delayDone = false;
 };
 
 } // namespace station

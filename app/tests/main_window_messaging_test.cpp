@@ -1,0 +1,70 @@
+// The main window's messaging wiring: "Connect to Server" with its status, a message from the
+// server in the messages box, and "Send" over APRS-IS.
+#include "window_fixture.h"
+
+#include "aprsis/aprs_is_client.h"
+#include "scripted_tcp_peer.h"
+#include "wait_until.h"
+
+#include "app/widget_helpers.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace
+{
+
+class MessagingWindowTest : public WindowTest
+{
+};
+
+TEST_F(MessagingWindowTest, ConnectWithoutCallsignAsksForOne)
+{
+    state.aprsIsCall = "NOCALL";
+    makePage();
+    app::MainWindow& w = makeMain();
+    in<QPushButton>(w, "Connect")->click();
+    EXPECT_EQ(in<QLabel>(w, "Label13")->text(), QStringLiteral("Enter Callsign!"));
+}
+
+TEST_F(MessagingWindowTest, ServerMessageShowsAndSendGoesOut)
+{
+    makePage();
+    state.aprsIsCall = "M0SKY-1";
+    app::MainWindow& w = makeMain();
+    state.aprsIsCall = "M0SKY-1";
+    testsupport::ScriptedTcpServer server;
+    in<QLineEdit>(w, "Text10")->setText(QStringLiteral("127.0.0.1"));
+    w.aprsIsClient().setPort(server.port());
+    in<QPushButton>(w, "Connect")->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
+    EXPECT_TRUE(
+        server.received().startsWith("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/"));
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return in<QLabel>(w, "Label13")->text() == QStringLiteral("Connected"); }));
+    EXPECT_EQ(app::backColour(in<QPushButton>(w, "Connect")), app::Green);
+
+    server.clearReceived();
+    server.send("G4SRC>APRS,TCPIP*::M0SKY-1  :hello{7\r\n");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
+    EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4SRC    :ack7\r\n"));
+    auto* box = in<QPlainTextEdit>(w, "Text8");
+    EXPECT_TRUE(
+        box->toPlainText().contains(QStringLiteral(" From: G4SRC  To: :M0SKY-1  :hello{7")));
+    EXPECT_EQ(app::backColour(box), app::Yellow);
+    // The label shows the last line in either direction: here our acknowledgement.
+    EXPECT_TRUE(in<QLabel>(w, "Label16")->text().contains(QStringLiteral("ack7")));
+
+    server.clearReceived();
+    in<QRadioButton>(w, "Option9")->click();
+    in<QRadioButton>(w, "Option5")->click(); // "No ACKs": one transmission, no waiting
+    in<QLineEdit>(w, "Text3")->setText(QStringLiteral("G4DST"));
+    in<QLineEdit>(w, "Text2")->setText(QStringLiteral("a~b{c|d"));
+    in<QPushButton>(w, "Command1")->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
+    EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4DST    :abcd\r\n"));
+    EXPECT_TRUE(box->toPlainText().contains(QStringLiteral("  From: M0SKY-1  To :G4DST  abcd")));
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+#include "aprs_is_client.h"
+
+#include "platform/clock.h"
+#include "station/station_state.h"
+
+#include <QTimer>
+
+namespace aprsis
+{
+
+namespace
+{
+constexpr unsigned Grey = 0xEFEFEF;
+constexpr unsigned Yellow = 0x00FFFF;
+constexpr unsigned Green = 0x00FF00;
+constexpr unsigned Red = 0x0000FF;
+
+QByteArray join(std::initializer_list<QByteArrayView> parts)
+{
+    QByteArray out;
+    for (QByteArrayView p : parts)
+        out.append(p);
+    return out;
+}
+} // namespace
+
+AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent)
+    : QObject(parent), m_state(state)
+{
+    m_socket.setObjectName(QStringLiteral("Winsock2"));
+    connect(&m_socket, &platform::StationSocket::connected, this, &AprsIsClient::onConnected);
+    connect(&m_socket, &platform::StationSocket::errorOccurred, this, &AprsIsClient::onError);
+    connect(&m_socket, &platform::StationSocket::dataArrived, this, &AprsIsClient::onData);
+    connect(&m_socket, &platform::StationSocket::closedByPeer, this,
+            [this] { m_peerClosed = true; });
+}
+
+QByteArray AprsIsClient::logOnLine(QByteArrayView call, QByteArrayView passcode,
+                                   QByteArrayView groupCall)
+{
+    return join({"user ", call, " pass ", passcode, " vers skylark v3.33", " filter g/", call, "/",
+                 groupCall, "\r\n"});
+}
+
+int AprsIsClient::socketState() const
+{
+    const int s = m_socket.state();
+    if (m_peerClosed && s == platform::StationSocket::Closed)
+        return platform::StationSocket::Closing;
+    return s;
+}
+
+bool AprsIsClient::isConnected() const
+{
+    return m_socket.isConnected();
+}
+
+void AprsIsClient::Connect_Click()
+{
+    if (isConnected()) { // the button reads "Disconnect server"
+        close();
+        emit buttonColour(Yellow);
+        return;
+    }
+    if (socketState() == platform::StationSocket::Error) {
+        emit buttonColour(Grey);
+        return;
+    }
+    if (m_state.aprsIsCall.isEmpty() || m_state.aprsIsCall == "NOCALL") {
+        emit statusText(QStringLiteral("Enter Callsign!"));
+        return;
+    }
+    emit buttonColour(Yellow);
+    m_fromButton = true;
+    startConnection();
+}
+
+void AprsIsClient::startConnection()
+{
+    m_peerClosed = false;
+    m_reader.reset();
+    m_socket.connectTo(m_host, m_port);
+}
+
+void AprsIsClient::onConnected()
+{
+    m_socket.send(logOnLine(m_state.aprsIsCall, m_passcode, m_state.groupCall));
+    emit statusText(QStringLiteral("Logging on..."));
+    emit statusText(QStringLiteral("Connected"));
+    emit buttonColour(Green);
+    m_fromButton = false;
+}
+
+void AprsIsClient::onError()
+{
+    emit statusText(QStringLiteral("No Connection"));
+    emit statusText(QStringLiteral("Error"));
+    emit buttonColour(Red);
+    m_fromButton = false;
+}
+
+void AprsIsClient::statusTick()
+{
+    using S = platform::StationSocket;
+    static const char* const Texts[] = {
+        "Closed",         "Open",          "Listening",  "Connection Pending",
+        "Resolving Host", "Host Resolved", "Connecting", "Connected",
+        "Closing",        "Reconnecting"};
+    const int s = socketState();
+    if (s < 0 || s > 9)
+        return;
+    emit statusText(QString::fromLatin1(Texts[s]));
+    switch (s) {
+    case S::Closed:
+        emit buttonColour(Grey);
+        emit buttonEnabled(true);
+        emit buttonCaption(QStringLiteral("Connect to server"));
+        break;
+    case S::Connected:
+        emit buttonColour(Green);
+        emit buttonEnabled(true);
+        emit buttonCaption(QStringLiteral("Disconnect server"));
+        break;
+    case S::Closing:
+        emit buttonColour(Yellow);
+        emit buttonEnabled(false);
+        emit reconnectTimer(true);
+        close();
+        break;
+    case S::Error:
+        emit buttonColour(Red);
+        emit buttonEnabled(false);
+        emit reconnectTimer(true);
+        close();
+        emit buttonCaption(QStringLiteral("Error"));
+        break;
+    default:
+        emit buttonColour(Yellow);
+        emit buttonEnabled(false);
+        break;
+    }
+}
+
+void AprsIsClient::Timer7_Timer()
+{
+    emit reconnectTimer(false);
+    if (m_state.shuttingDown)
+        return;
+    close();
+    // A short pause after the close before the new attempt; a timer rather than a wait, so
+    // the reconnection never nests inside another part's wait.
+    QTimer::singleShot(platform::Clock::scaled(1000), this, [this] {
+        if (!m_state.shuttingDown && !isConnected())
+            startConnection();
+    });
+}
+
+void AprsIsClient::close()
+{
+    m_peerClosed = false;
+    m_socket.close();
+    m_reader.reset();
+}
+
+void AprsIsClient::APRS_IS(const QByteArray& line)
+{
+    if (!isConnected())
+        return;
+    m_socket.send(line);
+    if (isConnected())
+        emit dataShown(line);
+}
+
+void AprsIsClient::onData()
+{
+    const QByteArray data = m_socket.readAll();
+    if (data.isEmpty())
+        return;
+    emit dataShown(data);
+    emit dataReceived(data);
+    for (const QByteArray& line : m_reader.feed(data))
+        emit lineReceived(line);
+}
+
+} // namespace aprsis

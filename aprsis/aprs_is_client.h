@@ -1,0 +1,95 @@
+#pragma once
+#include "aprs_is_line_reader.h"
+
+#include "platform/station_socket.h"
+#include "station/station_links.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+#include <QString>
+
+namespace station
+{
+struct StationState;
+}
+
+namespace aprsis
+{
+
+/// The one TCP connection to an APRS-IS server (`Winsock2`): log-on, status display, automatic
+/// reconnection and the send primitive `APRS_IS` every other part uses.
+///
+/// Connecting is event driven: the log-on line goes out from the socket's connected event, so
+/// no wait loop runs inside another part's wait. The window owns the timers: it calls
+/// statusTick() from Timer6 (1 s) and Timer7_Timer() from Timer7 (10 s, started and stopped
+/// through reconnectTimer()).
+///
+/// Received bytes are split into packet lines (server comments "#..." skipped, a partial last
+/// line kept for the next read); lineReceived() carries each one to the receive step, and
+/// dataReceived() the whole read to the APRS-IS-to-HF gateway.
+class AprsIsClient : public QObject, public station::AprsIsLink
+{
+    Q_OBJECT
+public:
+    static constexpr quint16 DefaultServerPort = 14580;
+
+    AprsIsClient(station::StationState& state, QObject* parent = nullptr);
+
+    /// "user " + call + " pass " + passcode + " vers skylark v3.33 filter g/" + call + "/" +
+    /// groupCall + CR LF. The passcode goes out exactly as typed.
+    static QByteArray logOnLine(QByteArrayView call, QByteArrayView passcode,
+                                QByteArrayView groupCall);
+
+    /// The "APRS-IS Server" box (host name) and the "Passcode" box, kept up to date by the window.
+    void setHost(const QString& host) { m_host = host; }
+    void setPasscode(const QByteArray& passcode) { m_passcode = passcode; }
+    /// Server port; 14580 unless a test points it elsewhere.
+    void setPort(quint16 port) { m_port = port; }
+
+    /// The "Connect to Server" button: disconnects when connected, otherwise connects (shows
+    /// "Enter Callsign!" instead when the APRS-IS callsign is unset).
+    void Connect_Click();
+    /// Timer6's APRS-IS half: status text, button colour, caption and enabled state from the
+    /// socket state; on a peer close or an error, the reconnect timer starts and the socket closes.
+    void statusTick();
+    /// Timer7: one reconnection attempt (the reconnect timer stops itself).
+    void Timer7_Timer();
+    /// Closes the connection (window close).
+    void close();
+
+    bool isConnected() const override;
+    /// Sends `line` (the caller includes CR LF) when connected; dropped otherwise.
+    void APRS_IS(const QByteArray& line) override;
+
+    /// The socket state number shown by the status timer: 0..9 (8 after a peer close).
+    int socketState() const;
+
+signals:
+    void statusText(const QString& text); ///< "Server status" (`Label13`)
+    void buttonColour(unsigned bgr);      ///< "Connect to Server" back colour
+    void
+    buttonCaption(const QString& caption); ///< "Connect to server" / "Disconnect server" / "Error"
+    void buttonEnabled(bool enabled);
+    void reconnectTimer(bool run);             ///< start (true) or stop Timer7
+    void dataShown(const QByteArray& text);    ///< server-data label (`Label16`)
+    void lineReceived(const QByteArray& line); ///< one packet line, without line end
+    void dataReceived(const QByteArray& data); ///< one whole server read
+
+private:
+    void startConnection();
+    void onConnected();
+    void onError();
+    void onData();
+
+    station::StationState& m_state;
+    platform::StationSocket m_socket;
+    messaging::AprsIsLineReader m_reader;
+    QString m_host;
+    QByteArray m_passcode = "-1";
+    quint16 m_port = DefaultServerPort;
+    bool m_peerClosed = false;
+    bool m_fromButton = false; ///< the running attempt came from the button (colours it)
+};
+
+} // namespace aprsis

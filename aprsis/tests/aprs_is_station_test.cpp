@@ -1,0 +1,263 @@
+// The APRS-IS bearer end to end against a scripted server on loopback: log-on, a message to
+// this station with its acknowledgement, the logs and the port-8064 record, our own message
+// with its retries, "Cancel send", line splitting and reconnection.
+#include "aprsis/aprs_is_client.h"
+
+#include "message_receiver.h"
+#include "message_sender.h"
+#include "platform/clock.h"
+#include "records/log_record.h"
+#include "records/receive_log.h"
+#include "scripted_tcp_peer.h"
+#include "station/station_state.h"
+#include "station/waits.h"
+#include "temp_station_dir.h"
+#include "wait_until.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const QDateTime FixedTime(QDate(2026, 3, 7), QTime(9, 5, 1), Qt::UTC);
+
+class RecordingLocalServices : public station::LocalServices
+{
+public:
+    void Tx_tcpip() override {}
+    void Rx_tcpip() override {}
+    void sendToLocalProgram(const QByteArray&) override {}
+    void sendReceiveRecord(const QByteArray& record) override { records.append(record); }
+    QList<QByteArray> records;
+};
+
+class AprsIsStationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        platform::Clock::setTimeScale(0.01);
+        state.stationDir = dir.path();
+        state.aprsIsCall = "M0SKY-1";
+        state.myCall = "M0SKY";
+        state.hfCall = "M0SKY";
+        state.groupCall = "NOCALL";
+        state.choices.transmitMode = station::TransmitMode::AprsIs;
+        state.choices.operatingMode = station::OperatingMode::AprsMessaging;
+        state.choices.alert = true;
+        links.aprsIs = &client;
+        links.local = &local;
+        links.receiveLog = &receiveLog;
+        receiveLog.setClock([] { return FixedTime; });
+        sender.setClock([] { return FixedTime; });
+        receiver.setClock([] { return FixedTime; });
+        client.setHost(QStringLiteral("127.0.0.1"));
+        client.setPort(server.port());
+        QObject::connect(&client, &aprsis::AprsIsClient::lineReceived, &receiver,
+                         &messaging::MessageReceiver::aprsIsLine);
+        QObject::connect(&receiver, &messaging::MessageReceiver::messagesBoxColour,
+                         [this](unsigned c) { boxColours.append(c); });
+        QObject::connect(&receiveLog, &records::ReceiveLog::startFlashing,
+                         [this] { ++flashStarts; });
+        QObject::connect(&sender, &messaging::MessageSender::flashTimer,
+                         [this](bool on) { flashStarts += on ? 1 : 0; });
+    }
+
+    void connectAndLogOn()
+    {
+        client.Connect_Click();
+        ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
+        server.clearReceived();
+    }
+
+    static int count(const QByteArray& haystack, const QByteArray& needle)
+    {
+        int n = 0;
+        for (qsizetype at = haystack.indexOf(needle); at >= 0;
+             at = haystack.indexOf(needle, at + 1))
+            ++n;
+        return n;
+    }
+
+    testsupport::TempStationDir dir;
+    testsupport::ScriptedTcpServer server;
+    station::StationState state;
+    station::Waits waits{state};
+    station::StationLinks links;
+    aprsis::AprsIsClient client{state};
+    RecordingLocalServices local;
+    records::ReceiveLog receiveLog{state, links};
+    messaging::MessageSender sender{state, waits, links};
+    messaging::MessageReceiver receiver{state, links, sender};
+    QList<unsigned> boxColours;
+    int flashStarts = 0;
+};
+
+TEST_F(AprsIsStationTest, LogOnLineByteForByte)
+{
+    client.setPasscode("-1");
+    client.Connect_Click();
+    ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
+    EXPECT_EQ(server.received(),
+              QByteArray("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n"));
+    EXPECT_TRUE(client.isConnected());
+}
+
+TEST_F(AprsIsStationTest, UnsetCallsignAsksForOne)
+{
+    state.aprsIsCall = "NOCALL";
+    QStringList texts;
+    QObject::connect(&client, &aprsis::AprsIsClient::statusText,
+                     [&](const QString& t) { texts.append(t); });
+    client.Connect_Click();
+    testsupport::spinFor(50);
+    EXPECT_EQ(texts, QStringList{QStringLiteral("Enter Callsign!")});
+    EXPECT_EQ(server.connectionCount(), 0);
+}
+
+TEST_F(AprsIsStationTest, MessageToUsIsShownLoggedAndAcknowledged)
+{
+    connectAndLogOn();
+    const QByteArray line = "G4SRC>APRS,TCPIP*,qAC,T2TEST::M0SKY-1  :hello there{12";
+    server.send(line + "\r\n");
+    ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
+    EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4SRC    :ack12\r\n"));
+
+    const QByteArray time =
+        FixedTime.toLocalTime().time().toString(QStringLiteral("HH:mm:ss")).toLatin1();
+    EXPECT_EQ(state.messagesText, time + " From: G4SRC  To: :M0SKY-1  :hello there{12\r\n");
+    ASSERT_FALSE(boxColours.isEmpty());
+    EXPECT_EQ(boxColours.last(), 0x00FFFFu);
+    EXPECT_EQ(flashStarts, 1);
+
+    const QByteArray stamp = "2026-03-07 09:05:01";
+    EXPECT_EQ(dir.read(QStringLiteral("skylark_receive.log")),
+              "\"" + stamp + "\",\"G4SRC\",\"" + line + "\"\r\n");
+    EXPECT_EQ(local.records, QList<QByteArray>{stamp + ",G4SRC," + line});
+
+    // A second entry is appended, never replacing the first.
+    server.send(line + "\r\n");
+    ASSERT_TRUE(testsupport::waitUntil([this] { return count(server.received(), "ack12") == 2; }));
+    EXPECT_EQ(count(dir.read(QStringLiteral("skylark_receive.log")), "\r\n"), 2);
+}
+
+TEST_F(AprsIsStationTest, ReadWithTwoLinesAndAPartialThirdIsClassifiedLineByLine)
+{
+    connectAndLogOn();
+    // A keep-alive, a bulletin, a message to us and the start of another message in one read.
+    server.send("# aprsc 2.1.19\r\nG4BLN>APRS::BLN1     :net tonight\r\nG4SRC>APRS::M0SKY-1  "
+                ":one{3\r\nG4SRC>APRS::M0S");
+    ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().contains("ack3"); }));
+    EXPECT_EQ(count(state.messagesText, "From:"), 1);
+    EXPECT_EQ(count(state.bulletinList, "From: G4BLN"), 1);
+    EXPECT_FALSE(state.bulletinList.contains("M0SKY"));
+    EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4SRC    :ack3\r\n"));
+
+    server.clearReceived();
+    server.send("KY-1  :two{4\r\n");
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !server.received().isEmpty(); }));
+    EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4SRC    :ack4\r\n"));
+    EXPECT_EQ(count(state.messagesText, "From:"), 2);
+}
+
+TEST_F(AprsIsStationTest, OurMessageIsRetriedAndStopsAtTheAck)
+{
+    connectAndLogOn();
+    const QByteArray ours = "M0SKY-1>APSK63::G4DST    :hi{1\r\n";
+    QObject::connect(&server, &testsupport::ScriptedTcpServer::dataReceived, [&] {
+        if (count(server.received(), ours) == 2 && !server.received().contains("ack"))
+            server.send("G4DST>APRS,TCPIP*::M0SKY-1  :ack1\r\n");
+    });
+    sender.Command1_Click({"G4DST", "h~i", {}, true, false, true});
+    // Returned after the ack: two transmissions, no third, no ack sent back for an ack.
+    EXPECT_EQ(count(server.received(), ours), 2);
+    EXPECT_EQ(state.lastAckNumber, 1);
+    EXPECT_FALSE(state.transmitBusy);
+    EXPECT_FALSE(state.sendInProgress);
+    EXPECT_FALSE(state.messagesText.contains("ack1")); // an ack shows nothing
+    EXPECT_GE(flashStarts, 1);
+    EXPECT_EQ(dir.read(QStringLiteral("skylark_transmit.log")),
+              QByteArray("\"2026-03-07 09:05:01\",\"G4DST\",\"hi\r\"\r\n"));
+}
+
+TEST_F(AprsIsStationTest, WithoutAckTheMessageGoesOutThreeTimes)
+{
+    connectAndLogOn();
+    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    // The last resend ends the procedure; its bytes may still be on their way.
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] { return count(server.received(), "M0SKY-1>APSK63::G4DST    :hi{1\r\n") == 3; }));
+    EXPECT_FALSE(state.transmitBusy);
+}
+
+TEST_F(AprsIsStationTest, ReceivedMessageNumberDoesNotEndOurWait)
+{
+    connectAndLogOn();
+    QObject::connect(&server, &testsupport::ScriptedTcpServer::dataReceived, [&] {
+        if (count(server.received(), "{1\r\n") == 1 && !server.received().contains("ack"))
+            server.send("G4DST>APRS::M0SKY-1  :ours is 1 too{1\r\n");
+    });
+    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    // The last resend ends the procedure; its bytes may still be on their way.
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] { return count(server.received(), "M0SKY-1>APSK63::G4DST    :hi{1\r\n") == 3; }));
+    EXPECT_EQ(count(server.received(), "M0SKY-1>APSK63::G4DST    :ack1\r\n"), 1);
+}
+
+TEST_F(AprsIsStationTest, CancelSendStopsTheRetries)
+{
+    connectAndLogOn();
+    QObject::connect(&server, &testsupport::ScriptedTcpServer::dataReceived, [&] {
+        if (server.received().contains("{1\r\n"))
+            sender.Command2_Click();
+    });
+    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    EXPECT_EQ(count(server.received(), "{1\r\n"), 1);
+    EXPECT_FALSE(state.ackReceived);
+}
+
+TEST_F(AprsIsStationTest, NoAcksSendsOnceWithoutNumber)
+{
+    connectAndLogOn();
+    state.choices.acksNormal = false;
+    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
+    testsupport::spinFor(50);
+    EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4DST    :hi\r\n"));
+}
+
+TEST_F(AprsIsStationTest, DroppedLinkReconnectsAndLogsOnAgain)
+{
+    QTimer timer6;
+    QTimer timer7;
+    platform::Clock::setDesignInterval(timer6, 1000);
+    platform::Clock::setDesignInterval(timer7, 10000);
+    QObject::connect(&timer6, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
+    QObject::connect(&timer7, &QTimer::timeout, &client, &aprsis::AprsIsClient::Timer7_Timer);
+    QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
+                     [&](bool run) { run ? timer7.start() : timer7.stop(); });
+    QStringList texts;
+    QObject::connect(&client, &aprsis::AprsIsClient::statusText,
+                     [&](const QString& t) { texts.append(t); });
+    timer6.start();
+
+    connectAndLogOn();
+    server.dropClient();
+    ASSERT_TRUE(
+        testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }, 10000));
+    EXPECT_EQ(server.received(),
+              QByteArray("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n"));
+    EXPECT_EQ(server.connectionCount(), 2);
+    EXPECT_TRUE(texts.contains(QStringLiteral("Closing")));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return texts.last() == QStringLiteral("Connected"); }));
+}
+
+TEST(AprsIsClientLine, LogOnLineCarriesPasscodeAsTyped)
+{
+    EXPECT_EQ(aprsis::AprsIsClient::logOnLine("G4ABC", "12345", "RAYNET"),
+              QByteArray("user G4ABC pass 12345 vers skylark v3.33 filter g/G4ABC/RAYNET\r\n"));
+}
+
+} // namespace

@@ -1,0 +1,73 @@
+#pragma once
+#include "received_message.h"
+
+#include "station/station_links.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+
+#include <functional>
+
+namespace station
+{
+struct StationState;
+}
+
+namespace messaging
+{
+
+class MessageSender;
+
+/// The receive steps that classify received packets: the TNC receive step (one monitored line
+/// of the VHF TNC) and the APRS-IS receive step (`Timer11`, one server line at a time). They
+/// fill the messages box and the three lists, answer messages to this station, pass
+/// acknowledgements to the ack receivers, call the receive log and report remote-control codes.
+class MessageReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    /// Server lines waiting for the receive step; a longer backlog drops its oldest lines.
+    static constexpr int MaxQueuedLines = 1000;
+
+    MessageReceiver(station::StationState& state, station::StationLinks& links,
+                    MessageSender& sender, QObject* parent = nullptr);
+
+    /// Time source of the heads and list entries (local time of day is taken from it).
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+    /// The TNC receive step for one monitored line (packet text form; line end optional).
+    void tncLine(const QByteArray& line);
+    /// The APRS-IS receive step for one server line (without line end).
+    void aprsIsLine(const QByteArray& line);
+
+    /// Data event side: keeps a server line for the next `Timer11` tick and asks for the timer.
+    void queueAprsIsLine(const QByteArray& line);
+    /// `Timer11`: classifies the queued server lines one by one, then `Clear_Messhead3`.
+    void Timer11_Timer();
+    /// Empties the queue and stops `Timer11`.
+    void Clear_Messhead3();
+
+signals:
+    void messagesTextChanged();           ///< `messagesText` changed: show it in `Text8`
+    void messagesBoxColour(unsigned bgr); ///< `Text8` background (white or yellow)
+    void listsChanged();                  ///< bulletin, weather or group list changed
+    void remoteIgateOn();                 ///< `remote_igate_on`
+    void remoteIgateOff();                ///< `remote_igate_off`
+    void tncStationHeard(const QByteArray& callsign); ///< for "TNC stations heard"
+    void receiveTimer(bool run);                      ///< start or stop `Timer11`
+
+private:
+    ReceivedMessage classifyAndShow(Bearer bearer, const QByteArray& line,
+                                    const QByteArray& callsign);
+    QByteArray timeText() const;
+
+    station::StationState& m_state;
+    station::StationLinks& m_links;
+    MessageSender& m_sender;
+    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
+    QList<QByteArray> m_queue;
+};
+
+} // namespace messaging

@@ -1,0 +1,127 @@
+#pragma once
+#include "message_composer.h"
+
+#include "station/station_links.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+
+#include <functional>
+
+namespace station
+{
+struct StationState;
+class Waits;
+} // namespace station
+
+namespace messaging
+{
+
+/// The input fields a send reads, as the main window holds them.
+struct SendFields {
+    QByteArray addressee;              ///< "Send message to" (`Text3`), as typed
+    QByteArray text;                   ///< "Type message or command" (`Text2`)
+    RaynetFields raynet;               ///< "Data 1".."Data 3" (`Text5`..`Text7`)
+    bool tncOptionEnabled = true;      ///< the "TNC" transmit option is enabled (a TNC is set up)
+    bool ax25OptionEnabled = false;    ///< the "AX.25" transmit option is enabled
+    bool packetConverseEnabled = true; ///< the "Packet Converse" option is enabled
+};
+
+/// Controls a send changes, named for the window.
+enum class SendControl {
+    MessageBox,  ///< `Text2`
+    DataBoxes,   ///< `Text5`, `Text6`, `Text7`
+    SendButton,  ///< `Command1`
+    CancelButton ///< `Command2`
+};
+
+/// "Send" and everything that follows it: composition and transmission on the TNC and APRS-IS
+/// bearers (the HF bearer through the hook set with setHfSend()), the retry schedules
+/// `VHF_Decay` and `APRSIS_Decay`, the ack receivers `RxAck` and `APRSIS_RxAck`, the ack senders
+/// `VHF_Ack` and `APRSIS_Ack`, "Cancel send" and the flashing of the messages box (`Timer14`).
+///
+/// Only acknowledgements set `lastAckNumber`: a received message whose own number equals our
+/// pending number does not end our retry wait.
+class MessageSender : public QObject
+{
+    Q_OBJECT
+public:
+    /// The most acknowledgement transmissions waiting at once; more received messages than
+    /// that within a few seconds are not answered (a flood must not queue without bound).
+    static constexpr int MaxPendingAcks = 16;
+
+    MessageSender(station::StationState& state, station::Waits& waits, station::StationLinks& links,
+                  QObject* parent = nullptr);
+
+    /// `HF_TX`: composes, numbers and transmits the send over HF; filled by the HF part.
+    void setHfSend(std::function<void(const SendFields&)> hfSend) { m_hfSend = std::move(hfSend); }
+    /// Time source of the transmit-log time stamps (UTC is taken from it).
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+    /// "Send" (`Command1_Click`). Does nothing while an earlier numbered message still waits
+    /// for its acknowledgement.
+    void Command1_Click(const SendFields& fields);
+    /// The APRS-IS bearer of Send.
+    void APRSIS_Tx(const SendFields& fields);
+    /// "Cancel send" (`Command2_Click`): the running retry procedure stops at its next check.
+    void Command2_Click();
+
+    /// Ack receivers: `receivedText` is the received text from the addressee field on.
+    void RxAck(const QByteArray& receivedText);
+    void APRSIS_RxAck(const QByteArray& receivedText);
+    /// `VHF_Ack`: sends the VHF acknowledgement payload (with its CR) twice, about 5 s apart,
+    /// each after the transmitter is free and 1 s has passed. Returns at once; the
+    /// transmissions follow from timers.
+    void VHF_Ack(const QByteArray& ackPayload);
+    /// `APRSIS_Ack`: sends the acknowledgement line (without line end) once.
+    void APRSIS_Ack(const QByteArray& ackLine);
+
+    /// `Timer14`: one step of the flashing of the messages box.
+    void Timer14_Timer();
+
+    /// True while a retry procedure waits for an acknowledgement.
+    bool retryRunning() const { return m_retryRunning; }
+    /// The APRS-IS line kept for resends (`pendingIsLine`).
+    const QByteArray& pendingIsLine() const { return m_pendingIsLine; }
+    /// The VHF payload kept for resends (`vhfFrameText`), with its CR.
+    const QByteArray& vhfFrameText() const { return m_vhfFrameText; }
+
+signals:
+    void controlEnabled(messaging::SendControl control, bool enabled);
+    void controlColour(messaging::SendControl control, unsigned bgr);
+    void messageTextCleaned(const QByteArray& text); ///< write back into `Text2`
+    void focusMessageBox();                          ///< focus `Text2` with its text selected
+    void messagesTextChanged();                      ///< `messagesText` changed: show it in `Text8`
+    void messagesBoxColour(unsigned bgr);            ///< `Text8` background
+    void flashTimer(bool run);                       ///< start or stop `Timer14`
+    void portWatch(bool run);                        ///< stop or restart `Timer19`
+
+private:
+    enum class Bearer { Vhf, AprsIs };
+    void vhfSend(const SendFields& fields);
+    void transmitVhf(const QByteArray& destination, const QByteArray& payload);
+    void runRetries(Bearer bearer);
+    bool ackCheck(Bearer bearer);
+    void resend(Bearer bearer);
+    void endRetries();
+    void enableBoxes();
+    void restartPortWatch();
+    void writeTransmitLog(const QByteArray& addressee, const QByteArray& text);
+    void appendMessagesText(const QByteArray& head);
+    void sendAckWhenFree(const QByteArray& payload, int remaining);
+    OperatingMode operatingMode() const;
+
+    station::StationState& m_state;
+    station::Waits& m_waits;
+    station::StationLinks& m_links;
+    std::function<void(const SendFields&)> m_hfSend;
+    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTimeUtc(); };
+    QByteArray m_vhfFrameText;
+    QByteArray m_pendingIsLine;
+    bool m_retryRunning = false;
+    bool m_flashGreen = false;
+    int m_pendingAcks = 0;
+};
+
+} // namespace messaging
