@@ -1,6 +1,9 @@
 #include "main_window.h"
 
 #include "help_files.h"
+#include "hf/hf_link.h"
+#include "hf/igate.h"
+#include "hf/modem_control.h"
 #include "message_display_window.h"
 #include "startup_page.h"
 #include "title_clock.h"
@@ -337,6 +340,8 @@ void MainWindow::selectOperatingMode(int mode)
 void MainWindow::selectTransmitMode(QRadioButton* option)
 {
     const QString name = option->objectName();
+    if (m_modemControl) // channel 0 of the modem follows the option
+        m_modemControl->selectTransmitMode(m_state.choices.transmitMode);
     auto* myCall = control<QLineEdit>("Text4");
     auto* digiPath = control<QLineEdit>("Text13");
     auto* tune = control<QPushButton>("Command3");
@@ -517,6 +522,7 @@ void MainWindow::load()
 {
     // 1-2: modem state and views; flags; the first timers.
     m_state.shuttingDown = false;
+    wireHf();
     control<QCheckBox>("Check1")->setChecked(false);
     m_state.igateTransmitEnabled = true;
     for (int n : {10, 15, 16, 29})
@@ -647,9 +653,23 @@ void MainWindow::connectAprsIsServer() {}
 void MainWindow::connectKissTcp() { m_kissTcpActive = !m_kissTcpActive; }
 void MainWindow::fetchSpaceWeather() {}
 void MainWindow::startLocalServicePorts() {}
-void MainWindow::setUpModem() {}
-void MainWindow::stopModemTransmitter() {}
-void MainWindow::switchModemOff() {}
+void MainWindow::setUpModem()
+{
+    if (m_modemControl)
+        m_modemControl->startUp();
+}
+
+void MainWindow::stopModemTransmitter()
+{
+    if (m_modemControl)
+        m_modemControl->stopTransmitter();
+}
+
+void MainWindow::switchModemOff()
+{
+    if (m_modemControl)
+        m_modemControl->switchOff();
+}
 void MainWindow::sendPttOffNotice() {}
 void MainWindow::closeSockets() {}
 void MainWindow::openGpsPort() {}
@@ -665,7 +685,7 @@ void MainWindow::openTncPort()
         m_tncPort->write(QByteArray("\x03\r", 2));
 }
 
-void MainWindow::sendFixedBeacon() {}
+void MainWindow::sendFixedBeacon() { sendHfBeacon(); }
 void MainWindow::sendGpsBeacon() {}
 
 } // namespace app

@@ -4,7 +4,10 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
+
+#include "station/station_links.h"
 
 class QCheckBox;
 class QLabel;
@@ -23,6 +26,12 @@ namespace station {
 struct StationState;
 class Waits;
 } // namespace station
+namespace hf {
+class Modem;
+class ModemControl;
+class HfLink;
+class Igate;
+} // namespace hf
 
 namespace app {
 
@@ -119,6 +128,37 @@ private:
     QList<QRadioButton*> m_transmitModes;   // the "Transmit" group
     bool m_closing = false;
     bool m_kissTcpActive = false;
+
+    // --- HF link and igate (main_window_hf.cpp) ------------------------------------------
+public:
+    using ModemFactory = std::function<std::unique_ptr<hf::Modem>()>;
+    /// The modem the window drives, set before load(); the default is the scripted modem,
+    /// idle (no sound-card modem yet).
+    void setModemFactory(ModemFactory factory) { m_modemFactory = std::move(factory); }
+    hf::Modem* modem() const { return m_modem.get(); }
+    hf::ModemControl* modemControl() const { return m_modemControl.get(); }
+    hf::HfLink* hfLink() const { return m_hfLink.get(); }
+    hf::Igate* igate() const { return m_igate.get(); }
+    station::StationLinks& links() { return m_links; }
+    /// "Send" with an HF transmit option: the message in "Send message to", the message box
+    /// and the Data boxes goes out on HF.
+    void HF_TX();
+
+private:
+    void wireHf();
+    void connectHfViews();
+    void sendHfBeacon();
+    void addStationHeard(const char* listName, const QByteArray& source);
+    void showMessagesText();
+    void enableMessageInput();
+
+    ModemFactory m_modemFactory;
+    std::unique_ptr<hf::Modem> m_modem;
+    std::unique_ptr<hf::ModemControl> m_modemControl;
+    std::unique_ptr<hf::HfLink> m_hfLink;
+    std::unique_ptr<hf::Igate> m_igate;
+    station::StationLinks m_links;
+    // --- end HF link and igate -----------------------------------------------------------
 };
 
 } // namespace app
