@@ -22,14 +22,16 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-namespace app {
+namespace app
+{
 
-namespace {
+namespace
+{
 /// Transmit option by mode (the order of the "Transmit" group).
 const char* optionName(station::TransmitMode mode)
 {
-    static const char* const Names[] = {"Option7",  "Option8",  "Option9",  "Option10", "Option14",
-                                        "Option15", "Option17", "Option18", "Option19", "Option20",
+    static const char* const Names[] = {"Option7",  "Option8",   "Option9",  "Option10", "Option14",
+                                        "Option15", "Option17",  "Option18", "Option19", "Option20",
                                         "Option31", "Option110", "Option111"};
     const auto i = static_cast<size_t>(mode);
     return i < std::size(Names) ? Names[i] : "";
@@ -52,9 +54,10 @@ void MainWindow::wireHf()
     m_modem = m_modemFactory ? m_modemFactory() : nullptr;
     if (!m_modem)
         m_modem = std::make_unique<hf::ScriptedModem>(); // idle until a sound-card modem exists
-    m_modemControl =
-        std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links, timer(16), timer(5));
-    m_hfLink = std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, timer(3), timer(20));
+    m_modemControl = std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links,
+                                                        timer(16), timer(5));
+    m_hfLink =
+        std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, timer(3), timer(20));
     m_igate = std::make_unique<hf::Igate>(m_state, m_waits, m_links, *m_hfLink, timer(21), [this] {
         QByteArrayList entries;
         auto* list = control<QListWidget>("List1");
@@ -63,7 +66,8 @@ void MainWindow::wireHf()
         return entries;
     });
     if (qobject_cast<hf::ScriptedModem*>(m_modem.get()))
-        control<QPushButton>("Command3")->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
+        control<QPushButton>("Command3")
+            ->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
 
     hf::ModemControl* mc = m_modemControl.get();
     hf::HfLink* hf = m_hfLink.get();
@@ -77,22 +81,30 @@ void MainWindow::wireHf()
     connect(&timer(20), &QTimer::timeout, hf, &hf::HfLink::Timer20_Timer);
     connect(&timer(21), &QTimer::timeout, ig, &hf::Igate::Timer21_Timer);
 
-    connect(control<QPushButton>("Command3"), &QPushButton::clicked, mc, &hf::ModemControl::Command3_Click);
-    connect(control<QCheckBox>("Check11"), &QCheckBox::toggled, mc, &hf::ModemControl::setLsbTxMode);
-    connect(control<QCheckBox>("Check8"), &QCheckBox::toggled, mc, &hf::ModemControl::setNotchEnabled);
+    connect(control<QPushButton>("Command3"), &QPushButton::clicked, mc,
+            &hf::ModemControl::Command3_Click);
+    connect(control<QCheckBox>("Check11"), &QCheckBox::toggled, mc,
+            &hf::ModemControl::setLsbTxMode);
+    connect(control<QCheckBox>("Check8"), &QCheckBox::toggled, mc,
+            &hf::ModemControl::setNotchEnabled);
     connectHfViews();
 
     connect(mc, &hf::ModemControl::optionColour, this,
-            [this](station::TransmitMode mode, unsigned bgr) { setBackColour(control<QRadioButton>(optionName(mode)), bgr); });
-    connect(mc, &hf::ModemControl::beaconButtonState, this, [this](unsigned bgr, bool transmitting) {
-        auto* beacon = control<QPushButton>("Command4");
-        setBackColour(beacon, bgr);
-        beacon->setText(transmitting ? QStringLiteral("Transmit") : QStringLiteral("Send Beacon"));
-        for (const char* name : ModemTransmitOptions)
-            control<QRadioButton>(name)->setEnabled(!transmitting);
+            [this](station::TransmitMode mode, unsigned bgr) {
+                setBackColour(control<QRadioButton>(optionName(mode)), bgr);
+            });
+    connect(mc, &hf::ModemControl::beaconButtonState, this,
+            [this](unsigned bgr, bool transmitting) {
+                auto* beacon = control<QPushButton>("Command4");
+                setBackColour(beacon, bgr);
+                beacon->setText(transmitting ? QStringLiteral("Transmit")
+                                             : QStringLiteral("Send Beacon"));
+                for (const char* name : ModemTransmitOptions)
+                    control<QRadioButton>(name)->setEnabled(!transmitting);
+            });
+    connect(mc, &hf::ModemControl::mfskCaption, this, [this](const QString& caption) {
+        control<QRadioButton>("Option10")->setText(caption);
     });
-    connect(mc, &hf::ModemControl::mfskCaption, this,
-            [this](const QString& caption) { control<QRadioButton>("Option10")->setText(caption); });
     connect(mc, &hf::ModemControl::tuneButtonColour, this,
             [this](unsigned bgr) { setBackColour(control<QPushButton>("Command3"), bgr); });
     connect(mc, &hf::ModemControl::sendBeaconEnabled, this,
@@ -100,14 +112,16 @@ void MainWindow::wireHf()
 
     connect(hf, &hf::HfLink::trafficTextChanged, this,
             [this](const QByteArray& text) { showAtEnd(control<QPlainTextEdit>("Text12"), text); });
-    connect(hf, &hf::HfLink::stationHeard, this, [this](const QByteArray& source) { addStationHeard("List1", source); });
-    connect(hf, &hf::HfLink::messagesChanged, this, [this](messaging::MessagesBackground background) {
-        showMessagesText();
-        if (background == messaging::MessagesBackground::White)
-            setBackColour(control<QPlainTextEdit>("Text8"), White);
-        else if (background == messaging::MessagesBackground::Yellow)
-            setBackColour(control<QPlainTextEdit>("Text8"), Yellow);
-    });
+    connect(hf, &hf::HfLink::stationHeard, this,
+            [this](const QByteArray& source) { addStationHeard("List1", source); });
+    connect(hf, &hf::HfLink::messagesChanged, this,
+            [this](messaging::MessagesBackground background) {
+                showMessagesText();
+                if (background == messaging::MessagesBackground::White)
+                    setBackColour(control<QPlainTextEdit>("Text8"), White);
+                else if (background == messaging::MessagesBackground::Yellow)
+                    setBackColour(control<QPlainTextEdit>("Text8"), Yellow);
+            });
     connect(hf, &hf::HfLink::remoteCommand, ig, &hf::Igate::remoteCommand);
     connect(hf, &hf::HfLink::beaconRequested, this, &MainWindow::sendFixedBeacon);
     connect(hf, &hf::HfLink::ackMatched, this, &MainWindow::enableMessageInput);
@@ -122,14 +136,16 @@ void MainWindow::wireHf()
         setBackColour(title, bgr);
     });
     connect(ig, &hf::Igate::messagesChanged, this, &MainWindow::showMessagesText);
-    connect(ig, &hf::Igate::tncStationHeard, this, [this](const QByteArray& source) { addStationHeard("List2", source); });
+    connect(ig, &hf::Igate::tncStationHeard, this,
+            [this](const QByteArray& source) { addStationHeard("List2", source); });
 }
 
 void MainWindow::connectHfViews()
 {
     auto* meter = findChild<LevelMeter*>(QStringLiteral("XMMVLvl"));
-    const std::array<WaterfallView*, 2> views{findChild<WaterfallView*>(QStringLiteral("XMMVView1")),
-                                              findChild<WaterfallView*>(QStringLiteral("XMMVView2"))};
+    const std::array<WaterfallView*, 2> views{
+        findChild<WaterfallView*>(QStringLiteral("XMMVView1")),
+        findChild<WaterfallView*>(QStringLiteral("XMMVView2"))};
     hf::ModemControl* mc = m_modemControl.get();
     for (WaterfallView* view : views) {
         if (!view)
@@ -181,7 +197,8 @@ void MainWindow::HF_TX()
     const messaging::RaynetFields raynet{bytesOf(control<QLineEdit>("Text5")->text()),
                                          bytesOf(control<QLineEdit>("Text6")->text()),
                                          bytesOf(control<QLineEdit>("Text7")->text())};
-    m_hfLink->HF_TX(bytesOf(control<QLineEdit>("Text3")->text()), bytesOf(control<QLineEdit>("Text2")->text()), raynet);
+    m_hfLink->HF_TX(bytesOf(control<QLineEdit>("Text3")->text()),
+                    bytesOf(control<QLineEdit>("Text2")->text()), raynet);
 }
 
 void MainWindow::sendHfBeacon()

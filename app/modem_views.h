@@ -9,9 +9,11 @@
 #include <QImage>
 #include <QWidget>
 
-namespace app {
+namespace app
+{
 
-class WaterfallView : public QWidget {
+class WaterfallView : public QWidget
+{
     Q_OBJECT
 public:
     /// Height of the frequency scale strip at the top, in pixels.
@@ -47,7 +49,8 @@ private:
     int m_lines = 0;
 };
 
-class LevelMeter : public QWidget {
+class LevelMeter : public QWidget
+{
     Q_OBJECT
 public:
     /// Full scale of the meter on the modem's level scale.

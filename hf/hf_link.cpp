@@ -38,10 +38,12 @@ messaging::OperatingMode composeMode(station::OperatingMode mode)
 }
 } // namespace
 
-HfLink::HfLink(Modem& modem, station::StationState& state, station::Waits& waits, station::StationLinks& links,
-               QTimer& receiveTick, QTimer& relayTick, QObject* parent)
-    : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links), m_receiveTick(receiveTick),
-      m_relayTick(relayTick), m_assembler(platform::Clock::scaled(FrameAssembler::kDefaultDuplicateWindowMs))
+HfLink::HfLink(Modem& modem, station::StationState& state, station::Waits& waits,
+               station::StationLinks& links, QTimer& receiveTick, QTimer& relayTick,
+               QObject* parent)
+    : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links),
+      m_receiveTick(receiveTick), m_relayTick(relayTick),
+      m_assembler(platform::Clock::scaled(FrameAssembler::kDefaultDuplicateWindowMs))
 {
     m_clock.start();
     connect(&m_modem, &Modem::textReceived, this, &HfLink::onTextReceived);
@@ -49,13 +51,17 @@ HfLink::HfLink(Modem& modem, station::StationState& state, station::Waits& waits
 
 messaging::StationIdentity HfLink::identity() const
 {
-    return {m_state.hfCall, m_state.groupCall, m_state.remoteCall, m_state.remoteTxOnCode, m_state.remoteTxOffCode};
+    return {m_state.hfCall, m_state.groupCall, m_state.remoteCall, m_state.remoteTxOnCode,
+            m_state.remoteTxOffCode};
 }
 
 // ---------------------------------------------------------------------------------------
 // Receive
 
-void HfLink::onTextReceived(int channel, const QByteArray& text) { m_assembler.append(channel, text); }
+void HfLink::onTextReceived(int channel, const QByteArray& text)
+{
+    m_assembler.append(channel, text);
+}
 
 void HfLink::Timer12_Timer()
 {
@@ -86,7 +92,10 @@ void HfLink::Timer3_Timer()
         m_receiveTick.stop();
 }
 
-void HfLink::Timer15_Timer() { m_replyDelay = static_cast<int>(QRandomGenerator::global()->bounded(12)); }
+void HfLink::Timer15_Timer()
+{
+    m_replyDelay = static_cast<int>(QRandomGenerator::global()->bounded(12));
+}
 
 void HfLink::processFrame(const AssembledFrame& frame)
 {
@@ -102,15 +111,16 @@ void HfLink::processFrame(const AssembledFrame& frame)
     // 3
     records::LogFile::mheardLog(m_state.stationDir).append({records::logTimeStampNow(), body});
     // 4
-    if (m_state.choices.operatingMode != station::OperatingMode::TncCommand && body.contains("cmd:"))
+    if (m_state.choices.operatingMode != station::OperatingMode::TncCommand &&
+        body.contains("cmd:"))
         emit tncCommandReceived(body);
     // A frame whose check failed is shown and logged only: acting on damaged text would
     // acknowledge, answer or repeat something nobody sent.
     if (!parsed.good)
         return;
     // 5, 7: source (with the inner source of a relayed packet) and classification.
-    const messaging::ReceivedMessage m =
-        messaging::classifyLine(messaging::Bearer::Hf, body, identity(), QTime::currentTime().toString().toLatin1());
+    const messaging::ReceivedMessage m = messaging::classifyLine(
+        messaging::Bearer::Hf, body, identity(), QTime::currentTime().toString().toLatin1());
     const QByteArray& source = m.source;
     const bool fromUs = !hfCall.isEmpty() && source.contains(hfCall);
     // 6
@@ -172,14 +182,16 @@ QByteArray HfLink::unproto() const
     return s ? messaging::hfUnproto(s->tocall, m_state.choices.digipeatMe) : QByteArray();
 }
 
-bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds, std::optional<ModeSetting> setting)
+bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds,
+                           std::optional<ModeSetting> setting)
 {
     if (pauseSeconds > 0)
         m_waits.TimeDelay(pauseSeconds);
     if (m_state.shuttingDown)
         return false;
     m_assembler.clearChannels(0, 8);
-    if (!m_state.choices.priorityTx && !m_waits.waitWhile([this] { return m_modem.channelState(1) != 0; }))
+    if (!m_state.choices.priorityTx &&
+        !m_waits.waitWhile([this] { return m_modem.channelState(1) != 0; }))
         return false;
     if (!setting)
         setting = sendSetting(m_state.choices.transmitMode, m_state.choices.lsbTxMode);
@@ -199,10 +211,12 @@ bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds, std::op
     return true;
 }
 
-void HfLink::HF_TX(const QByteArray& addressee, const QByteArray& text, const messaging::RaynetFields& raynet)
+void HfLink::HF_TX(const QByteArray& addressee, const QByteArray& text,
+                   const messaging::RaynetFields& raynet)
 {
     const messaging::OperatingMode mode = composeMode(m_state.choices.operatingMode);
-    m_state.messageNumber = messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
+    m_state.messageNumber =
+        messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
     std::optional<int> number;
     if (m_state.choices.acksNormal)
         number = m_state.messageNumber;
@@ -213,7 +227,8 @@ void HfLink::HF_TX(const QByteArray& addressee, const QByteArray& text, const me
     if (m_links.tnc)
         m_links.tnc->Clear_Messhead();
     if (const auto logText = messaging::transmitLogText(mode, text, raynet))
-        records::LogFile::transmitLog(m_state.stationDir).append({records::logTimeStampNow(), addressee, *logText});
+        records::LogFile::transmitLog(m_state.stationDir)
+            .append({records::logTimeStampNow(), addressee, *logText});
     if (mode == messaging::OperatingMode::AprsMessaging || mode == messaging::OperatingMode::Raynet)
         HF_Decay();
 }
@@ -311,9 +326,11 @@ void HfLink::HF_APRS_IS(const QByteArray& body, const QByteArray& source, bool g
 
 void HfLink::sendBeaconFrame(const QByteArray& beaconText)
 {
-    if (!station::isHfMode(m_state.choices.transmitMode) || m_state.choices.transmitMode == TransmitMode::Ax25Mfsk)
+    if (!station::isHfMode(m_state.choices.transmitMode) ||
+        m_state.choices.transmitMode == TransmitMode::Ax25Mfsk)
         return;
-    const QByteArray frame = buildFrame(m_state.hfCall + unproto() + beaconText, FrameSender::Beacon);
+    const QByteArray frame =
+        buildFrame(m_state.hfCall + unproto() + beaconText, FrameSender::Beacon);
     transmitFrame(frame, 0.0);
 }
 

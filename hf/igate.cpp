@@ -14,10 +14,11 @@
 namespace hf
 {
 
-Igate::Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links, HfLink& hf,
-             QTimer& gateTick, std::function<QByteArrayList()> heardStations, QObject* parent)
-    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_hf(hf), m_gateTick(gateTick),
-      m_heardStations(std::move(heardStations))
+Igate::Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links,
+             HfLink& hf, QTimer& gateTick, std::function<QByteArrayList()> heardStations,
+             QObject* parent)
+    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_hf(hf),
+      m_gateTick(gateTick), m_heardStations(std::move(heardStations))
 {
 }
 
@@ -28,7 +29,10 @@ void Igate::vhfLine(const QByteArray& line)
         m_links.aprsIs->APRS_IS(*packet + "\r\n");
 }
 
-QByteArray Igate::Igated_HF(const QByteArray& packet) { return messaging::innerSource(packet); }
+QByteArray Igate::Igated_HF(const QByteArray& packet)
+{
+    return messaging::innerSource(packet);
+}
 
 void Igate::Igated_VHF(const QByteArray& line)
 {
@@ -66,10 +70,11 @@ void Igate::Timer21_Timer()
     const QByteArray line = m_queue.takeFirst();
     const auto body = gatedHfBody(line, m_state.hfCall);
     // Gated packets go out in GMSK 250, and only while that option is selected.
-    if (body && m_state.choices.transmitMode == station::TransmitMode::Gmsk250 && m_waits.waitForTransmitter()) {
+    if (body && m_state.choices.transmitMode == station::TransmitMode::Gmsk250 &&
+        m_waits.waitForTransmitter()) {
         m_state.transmitBusy = true;
-        m_hf.transmitFrame(buildFrame(*body, FrameSender::AprsIsGate), m_state.choices.fiveSecondDelay ? 5.0 : 0.2,
-                           gmsk250Setting());
+        m_hf.transmitFrame(buildFrame(*body, FrameSender::AprsIsGate),
+                           m_state.choices.fiveSecondDelay ? 5.0 : 0.2, gmsk250Setting());
         m_state.transmitBusy = false;
     }
     m_sending = false;
@@ -77,19 +82,30 @@ void Igate::Timer21_Timer()
         m_gateTick.stop();
 }
 
-void Igate::remote_igate_on() { remoteIgate(true); }
+void Igate::remote_igate_on()
+{
+    remoteIgate(true);
+}
 
-void Igate::remote_igate_off() { remoteIgate(false); }
+void Igate::remote_igate_off()
+{
+    remoteIgate(false);
+}
 
-void Igate::remoteCommand(bool transmitOn) { remoteIgate(transmitOn); }
+void Igate::remoteCommand(bool transmitOn)
+{
+    remoteIgate(transmitOn);
+}
 
 void Igate::remoteIgate(bool on)
 {
     m_state.igateTransmitEnabled = on;
-    emit titleChanged(QString::fromLatin1(on ? kNormalTitle : kRemoteOffTitle), on ? 0xEFEFEFu : 0x0000FFu);
-    m_state.messageNumber = messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
-    const messaging::RemoteConfirmation c =
-        messaging::remoteConfirmation(m_state.aprsIsCall, m_state.remoteCall, on, m_state.messageNumber);
+    emit titleChanged(QString::fromLatin1(on ? kNormalTitle : kRemoteOffTitle),
+                      on ? 0xEFEFEFu : 0x0000FFu);
+    m_state.messageNumber =
+        messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
+    const messaging::RemoteConfirmation c = messaging::remoteConfirmation(
+        m_state.aprsIsCall, m_state.remoteCall, on, m_state.messageNumber);
     messaging::appendDisplayText(m_state.messagesText, c.head);
     emit messagesChanged();
     if (m_links.aprsIs && m_links.aprsIs->isConnected())

@@ -19,7 +19,8 @@
 
 class QTimer;
 
-namespace station {
+namespace station
+{
 class Waits;
 }
 
@@ -38,8 +39,9 @@ public:
     static constexpr char kNormalTitle[] = "Skylark v3.33";
 
     /// `gateTick` is Timer21 (100 ms). `heardStations` reads "HF stations heard" in order.
-    Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links, HfLink& hf,
-          QTimer& gateTick, std::function<QByteArrayList()> heardStations, QObject* parent = nullptr);
+    Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links,
+          HfLink& hf, QTimer& gateTick, std::function<QByteArrayList()> heardStations,
+          QObject* parent = nullptr);
 
     /// Timer21: sends the oldest queued APRS-IS line on HF.
     void Timer21_Timer();

@@ -23,7 +23,8 @@ bool holdsKeyFrom3(QByteArrayView line, QByteArrayView callsign)
 
 std::optional<QByteArray> vhfToAprsIs(QByteArrayView line)
 {
-    if (line.contains(QByteArrayView(":cmd")) || !line.contains('>') || line.size() < 21 || line.size() > 256)
+    if (line.contains(QByteArrayView(":cmd")) || !line.contains('>') || line.size() < 21 ||
+        line.size() > 256)
         return std::nullopt;
     QByteArray out = line.toByteArray();
     if (out.contains(": <UI>:"))

@@ -8,7 +8,10 @@ namespace hf
 
 using station::TransmitMode;
 
-QByteArray mfskMode(bool lsb) { return lsb ? QByteArray("mfsk-L") : QByteArray("mfsk-U"); }
+QByteArray mfskMode(bool lsb)
+{
+    return lsb ? QByteArray("mfsk-L") : QByteArray("mfsk-U");
+}
 
 std::optional<ModeSetting> selectionSetting(TransmitMode mode, bool lsb)
 {
@@ -69,7 +72,10 @@ std::optional<ModeSetting> sendSetting(TransmitMode mode, bool lsb)
     return std::nullopt;
 }
 
-ModeSetting gmsk250Setting() { return ModeSetting{"GMSK", 250, std::nullopt, "APSK26"}; }
+ModeSetting gmsk250Setting()
+{
+    return ModeSetting{"GMSK", 250, std::nullopt, "APSK26"};
+}
 
 ChannelPlanEntry channelPlan(int ch)
 {
@@ -88,12 +94,12 @@ CarrierPlanEntry carrierPlan(int ch)
 {
     using R = CarrierRule;
     static constexpr CarrierPlanEntry Plan[25] = {
-        {R::Always, 0},      {R::ChannelOne, 0},  {R::FollowsOne, 0},  {R::FollowsOne, 0},
-        {R::Reparked, 0},    {R::Reparked, -25},  {R::Reparked, 25},   {R::Reparked, -50},
-        {R::Reparked, 50},   {R::Always, 0},      {R::FollowsOne, 0},  {R::Reparked, -75},
-        {R::Reparked, 75},   {R::Reparked, 100},  {R::Reparked, -100}, {R::Reparked, 45},
-        {R::Always, -15},    {R::Always, 30},     {R::Reparked, -45},  {R::Reparked, 60},
-        {R::Reparked, -60},  {R::Reparked, 75},   {R::Reparked, 75},   {R::Always, -30},
+        {R::Always, 0},     {R::ChannelOne, 0}, {R::FollowsOne, 0},  {R::FollowsOne, 0},
+        {R::Reparked, 0},   {R::Reparked, -25}, {R::Reparked, 25},   {R::Reparked, -50},
+        {R::Reparked, 50},  {R::Always, 0},     {R::FollowsOne, 0},  {R::Reparked, -75},
+        {R::Reparked, 75},  {R::Reparked, 100}, {R::Reparked, -100}, {R::Reparked, 45},
+        {R::Always, -15},   {R::Always, 30},    {R::Reparked, -45},  {R::Reparked, 60},
+        {R::Reparked, -60}, {R::Reparked, 75},  {R::Reparked, 75},   {R::Always, -30},
         {R::Always, 0}};
     return ch >= 0 && ch < 25 ? Plan[ch] : CarrierPlanEntry{};
 }

@@ -14,10 +14,10 @@ namespace hf
 
 /// Channel 0 set-up for one transmit option.
 struct ModeSetting {
-    QByteArray mode;              ///< modem channel mode, e.g. "GMSK", "mfsk-L"
-    double rate = 0.0;            ///< baud
-    std::optional<int> squelch;   ///< written when the option is selected; none = unchanged
-    QByteArray tocall;            ///< destination of every HF packet sent in this mode
+    QByteArray mode;            ///< modem channel mode, e.g. "GMSK", "mfsk-L"
+    double rate = 0.0;          ///< baud
+    std::optional<int> squelch; ///< written when the option is selected; none = unchanged
+    QByteArray tocall;          ///< destination of every HF packet sent in this mode
 };
 
 /// What selecting `mode` writes to channel 0 (squelch, mode, rate); nullopt for the options

@@ -25,7 +25,10 @@ ModemControl::ModemControl(Modem& modem, station::StationState& state, station::
     m_remembered = carrierHz();
 }
 
-int ModemControl::carrierHz() const { return roundHalfEven(m_state.pskAudioFrequency); }
+int ModemControl::carrierHz() const
+{
+    return roundHalfEven(m_state.pskAudioFrequency);
+}
 
 void ModemControl::startUp()
 {
@@ -33,7 +36,9 @@ void ModemControl::startUp()
     const int tx = m_state.txSoundCard > 0 ? m_state.txSoundCard - 1 : -1;
     m_modem.setRunning(m_state.sampleSpeedCode != 0);
     m_modem.setSoundDevices(QByteArray::number(rx) + "," + QByteArray::number(tx));
-    m_modem.setInputChannel(m_state.inputChannelCode >= 0 && m_state.inputChannelCode <= 2 ? m_state.inputChannelCode : 0);
+    m_modem.setInputChannel(m_state.inputChannelCode >= 0 && m_state.inputChannelCode <= 2
+                                ? m_state.inputChannelCode
+                                : 0);
     for (int ch = 0; ch < Modem::kChannelCount; ++ch)
         m_modem.setChannelEnabled(ch, true);
     m_modem.setSampleRate(m_state.sampleSpeedCode == 1 ? 11025 : 48000);
@@ -85,7 +90,10 @@ void ModemControl::setLsbTxMode(bool lsb)
         m_modem.setChannelMode(ch, mfskMode(lsb));
 }
 
-void ModemControl::setNotchEnabled(bool on) { m_modem.setNotch(on ? m_notchHz : 0); }
+void ModemControl::setNotchEnabled(bool on)
+{
+    m_modem.setNotch(on ? m_notchHz : 0);
+}
 
 void ModemControl::waterfallClicked(double hz)
 {
@@ -135,15 +143,20 @@ void ModemControl::onPeriodic(const Spectrum& spectrum)
     m_modem.setChannelCarrier(0, carrierHz());
     applyCarrierPlan();
     using station::TransmitMode;
-    for (TransmitMode mode : {TransmitMode::Mfsk16, TransmitMode::Psk63, TransmitMode::Qpsk125, TransmitMode::Psk250,
-                              TransmitMode::Qpsk250, TransmitMode::Gmsk63, TransmitMode::Ax25Mfsk,
-                              TransmitMode::Gmsk250})
-        emit optionColour(mode, m_modem.channelState(indicatorChannel(mode)) != 0 ? kGreen : kLightGrey);
+    for (TransmitMode mode : {TransmitMode::Mfsk16, TransmitMode::Psk63, TransmitMode::Qpsk125,
+                              TransmitMode::Psk250, TransmitMode::Qpsk250, TransmitMode::Gmsk63,
+                              TransmitMode::Ax25Mfsk, TransmitMode::Gmsk250})
+        emit optionColour(mode,
+                          m_modem.channelState(indicatorChannel(mode)) != 0 ? kGreen : kLightGrey);
     const int st = m_modem.state();
-    emit beaconButtonState(st == Modem::kStateIdle ? kLightGrey : kGreen, st == Modem::kStateTransmitting);
+    emit beaconButtonState(st == Modem::kStateIdle ? kLightGrey : kGreen,
+                           st == Modem::kStateTransmitting);
 }
 
-void ModemControl::Timer13_Timer() { m_modem.setChannelCarrier(0, carrierHz()); }
+void ModemControl::Timer13_Timer()
+{
+    m_modem.setChannelCarrier(0, carrierHz());
+}
 
 void ModemControl::onTransmitState(bool transmitting)
 {
@@ -182,7 +195,9 @@ void ModemControl::Command3_Click()
     }
     m_tuning = true;
     const unsigned generation = ++m_tuneGeneration;
-    const auto abandoned = [this, generation] { return m_state.shuttingDown || generation != m_tuneGeneration; };
+    const auto abandoned = [this, generation] {
+        return m_state.shuttingDown || generation != m_tuneGeneration;
+    };
     m_modem.setChannelCarrier(0, carrierHz());
     m_waits.TimeDelay(1.0);
     if (abandoned())
@@ -191,7 +206,8 @@ void ModemControl::Command3_Click()
     emit tuneButtonColour(kYellow);
     emit sendBeaconEnabled(false);
     if (!m_state.choices.priorityTx)
-        m_waits.waitWhile([this, &abandoned] { return !abandoned() && m_modem.channelState(1) != 0; });
+        m_waits.waitWhile(
+            [this, &abandoned] { return !abandoned() && m_modem.channelState(1) != 0; });
     if (abandoned())
         return;
     emit tuneButtonColour(kGreen);

@@ -16,7 +16,8 @@
 
 class QTimer;
 
-namespace station {
+namespace station
+{
 class Waits;
 }
 

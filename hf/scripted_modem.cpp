@@ -5,7 +5,10 @@ namespace hf
 
 namespace
 {
-QByteArray number(double value) { return QByteArray::number(value, 'g', 10); }
+QByteArray number(double value)
+{
+    return QByteArray::number(value, 'g', 10);
+}
 QByteArray channelKey(int channel, const char* name)
 {
     return "ch" + QByteArray::number(channel) + "." + name + "=";
@@ -37,17 +40,35 @@ void ScriptedModem::setTransmitter(bool on)
     record(on ? "transmitter=1" : "transmitter=0");
 }
 
-void ScriptedModem::setSampleRate(int hz) { record("sampleRate=" + QByteArray::number(hz)); }
+void ScriptedModem::setSampleRate(int hz)
+{
+    record("sampleRate=" + QByteArray::number(hz));
+}
 
-void ScriptedModem::setEndAfterQueue(bool on) { record(on ? "endAfterQueue=1" : "endAfterQueue=0"); }
+void ScriptedModem::setEndAfterQueue(bool on)
+{
+    record(on ? "endAfterQueue=1" : "endAfterQueue=0");
+}
 
-void ScriptedModem::setSoundDevices(const QByteArray& rxCommaTx) { record("soundDevices=" + rxCommaTx); }
+void ScriptedModem::setSoundDevices(const QByteArray& rxCommaTx)
+{
+    record("soundDevices=" + rxCommaTx);
+}
 
-void ScriptedModem::setInputChannel(int channel) { record("inputChannel=" + QByteArray::number(channel)); }
+void ScriptedModem::setInputChannel(int channel)
+{
+    record("inputChannel=" + QByteArray::number(channel));
+}
 
-void ScriptedModem::setPttPort(const QByteArray& port) { record("pttPort=" + port); }
+void ScriptedModem::setPttPort(const QByteArray& port)
+{
+    record("pttPort=" + port);
+}
 
-void ScriptedModem::sendTune(int kind) { record("tune=" + QByteArray::number(kind)); }
+void ScriptedModem::sendTune(int kind)
+{
+    record("tune=" + QByteArray::number(kind));
+}
 
 void ScriptedModem::queueText(const QByteArray& text)
 {
@@ -147,7 +168,10 @@ void ScriptedModem::setChannelState(int channel, int state)
         m_states[static_cast<size_t>(channel)] = state;
 }
 
-void ScriptedModem::injectText(int channel, const QByteArray& text) { emit textReceived(channel, text); }
+void ScriptedModem::injectText(int channel, const QByteArray& text)
+{
+    emit textReceived(channel, text);
+}
 
 void ScriptedModem::firePeriodic()
 {
@@ -157,8 +181,14 @@ void ScriptedModem::firePeriodic()
     emit periodic(s);
 }
 
-void ScriptedModem::fireTransmitState(bool transmitting) { emit transmitStateChanged(transmitting); }
+void ScriptedModem::fireTransmitState(bool transmitting)
+{
+    emit transmitStateChanged(transmitting);
+}
 
-void ScriptedModem::fireLevel(int level) { emit levelEvent(level); }
+void ScriptedModem::fireLevel(int level)
+{
+    emit levelEvent(level);
+}
 
 } // namespace hf

@@ -18,9 +18,11 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace {
+namespace
+{
 
-class HfWindowTest : public WindowTest {
+class HfWindowTest : public WindowTest
+{
 protected:
     hf::ScriptedModem& openWindow()
     {
@@ -64,12 +66,14 @@ TEST_F(HfWindowTest, ReceivedFrameLandsInTrafficHeardLogAndHeardList)
     auto* list = in<QListWidget>(*main, "List1");
     ASSERT_TRUE(testsupport::waitUntil([&] { return list->count() == 1; }));
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("G4ABC-2"));
-    EXPECT_EQ(in<QPlainTextEdit>(*main, "Text12")->toPlainText(), QStringLiteral("   G4ABC-2>APSK26:>hello\n"));
+    EXPECT_EQ(in<QPlainTextEdit>(*main, "Text12")->toPlainText(),
+              QStringLiteral("   G4ABC-2>APSK26:>hello\n"));
     QFile f(records::LogFile::mheardLog(dir.path()).path());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().endsWith("\",\"G4ABC-2>APSK26:>hello\"\r\n"));
     receive(modem, "G4ABC-2>APSK26:>again", 12);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return main->hfLink()->trafficText().contains("again"); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return main->hfLink()->trafficText().contains("again"); }));
     EXPECT_EQ(list->count(), 1);
 }
 
@@ -81,18 +85,22 @@ TEST_F(HfWindowTest, MessageToUsIsAcknowledgedInTheSelectedModeWithPttNotices)
     modem.clearWrites();
     receive(modem, "G4ABC>APSK25::MYCALL   :hello{12");
     ASSERT_TRUE(testsupport::waitUntil([&] { return !modem.queued().isEmpty(); }));
-    EXPECT_EQ(modem.queued().first(), hf::buildFrame("MYCALL>APSK25::G4ABC    :ack12\r", hf::FrameSender::Ack));
+    EXPECT_EQ(modem.queued().first(),
+              hf::buildFrame("MYCALL>APSK25::G4ABC    :ack12\r", hf::FrameSender::Ack));
     EXPECT_EQ(modem.channelMode(0), "BPSK");
     EXPECT_EQ(modem.channelRate(0), 250.0);
     EXPECT_EQ(hftest::withPrefix(log.events, "PTT"), (QByteArrayList{"PTT True@0", "PTT False@1"}));
-    EXPECT_TRUE(in<QPlainTextEdit>(*main, "Text8")->toPlainText().contains(QStringLiteral("From: G4ABC To: :MYCALL")));
+    EXPECT_TRUE(in<QPlainTextEdit>(*main, "Text8")
+                    ->toPlainText()
+                    .contains(QStringLiteral("From: G4ABC To: :MYCALL")));
 }
 
 TEST_F(HfWindowTest, RemoteTransmitOffShowsTheTitleAndHoldsTheTransmitter)
 {
     hf::ScriptedModem& modem = openWindow();
     receive(modem, "REMOTE>APSK26::MYCALL   :Relay keying close{3");
-    ASSERT_TRUE(testsupport::waitUntil([&] { return hftest::withPrefix(log.events, "PTT").size() == 2; }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return hftest::withPrefix(log.events, "PTT").size() == 2; }));
     EXPECT_EQ(in<QLabel>(*main, "Label1")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
     EXPECT_FALSE(state.igateTransmitEnabled);
     EXPECT_TRUE(modem.queued().isEmpty());

@@ -13,12 +13,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     hf::hfGateExcluded(line);
     const QByteArrayList heard{"N0CALL", "G4ABC-1", "X"};
-    if (hf::gateToHf(line, heard, "MYCALL") && line.count('\r') + line.count('\n') + 256 <= line.size())
+    if (hf::gateToHf(line, heard, "MYCALL") &&
+        line.count('\r') + line.count('\n') + 256 <= line.size())
         std::abort();
-    if (const auto body = hf::gatedHfBody(line, "MYCALL"); body && !body->contains(">APSK20,MYCALL*:"))
+    if (const auto body = hf::gatedHfBody(line, "MYCALL");
+        body && !body->contains(">APSK20,MYCALL*:"))
         std::abort();
     hf::relayBody(line, ">APSK63:");
-    if (hf::shouldDigipeat(line, "SRC", "MYCALL") && !hf::digipeatBody(line, "MYCALL").contains("MYCALL*,WIDE2-1"))
+    if (hf::shouldDigipeat(line, "SRC", "MYCALL") &&
+        !hf::digipeatBody(line, "MYCALL").contains("MYCALL*,WIDE2-1"))
         std::abort();
     return 0;
 }

@@ -11,10 +11,12 @@ TEST(IgateRules, VhfLinesToAprsIs)
         const char* line;
         const char* gated; // nullptr: dropped
     } rows[] = {
-        {"G4ABC-1>APRS,WIDE1-1: <UI>:!5130.00N/00000.00W-", "G4ABC-1>APRS,WIDE1-1:!5130.00N/00000.00W-"},
-        {"G4ABC-1>APRS,WIDE1-1: <<UI>>:>status text here", "G4ABC-1>APRS,WIDE1-1:>status text here"},
+        {"G4ABC-1>APRS,WIDE1-1: <UI>:!5130.00N/00000.00W-",
+         "G4ABC-1>APRS,WIDE1-1:!5130.00N/00000.00W-"},
+        {"G4ABC-1>APRS,WIDE1-1: <<UI>>:>status text here",
+         "G4ABC-1>APRS,WIDE1-1:>status text here"},
         {"G4ABC>APRS:>twenty chars\r\n", "G4ABC>APRS:>twenty chars"},
-        {"G4ABC>APRS:>short", nullptr},                      // 17 characters
+        {"G4ABC>APRS:>short", nullptr}, // 17 characters
         {"G4ABC>APRS,TCPIP*:>from the internet", nullptr},
         {"G4ABC>APRS,TCPXX*:>from the internet", nullptr},
         {"G4ABC>APRS::G4XYZ    :cmd stuff", nullptr},
@@ -33,8 +35,9 @@ TEST(IgateRules, VhfLinesToAprsIs)
 
 TEST(IgateRules, HfPacketsNeverGated)
 {
-    for (const char* p : {"A>APSK63::B        :?APRS", "A>APSK63:?aprs", "A>APSK63:?igate", "A>APSK63:?IGATE",
-                          "A>APSK99:x", "A>APSK63,TCPIP*:x", "A>APSK63,TCPXX*:x"})
+    for (const char* p :
+         {"A>APSK63::B        :?APRS", "A>APSK63:?aprs", "A>APSK63:?igate", "A>APSK63:?IGATE",
+          "A>APSK99:x", "A>APSK63,TCPIP*:x", "A>APSK63,TCPXX*:x"})
         EXPECT_TRUE(hf::hfGateExcluded(p)) << p;
     EXPECT_FALSE(hf::hfGateExcluded("A>APSK63:>status"));
 }
@@ -68,8 +71,10 @@ TEST(IgateRules, GatedAndRelayedBodies)
 
 TEST(IgateRules, Digipeat)
 {
-    EXPECT_EQ(hf::digipeatBody("SRC>APSK63,WIDE2-1:text", "MYCALL"), "SRC>APSK63,MYCALL*,WIDE2-1:text");
-    EXPECT_EQ(hf::digipeatBody("S>APSK63,WIDE2-1:a~b|c WIDE2-1", "M"), "S>APSK63,M*,WIDE2-1:abc M*,WIDE2-1");
+    EXPECT_EQ(hf::digipeatBody("SRC>APSK63,WIDE2-1:text", "MYCALL"),
+              "SRC>APSK63,MYCALL*,WIDE2-1:text");
+    EXPECT_EQ(hf::digipeatBody("S>APSK63,WIDE2-1:a~b|c WIDE2-1", "M"),
+              "S>APSK63,M*,WIDE2-1:abc M*,WIDE2-1");
     EXPECT_TRUE(hf::shouldDigipeat("SRC>APSK63,WIDE2-1:text", "SRC", "MYCALL"));
     EXPECT_FALSE(hf::shouldDigipeat("SRC>APSK63:text", "SRC", "MYCALL"));
     EXPECT_FALSE(hf::shouldDigipeat("MYCALL>APSK63,WIDE2-1:text", "MYCALL", "MYCALL"));

@@ -15,7 +15,10 @@ namespace hftest
 struct EventLog {
     QByteArrayList events;
     const hf::ScriptedModem* modem = nullptr;
-    QByteArray queuedSoFar() const { return "@" + QByteArray::number(modem ? modem->queued().size() : 0); }
+    QByteArray queuedSoFar() const
+    {
+        return "@" + QByteArray::number(modem ? modem->queued().size() : 0);
+    }
 };
 
 class TestLocal : public station::LocalServices
@@ -24,8 +27,14 @@ public:
     explicit TestLocal(EventLog& log) : m_log(log) {}
     void Tx_tcpip() override { m_log.events.append("PTT True" + m_log.queuedSoFar()); }
     void Rx_tcpip() override { m_log.events.append("PTT False" + m_log.queuedSoFar()); }
-    void sendToLocalProgram(const QByteArray& line) override { m_log.events.append("local:" + line); }
-    void sendReceiveRecord(const QByteArray& record) override { m_log.events.append("record:" + record); }
+    void sendToLocalProgram(const QByteArray& line) override
+    {
+        m_log.events.append("local:" + line);
+    }
+    void sendReceiveRecord(const QByteArray& record) override
+    {
+        m_log.events.append("record:" + record);
+    }
 
 private:
     EventLog& m_log;
