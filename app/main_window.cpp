@@ -1,6 +1,9 @@
 #include "main_window.h"
 
 #include "help_files.h"
+#include "hf/hf_link.h"
+#include "hf/igate.h"
+#include "hf/modem_control.h"
 #include "message_display_window.h"
 #include "startup_page.h"
 #include "title_clock.h"
@@ -345,6 +348,8 @@ void MainWindow::selectOperatingMode(int mode)
 void MainWindow::selectTransmitMode(QRadioButton* option)
 {
     const QString name = option->objectName();
+    if (m_modemControl) // channel 0 of the modem follows the option
+        m_modemControl->selectTransmitMode(m_state.choices.transmitMode);
     auto* myCall = control<QLineEdit>("Text4");
     auto* digiPath = control<QLineEdit>("Text13");
     auto* tune = control<QPushButton>("Command3");
@@ -525,6 +530,8 @@ void MainWindow::load()
 {
     // 1-2: modem state and views; flags; the first timers.
     m_state.shuttingDown = false;
+    wireHf();
+    connectParts();
     control<QCheckBox>("Check1")->setChecked(false);
     m_state.igateTransmitEnabled = true;
     for (int n : {10, 15, 16, 29})
@@ -648,15 +655,41 @@ void MainWindow::openStationFile(const char* name)
 }
 
 // ---------------------------------------------------------------------------------------
+// How the station's parts feed each other
+
+void MainWindow::connectParts()
+{
+    m_sender->setHfSend([this](const messaging::SendFields&) { HF_TX(); });
+    connect(m_receiver.get(), &messaging::MessageReceiver::remoteIgateOn, m_igate.get(), &hf::Igate::remote_igate_on);
+    connect(m_receiver.get(), &messaging::MessageReceiver::remoteIgateOff, m_igate.get(),
+            &hf::Igate::remote_igate_off);
+    connect(m_aprsIs.get(), &aprsis::AprsIsClient::lineReceived, m_igate.get(), &hf::Igate::aprsIsLine);
+}
+
+// ---------------------------------------------------------------------------------------
 // Places for the links
 
 void MainWindow::connectAprsIsServer() { connectAprsIsServerClicked(); }
 void MainWindow::connectKissTcp() { m_kissTcpActive = !m_kissTcpActive; }
 void MainWindow::fetchSpaceWeather() { SpaceWeather(); }
 void MainWindow::startLocalServicePorts() {}
-void MainWindow::setUpModem() {}
-void MainWindow::stopModemTransmitter() {}
-void MainWindow::switchModemOff() {}
+void MainWindow::setUpModem()
+{
+    if (m_modemControl)
+        m_modemControl->startUp();
+}
+
+void MainWindow::stopModemTransmitter()
+{
+    if (m_modemControl)
+        m_modemControl->stopTransmitter();
+}
+
+void MainWindow::switchModemOff()
+{
+    if (m_modemControl)
+        m_modemControl->switchOff();
+}
 void MainWindow::sendPttOffNotice() {}
 void MainWindow::closeSockets() { closeAprsIsSocket(); }
 
@@ -671,7 +704,7 @@ void MainWindow::openTncPort()
         m_tncPort->write(QByteArray("\x03\r", 2));
 }
 
-void MainWindow::sendFixedBeacon() {}
+void MainWindow::sendFixedBeacon() { sendHfBeacon(); }
 void MainWindow::sendGpsBeacon() {}
 
 } // namespace app

@@ -6,11 +6,13 @@
 #include "station/station_links.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "position/gps_display.h"
 #include "position/gps_input.h"
 #include "records/space_weather.h"
+#include "station/station_links.h"
 
 class QCheckBox;
 class QLabel;
@@ -45,6 +47,12 @@ namespace records {
 class ReceiveLog;
 }
 // --- end messaging and APRS-IS ---
+namespace hf {
+class Modem;
+class ModemControl;
+class HfLink;
+class Igate;
+} // namespace hf
 
 namespace app {
 
@@ -134,6 +142,8 @@ private:
 
     // Space weather and the RAYNET sheet (main_window_records.cpp)
     void wireRecords();
+    /// Connects the parts' signals to each other (once all exist).
+    void connectParts();
     void spaceWeatherClicked();
     void minuteTick();
     void openRaynetSheet();
@@ -193,6 +203,35 @@ private:
     std::unique_ptr<messaging::MessageSender> m_sender;
     std::unique_ptr<messaging::MessageReceiver> m_receiver;
     // --- end messaging and APRS-IS ---
+    // --- HF link and igate (main_window_hf.cpp) ------------------------------------------
+public:
+    using ModemFactory = std::function<std::unique_ptr<hf::Modem>()>;
+    /// The modem the window drives, set before load(); the default is the scripted modem,
+    /// idle (no sound-card modem yet).
+    void setModemFactory(ModemFactory factory) { m_modemFactory = std::move(factory); }
+    hf::Modem* modem() const { return m_modem.get(); }
+    hf::ModemControl* modemControl() const { return m_modemControl.get(); }
+    hf::HfLink* hfLink() const { return m_hfLink.get(); }
+    hf::Igate* igate() const { return m_igate.get(); }
+    station::StationLinks& links() { return m_links; }
+    /// "Send" with an HF transmit option: the message in "Send message to", the message box
+    /// and the Data boxes goes out on HF.
+    void HF_TX();
+
+private:
+    void wireHf();
+    void connectHfViews();
+    void sendHfBeacon();
+    void addStationHeard(const char* listName, const QByteArray& source);
+    void showMessagesText();
+    void enableMessageInput();
+
+    ModemFactory m_modemFactory;
+    std::unique_ptr<hf::Modem> m_modem;
+    std::unique_ptr<hf::ModemControl> m_modemControl;
+    std::unique_ptr<hf::HfLink> m_hfLink;
+    std::unique_ptr<hf::Igate> m_igate;
+    // --- end HF link and igate -----------------------------------------------------------
 };
 
 } // namespace app

@@ -2,6 +2,7 @@
 #include "main_window.h"
 
 #include "help_files.h"
+#include "modem_views.h"
 #include "widget_helpers.h"
 
 #include <QButtonGroup>
@@ -236,12 +237,12 @@ void MainWindow::buildLayout()
 
     // Modem views: level meter and two waterfalls.
     auto* views = new QVBoxLayout;
-    for (const char* name : {"XMMVLvl", "XMMVView1", "XMMVView2"}) {
-        auto* view = new QFrame;
+    auto* level = new LevelMeter;
+    level->setObjectName(QStringLiteral("XMMVLvl"));
+    views->addWidget(level);
+    for (const char* name : {"XMMVView1", "XMMVView2"}) {
+        auto* view = new WaterfallView;
         view->setObjectName(QLatin1String(name));
-        view->setFrameShape(QFrame::StyledPanel);
-        view->setMinimumHeight(name[5] == 'L' ? 16 : 48);
-        setBackColour(view, 0x000000);
         views->addWidget(view);
     }
     grid->addLayout(views, 1, 1);

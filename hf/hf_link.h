@@ -1,0 +1,143 @@
+#pragma once
+
+// The HF link over the sound-card modem: frames assembled from the modem's 25 channels
+// (Timer12), each frame processed once by the receive tick (Timer3: traffic display, heard
+// log, heard list, messages, acknowledgements, "?APRS" answers, gating to APRS-IS, digipeat),
+// and every HF transmission through one common sequence (pause, channels 0-8 cleared, wait for
+// channel 1, channel 0 mode and rate, PTT notices around the queued frame). Also the message
+// send HF_TX with its retries HF_Decay, the acknowledgements HF_Ack / HF_RxAck, the HF beacon
+// frame and the relay of local-program packets (Timer20).
+//
+// The window owns the timers and connects them to the tick methods; everything runs on the
+// user-interface thread, and the waits inside let other events run meanwhile.
+
+#include "frame_assembler.h"
+#include "mode_table.h"
+#include "modem.h"
+
+#include "messaging/message_composer.h"
+#include "messaging/received_message.h"
+#include "station/station_links.h"
+#include "station/station_state.h"
+
+#include <QByteArrayList>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+
+#include <functional>
+#include <optional>
+
+class QTimer;
+
+namespace station
+{
+class Waits;
+}
+
+namespace hf
+{
+
+class HfLink : public QObject
+{
+    Q_OBJECT
+public:
+    /// Frames waiting for the receive tick; more are dropped (a burst of noise decoded into
+    /// frames cannot grow memory).
+    static constexpr qsizetype kMaxPendingFrames = 32;
+    /// Lines from the local program waiting for the relay.
+    static constexpr qsizetype kMaxRelayLines = 64;
+
+    /// `receiveTick` is Timer3 (100 ms), `relayTick` Timer20 (200 ms).
+    HfLink(Modem& modem, station::StationState& state, station::Waits& waits,
+           station::StationLinks& links, QTimer& receiveTick, QTimer& relayTick,
+           QObject* parent = nullptr);
+
+    // --- Receive ------------------------------------------------------------------------
+    /// Timer12: frame assembly over the 25 channels.
+    void Timer12_Timer();
+    /// Timer3: processes one assembled frame.
+    void Timer3_Timer();
+    /// Timer15: draws the reply delay for "?APRS" answers, 0..11 s.
+    void Timer15_Timer();
+    int replyDelaySeconds() const { return m_replyDelay; }
+    /// The "HF traffic" text (bounded to its newest 10000 characters past 15000).
+    const QByteArray& trafficText() const { return m_traffic; }
+    qsizetype pendingFrames() const { return m_frames.size(); }
+
+    // --- Transmit -----------------------------------------------------------------------
+    /// ">" + tocall + ":" (or ",WIDE2-1:" with "Digipeat me") of the selected transmit option;
+    /// empty when the option does not send on the modem.
+    QByteArray unproto() const;
+    /// The common transmit sequence for a built frame. `setting` nullopt: the selected
+    /// option's send setting. False when nothing could be sent (closing, no modem option).
+    bool transmitFrame(const QByteArray& frame, double pauseSeconds,
+                       std::optional<ModeSetting> setting = std::nullopt);
+    /// Message send ("Send" with an HF option): composes, frames and sends the message, writes
+    /// the transmit log and runs HF_Decay. `addressee` and `text` as typed.
+    void HF_TX(const QByteArray& addressee, const QByteArray& text,
+               const messaging::RaynetFields& raynet);
+    /// Retries of the last HF message until its acknowledgement (C 14 C 14 C R 14 C 14 C 14 C
+    /// 14 C R, seconds).
+    void HF_Decay();
+    /// Sends the acknowledgement `ackPayload` (":" + padded sender + ":ack" + number ...).
+    void HF_Ack(const QByteArray& ackPayload);
+    /// Reads the number of a received acknowledgement.
+    void HF_RxAck(const QByteArray& addressedText);
+    /// Repeats a received body with the HF callsign inserted before WIDE2-1, in GMSK 250.
+    void HF_digi(const QByteArray& body, const QByteArray& source);
+    /// Gates a received HF packet to the local program and APRS-IS, and digipeats it.
+    void HF_APRS_IS(const QByteArray& body, const QByteArray& source, bool good);
+    /// The HF step of a beacon: HF callsign + unproto + text in a frame with the short end
+    /// flag, sent at once in the selected mode (the seven HF message modes only).
+    void sendBeaconFrame(const QByteArray& beaconText);
+
+    /// Timer20: relays one line of the local program to HF.
+    void Timer20_Timer();
+
+public slots:
+    /// The modem's received text of one channel.
+    void onTextReceived(int channel, const QByteArray& text);
+    /// A line from the local program on port 8063; Timer20 relays it.
+    void localProgramLine(const QByteArray& line);
+
+signals:
+    void trafficTextChanged(const QByteArray& text);
+    /// A station heard on HF, for "HF stations heard" (the window removes duplicates).
+    void stationHeard(const QByteArray& source);
+    /// messagesText (or a list) changed; `background` as classified for the messages box.
+    void messagesChanged(messaging::MessagesBackground background);
+    /// A remote-control code addressed to this station arrived on HF.
+    void remoteCommand(bool transmitOn);
+    /// A "?APRS" query is answered with a beacon (Send_Beacon).
+    void beaconRequested();
+    /// A body holding "cmd:" arrived while the operating mode is not "TNC Command ".
+    void tncCommandReceived(const QByteArray& body);
+    /// The acknowledgement of the pending message arrived (fields are enabled again).
+    void ackMatched();
+    /// HF_Decay ended; `acknowledged` when it stopped at an acknowledgement.
+    void retryFinished(bool acknowledged);
+
+private:
+    void processFrame(const AssembledFrame& frame);
+    messaging::StationIdentity identity() const;
+    bool ackCheck();
+
+    Modem& m_modem;
+    station::StationState& m_state;
+    station::Waits& m_waits;
+    station::StationLinks& m_links;
+    QTimer& m_receiveTick;
+    QTimer& m_relayTick;
+    FrameAssembler m_assembler;
+    QElapsedTimer m_clock;
+    QList<AssembledFrame> m_frames;
+    QByteArrayList m_relayLines;
+    QByteArray m_traffic;
+    QByteArray m_pendingFrame; ///< the last HF message frame, resent by HF_Decay
+    int m_replyDelay = 0;
+    bool m_processing = false;
+    bool m_relaying = false;
+};
+
+} // namespace hf

@@ -1,0 +1,88 @@
+#pragma once
+
+// The igate between the bearers: VHF packets to APRS-IS, APRS-IS messages for stations heard
+// on HF out on HF (Timer21), the remote control of the HF transmitter by message, and the
+// inner source of relayed packets for the heard lists.
+//
+// APRS-IS lines for stations heard on HF are queued (at most kMaxQueuedLines, the oldest
+// dropped first and counted) and sent one after another, so that lines arriving during a
+// gated transmission, or together in one server read, are not lost.
+
+#include "station/station_links.h"
+#include "station/station_state.h"
+
+#include <QByteArrayList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QTimer;
+
+namespace station
+{
+class Waits;
+}
+
+namespace hf
+{
+
+class HfLink;
+
+class Igate : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype kMaxQueuedLines = 32;
+    /// The title shown while remote control holds the HF transmitter off.
+    static constexpr char kRemoteOffTitle[] = "     IGATE REMOTE TX OFF";
+    static constexpr char kNormalTitle[] = "Skylark v3.33";
+
+    /// `gateTick` is Timer21 (100 ms). `heardStations` reads "HF stations heard" in order.
+    Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links,
+          HfLink& hf, QTimer& gateTick, std::function<QByteArrayList()> heardStations,
+          QObject* parent = nullptr);
+
+    /// Timer21: sends the oldest queued APRS-IS line on HF.
+    void Timer21_Timer();
+    qsizetype queuedLines() const { return m_queue.size(); }
+    /// Lines dropped because the queue was full.
+    qint64 droppedLines() const { return m_dropped; }
+
+    /// The source of the packet carried inside `packet` (after its first "}"), or empty.
+    static QByteArray Igated_HF(const QByteArray& packet);
+
+public slots:
+    /// A monitored TNC line: gated to APRS-IS.
+    void vhfLine(const QByteArray& line);
+    /// A TNC line holding "}": its inner source goes to "TNC stations heard".
+    void Igated_VHF(const QByteArray& line);
+    /// One line received from the APRS-IS server.
+    void aprsIsLine(const QByteArray& line);
+    void remote_igate_on();
+    void remote_igate_off();
+    void remoteCommand(bool transmitOn);
+
+signals:
+    /// The title label (Label1) text and colour (blue-green-red).
+    void titleChanged(const QString& text, unsigned bgr);
+    /// messagesText changed (a remote-control confirmation head was appended).
+    void messagesChanged();
+    /// Inner source of a relayed TNC packet, for "TNC stations heard".
+    void tncStationHeard(const QByteArray& source);
+
+private:
+    void remoteIgate(bool on);
+
+    station::StationState& m_state;
+    station::Waits& m_waits;
+    station::StationLinks& m_links;
+    HfLink& m_hf;
+    QTimer& m_gateTick;
+    std::function<QByteArrayList()> m_heardStations;
+    QByteArrayList m_queue;
+    qint64 m_dropped = 0;
+    bool m_sending = false;
+};
+
+} // namespace hf

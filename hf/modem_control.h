@@ -1,0 +1,110 @@
+#pragma once
+
+// Control of the sound-card modem around the transmissions: start-up set-up and the receive
+// channel plan, channel carriers kept on every periodic event, channel 0 set by the transmit
+// option, lower-sideband MFSK, notch, squelch from the level meter, the 30 s transmit
+// watchdog (Timer16), the "HF TUNE (5 sec)" carrier (Command3, Timer5) and the 2 s re-tune
+// (Timer13). The window owns the timers and connects them to the tick methods here.
+
+#include "modem.h"
+
+#include "station/station_links.h"
+#include "station/station_state.h"
+
+#include <QObject>
+#include <QString>
+
+class QTimer;
+
+namespace station
+{
+class Waits;
+}
+
+namespace hf
+{
+
+class ModemControl : public QObject
+{
+    Q_OBJECT
+public:
+    /// Colours as blue-green-red numbers.
+    static constexpr unsigned kGreen = 0x00FF00;
+    static constexpr unsigned kLightGrey = 0xEFEFEF;
+    static constexpr unsigned kYellow = 0x00FFFF;
+
+    /// `watchdog` is Timer16 (30 s), `tuneEnd` Timer5 (5 s); both one-shot here.
+    ModemControl(Modem& modem, station::StationState& state, station::Waits& waits,
+                 station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd,
+                 QObject* parent = nullptr);
+
+    /// The HF audio frequency F in whole Hz.
+    int carrierHz() const;
+
+    /// Start-up: devices, input channel, channels enabled, sample rate, channel plan, carrier,
+    /// PTT port; the modem runs unless "No digi modes" was chosen.
+    void startUp();
+    /// At close: finish the transmission and stop.
+    void stopTransmitter();
+    void switchOff();
+
+    /// Channel 0 writes of a transmit option (none for "TNC", "AX.25", "APRS-IS").
+    void selectTransmitMode(station::TransmitMode mode);
+    /// "LSB Tx mode" (Check11) changed.
+    void setLsbTxMode(bool lsb);
+    /// "Notch filter..." (Check8) changed.
+    void setNotchEnabled(bool on);
+    /// A click on the waterfall at `hz`.
+    void waterfallClicked(double hz);
+    /// The level meter's event: every channel's squelch from level / 4.
+    void applySquelchLevel(int level);
+
+    /// Timer13: channel 0 back on F.
+    void Timer13_Timer();
+    /// Timer16: the transmitter is switched off if the modem still transmits.
+    void Timer16_Timer();
+    /// Timer5: end of the tune carrier.
+    void Timer5_Timer();
+    /// "HF TUNE (5 sec)".
+    void Command3_Click();
+    bool tuning() const { return m_tuning; }
+
+    /// Remembered carrier R of channel 1.
+    int rememberedCarrier() const { return m_remembered; }
+
+public slots:
+    void onPeriodic(const hf::Spectrum& spectrum);
+    void onTransmitState(bool transmitting);
+
+signals:
+    void spectrumReady(const hf::Spectrum& spectrum);
+    void signalLevelChanged(int level);
+    /// A transmit option coloured by the state of its channel.
+    void optionColour(station::TransmitMode mode, unsigned bgr);
+    /// "Send Beacon" colour; while `transmitting` its caption is "Transmit" and the eight
+    /// modem options are disabled, otherwise "Send Beacon" with the options enabled.
+    void beaconButtonState(unsigned bgr, bool transmitting);
+    /// New caption of the MFSK option ("MFSK16 USB" / "MFSK16 LSB").
+    void mfskCaption(const QString& caption);
+    void tuneButtonColour(unsigned bgr);
+    void sendBeaconEnabled(bool on);
+
+private:
+    void carriersToF();
+    void releasePtt();
+    void applyCarrierPlan();
+
+    Modem& m_modem;
+    station::StationState& m_state;
+    station::Waits& m_waits;
+    station::StationLinks& m_links;
+    QTimer& m_watchdog;
+    QTimer& m_tuneEnd;
+    int m_remembered = 0;
+    int m_notchHz = 0;
+    bool m_tuning = false;
+    bool m_pttKeyed = false;
+    unsigned m_tuneGeneration = 0;
+};
+
+} // namespace hf

@@ -1,0 +1,319 @@
+#include "hf/hf_link.h"
+
+#include "hf/hf_frame.h"
+#include "hf/igate.h"
+#include "hf/scripted_modem.h"
+#include "platform/clock.h"
+#include "records/log_file.h"
+#include "station/waits.h"
+#include "temp_station_dir.h"
+#include "test_links.h"
+#include "wait_until.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using station::TransmitMode;
+
+/// The HF link and igate with their timers running as the window runs them.
+class HfLinkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        platform::Clock::setTimeScale(0.01);
+        state.stationDir = dir.path();
+        state.hfCall = "MYCALL";
+        state.aprsIsCall = "MYIS";
+        state.remoteCall = "REMOTE";
+        state.remoteTxOnCode = "Relay keying open";
+        state.remoteTxOffCode = "Relay keying close";
+        state.choices.transmitMode = TransmitMode::Psk63;
+        log.modem = &modem;
+        links.local = &local;
+        links.aprsIs = &aprsIs;
+        links.receiveLog = &receiveLog;
+        for (QTimer* t : {&timer3, &timer12, &timer20, &timer21})
+            t->setInterval(platform::Clock::scaled(t == &timer12 ? 10 : 100));
+        QObject::connect(&timer3, &QTimer::timeout, &hf, &hf::HfLink::Timer3_Timer);
+        QObject::connect(&timer12, &QTimer::timeout, &hf, &hf::HfLink::Timer12_Timer);
+        QObject::connect(&timer20, &QTimer::timeout, &hf, &hf::HfLink::Timer20_Timer);
+        QObject::connect(&timer21, &QTimer::timeout, &igate, &hf::Igate::Timer21_Timer);
+        QObject::connect(&hf, &hf::HfLink::remoteCommand, &igate, &hf::Igate::remoteCommand);
+        QObject::connect(&hf, &hf::HfLink::stationHeard,
+                         [this](const QByteArray& s) { heard.append(s); });
+        QObject::connect(&hf, &hf::HfLink::beaconRequested,
+                         [this] { hf.sendBeaconFrame(">beacon"); });
+        timer12.start();
+    }
+    void TearDown() override { state.shuttingDown = true; }
+
+    /// A frame as another station sends it, injected on `channel` in two pieces.
+    void receive(const QByteArray& body, int channel = 4, bool goodCheck = true)
+    {
+        QByteArray frame = hf::buildFrame(body, hf::FrameSender::Message);
+        if (!goodCheck)
+            frame.replace(hf::checkField(body), "0000");
+        modem.injectText(channel, frame.left(10));
+        modem.injectText(channel, frame.mid(10));
+    }
+    bool processed(qsizetype frames)
+    {
+        return testsupport::waitUntil(
+            [&] { return heardLogLines() >= frames && !timer3.isActive(); });
+    }
+    qsizetype heardLogLines()
+    {
+        QFile f(records::LogFile::mheardLog(dir.path()).path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll().count("\r\n") : 0;
+    }
+    QByteArrayList channel0Writes()
+    {
+        QByteArrayList out = modem.writesStartingWith("ch0.mode=");
+        out += modem.writesStartingWith("ch0.rate=");
+        return out;
+    }
+
+    testsupport::TempStationDir dir;
+    station::StationState state;
+    station::Waits waits{state};
+    hftest::EventLog log;
+    hftest::TestLocal local{log};
+    hftest::TestAprsIs aprsIs{log};
+    hftest::TestReceiveLog receiveLog{log};
+    station::StationLinks links;
+    hf::ScriptedModem modem;
+    QTimer timer3, timer12, timer20, timer21;
+    QByteArrayList heardList{"G4ABC"};
+    QByteArrayList heard;
+    hf::HfLink hf{modem, state, waits, links, timer3, timer20};
+    hf::Igate igate{state, waits, links, hf, timer21, [this] { return heardList; }};
+};
+
+TEST_F(HfLinkTest, GoodFrameIsShownLoggedAndHeard)
+{
+    receive("G4ABC-2>APSK63:>hello");
+    ASSERT_TRUE(processed(1));
+    EXPECT_EQ(hf.trafficText(), "   G4ABC-2>APSK63:>hello\r\n");
+    EXPECT_EQ(heard, QByteArrayList{"G4ABC-2"});
+    QFile f(records::LogFile::mheardLog(dir.path()).path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString record = QString::fromLatin1(f.readAll());
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral(R"(^"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d","G4ABC-2>APSK63:>hello"\r\n$)"))
+            .match(record)
+            .hasMatch())
+        << record.toStdString();
+    EXPECT_TRUE(log.events.contains("is:G4ABC-2>APSK63:>hello\r\n"));
+    EXPECT_TRUE(log.events.contains("local:G4ABC-2>APSK63:>hello\r\n"));
+}
+
+TEST_F(HfLinkTest, BadCheckIsShownOrNotByDisplayCrc)
+{
+    receive("G4ABC-2>APSK63:>first", 4, false);
+    ASSERT_TRUE(processed(1));
+    EXPECT_EQ(hf.trafficText(), "   G4ABC-2>APSK63:>first\r\n");
+    EXPECT_TRUE(heard.isEmpty()); // bad frames never make the heard list
+    EXPECT_TRUE(hftest::withPrefix(log.events, "is:").isEmpty()); // nor APRS-IS
+}
+
+TEST_F(HfLinkTest, BadCheckIsOnlyLoggedWithDisplayCrc)
+{
+    state.choices.displayCrc = true;
+    receive("G4ABC-2>APSK63:>second", 5, false);
+    ASSERT_TRUE(processed(1));
+    EXPECT_EQ(hf.trafficText(), "");
+    receive("G4ABC-2>APSK63:>third", 5, true);
+    ASSERT_TRUE(processed(2));
+    EXPECT_EQ(hf.trafficText(), "   G4ABC-2>APSK63:>third\r\n");
+}
+
+TEST_F(HfLinkTest, TwoDifferentFramesInOneTickAreBothProcessed)
+{
+    timer12.stop();
+    receive("G4ABC-2>APSK63:>one", 4);
+    receive("G4XYZ>APSK63:>two", 15);
+    timer12.start();
+    ASSERT_TRUE(processed(2));
+    EXPECT_EQ(heard, (QByteArrayList{"G4ABC-2", "G4XYZ"}));
+}
+
+TEST_F(HfLinkTest, MessageToUsIsAcknowledgedInTheSelectedMode)
+{
+    receive("G4ABC>APSK63::MYCALL   :hello{07");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !modem.queued().isEmpty(); }));
+    EXPECT_EQ(modem.queued().first(),
+              hf::buildFrame("MYCALL>APSK63::G4ABC    :ack7\r", hf::FrameSender::Ack));
+    EXPECT_EQ(channel0Writes(), (QByteArrayList{"ch0.mode=BPSK", "ch0.rate=62.5"}));
+    EXPECT_EQ(hftest::withPrefix(log.events, "PTT"), (QByteArrayList{"PTT True@0", "PTT False@1"}));
+    EXPECT_TRUE(log.events.contains("log:G4ABC|:MYCALL   :hello{07"));
+    EXPECT_TRUE(state.messagesText.contains("From: G4ABC To: :MYCALL   :hello{07"));
+}
+
+TEST_F(HfLinkTest, OurMessageIsRetriedOnTheHfScheduleAndStopsAtItsAck)
+{
+    bool finished = false;
+    bool acknowledged = false;
+    QObject::connect(&hf, &hf::HfLink::retryFinished, [&](bool ack) {
+        finished = true;
+        acknowledged = ack;
+    });
+    state.choices.operatingMode = station::OperatingMode::AprsMessaging;
+    state.messageNumber = 4;
+    // The ack arrives 35 s after the send: after the first resend (28 s), before the second.
+    QTimer::singleShot(platform::Clock::scaled(35000),
+                       [this] { receive("G4ABC>APSK63::MYCALL   :ack5"); });
+    hf.HF_TX("G4ABC", "hi~ there", {});
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(acknowledged);
+    const QByteArray frame =
+        hf::buildFrame("MYCALL>APSK63::G4ABC    :hi there{5", hf::FrameSender::Message);
+    EXPECT_EQ(modem.queued(), (QByteArrayList{frame, frame}));
+    EXPECT_FALSE(state.transmitBusy);
+    EXPECT_EQ(state.lastAckNumber, 5);
+    QFile f(records::LogFile::transmitLog(dir.path()).path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().endsWith("\",\"G4ABC\",\"hi there\r\"\r\n"));
+}
+
+TEST_F(HfLinkTest, WithoutAckThreeTransmissionsInAll)
+{
+    state.choices.operatingMode = station::OperatingMode::AprsMessaging;
+    platform::Clock::setTimeScale(0.001);
+    hf.HF_TX("G4ABC", "hi", {});
+    EXPECT_EQ(modem.queued().size(), 3);
+    state.choices.acksNormal = false;
+    modem.clearWrites();
+    hf.HF_TX("G4ABC", "hi", {});
+    EXPECT_EQ(modem.queued(), QByteArrayList{hf::buildFrame("MYCALL>APSK63::G4ABC    :hi",
+                                                            hf::FrameSender::Message)});
+}
+
+TEST_F(HfLinkTest, QueryIsAnsweredWithABeacon)
+{
+    hf.Timer15_Timer();
+    EXPECT_GE(hf.replyDelaySeconds(), 0);
+    EXPECT_LE(hf.replyDelaySeconds(), 11);
+    receive("G4ABC>APSK63::MYCALL   :?APRS");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !modem.queued().isEmpty(); }));
+    EXPECT_EQ(modem.queued().last(),
+              hf::buildFrame("MYCALL>APSK63:>beacon", hf::FrameSender::Beacon));
+    EXPECT_TRUE(hftest::withPrefix(log.events, "is:").isEmpty()); // queries are never gated
+}
+
+TEST_F(HfLinkTest, DigipeatInsertsOurCallBeforeWide2InGmsk250)
+{
+    state.choices.hfDigipeat = true;
+    receive("G4ABC>APSK63,WIDE2-1:>status");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !modem.queued().isEmpty(); }));
+    EXPECT_EQ(modem.queued().first(),
+              hf::buildFrame("G4ABC>APSK63,MYCALL*,WIDE2-1:>status", hf::FrameSender::Digipeat));
+    EXPECT_EQ(channel0Writes(), (QByteArrayList{"ch0.mode=GMSK", "ch0.rate=250"}));
+}
+
+TEST_F(HfLinkTest, PacketsWithOurCallAreGatedAfterTheHold)
+{
+    receive("G4ABC>APSK63::MYCALL   :hello");
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return !hftest::withPrefix(log.events, "is:").isEmpty(); }));
+    EXPECT_EQ(hftest::withPrefix(log.events, "is:"),
+              QByteArrayList{"is:G4ABC>APSK63::MYCALL   :hello\r\n"});
+}
+
+TEST_F(HfLinkTest, TransmitDisabledKeepsPttNoticesButQueuesNothing)
+{
+    state.igateTransmitEnabled = false;
+    state.choices.priorityTx = true;
+    modem.setChannelState(1, 1);
+    EXPECT_TRUE(hf.transmitFrame("frame", 0.0));
+    EXPECT_TRUE(modem.queued().isEmpty());
+    EXPECT_FALSE(modem.transmitterOn());
+    EXPECT_EQ(log.events, (QByteArrayList{"PTT True@0", "PTT False@0"}));
+}
+
+TEST_F(HfLinkTest, NothingIsSentWithoutAModemOption)
+{
+    state.choices.transmitMode = TransmitMode::Tnc;
+    EXPECT_FALSE(hf.transmitFrame("frame", 0.0));
+    EXPECT_TRUE(log.events.isEmpty());
+}
+
+TEST_F(HfLinkTest, LocalProgramLinesAreRelayed)
+{
+    state.choices.tcpTx = true;
+    hf.localProgramLine("SRC>APWW:payload\r\n");
+    hf.localProgramLine("SRC>APWW,X>APU25:never\r\n");
+    hf.localProgramLine("SRC2>APWW:second\r\n");
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return modem.queued().size() == 2 && !timer20.isActive(); }));
+    EXPECT_EQ(modem.queued(),
+              (QByteArrayList{hf::buildFrame("SRC>APSK63:payload", hf::FrameSender::LocalRelay),
+                              hf::buildFrame("SRC2>APSK63:second", hf::FrameSender::LocalRelay)}));
+}
+
+TEST_F(HfLinkTest, AprsIsMessagesForHeardStationsAreQueuedAndAllSent)
+{
+    state.choices.internetToHf = true;
+    state.choices.transmitMode = TransmitMode::Gmsk250;
+    for (int i = 1; i <= 3; ++i)
+        igate.aprsIsLine("SRC>APRS,TCPIP*,qAC,T2::G4ABC    :hi{" + QByteArray::number(i) + "\r\n");
+    igate.aprsIsLine("SRC>APRS,TCPIP*::NOTHEARD :hi{9\r\n");
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return modem.queued().size() == 3 && !timer21.isActive(); }));
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(modem.queued()[i - 1],
+                  hf::buildFrame("SRC>APSK20,MYCALL*::G4ABC    :hi{" + QByteArray::number(i),
+                                 hf::FrameSender::AprsIsGate));
+    EXPECT_FALSE(state.transmitBusy);
+}
+
+TEST_F(HfLinkTest, AprsIsQueueIsBoundedAndCountsDrops)
+{
+    state.choices.internetToHf = true;
+    for (int i = 0; i < 40; ++i)
+        igate.aprsIsLine("SRC>APRS::G4ABC    :n" + QByteArray::number(i));
+    EXPECT_EQ(igate.queuedLines(), hf::Igate::kMaxQueuedLines);
+    EXPECT_EQ(igate.droppedLines(), 40 - hf::Igate::kMaxQueuedLines);
+    state.choices.internetToHf = false;
+    igate.Timer21_Timer();
+    EXPECT_EQ(igate.queuedLines(), 0);
+}
+
+TEST_F(HfLinkTest, RemoteTransmitOffStopsHfAndIsConfirmed)
+{
+    QString title;
+    QObject::connect(&igate, &hf::Igate::titleChanged,
+                     [&](const QString& t, unsigned) { title = t; });
+    state.messageNumber = 11;
+    receive("REMOTE>APSK63::MYCALL   :Relay keying close{3");
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return hftest::withPrefix(log.events, "PTT").size() == 2; }));
+    EXPECT_FALSE(state.igateTransmitEnabled);
+    EXPECT_EQ(title, "     IGATE REMOTE TX OFF");
+    EXPECT_TRUE(log.events.contains("is:MYIS>APSK63::REMOTE   :Confirm Relay keying close{12\r\n"));
+    EXPECT_TRUE(modem.queued().isEmpty()); // not even the acknowledgement goes out
+    igate.remote_igate_on();
+    EXPECT_TRUE(state.igateTransmitEnabled);
+    EXPECT_TRUE(log.events.contains("is:MYIS>APSK63::REMOTE   :Confirm Relay keying open{13\r\n"));
+}
+
+TEST_F(HfLinkTest, VhfLinesGoToAprsIsAndInnerSourcesToTheTncList)
+{
+    igate.vhfLine("G4ABC-1>APRS,WIDE1-1: <UI>:!5130.00N/00000.00W-\r\n");
+    igate.vhfLine("G4ABC>APRS:>short");
+    EXPECT_EQ(hftest::withPrefix(log.events, "is:"),
+              QByteArrayList{"is:G4ABC-1>APRS,WIDE1-1:!5130.00N/00000.00W-\r\n"});
+    QByteArrayList tnc;
+    QObject::connect(&igate, &hf::Igate::tncStationHeard,
+                     [&](const QByteArray& s) { tnc.append(s); });
+    igate.Igated_VHF("GATE>APRS:}INNER >APRS:hello");
+    EXPECT_EQ(tnc, QByteArrayList{"INNER"});
+}
+
+} // namespace
