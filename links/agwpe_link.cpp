@@ -33,14 +33,17 @@ void AgwpeLink::Command9_Click()
         return;
     }
     m_deframer.reset();
+    m_frames = 0;
     m_socket.connectTo(m_host, m_port);
 }
 
 void AgwpeLink::onData()
 {
-    for (const packet::AgwpeFrame& frame : m_deframer.feed(m_socket.readAll()))
+    for (const packet::AgwpeFrame& frame : m_deframer.feed(m_socket.readAll())) {
+        ++m_frames;
         if (const auto line = packet::agwpeMonitorLine(frame))
             m_lines.receiveLine(*line);
+    }
 }
 
 void AgwpeLink::backToListening()

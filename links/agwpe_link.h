@@ -31,6 +31,8 @@ public:
     void close() { m_socket.close(); }
     /// This link's half of the `Timer6` tick.
     void statusTick();
+    /// Frames of any kind received on this connection (replies to requests included).
+    int framesReceived() const { return m_frames; }
 
     platform::StationSocket& socket() { return m_socket; }
 
@@ -47,6 +49,7 @@ private:
     packet::AgwpeDeframer m_deframer;
     QString m_host = QStringLiteral("127.0.0.1");
     quint16 m_port = 8000;
+    int m_frames = 0;
 };
 
 } // namespace links

@@ -51,6 +51,7 @@ public:
     /// What the 8063 client sent since the last call (for `Timer20`, the relay to HF).
     QByteArray takeReceived();
     qsizetype receivedBytes() const { return m_received.size(); }
+    const QByteArray& received() const { return m_received; }
 
     platform::StationSocket& packetSocket() { return m_packets; }
     platform::StationSocket& pttSocket() { return m_ptt; }
