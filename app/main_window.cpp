@@ -6,6 +6,10 @@
 #include "title_clock.h"
 #include "widget_helpers.h"
 
+#include "links/agwpe_link.h"
+#include "links/kiss_tcp_link.h"
+#include "links/local_service_ports.h"
+#include "links/serial_tnc_link.h"
 #include "platform/clock.h"
 #include "platform/comm_port.h"
 #include "platform/comm_port_map.h"
@@ -94,8 +98,7 @@ int MainWindow::designInterval(int n)
 MainWindow::MainWindow(station::StationState& state, station::Waits& waits, const platform::CommPortMap& ports,
                        StartupPage* startupPage, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_waits(waits), m_ports(ports), m_startupPage(startupPage),
-      m_messageDisplay(std::make_unique<MessageDisplayWindow>(state)),
-      m_tncPort(std::make_unique<platform::CommPort>([this](int n) { return m_ports.presentDevice(n); }))
+      m_messageDisplay(std::make_unique<MessageDisplayWindow>(state))
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(QIcon(QStringLiteral(":/skylark/skylark.png")));
@@ -103,6 +106,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
     buildMenus();
     setUpTimers();
     wireControls();
+    wireLinks();
     DispClock(QStringLiteral("UTC"));
 }
 
@@ -264,12 +268,7 @@ bool MainWindow::hfTransmitModeSelected() const
     return false;
 }
 
-void MainWindow::writeToTnc(const QByteArray& bytes)
-{
-    if (!m_tncPort->isOpen())
-        m_tncPort->open();
-    m_tncPort->write(bytes);
-}
+void MainWindow::writeToTnc(const QByteArray& bytes) { m_serialTnc->writeTnc(bytes); }
 
 void MainWindow::setBeaconButton(bool on, unsigned colour)
 {
@@ -506,7 +505,7 @@ void MainWindow::writeSettings()
     }
     c2.setRecord(3, backColour(control<QPushButton>("Connect")) == Green ? "1" : "0");
     c2.setRecord(10, m_state.igateTransmitEnabled ? "1" : "0");
-    c2.setRecord(21, m_kissTcpActive ? "1" : "0");
+    c2.setRecord(21, m_kissTcp->isActive() ? "1" : "0");
     settings::writeMainFiles(m_state.stationDir, t, c2);
 }
 
@@ -537,7 +536,7 @@ void MainWindow::load()
         m_state.pskAudioFrequency = 2100.0;
     m_state.gpsBeacon = m_state.gpsPort != 0;
     showBeaconType();
-    m_kissTcpActive = false;
+    m_kissTcp->setActive(false);
     m_state.kissSerial = m_state.tncTypeCode == 4 || m_state.tncTypeCode == 5;
 
     // 8: colours and initial states.
@@ -622,7 +621,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // 4
     switchModemOff();
     closeSockets();
-    m_tncPort->close();
+    m_serialTnc->close();
     // 5
     stopAllTimers();
     // 6
@@ -644,26 +643,23 @@ void MainWindow::openStationFile(const char* name)
 // Places for the links
 
 void MainWindow::connectAprsIsServer() {}
-void MainWindow::connectKissTcp() { m_kissTcpActive = !m_kissTcpActive; }
+void MainWindow::connectKissTcp() { m_kissTcp->Command5_Click(); }
 void MainWindow::fetchSpaceWeather() {}
-void MainWindow::startLocalServicePorts() {}
+void MainWindow::startLocalServicePorts() { m_localPorts->start(); }
 void MainWindow::setUpModem() {}
 void MainWindow::stopModemTransmitter() {}
 void MainWindow::switchModemOff() {}
-void MainWindow::sendPttOffNotice() {}
-void MainWindow::closeSockets() {}
-void MainWindow::openGpsPort() {}
+void MainWindow::sendPttOffNotice() { m_localPorts->Rx_tcpip(); }
 
-void MainWindow::openTncPort()
+void MainWindow::closeSockets()
 {
-    static const char* const Settings[] = {"4800,N,8,1", nullptr, "9600,N,8,1", "19200,N,8,1", "9600,N,8,1", "38400,N,8,1"};
-    m_tncPort->close();
-    m_tncPort->setPortNumber(m_state.tncPort);
-    if (m_state.tncTypeCode >= 0 && m_state.tncTypeCode < 6 && Settings[m_state.tncTypeCode])
-        m_tncPort->setSettings(QString::fromLatin1(Settings[m_state.tncTypeCode]));
-    if (m_tncPort->open())
-        m_tncPort->write(QByteArray("\x03\r", 2));
+    m_localPorts->closeAll();
+    m_kissTcp->close();
+    m_agwpe->close();
 }
+
+void MainWindow::openGpsPort() {}
+void MainWindow::openTncPort() { m_serialTnc->openAtLoad(); }
 
 void MainWindow::sendFixedBeacon() {}
 void MainWindow::sendGpsBeacon() {}

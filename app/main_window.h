@@ -3,6 +3,8 @@
 #include <QMap>
 #include <QTimer>
 
+#include "station/station_links.h"
+
 #include <array>
 #include <memory>
 
@@ -19,6 +21,12 @@ namespace platform {
 class CommPort;
 class CommPortMap;
 } // namespace platform
+namespace links {
+class AgwpeLink;
+class KissTcpLink;
+class LocalServicePorts;
+class SerialTncLink;
+} // namespace links
 namespace station {
 struct StationState;
 class Waits;
@@ -55,7 +63,7 @@ public:
     void DispClock(const QString& zone);
 
     MessageDisplayWindow* messageDisplay() const { return m_messageDisplay.get(); }
-    platform::CommPort& tncPort() { return *m_tncPort; }
+    platform::CommPort& tncPort();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -113,12 +121,23 @@ private:
     const platform::CommPortMap& m_ports;
     StartupPage* m_startupPage;
     std::unique_ptr<MessageDisplayWindow> m_messageDisplay;
-    std::unique_ptr<platform::CommPort> m_tncPort; // MSComm1
     std::array<std::unique_ptr<QTimer>, TimerCount> m_timers;
     QList<QRadioButton*> m_operatingModes;  // Option1..Option4
     QList<QRadioButton*> m_transmitModes;   // the "Transmit" group
     bool m_closing = false;
-    bool m_kissTcpActive = false;
+
+    // --- VHF links: serial TNC, KISS over TCP, AGWPE, local service ports -------------
+    // (wiring in main_window_links.cpp)
+    void wireLinks();
+    void appendTncTraffic(const QByteArray& text);
+    void addHeardTncStation(const QByteArray& call);
+    station::StationLinks m_links;
+    std::unique_ptr<links::SerialTncLink> m_serialTnc;  // MSComm1, Timer2/18/19/22
+    std::unique_ptr<links::KissTcpLink> m_kissTcp;      // Winsock4, Command5, Timer23
+    std::unique_ptr<links::AgwpeLink> m_agwpe;          // Winsock6, Command9
+    std::unique_ptr<links::LocalServicePorts> m_localPorts; // Winsock1, Winsock3, Winsock5
+    QByteArray m_tncTraffic;                             // the "TNC traffic" monitor text
+    // --- end of VHF links -------------------------------------------------------------
 };
 
 } // namespace app
