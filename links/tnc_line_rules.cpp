@@ -29,10 +29,12 @@ QByteArray internetCopy(const QByteArray& line)
     if (copy.contains(": <<UI>>:"))
         copy.replace(": <<UI>>", "");
     copy.replace("<UI>", "");
-    copy.replace("\r\n", "");
+    // No line end may reach the server inside a line: one pass of removing CR LF pairs
+    // leaves a pair behind in "\r\r\n\n", and a lone CR or LF ends a line there too.
+    copy.removeIf([](char c) { return c == '\r' || c == '\n'; });
     if (copy.contains("TCPIP") || line.contains("TCPXX"))
         return {};
-    return withoutLineEnd(copy);
+    return copy;
 }
 
 QByteArray monitorTimeStamp(const QDateTime& utc)

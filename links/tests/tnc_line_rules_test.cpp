@@ -43,7 +43,9 @@ INSTANTIATE_TEST_SUITE_P(
         GateCase{"bare UI marker", "N0CALL>APRS,WIDE1-1<UI>:>hello test\r\n",
                  "N0CALL>APRS,WIDE1-1:>hello test"},
         GateCase{"CR LF inside the information", "N0CALL>APRS:>line one\r\nline two\r\n",
-                 "N0CALL>APRS:>line oneline two"}));
+                 "N0CALL>APRS:>line oneline two"},
+        GateCase{"no line end survives", "N0CALL>APRS:>one\r\r\n\ntwo\rthree\nfour\r\n",
+                 "N0CALL>APRS:>onetwothreefour"}));
 
 TEST(MonitorEntry, TimeStampFieldKeepsItsForm)
 {
