@@ -9,6 +9,12 @@
 #include "title_clock.h"
 #include "widget_helpers.h"
 
+#include "hf/modem.h"
+#include "links/agwpe_link.h"
+#include "links/kiss_tcp_link.h"
+#include "links/local_service_ports.h"
+#include "links/serial_tnc_link.h"
+#include "links/tnc_line_handler.h"
 #include "platform/clock.h"
 #include "platform/comm_port.h"
 #include "platform/comm_port_map.h"
@@ -102,7 +108,6 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
                        StartupPage* startupPage, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_waits(waits), m_ports(ports), m_startupPage(startupPage),
       m_messageDisplay(std::make_unique<MessageDisplayWindow>(state)),
-      m_tncPort(std::make_unique<platform::CommPort>([this](int n) { return m_ports.presentDevice(n); })),
       m_gpsPort(std::make_unique<platform::CommPort>([this](int n) { return m_ports.presentDevice(n); }))
 {
     setObjectName(QStringLiteral("MainWindow"));
@@ -114,6 +119,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
     wireRecords();
     wireGps();
     wireMessaging();
+    wireLinks();
     DispClock(QStringLiteral("UTC"));
 }
 
@@ -275,12 +281,7 @@ bool MainWindow::hfTransmitModeSelected() const
     return false;
 }
 
-void MainWindow::writeToTnc(const QByteArray& bytes)
-{
-    if (!m_tncPort->isOpen())
-        m_tncPort->open();
-    m_tncPort->write(bytes);
-}
+void MainWindow::writeToTnc(const QByteArray& bytes) { m_serialTnc->writeTnc(bytes); }
 
 void MainWindow::setBeaconButton(bool on, unsigned colour)
 {
@@ -519,7 +520,7 @@ void MainWindow::writeSettings()
     }
     c2.setRecord(3, backColour(control<QPushButton>("Connect")) == Green ? "1" : "0");
     c2.setRecord(10, m_state.igateTransmitEnabled ? "1" : "0");
-    c2.setRecord(21, m_kissTcpActive ? "1" : "0");
+    c2.setRecord(21, m_kissTcp->isActive() ? "1" : "0");
     settings::writeMainFiles(m_state.stationDir, t, c2);
 }
 
@@ -552,7 +553,7 @@ void MainWindow::load()
         m_state.pskAudioFrequency = 2100.0;
     m_state.gpsBeacon = m_state.gpsPort != 0;
     showBeaconType();
-    m_kissTcpActive = false;
+    m_kissTcp->setActive(false);
     m_state.kissSerial = m_state.tncTypeCode == 4 || m_state.tncTypeCode == 5;
 
     // 8: colours and initial states.
@@ -635,7 +636,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // 4
     switchModemOff();
     closeSockets();
-    m_tncPort->close();
+    m_serialTnc->close();
     m_gpsPort->close();
     // 5
     stopAllTimers();
@@ -664,15 +665,30 @@ void MainWindow::connectParts()
     connect(m_receiver.get(), &messaging::MessageReceiver::remoteIgateOff, m_igate.get(),
             &hf::Igate::remote_igate_off);
     connect(m_aprsIs.get(), &aprsis::AprsIsClient::lineReceived, m_igate.get(), &hf::Igate::aprsIsLine);
+
+    links::TncLineHandler& tncLines = m_serialTnc->lineHandler();
+    connect(&tncLines, &links::TncLineHandler::packetLine, this, &MainWindow::receivePacketLine);
+    connect(&tncLines, &links::TncLineHandler::packetLine, m_igate.get(), &hf::Igate::vhfLine);
+    connect(&tncLines, &links::TncLineHandler::igatedLine, m_igate.get(), &hf::Igate::Igated_VHF);
+
+    // Packets from the local program on port 8063, line by line, to the HF relay.
+    connect(m_localPorts.get(), &links::LocalServicePorts::localDataArrived, this, [this] {
+        for (const QByteArray& line : m_localProgramLines.feed(m_localPorts->takeReceived()))
+            m_hfLink->localProgramLine(line);
+    });
+    m_localPorts->modemTransmitting = [this] {
+        const int s = m_modem ? m_modem->state() : 0;
+        return !(s <= 0 || s == 3);
+    };
 }
 
 // ---------------------------------------------------------------------------------------
 // Places for the links
 
 void MainWindow::connectAprsIsServer() { connectAprsIsServerClicked(); }
-void MainWindow::connectKissTcp() { m_kissTcpActive = !m_kissTcpActive; }
+void MainWindow::connectKissTcp() { m_kissTcp->Command5_Click(); }
 void MainWindow::fetchSpaceWeather() { SpaceWeather(); }
-void MainWindow::startLocalServicePorts() {}
+void MainWindow::startLocalServicePorts() { m_localPorts->start(); }
 void MainWindow::setUpModem()
 {
     if (m_modemControl)
@@ -690,19 +706,17 @@ void MainWindow::switchModemOff()
     if (m_modemControl)
         m_modemControl->switchOff();
 }
-void MainWindow::sendPttOffNotice() {}
-void MainWindow::closeSockets() { closeAprsIsSocket(); }
+void MainWindow::sendPttOffNotice() { m_localPorts->Rx_tcpip(); }
 
-void MainWindow::openTncPort()
+void MainWindow::closeSockets()
 {
-    static const char* const Settings[] = {"4800,N,8,1", nullptr, "9600,N,8,1", "19200,N,8,1", "9600,N,8,1", "38400,N,8,1"};
-    m_tncPort->close();
-    m_tncPort->setPortNumber(m_state.tncPort);
-    if (m_state.tncTypeCode >= 0 && m_state.tncTypeCode < 6 && Settings[m_state.tncTypeCode])
-        m_tncPort->setSettings(QString::fromLatin1(Settings[m_state.tncTypeCode]));
-    if (m_tncPort->open())
-        m_tncPort->write(QByteArray("\x03\r", 2));
+    m_localPorts->closeAll();
+    m_kissTcp->close();
+    m_agwpe->close();
+    closeAprsIsSocket();
 }
+
+void MainWindow::openTncPort() { m_serialTnc->openAtLoad(); }
 
 void MainWindow::sendFixedBeacon() { sendHfBeacon(); }
 void MainWindow::sendGpsBeacon() {}

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "messaging/aprs_is_line_reader.h"
 #include "position/gps_display.h"
 #include "position/gps_input.h"
 #include "records/space_weather.h"
@@ -30,6 +31,12 @@ namespace platform {
 class CommPort;
 class CommPortMap;
 } // namespace platform
+namespace links {
+class AgwpeLink;
+class KissTcpLink;
+class LocalServicePorts;
+class SerialTncLink;
+} // namespace links
 namespace station {
 struct StationState;
 class Waits;
@@ -100,7 +107,7 @@ public:
     /// The TNC receive step for one handled TNC line: connect the TNC links' packetLine here.
     void receivePacketLine(const QByteArray& line);
     // --- end messaging and APRS-IS ---
-    platform::CommPort& tncPort() { return *m_tncPort; }
+    platform::CommPort& tncPort();
     /// The latest checked position sentence of the GPS receiver.
     const position::GpsInput& gps() const { return m_gps; }
 
@@ -183,7 +190,6 @@ private:
     const platform::CommPortMap& m_ports;
     StartupPage* m_startupPage;
     std::unique_ptr<MessageDisplayWindow> m_messageDisplay;
-    std::unique_ptr<platform::CommPort> m_tncPort; // MSComm1
     std::unique_ptr<platform::CommPort> m_gpsPort; // Comm2
     position::GpsInput m_gps;
     bool m_gpsSentencePending = false; // a complete sentence arrived since Timer27 last ran
@@ -193,8 +199,8 @@ private:
     std::unique_ptr<records::SpaceWeatherFetcher> m_spaceWeatherFetcher;
     records::SpaceWeatherReport m_spaceWeather;
     int m_minuteCounter = 0; // Timer29 ticks since the last space-weather fetch
+    messaging::AprsIsLineReader m_localProgramLines; // port 8063 stream cut into lines
     bool m_closing = false;
-    bool m_kissTcpActive = false;
 
     // --- Messaging and APRS-IS (main_window_messaging.cpp) ---
     station::StationLinks m_links;
@@ -232,6 +238,18 @@ private:
     std::unique_ptr<hf::HfLink> m_hfLink;
     std::unique_ptr<hf::Igate> m_igate;
     // --- end HF link and igate -----------------------------------------------------------
+
+    // --- VHF links: serial TNC, KISS over TCP, AGWPE, local service ports -------------
+    // (wiring in main_window_links.cpp)
+    void wireLinks();
+    void appendTncTraffic(const QByteArray& text);
+    void addHeardTncStation(const QByteArray& call);
+    std::unique_ptr<links::SerialTncLink> m_serialTnc;  // MSComm1, Timer2/18/19/22
+    std::unique_ptr<links::KissTcpLink> m_kissTcp;      // Winsock4, Command5, Timer23
+    std::unique_ptr<links::AgwpeLink> m_agwpe;          // Winsock6, Command9
+    std::unique_ptr<links::LocalServicePorts> m_localPorts; // Winsock1, Winsock3, Winsock5
+    QByteArray m_tncTraffic;                             // the "TNC traffic" monitor text
+    // --- end of VHF links -------------------------------------------------------------
 };
 
 } // namespace app

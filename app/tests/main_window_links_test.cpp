@@ -1,0 +1,104 @@
+// The main window with its VHF links: a text-mode TNC on a pseudo-terminal, the local
+// service port labels, and the KISS-over-TCP button with its stored flag.
+#include "window_fixture.h"
+
+#include "pty_pair.h"
+#include "scripted_tcp_peer.h"
+#include "settings/file_names.h"
+#include "settings/record_file.h"
+#include "settings/station_files.h"
+#include "wait_until.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+
+using testsupport::waitUntil;
+
+namespace
+{
+
+TEST_F(WindowTest, TncTrafficHeardListAndPortCaption)
+{
+    testsupport::PtyPair tnc;
+    ASSERT_TRUE(tnc.isReady());
+    ports.set(2, tnc.programEnd());
+    state.tncPort = 2;
+    state.tncTypeCode = 2;
+    state.noTnc = false;
+    dir.write(settings::files::MyCall, "\"G4ABC\"\r\n"); // the TNC callsign
+    app::MainWindow& w = makeMain();
+    QByteArray wire;
+    ASSERT_TRUE(waitUntil([&] {
+        wire += tnc.readAvailable();
+        return wire == QByteArray("\x03\r", 2);
+    }));
+
+    ASSERT_TRUE(tnc.write("N0CALL>APRS,WIDE1-1:>hello test\r\nM0XYZ-7>APRS:>second packet\r\n"
+                          "N0CALL>APRS:>again\r\nG4ABC>APRS:>ourselves\r\n"));
+    auto* list = in<QListWidget>(w, "List2");
+    auto* monitor = in<QPlainTextEdit>(w, "Text1");
+    ASSERT_TRUE(waitUntil([&] { return monitor->toPlainText().contains("ourselves"); }));
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "N0CALL");
+    EXPECT_EQ(list->item(1)->text(), "M0XYZ-7");
+    const QRegularExpression first(
+        "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  N0CALL>APRS,WIDE1-1:>hello test\n");
+    EXPECT_TRUE(first.match(monitor->toPlainText()).hasMatch())
+        << monitor->toPlainText().toStdString();
+    EXPECT_EQ(monitor->textCursor().position(), monitor->toPlainText().size())
+        << "cursor at the end";
+
+    ASSERT_TRUE(
+        waitUntil([&] { return in<QLabel>(w, "Label26")->text() == "TNC Com port 2 is working"; }));
+    EXPECT_EQ(in<QLabel>(w, "Label23")->text(), "8063 listening");
+    EXPECT_EQ(in<QLabel>(w, "Label27")->text(), "8500 listening");
+}
+
+TEST_F(WindowTest, TncTrafficKeepsTheNewestText)
+{
+    testsupport::PtyPair tnc;
+    ASSERT_TRUE(tnc.isReady());
+    ports.set(2, tnc.programEnd());
+    state.tncPort = 2;
+    state.tncTypeCode = 2;
+    state.noTnc = false;
+    app::MainWindow& w = makeMain();
+    QByteArray burst;
+    for (int i = 0; i < 200; ++i)
+        burst += "N0CALL>APRS:>" + QByteArray::number(i).rightJustified(4, '0') +
+                 QByteArray(80, 'x') + "\r\n";
+    ASSERT_TRUE(tnc.write(burst));
+    auto* monitor = in<QPlainTextEdit>(w, "Text1");
+    ASSERT_TRUE(waitUntil([&] { return monitor->toPlainText().contains(">0199"); }, 10000));
+    EXPECT_LE(monitor->toPlainText().size(), 15000);
+    EXPECT_FALSE(monitor->toPlainText().contains(">0000"));
+}
+
+TEST_F(WindowTest, KissTcpButtonConnectsShowsItsStateAndIsStored)
+{
+    testsupport::ScriptedTcpServer modem(4000);
+    if (!modem.isListening())
+        GTEST_SKIP() << "port 4000 is taken";
+    app::MainWindow& w = makeMain();
+    auto* command5 = in<QPushButton>(w, "Command5");
+    command5->click();
+    ASSERT_TRUE(waitUntil([&] { return modem.hasClient(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return command5->text() == "Connected to Ferrox SoundModem via KISS on port 4000";
+    }));
+    EXPECT_FALSE(in<QLabel>(w, "Label28")->text().isEmpty());
+    modem.dropClient();
+    ASSERT_TRUE(waitUntil([&] { return in<QLabel>(w, "Label28")->text() == "4000 listening"; }));
+    ASSERT_TRUE(waitUntil([&] { return command5->text() == "Listening for Ferrox SoundModem"; }));
+    command5->click();
+    ASSERT_TRUE(waitUntil([&] { return modem.connectionCount() == 2 && modem.hasClient(); }));
+    w.close();
+    const auto c2 =
+        settings::RecordFile::load(settings::pathIn(state.stationDir, settings::files::Config2));
+    EXPECT_EQ(c2.record(21), "1");
+}
+
+} // namespace

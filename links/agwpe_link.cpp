@@ -1,0 +1,66 @@
+#include "links/agwpe_link.h"
+
+#include "links/tcp_tnc_status.h"
+#include "links/tnc_line_handler.h"
+#include "packet/agwpe_monitor.h"
+
+namespace links
+{
+
+AgwpeLink::AgwpeLink(TncLineHandler& lines, QObject* parent) : QObject(parent), m_lines(lines)
+{
+    connect(&m_socket, &platform::StationSocket::connected, this, [this] {
+        m_deframer.reset();
+        m_socket.send(packet::agwpeMonitorRequest());
+    });
+    connect(&m_socket, &platform::StationSocket::connectionAccepted, this,
+            [this] { m_deframer.reset(); });
+    connect(&m_socket, &platform::StationSocket::dataArrived, this, &AgwpeLink::onData);
+    connect(&m_socket, &platform::StationSocket::closedByPeer, this, &AgwpeLink::backToListening);
+    connect(&m_socket, &platform::StationSocket::errorOccurred, this, &AgwpeLink::backToListening);
+}
+
+void AgwpeLink::setPeer(const QString& host, quint16 port)
+{
+    m_host = host;
+    m_port = port;
+}
+
+void AgwpeLink::Command9_Click()
+{
+    if (m_socket.isConnected()) {
+        m_socket.close();
+        return;
+    }
+    m_deframer.reset();
+    m_frames = 0;
+    m_socket.connectTo(m_host, m_port);
+}
+
+void AgwpeLink::onData()
+{
+    for (const packet::AgwpeFrame& frame : m_deframer.feed(m_socket.readAll())) {
+        ++m_frames;
+        if (const auto line = packet::agwpeMonitorLine(frame))
+            m_lines.receiveLine(*line);
+    }
+}
+
+void AgwpeLink::backToListening()
+{
+    m_socket.listen(0);
+    m_deframer.reset();
+}
+
+void AgwpeLink::statusTick()
+{
+    const int s = m_socket.state();
+    const TcpTncButton b = tcpTncButton(TcpTnc::Agwpe, s);
+    emit buttonCaption(b.caption, b.colour);
+    if (b.enabled)
+        emit buttonEnabled(*b.enabled);
+    if (s == platform::StationSocket::Error)
+        m_socket.close();
+}
+
+} // namespace links

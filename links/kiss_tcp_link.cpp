@@ -1,0 +1,92 @@
+#include "links/kiss_tcp_link.h"
+
+#include "links/tnc_line_handler.h"
+
+#include <QTimer>
+
+#include <utility>
+
+namespace links
+{
+
+KissTcpLink::KissTcpLink(TncLineHandler& lines,
+                         std::function<QByteArray(const QByteArray&)> decodeFrame, QObject* parent)
+    : QObject(parent), m_lines(lines), m_decode(std::move(decodeFrame))
+{
+    connect(&m_socket, &platform::StationSocket::dataArrived, this, &KissTcpLink::onData);
+    connect(&m_socket, &platform::StationSocket::connectionAccepted, this, [this] {
+        m_deframer.reset();
+        emit labelText(QStringLiteral("4000 connected"));
+    });
+    connect(&m_socket, &platform::StationSocket::closedByPeer, this, &KissTcpLink::backToListening);
+    connect(&m_socket, &platform::StationSocket::errorOccurred, this,
+            &KissTcpLink::backToListening);
+}
+
+void KissTcpLink::setPeer(const QString& host, quint16 port)
+{
+    m_host = host;
+    m_port = port;
+}
+
+void KissTcpLink::attachTimer(QTimer& timer23)
+{
+    m_timer23 = &timer23;
+    connect(&timer23, &QTimer::timeout, this, &KissTcpLink::onReceiveTimer);
+}
+
+void KissTcpLink::Command5_Click()
+{
+    if (m_socket.isConnected()) {
+        m_socket.close();
+        m_active = false;
+        return;
+    }
+    // A listening or failed socket is closed first by connectTo.
+    m_buffer.clear();
+    m_deframer.reset();
+    m_socket.connectTo(m_host, m_port);
+    emit labelText(QString::number(m_socket.state()));
+    m_active = true;
+}
+
+void KissTcpLink::onData()
+{
+    const QByteArray bytes = m_socket.readAll();
+    m_buffer += bytes.left(kMaxBuffered - m_buffer.size());
+    if (m_timer23 && !m_timer23->isActive())
+        m_timer23->start();
+}
+
+void KissTcpLink::onReceiveTimer()
+{
+    if (m_timer23)
+        m_timer23->stop();
+    const QByteArray data = std::exchange(m_buffer, QByteArray());
+    for (const QByteArray& frame : m_deframer.feed(data)) {
+        const QByteArray text = m_decode ? m_decode(frame) : QByteArray();
+        if (!text.isEmpty())
+            m_lines.receiveLine(text + "\r\n");
+    }
+}
+
+void KissTcpLink::backToListening()
+{
+    // The socket listens again (on a loopback port of its own); Command5 connects from there.
+    m_socket.listen(0);
+    m_deframer.reset();
+    emit labelText(QStringLiteral("4000 listening"));
+}
+
+void KissTcpLink::statusTick()
+{
+    const int s = m_socket.state();
+    const TcpTncButton b = tcpTncButton(TcpTnc::KissOverTcp, s);
+    emit buttonCaption(b.caption, b.colour);
+    if (b.enabled)
+        emit buttonEnabled(*b.enabled);
+    if (s == platform::StationSocket::Error)
+        m_socket.close();
+}
+
+} // namespace links

@@ -1,0 +1,232 @@
+#include "links/serial_tnc_link.h"
+
+#include "links/kiss_tcp_link.h"
+#include "packet/kiss_codec.h"
+#include "platform/dialog_service.h"
+#include "station/station_state.h"
+#include "station/waits.h"
+
+#include <QTimer>
+
+#include <utility>
+
+namespace links
+{
+
+namespace
+{
+const QByteArray CtrlC("\x03\r", 2);
+
+bool isTextModeCode(int code)
+{
+    return code == 0 || code == 2 || code == 3;
+}
+} // namespace
+
+SerialTncLink::SerialTncLink(station::StationState& state, station::Waits& waits,
+                             station::StationLinks& links, std::function<QString(int)> resolve,
+                             QObject* parent)
+    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_port(std::move(resolve)),
+      m_lines(state, links)
+{
+    connect(&m_port, &platform::CommPort::dataReceived, this, &SerialTncLink::onPortData);
+    connect(&m_port, &platform::CommPort::errorRaised, this, &SerialTncLink::onPortError);
+    m_lines.setConver([this] { Conver(); });
+}
+
+SerialTncLink::~SerialTncLink() = default;
+
+QString SerialTncLink::settingsFor(int tncTypeCode)
+{
+    switch (tncTypeCode) {
+    case 0:
+        return QStringLiteral("4800,N,8,1");
+    case 2:
+    case 4:
+        return QStringLiteral("9600,N,8,1");
+    case 3:
+        return QStringLiteral("19200,N,8,1");
+    case 5:
+        return QStringLiteral("38400,N,8,1");
+    default:
+        return {};
+    }
+}
+
+void SerialTncLink::attachTimers(QTimer& timer2, QTimer& timer18, QTimer& timer19, QTimer& timer22)
+{
+    m_timer18 = &timer18;
+    m_timer19 = &timer19;
+    m_timer22 = &timer22;
+    m_lines.attachTimers(timer2, timer19);
+    connect(&timer18, &QTimer::timeout, this, &SerialTncLink::onStatusTimer);
+    connect(&timer19, &QTimer::timeout, this, &SerialTncLink::onWatchTimer);
+    connect(&timer22, &QTimer::timeout, this, &SerialTncLink::onGatherTimer);
+}
+
+void SerialTncLink::openAtLoad()
+{
+    m_port.close();
+    m_port.setPortNumber(m_state.tncPort);
+    const QString settings = settingsFor(m_state.tncTypeCode);
+    if (!settings.isEmpty())
+        m_port.setSettings(settings);
+    m_kiss.reset();
+    m_text.reset();
+    m_gathered.clear();
+    if (m_port.open())
+        m_port.write(CtrlC);
+    if (m_timer18)
+        m_timer18->start();
+    if (m_timer19 && m_state.tncPort > 0)
+        m_timer19->start();
+}
+
+void SerialTncLink::onPortData()
+{
+    const QByteArray bytes = m_port.readAll();
+    if (bytes.isEmpty())
+        return;
+    const qsizetype room = kMaxGathered - m_gathered.size();
+    m_gathered += bytes.left(room);
+    m_dataSinceTick = true;
+    if (m_timer22 && !m_timer22->isActive())
+        m_timer22->start();
+}
+
+void SerialTncLink::onPortError()
+{
+    // The port has closed itself if the device went away; the watch timer opens it again.
+    if (m_timer19 && m_state.tncPort > 0 && !m_timer19->isActive())
+        m_timer19->start();
+}
+
+void SerialTncLink::onGatherTimer()
+{
+    if (m_timer22)
+        m_timer22->stop();
+    const QByteArray data = std::exchange(m_gathered, QByteArray());
+    const bool quiet = !m_dataSinceTick;
+    m_dataSinceTick = false;
+
+    if (m_state.kissSerial) {
+        for (const QByteArray& frame : m_kiss.feed(data)) {
+            const QByteArray text = decodeKissFrame(frame);
+            if (!text.isEmpty())
+                m_lines.receiveLine(text + "\r\n");
+        }
+        return;
+    }
+    QList<QByteArray> lines = m_text.feed(data);
+    if (m_text.hasPending()) {
+        // A prompt such as "cmd:" has no line end: take it once the TNC has been quiet for a
+        // whole gathering period, otherwise look again after the next one.
+        if (quiet)
+            lines += m_text.flush();
+        else if (m_timer22)
+            m_timer22->start();
+    }
+    for (QByteArray& line : lines) {
+        qsizetype blanks = 0;
+        while (blanks < line.size() && line.at(blanks) == ' ')
+            ++blanks;
+        m_lines.receiveLine(line.mid(blanks));
+    }
+}
+
+QString SerialTncLink::portText() const
+{
+    return QStringLiteral("TNC Com port %1").arg(m_state.tncPort);
+}
+
+void SerialTncLink::onStatusTimer()
+{
+    QString caption;
+    if (m_state.tncPort == 0)
+        caption = QStringLiteral("TNC Com port not selected");
+    else if (!m_port.isOpen())
+        caption = portText() + QStringLiteral(" is unavailable");
+    else
+        caption = portText() + QStringLiteral(" is working");
+    if (m_port.takeError() && m_state.tncPort != 0)
+        caption = portText() + QStringLiteral(" has a problem");
+    emit portStatus(caption);
+}
+
+void SerialTncLink::onWatchTimer()
+{
+    if (m_state.tncPort <= 0)
+        return;
+    m_port.close();
+    m_port.setPortNumber(m_state.tncPort);
+    if (isTextModeCode(m_state.tncTypeCode))
+        m_port.setSettings(settingsFor(m_state.tncTypeCode));
+    if (!m_port.open()) {
+        m_port.takeError();
+        m_port.close();
+        emit portStatus(portText() + QStringLiteral(" has a problem"));
+    }
+}
+
+void SerialTncLink::Conver()
+{
+    if (!m_waits.waitWhile([this] { return m_state.transmitBusy; }))
+        return;
+    m_waits.TimeDelay(0.1);
+    if (m_state.shuttingDown)
+        return;
+    m_state.transmitBusy = true;
+    writeTnc("conv\r");
+    m_state.transmitBusy = false;
+}
+
+void SerialTncLink::HandleInput(const QByteArray& text)
+{
+    Q_UNUSED(text);
+}
+
+QByteArray SerialTncLink::decodeKissFrame(const QByteArray& frame)
+{
+    const packet::KissDecodeResult r =
+        packet::Kiss::Kiss_Decode(frame, m_state.choices.myCallField);
+    if (r.digipeat && m_state.choices.hfDigipeat)
+        Kiss_Send(r.digipeat->destination, r.digipeat->source, r.digipeat->path, r.digipeat->info);
+    return r.text;
+}
+
+void SerialTncLink::writeTnc(const QByteArray& bytes)
+{
+    if (!m_port.isOpen())
+        m_port.open();
+    m_port.write(bytes);
+}
+
+void SerialTncLink::Kiss_Send(const QByteArray& destination, const QByteArray& source,
+                              const QByteArray& path, const QByteArray& info)
+{
+    const packet::KissEncodeResult r = packet::Kiss::encode(destination, source, path, info);
+    if (!r.ok()) {
+        platform::DialogService::instance().showMessage(platform::DialogService::Icon::Critical,
+                                                        QString(), r.message);
+        return;
+    }
+    if (station::isAx25Mode(m_state.choices.transmitMode) && m_kissTcp && m_kissTcp->isConnected())
+        m_kissTcp->send(r.frame);
+    if (m_state.kissSerial)
+        writeTnc(r.frame);
+}
+
+void SerialTncLink::Clear_Messhead()
+{
+    m_gathered.clear();
+    m_kiss.reset();
+    m_text.reset();
+    m_lines.clear();
+}
+
+bool SerialTncLink::isTextModeTnc() const
+{
+    return !m_state.noTnc && !m_state.kissSerial;
+}
+
+} // namespace links

@@ -1,0 +1,116 @@
+#pragma once
+#include "links/tnc_line_handler.h"
+#include "packet/kiss_deframer.h"
+#include "packet/monitor_line_splitter.h"
+#include "platform/comm_port.h"
+#include "station/station_links.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QTimer;
+
+namespace station
+{
+struct StationState;
+class Waits;
+} // namespace station
+
+namespace links
+{
+
+class KissTcpLink;
+
+/// The VHF TNC on a serial port (`MSComm1`): a text-mode TNC that prints monitored packets
+/// and takes keyboard commands, or a KISS TNC.
+///
+/// Receive chain: the port's receive event gathers bytes and enables the gathering timer
+/// (`Timer22`, 200 ms, one-shot); its tick cuts the bytes into packets (every KISS frame, or
+/// every monitored line) and queues them on the line handler (`Timer2`). A frame or line
+/// that is not finished yet waits for the next read; an unterminated text such as the
+/// "cmd:" prompt is handled once the TNC has been quiet for a whole gathering period.
+///
+/// It is also the station's TncTransmitter: writes to the port and `Kiss_Send`.
+class SerialTncLink : public QObject, public station::TncTransmitter
+{
+    Q_OBJECT
+public:
+    /// Bytes gathered between two gathering ticks at most; a flood beyond is dropped.
+    static constexpr qsizetype kMaxGathered = 64 * 1024;
+
+    /// `resolve` maps a TNC port number to its device path.
+    SerialTncLink(station::StationState& state, station::Waits& waits, station::StationLinks& links,
+                  std::function<QString(int)> resolve, QObject* parent = nullptr);
+    ~SerialTncLink() override;
+
+    /// The settings text of a TNC type code (0 4.8k text, 2 9.6k text, 3 19.2k text,
+    /// 4 9.6k KISS, 5 38.4k KISS); empty for "No TNC" (1) and unknown codes.
+    static QString settingsFor(int tncTypeCode);
+
+    /// The window's timers: Timer2 (line handler), Timer18 (status), Timer19 (watch),
+    /// Timer22 (gathering). Their ticks are connected here.
+    void attachTimers(QTimer& timer2, QTimer& timer18, QTimer& timer19, QTimer& timer22);
+    /// The KISS-over-TCP link `Kiss_Send` also routes to.
+    void setKissTcp(KissTcpLink* link) { m_kissTcp = link; }
+
+    platform::CommPort& port() { return m_port; }
+    TncLineHandler& lineHandler() { return m_lines; }
+
+    /// Port open at the main window's load: port number and settings of the TNC type,
+    /// open, Ctrl-C CR; starts Timer18, and Timer19 when a port number is set.
+    void openAtLoad();
+    void close() { m_port.close(); }
+
+    /// Timer22 tick: cut what was gathered into packets for the line handler.
+    void onGatherTimer();
+    /// Timer18 tick: the port caption in `Label26`.
+    void onStatusTimer();
+    /// Timer19 tick: reopen the port (it may have vanished and come back).
+    void onWatchTimer();
+
+    /// Puts a text-mode TNC back into converse mode ("conv" CR) once the port is free.
+    void Conver();
+    /// Keyboard input for the TNC; nothing is done with it.
+    void HandleInput(const QByteArray& text);
+
+    /// The text line of a received KISS frame (bytes after the command byte, still
+    /// stuffed): decoded, digipeated by KISS when "HF digipeat" is on and our callsign is
+    /// the next hop. Empty when the frame is not a UI frame.
+    QByteArray decodeKissFrame(const QByteArray& frame);
+
+    // station::TncTransmitter
+    void writeTnc(const QByteArray& bytes) override;
+    void Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
+                   const QByteArray& info) override;
+    void Clear_Messhead() override;
+    bool isTextModeTnc() const override;
+
+signals:
+    /// The `Label26` caption.
+    void portStatus(const QString& caption);
+
+private:
+    void onPortData();
+    void onPortError();
+    QString portText() const;
+
+    station::StationState& m_state;
+    station::Waits& m_waits;
+    station::StationLinks& m_links;
+    platform::CommPort m_port;
+    TncLineHandler m_lines;
+    packet::KissDeframer m_kiss;
+    packet::MonitorLineSplitter m_text;
+    QByteArray m_gathered;
+    bool m_dataSinceTick = false;
+    KissTcpLink* m_kissTcp = nullptr;
+    QTimer* m_timer18 = nullptr;
+    QTimer* m_timer19 = nullptr;
+    QTimer* m_timer22 = nullptr;
+};
+
+} // namespace links

@@ -1,0 +1,98 @@
+#pragma once
+// Shared set-up for the link tests: station state, waits at 1/100 of the design time, the
+// window's timers, recording stand-ins for the APRS-IS and local-port links.
+#include "links/serial_tnc_link.h"
+#include "platform/clock.h"
+#include "platform/comm_port_map.h"
+#include "platform/dialog_service.h"
+#include "station/station_links.h"
+#include "station/station_state.h"
+#include "station/waits.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class RecordingAprsIs : public station::AprsIsLink
+{
+public:
+    bool isConnected() const override { return connected; }
+    void APRS_IS(const QByteArray& line) override { lines.append(line); }
+    bool connected = true;
+    QList<QByteArray> lines;
+};
+
+class RecordingLocal : public station::LocalServices
+{
+public:
+    void Tx_tcpip() override {}
+    void Rx_tcpip() override {}
+    void sendToLocalProgram(const QByteArray& line) override { lines.append(line); }
+    void sendReceiveRecord(const QByteArray&) override {}
+    QList<QByteArray> lines;
+};
+
+class LinkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        platform::Clock::setTimeScale(0.01);
+        platform::DialogService::install(&dialogs);
+        links.aprsIs = &aprsIs;
+        links.local = &local;
+        const std::pair<QTimer*, int> design[] = {
+            {&timer2, 50}, {&timer18, 1000}, {&timer19, 59000}, {&timer22, 200}};
+        for (auto [t, ms] : design)
+            platform::Clock::setDesignInterval(*t, ms);
+        state.myCall = "G4ABC";
+        state.choices.myCallField = "G4ABC";
+        state.choices.operatingMode = station::OperatingMode::AprsMessaging;
+    }
+    void TearDown() override
+    {
+        serial.reset();
+        platform::DialogService::install(nullptr);
+    }
+
+    /// The serial link on port 2, with its signals recorded.
+    links::SerialTncLink& makeSerial()
+    {
+        serial = std::make_unique<links::SerialTncLink>(
+            state, waits, links, [this](int n) { return ports.presentDevice(n); });
+        serial->attachTimers(timer2, timer18, timer19, timer22);
+        links.tnc = serial.get();
+        record(serial->lineHandler());
+        QObject::connect(serial.get(), &links::SerialTncLink::portStatus,
+                         [this](const QString& c) { captions.append(c); });
+        return *serial;
+    }
+    void record(links::TncLineHandler& h)
+    {
+        QObject::connect(&h, &links::TncLineHandler::packetLine,
+                         [this](const QByteArray& l) { packets.append(l); });
+        QObject::connect(&h, &links::TncLineHandler::monitorText,
+                         [this](const QByteArray& t) { monitor += t; });
+        QObject::connect(&h, &links::TncLineHandler::stationHeard,
+                         [this](const QByteArray& c) { heard.append(c); });
+        QObject::connect(&h, &links::TncLineHandler::igatedLine,
+                         [this](const QByteArray& l) { igated.append(l); });
+    }
+
+    platform::RecordingDialogService dialogs;
+    station::StationState state;
+    station::Waits waits{state};
+    station::StationLinks links;
+    platform::CommPortMap ports;
+    RecordingAprsIs aprsIs;
+    RecordingLocal local;
+    QTimer timer2, timer18, timer19, timer22;
+    std::unique_ptr<links::SerialTncLink> serial;
+
+    QList<QByteArray> packets;
+    QByteArray monitor;
+    QList<QByteArray> heard;
+    QList<QByteArray> igated;
+    QStringList captions;
+};

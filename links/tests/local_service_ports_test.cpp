@@ -1,0 +1,123 @@
+// The local service ports with real clients on loopback (ports picked by the system).
+#include "links/local_service_ports.h"
+#include "platform/clock.h"
+#include "scripted_tcp_peer.h"
+#include "station/station_state.h"
+#include "station/waits.h"
+#include "wait_until.h"
+
+#include <QNetworkInterface>
+#include <QTcpSocket>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using testsupport::waitUntil;
+
+namespace
+{
+
+class LocalPortsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        platform::Clock::setTimeScale(0.01);
+        ports.setPorts({0, 0, 0});
+        QObject::connect(&ports, &links::LocalServicePorts::label23Text,
+                         [this](const QString& t) { label23 = t; });
+        QObject::connect(&ports, &links::LocalServicePorts::label27Text,
+                         [this](const QString& t) { label27 = t; });
+        ports.start();
+    }
+
+    station::StationState state;
+    station::Waits waits{state};
+    links::LocalServicePorts ports{state, waits};
+    QString label23, label27;
+};
+
+TEST_F(LocalPortsTest, ListensOnLoopbackOnly)
+{
+    EXPECT_EQ(label23, "8063 listening");
+    EXPECT_EQ(label27, "8500 listening");
+    for (const QHostAddress& a : QNetworkInterface::allAddresses()) {
+        if (a.isLoopback() || a.protocol() != QAbstractSocket::IPv4Protocol)
+            continue;
+        for (platform::StationSocket* s :
+             {&ports.packetSocket(), &ports.pttSocket(), &ports.receiveLogSocket()}) {
+            QTcpSocket probe;
+            probe.connectToHost(a, s->localPort());
+            EXPECT_FALSE(probe.waitForConnected(500)) << a.toString().toStdString();
+        }
+    }
+}
+
+TEST_F(LocalPortsTest, OneClientAtATimeAndListeningAgainAfterItLeaves)
+{
+    const quint16 port = ports.packetSocket().localPort();
+    testsupport::ScriptedTcpClient first;
+    ASSERT_TRUE(first.connectTo(port));
+    ASSERT_TRUE(waitUntil([&] { return label23 == "Connected"; }));
+    testsupport::ScriptedTcpClient second;
+    EXPECT_FALSE(second.connectTo(port, 200)) << "a second program is not accepted";
+
+    first.send("N0CALL>APRS:>from the local program\r\n");
+    ASSERT_TRUE(waitUntil([&] { return ports.receivedBytes() > 0; }));
+    EXPECT_EQ(ports.takeReceived(), "N0CALL>APRS:>from the local program\r\n");
+    EXPECT_EQ(ports.receivedBytes(), 0);
+    ports.sendToLocalProgram("M0XYZ>APRS:>heard on VHF\r\n");
+    ASSERT_TRUE(waitUntil([&] { return !first.received().isEmpty(); }));
+    EXPECT_EQ(first.received(), "M0XYZ>APRS:>heard on VHF\r\n");
+
+    first.close();
+    ASSERT_TRUE(waitUntil([&] { return label23 == "Listening..."; }));
+    EXPECT_EQ(ports.packetSocket().localPort(), port);
+    testsupport::ScriptedTcpClient third;
+    ASSERT_TRUE(third.connectTo(port));
+    ASSERT_TRUE(waitUntil([&] { return label23 == "Connected"; }));
+}
+
+TEST_F(LocalPortsTest, PttNoticesAndTheWaitForTheModem)
+{
+    testsupport::ScriptedTcpClient client;
+    ASSERT_TRUE(client.connectTo(ports.pttSocket().localPort()));
+    ASSERT_TRUE(waitUntil([&] { return label27 == "8500 connected"; }));
+    ports.Tx_tcpip();
+    ASSERT_TRUE(waitUntil([&] { return client.received() == "PTT True\r"; }));
+
+    bool transmitting = true;
+    ports.modemTransmitting = [&] { return transmitting; };
+    QByteArray beforeTheModemStopped = "unset";
+    QTimer::singleShot(30, [&] {
+        beforeTheModemStopped = client.received();
+        transmitting = false;
+    });
+    ports.Rx_tcpip();
+    EXPECT_EQ(beforeTheModemStopped, "PTT True\r") << "PTT False waits for the modem";
+    ASSERT_TRUE(waitUntil([&] { return client.received() == "PTT True\rPTT False\r"; }));
+
+    client.close();
+    ASSERT_TRUE(waitUntil([&] { return label27 == "8500 listening"; }));
+}
+
+TEST_F(LocalPortsTest, ReceiveLogRecordsGoToTheClientOnly)
+{
+    ports.sendReceiveRecord("dropped, no client");
+    testsupport::ScriptedTcpClient client;
+    ASSERT_TRUE(client.connectTo(ports.receiveLogSocket().localPort()));
+    ASSERT_TRUE(waitUntil([&] { return ports.receiveLogSocket().isConnected(); }));
+    ports.sendReceiveRecord("2026-03-07 09:05:01,N0CALL,hello");
+    ASSERT_TRUE(waitUntil([&] { return client.received() == "2026-03-07 09:05:01,N0CALL,hello"; }));
+}
+
+TEST_F(LocalPortsTest, ReceiveBufferIsBounded)
+{
+    testsupport::ScriptedTcpClient client;
+    ASSERT_TRUE(client.connectTo(ports.packetSocket().localPort()));
+    const QByteArray flood(3 * links::LocalServicePorts::kMaxReceived, 'x');
+    client.send(flood + "END");
+    ASSERT_TRUE(waitUntil([&] { return ports.received().endsWith("END"); }));
+    EXPECT_EQ(ports.receivedBytes(), links::LocalServicePorts::kMaxReceived);
+}
+
+} // namespace

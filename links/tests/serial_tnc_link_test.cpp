@@ -1,0 +1,211 @@
+#include "link_fixture.h"
+
+#include "packet/kiss_codec.h"
+#include "pty_pair.h"
+#include "wait_until.h"
+
+#include <QRegularExpression>
+
+using testsupport::waitUntil;
+
+namespace
+{
+
+class SerialTncTest : public LinkTest
+{
+protected:
+    /// A text-mode (type 2) or KISS (type 4) TNC on a fresh pseudo-terminal as port 2.
+    links::SerialTncLink& open(int tncType)
+    {
+        EXPECT_TRUE(pty.isReady());
+        ports.set(2, pty.programEnd());
+        state.tncPort = 2;
+        state.tncTypeCode = tncType;
+        state.noTnc = false;
+        state.kissSerial = tncType == 4 || tncType == 5;
+        links::SerialTncLink& link = makeSerial();
+        link.openAtLoad();
+        EXPECT_TRUE(waitUntil([&] { return drain() == QByteArray("\x03\r", 2); }))
+            << "Ctrl-C CR at open";
+        wire.clear();
+        return link;
+    }
+    QByteArray drain()
+    {
+        wire += pty.readAvailable();
+        return wire;
+    }
+
+    testsupport::PtyPair pty;
+    QByteArray wire;
+};
+
+TEST_F(SerialTncTest, SettingsTextPerTncType)
+{
+    EXPECT_EQ(links::SerialTncLink::settingsFor(0), "4800,N,8,1");
+    EXPECT_EQ(links::SerialTncLink::settingsFor(1), "");
+    EXPECT_EQ(links::SerialTncLink::settingsFor(2), "9600,N,8,1");
+    EXPECT_EQ(links::SerialTncLink::settingsFor(3), "19200,N,8,1");
+    EXPECT_EQ(links::SerialTncLink::settingsFor(4), "9600,N,8,1");
+    EXPECT_EQ(links::SerialTncLink::settingsFor(5), "38400,N,8,1");
+}
+
+TEST_F(SerialTncTest, TextTncPacketsInOneWriteAreHandledOneByOne)
+{
+    links::SerialTncLink& link = open(2);
+    EXPECT_EQ(link.port().settings(), "9600,N,8,1");
+    ASSERT_TRUE(pty.write("N0CALL>APRS,WIDE1-1:>hello test\r\nM0XYZ-7>APRS:>second packet here\r\n"
+                          "G4ABC>APRS:>our own beacon back\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return packets.size() == 3; }));
+    EXPECT_EQ(packets[0], "N0CALL>APRS,WIDE1-1:>hello test\r\n");
+    EXPECT_EQ(packets[1], "M0XYZ-7>APRS:>second packet here\r\n");
+    EXPECT_EQ(aprsIs.lines, (QList<QByteArray>{"N0CALL>APRS,WIDE1-1:>hello test\r\n",
+                                               "M0XYZ-7>APRS:>second packet here\r\n",
+                                               "G4ABC>APRS:>our own beacon back\r\n"}));
+    EXPECT_EQ(heard, (QList<QByteArray>{"N0CALL", "M0XYZ-7"}))
+        << "own callsign not in the heard list";
+    EXPECT_EQ(local.lines.size(), 3);
+    EXPECT_EQ(local.lines[1], "M0XYZ-7>APRS:>second packet here\r\n");
+
+    const QRegularExpression entry(
+        "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  N0CALL>APRS,WIDE1-1:>hello test\r\n"
+        "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  M0XYZ-7>APRS:>second packet here\r\n");
+    EXPECT_TRUE(entry.match(QString::fromLatin1(monitor)).hasMatch()) << monitor.constData();
+    EXPECT_FALSE(timer2.isActive()) << "the line timer rests when the queue is empty";
+    EXPECT_TRUE(timer19.isActive()) << "the watch timer runs again after a handled line";
+}
+
+TEST_F(SerialTncTest, TwoLineUiHeaderIsOnePacketAndRelayedTrafficGoesToTheIgate)
+{
+    open(2);
+    ASSERT_TRUE(pty.write("N0CALL>APRS,WIDE1-1: <UI>:\r\n"));
+    ASSERT_TRUE(pty.write(">hello there\r\n"));
+    ASSERT_TRUE(pty.write("M0XYZ>APRS:}G4XYZ>APRS,TCPIP,M0XYZ*:>from the net\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return packets.size() == 2; }));
+    EXPECT_EQ(packets[0], "N0CALL>APRS,WIDE1-1: <UI>:>hello there\r\n");
+    EXPECT_EQ(aprsIs.lines, QList<QByteArray>{"N0CALL>APRS,WIDE1-1:>hello there\r\n"})
+        << "TCPIP traffic is not gated";
+    EXPECT_EQ(igated, QList<QByteArray>{packets[1]});
+}
+
+TEST_F(SerialTncTest, CommandPromptGetsConverse)
+{
+    open(2);
+    ASSERT_TRUE(pty.write("\r\ncmd:"));
+    ASSERT_TRUE(waitUntil([&] { return drain().endsWith("conv\r"); }));
+    EXPECT_EQ(wire, "conv\r");
+    EXPECT_FALSE(state.transmitBusy);
+    EXPECT_TRUE(aprsIs.lines.isEmpty());
+}
+
+TEST_F(SerialTncTest, TncCommandModeShowsLinesAsTheyAre)
+{
+    open(2);
+    state.choices.operatingMode = station::OperatingMode::TncCommand;
+    ASSERT_TRUE(pty.write("MYCALL G4ABC\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return !monitor.isEmpty(); }));
+    EXPECT_EQ(monitor, "MYCALL G4ABC\r\n");
+    EXPECT_TRUE(packets.isEmpty());
+    EXPECT_TRUE(heard.isEmpty());
+}
+
+TEST_F(SerialTncTest, PortCaptionsAndThePortThatComesBack)
+{
+    links::SerialTncLink& link = open(2);
+    link.onStatusTimer();
+    EXPECT_EQ(captions.last(), "TNC Com port 2 is working");
+
+    pty.kill(); // the device vanishes: the port closes itself instead of spinning on errors
+    ASSERT_TRUE(waitUntil([&] { return !link.port().isOpen(); }));
+    link.onStatusTimer();
+    EXPECT_EQ(captions.last(), "TNC Com port 2 has a problem");
+    link.onStatusTimer();
+    EXPECT_EQ(captions.last(), "TNC Com port 2 is unavailable");
+
+    ASSERT_TRUE(pty.restart());
+    timer18.start();
+    ASSERT_TRUE(waitUntil([&] { return link.port().isOpen(); }))
+        << "the watch timer reopens the port";
+    ASSERT_TRUE(waitUntil([&] { return captions.last() == "TNC Com port 2 is working"; }));
+    ASSERT_TRUE(pty.write("N0CALL>APRS:>after the return\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return packets.size() == 1; }));
+}
+
+TEST_F(SerialTncTest, NoPortSelected)
+{
+    state.tncPort = 0;
+    links::SerialTncLink& link = makeSerial();
+    link.openAtLoad();
+    link.onStatusTimer();
+    EXPECT_EQ(captions.last(), "TNC Com port not selected");
+    EXPECT_FALSE(timer19.isActive());
+}
+
+QByteArray frameOf(const char* dest, const char* src, const char* path, const char* info)
+{
+    return packet::Kiss::encode(dest, src, path, info).frame;
+}
+
+TEST_F(SerialTncTest, KissTncFramesSplitAndJoinedAreAllDecodedInOrder)
+{
+    open(4);
+    const QByteArray a = frameOf("APRS", "N0CALL-1", "WIDE1-1", ">first");
+    const QByteArray b = frameOf("APSK20", "N0CALL", "", ":N1CALL   :hello{12");
+    const QByteArray c = frameOf("APRS", "M0XYZ", "", ">third");
+    ASSERT_TRUE(pty.write(a.left(9)));
+    testsupport::spinFor(30); // longer than a gathering period: the frame is cut in two reads
+    ASSERT_TRUE(pty.write(a.mid(9)));
+    ASSERT_TRUE(pty.write(b + c));
+    ASSERT_TRUE(waitUntil([&] { return packets.size() == 3; }));
+    EXPECT_EQ(packets, (QList<QByteArray>{"N0CALL-1>APRS,WIDE1-1:>first\r\n",
+                                          "N0CALL>APSK20::N1CALL   :hello{12\r\n",
+                                          "M0XYZ>APRS:>third\r\n"}));
+}
+
+TEST_F(SerialTncTest, KissSendWritesTheFrameToAKissTncAndReportsValidation)
+{
+    links::SerialTncLink& link = open(4);
+    QByteArray info = QByteArray("a\xC0z", 3);
+    link.Kiss_Send("APRS", "NOCALL-9", "", info);
+    const QByteArray expected = frameOf("APRS", "NOCALL-9", "", "a\xC0z");
+    ASSERT_TRUE(waitUntil([&] { return drain() == expected; }));
+    EXPECT_EQ(info, QByteArray("a\xC0z", 3)) << "the caller's text is left alone";
+
+    wire.clear();
+    link.Kiss_Send("APRS", "NOCALL-16", "", "x");
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0].icon, platform::DialogService::Icon::Critical);
+    EXPECT_TRUE(dialogs.messages()[0].title.isEmpty());
+    EXPECT_TRUE(dialogs.messages()[0].text.startsWith("Your MYCall SSID is greater than 15."));
+    testsupport::spinFor(20);
+    EXPECT_TRUE(drain().isEmpty());
+}
+
+TEST_F(SerialTncTest, KissDigipeatOnlyWithHfDigipeat)
+{
+    open(4);
+    const QByteArray viaUs = frameOf("APRS", "N0CALL", "G4ABC,WIDE2-1", ">digi me");
+    ASSERT_TRUE(pty.write(viaUs));
+    ASSERT_TRUE(waitUntil([&] { return packets.size() == 1; }));
+    EXPECT_EQ(packets[0], "N0CALL>APRS,G4ABC*,WIDE2-1:>digi me\r\n");
+    testsupport::spinFor(20);
+    EXPECT_TRUE(drain().isEmpty());
+
+    state.choices.hfDigipeat = true;
+    ASSERT_TRUE(pty.write(viaUs));
+    ASSERT_TRUE(waitUntil(
+        [&] { return drain() == frameOf("APRS", "N0CALL", "G4ABC*,WIDE2-1", ">digi me"); }));
+}
+
+TEST_F(SerialTncTest, ClearMessheadDropsWhatArrivedDuringATransmission)
+{
+    links::SerialTncLink& link = open(2);
+    timer2.stop();
+    link.lineHandler().receiveLine("N0CALL>APRS:>heard while we sent");
+    EXPECT_EQ(link.lineHandler().queuedLines(), 1);
+    link.Clear_Messhead();
+    EXPECT_EQ(link.lineHandler().queuedLines(), 0);
+    EXPECT_FALSE(timer2.isActive());
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+#include "links/tnc_line_handler.h"
+
+#include "links/tnc_line_rules.h"
+#include "station/station_links.h"
+#include "station/station_state.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+namespace links
+{
+
+TncLineHandler::TncLineHandler(station::StationState& state, station::StationLinks& links,
+                               QObject* parent)
+    : QObject(parent), m_state(state), m_links(links)
+{
+}
+
+void TncLineHandler::attachTimers(QTimer& lineTimer, QTimer& watchTimer)
+{
+    m_lineTimer = &lineTimer;
+    m_watchTimer = &watchTimer;
+    connect(&lineTimer, &QTimer::timeout, this, &TncLineHandler::onLineTimer);
+}
+
+void TncLineHandler::receiveLine(const QByteArray& line)
+{
+    if (withoutLineEnd(line).trimmed().isEmpty())
+        return;
+    if (m_queue.size() >= kMaxQueuedLines)
+        return;
+    m_queue.append(line.endsWith("\r\n") ? line : withoutLineEnd(line) + "\r\n");
+    if (m_lineTimer && !m_lineTimer->isActive())
+        m_lineTimer->start();
+}
+
+void TncLineHandler::clear()
+{
+    m_queue.clear();
+    if (m_lineTimer)
+        m_lineTimer->stop();
+}
+
+void TncLineHandler::onLineTimer()
+{
+    // A wait inside the handler (Conver) keeps the event loop running; the next line waits
+    // for the next tick after this one has finished.
+    if (m_handling)
+        return;
+    if (m_queue.isEmpty()) {
+        // Nothing to do until the next receive enables the timer again. The watch timer is
+        // left alone: it must run while the TNC is silent, or a port that vanished before
+        // any traffic would never be opened again.
+        if (m_lineTimer)
+            m_lineTimer->stop();
+        return;
+    }
+    if (m_watchTimer)
+        m_watchTimer->stop();
+    m_handling = true;
+    const QByteArray line = m_queue.takeFirst();
+    handle(line);
+    m_handling = false;
+    finishLine();
+}
+
+void TncLineHandler::handle(const QByteArray& line)
+{
+    const QByteArray copy = internetCopy(line);
+    if (!copy.isEmpty() && m_links.aprsIs && m_links.aprsIs->isConnected())
+        m_links.aprsIs->APRS_IS(copy + "\r\n");
+
+    const bool commandMode = m_state.choices.operatingMode == station::OperatingMode::TncCommand;
+    emit monitorText(monitorEntry(line, commandMode, QDateTime::currentDateTimeUtc()));
+    if (commandMode)
+        return;
+
+    if (line.contains("cmd:") && m_conver)
+        m_conver();
+
+    const QByteArray source = sourceOf(line);
+    if (line.contains('}'))
+        emit igatedLine(line);
+    if (!source.isEmpty() && source != m_state.myCall)
+        emit stationHeard(source);
+    emit packetLine(line);
+
+    if (m_links.local)
+        m_links.local->sendToLocalProgram(withoutLineEnd(line) + "\r\n");
+}
+
+void TncLineHandler::finishLine()
+{
+    if (m_queue.isEmpty() && m_lineTimer)
+        m_lineTimer->stop();
+    if (m_watchTimer && m_state.tncPort > 0 && !m_state.noTnc)
+        m_watchTimer->start();
+}
+
+} // namespace links

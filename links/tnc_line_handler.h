@@ -1,0 +1,78 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+
+#include <functional>
+
+class QTimer;
+
+namespace station
+{
+struct StationState;
+struct StationLinks;
+} // namespace station
+
+namespace links
+{
+
+/// The TNC line handler (`Timer2`): every received packet line of the serial TNC, the
+/// KISS-over-TCP link and the AGWPE link ends up here, one line per tick.
+///
+/// Lines wait in a bounded queue, so packets that arrive close together are each handled
+/// on their own and in order. Each handled line is copied to APRS-IS (when connected), shown
+/// on the monitor, checked for the "cmd:" prompt, its source reported for the heard list,
+/// traffic relayed from the internet ("}") reported for the igate, and the line copied to
+/// the local program on port 8063.
+class TncLineHandler : public QObject
+{
+    Q_OBJECT
+public:
+    /// Lines kept waiting at most; further lines are dropped until the queue drains (a TNC
+    /// cannot send faster than the handler takes them, so this only bounds a runaway).
+    static constexpr qsizetype kMaxQueuedLines = 512;
+
+    TncLineHandler(station::StationState& state, station::StationLinks& links,
+                   QObject* parent = nullptr);
+
+    /// `lineTimer` is Timer2 (the handler's tick, connected here), `watchTimer` Timer19
+    /// (stopped while a line is handled, started again afterwards when a TNC port is set).
+    void attachTimers(QTimer& lineTimer, QTimer& watchTimer);
+    /// What the handler calls on the TNC's "cmd:" prompt (the serial link's `Conver`).
+    void setConver(std::function<void()> conver) { m_conver = std::move(conver); }
+
+    /// Queues one received line (a packet in text form; CR LF is added when missing) and
+    /// enables the line timer. Empty lines are ignored.
+    void receiveLine(const QByteArray& line);
+    /// The line timer's tick: handles the oldest waiting line.
+    void onLineTimer();
+    /// Drops every waiting line and stops the line timer.
+    void clear();
+
+    qsizetype queuedLines() const { return m_queue.size(); }
+
+signals:
+    /// Text to append to the "TNC traffic" monitor.
+    void monitorText(const QByteArray& text);
+    /// A station heard on VHF (never the own callsign): add to "TNC stations heard".
+    void stationHeard(const QByteArray& call);
+    /// A line holding "}": traffic relayed from the internet, for `Igated_VHF`.
+    void igatedLine(const QByteArray& line);
+    /// Every handled line (ending CR LF) outside "TNC Command" mode, for the received-packet
+    /// classification and `Receive_log`.
+    void packetLine(const QByteArray& line);
+
+private:
+    void handle(const QByteArray& line);
+    void finishLine();
+
+    station::StationState& m_state;
+    station::StationLinks& m_links;
+    QTimer* m_lineTimer = nullptr;
+    QTimer* m_watchTimer = nullptr;
+    std::function<void()> m_conver;
+    QList<QByteArray> m_queue;
+    bool m_handling = false;
+};
+
+} // namespace links
