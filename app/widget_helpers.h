@@ -2,6 +2,8 @@
 #include <QColor>
 #include <QString>
 
+#include "station/status_colours.h"
+
 class QAbstractButton;
 class QLineEdit;
 class QRadioButton;
@@ -9,13 +11,7 @@ class QWidget;
 
 namespace app {
 
-/// Status colours are written as blue-green-red hexadecimal numbers (0xFFFF is yellow).
-inline constexpr unsigned LightGrey = 0xEFEFEF;
-inline constexpr unsigned Yellow = 0x00FFFF;
-inline constexpr unsigned Green = 0x00FF00;
-inline constexpr unsigned Red = 0x0000FF;
-inline constexpr unsigned Cyan = 0xFFFF00;
-inline constexpr unsigned White = 0xFFFFFF;
+using namespace station::colours;
 
 QColor fromBgr(unsigned bgr);
 /// Sets a control's back colour (buttons, labels, text boxes, lists).

@@ -1,3 +1,4 @@
+#include "station/status_colours.h"
 #include "aprs_is_client.h"
 
 #include "platform/clock.h"
@@ -10,10 +11,7 @@ namespace aprsis
 
 namespace
 {
-constexpr unsigned Grey = 0xEFEFEF;
-constexpr unsigned Yellow = 0x00FFFF;
-constexpr unsigned Green = 0x00FF00;
-constexpr unsigned Red = 0x0000FF;
+using namespace station::colours;
 
 QByteArray join(std::initializer_list<QByteArrayView> parts)
 {

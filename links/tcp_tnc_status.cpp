@@ -1,3 +1,4 @@
+#include "station/status_colours.h"
 #include "links/tcp_tnc_status.h"
 
 namespace links
@@ -5,10 +6,7 @@ namespace links
 
 namespace
 {
-constexpr unsigned LightGrey = 0xEFEFEF;
-constexpr unsigned Yellow = 0x00FFFF;
-constexpr unsigned Green = 0x00FF00;
-constexpr unsigned Red = 0x0000FF;
+using namespace station::colours;
 
 struct Row {
     const char* kiss;

@@ -1,3 +1,4 @@
+#include "station/status_colours.h"
 #include "message_receiver.h"
 
 #include "display_text.h"
@@ -10,8 +11,7 @@ namespace messaging
 
 namespace
 {
-constexpr unsigned Yellow = 0x00FFFF;
-constexpr unsigned White = 0xFFFFFF;
+using namespace station::colours;
 } // namespace
 
 MessageReceiver::MessageReceiver(station::StationState& state, station::StationLinks& links,

@@ -1,3 +1,4 @@
+#include "station/status_colours.h"
 #include "message_sender.h"
 
 #include "ack_rules.h"
@@ -17,10 +18,7 @@ namespace messaging
 
 namespace
 {
-constexpr unsigned Grey = 0xEFEFEF;
-constexpr unsigned Yellow = 0x00FFFF;
-constexpr unsigned Green = 0x00FF00;
-constexpr unsigned White = 0xFFFFFF;
+using namespace station::colours;
 
 const QByteArray CrLf("\r\n");
 
