@@ -26,6 +26,7 @@
 #include "messaging/message_sender.h"
 #include "records/receive_log.h"
 // --- end messaging and APRS-IS ---
+#include "position/beacon_station.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -114,6 +115,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
     wireRecords();
     wireGps();
     wireMessaging();
+    wireBeacons();
     DispClock(QStringLiteral("UTC"));
 }
 
@@ -704,7 +706,7 @@ void MainWindow::openTncPort()
         m_tncPort->write(QByteArray("\x03\r", 2));
 }
 
-void MainWindow::sendFixedBeacon() { sendHfBeacon(); }
-void MainWindow::sendGpsBeacon() {}
+void MainWindow::sendFixedBeacon() { m_beacons->Send_Beacon(); }
+void MainWindow::sendGpsBeacon() { m_beacons->Send_GPS_Beacon(); }
 
 } // namespace app

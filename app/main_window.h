@@ -47,6 +47,11 @@ namespace records {
 class ReceiveLog;
 }
 // --- end messaging and APRS-IS ---
+// --- Beacons: forward declarations ---
+namespace position {
+class BeaconStation;
+}
+// --- end beacons ---
 namespace hf {
 class Modem;
 class ModemControl;
@@ -221,7 +226,6 @@ public:
 private:
     void wireHf();
     void connectHfViews();
-    void sendHfBeacon();
     void addStationHeard(const char* listName, const QByteArray& source);
     void showMessagesText();
     void enableMessageInput();
@@ -232,6 +236,18 @@ private:
     std::unique_ptr<hf::HfLink> m_hfLink;
     std::unique_ptr<hf::Igate> m_igate;
     // --- end HF link and igate -----------------------------------------------------------
+    // --- Beacons (main_window_beacons.cpp) ----------------------------------------------
+public:
+    /// The beacon schedule and senders (Timer4, Timer10, "Beacon ON"/"Beacon OFF").
+    position::BeaconStation& beacons() { return *m_beacons; }
+
+private:
+    void wireBeacons();
+    /// The HF step of a beacon in the selected mode.
+    void sendHfBeacon(const QByteArray& info);
+
+    std::unique_ptr<position::BeaconStation> m_beacons;
+    // --- end beacons ---------------------------------------------------------------------
 };
 
 } // namespace app
