@@ -32,6 +32,7 @@
 #include "messaging/message_sender.h"
 #include "records/receive_log.h"
 // --- end messaging and APRS-IS ---
+#include "position/beacon_station.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -120,6 +121,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits, cons
     wireGps();
     wireMessaging();
     wireLinks();
+    wireBeacons();
     DispClock(QStringLiteral("UTC"));
 }
 
@@ -668,7 +670,6 @@ void MainWindow::connectParts()
 
     links::TncLineHandler& tncLines = m_serialTnc->lineHandler();
     connect(&tncLines, &links::TncLineHandler::packetLine, this, &MainWindow::receivePacketLine);
-    connect(&tncLines, &links::TncLineHandler::packetLine, m_igate.get(), &hf::Igate::vhfLine);
     connect(&tncLines, &links::TncLineHandler::igatedLine, m_igate.get(), &hf::Igate::Igated_VHF);
 
     // Packets from the local program on port 8063, line by line, to the HF relay.
@@ -718,7 +719,7 @@ void MainWindow::closeSockets()
 
 void MainWindow::openTncPort() { m_serialTnc->openAtLoad(); }
 
-void MainWindow::sendFixedBeacon() { sendHfBeacon(); }
-void MainWindow::sendGpsBeacon() {}
+void MainWindow::sendFixedBeacon() { m_beacons->Send_Beacon(); }
+void MainWindow::sendGpsBeacon() { m_beacons->Send_GPS_Beacon(); }
 
 } // namespace app

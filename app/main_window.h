@@ -54,6 +54,11 @@ namespace records {
 class ReceiveLog;
 }
 // --- end messaging and APRS-IS ---
+// --- Beacons: forward declarations ---
+namespace position {
+class BeaconStation;
+}
+// --- end beacons ---
 namespace hf {
 class Modem;
 class ModemControl;
@@ -227,7 +232,6 @@ public:
 private:
     void wireHf();
     void connectHfViews();
-    void sendHfBeacon();
     void addStationHeard(const char* listName, const QByteArray& source);
     void showMessagesText();
     void enableMessageInput();
@@ -250,6 +254,18 @@ private:
     std::unique_ptr<links::LocalServicePorts> m_localPorts; // Winsock1, Winsock3, Winsock5
     QByteArray m_tncTraffic;                             // the "TNC traffic" monitor text
     // --- end of VHF links -------------------------------------------------------------
+    // --- Beacons (main_window_beacons.cpp) ----------------------------------------------
+public:
+    /// The beacon schedule and senders (Timer4, Timer10, "Beacon ON"/"Beacon OFF").
+    position::BeaconStation& beacons() { return *m_beacons; }
+
+private:
+    void wireBeacons();
+    /// The HF step of a beacon in the selected mode.
+    void sendHfBeacon(const QByteArray& info);
+
+    std::unique_ptr<position::BeaconStation> m_beacons;
+    // --- end beacons ---------------------------------------------------------------------
 };
 
 } // namespace app

@@ -201,14 +201,4 @@ void MainWindow::HF_TX()
                     bytesOf(control<QLineEdit>("Text2")->text()), raynet);
 }
 
-void MainWindow::sendHfBeacon()
-{
-    if (!m_hfLink)
-        return;
-    auto* field = control<QLineEdit>("Text9");
-    const QByteArray text = messaging::cleanMessageText(bytesOf(field->text()));
-    field->setText(textOf(text));
-    m_hfLink->sendBeaconFrame(text);
-}
-
 } // namespace app

@@ -47,6 +47,8 @@ protected:
         main = std::make_unique<app::MainWindow>(state, waits, ports, page.get());
         main->setSpaceWeatherUrl(spaceWeatherUrl); // never the public service from a test
         main->load();
+        if (!startupBeacon)
+            main->timer(9).stop(); // its beacon would clear what a test's TNC has just sent
         return *main;
     }
     /// Runs a timer's tick now, as if its interval had passed.
@@ -61,5 +63,6 @@ protected:
     platform::CommPortMap ports;
     std::unique_ptr<app::StartupPage> page;
     std::unique_ptr<app::MainWindow> main;
+    bool startupBeacon = false; ///< let Timer9 send the start-up beacon
     QUrl spaceWeatherUrl{QStringLiteral("http://127.0.0.1:9/text/wwv.txt")};
 };

@@ -1,0 +1,319 @@
+// Beacons and the GPS receiver through the real main window: the schedule on its timers
+// (time-scaled), a GPS on a pseudo-terminal, and the beacon as the APRS-IS server, a KISS
+// peer and the modem receive it.
+#include "window_fixture.h"
+
+#include "app/widget_helpers.h"
+#include "aprsis/aprs_is_client.h"
+#include "hf/hf_frame.h"
+#include "hf/scripted_modem.h"
+#include "packet/kiss_codec.h"
+#include "position/beacon_station.h"
+#include "pty_pair.h"
+#include "scripted_tcp_peer.h"
+#include "wait_until.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTcpSocket>
+
+namespace {
+
+QByteArray nmea(const QByteArray& body)
+{
+    unsigned sum = 0;
+    for (const char c : body)
+        sum ^= static_cast<unsigned char>(c);
+    return '$' + body + '*' + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
+}
+
+const QByteArray FixA = nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+const QByteArray FixV = nmea("GPRMC,123521,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+const QByteArray Gsv = nmea("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45");
+const QByteArray Gga = nmea("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+const QByteArray PositionInfo = "=4807.03N/01131.00E>Car";
+
+/// A KISS link over TCP to a KISS peer: the codec's frames go out on a socket.
+class TcpKissTnc : public station::TncTransmitter {
+public:
+    explicit TcpKissTnc(quint16 port)
+    {
+        m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        m_socket.waitForConnected(3000);
+    }
+    void writeTnc(const QByteArray&) override {}
+    void Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
+                   const QByteArray& info) override
+    {
+        const packet::KissEncodeResult r = packet::Kiss::encode(destination, source, path, info);
+        if (r.ok())
+            m_socket.write(r.frame);
+    }
+    void Clear_Messhead() override {}
+    bool isTextModeTnc() const override { return false; }
+
+private:
+    QTcpSocket m_socket;
+};
+
+class BeaconWindowTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        state.noTnc = false;
+        state.beaconRateCode = 4; // "2 min"
+        state.gpsBeaconText = "Car";
+    }
+    app::MainWindow& open(bool startUpBeacon = false)
+    {
+        startupBeacon = startUpBeacon;
+        makeMain();
+        // The window has read the (empty) settings files: the callsigns are set afterwards.
+        state.myCall = "M0SKY-1";
+        state.hfCall = "M0SKY";
+        state.aprsIsCall = "M0SKY-10";
+        in<QLineEdit>(*main, "Text9")->setText(QStringLiteral(">Skylark v3.33"));
+        modem = qobject_cast<hf::ScriptedModem*>(main->modem());
+        EXPECT_NE(modem, nullptr);
+        return *main;
+    }
+    QString text(const char* name) { return in<QLabel>(*main, name)->text(); }
+    unsigned colour(const char* name)
+    {
+        return app::backColour(main->findChild<QWidget*>(QLatin1String(name)));
+    }
+    static QByteArray hfFrame(const QByteArray& body)
+    {
+        return hf::buildFrame(body, hf::FrameSender::Beacon);
+    }
+
+    hf::ScriptedModem* modem = nullptr;
+};
+
+// --- The schedule -------------------------------------------------------------------
+
+TEST_F(BeaconWindowTest, TwoMinuteRateSendsOnTheSecondTickOfTheBeaconTimer)
+{
+    app::MainWindow& w = open();
+    ASSERT_TRUE(w.timer(4).isActive()) << "beacons are on after loading";
+    int ticks = 0;
+    int ticksAtFirstBeacon = 0;
+    // Runs after the beacon part's own Timer4 handler, which sends within the tick.
+    QObject::connect(&w.timer(4), &QTimer::timeout, [&] {
+        ++ticks;
+        if (ticksAtFirstBeacon == 0 && !modem->queued().isEmpty())
+            ticksAtFirstBeacon = ticks;
+    });
+    ASSERT_TRUE(testsupport::waitUntil([&] { return text("Label25").contains(QStringLiteral(" min ")); }));
+    EXPECT_EQ(text("Label25"), QStringLiteral("Time to next beacon:    1 min 59 sec "));
+    EXPECT_EQ(in<QPushButton>(w, "Disconnect")->text(), QStringLiteral("Beacon ON"));
+    EXPECT_EQ(colour("Disconnect"), app::Green);
+
+    ASSERT_TRUE(testsupport::waitUntil([&] { return ticksAtFirstBeacon > 0; }, 10000));
+    EXPECT_EQ(ticksAtFirstBeacon, 2);
+    EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26:>Skylark v3.33")});
+}
+
+TEST_F(BeaconWindowTest, OffAndOnKeepsTheCounterAndSendBeaconReloadsOnlyTheCountdown)
+{
+    app::MainWindow& w = open();
+    w.timer(4).stop(); // ticks by hand from here
+    w.timer(10).stop();
+    auto* onOff = in<QPushButton>(w, "Disconnect");
+    onOff->setEnabled(true);
+    onOff->click(); // on: the countdown is reloaded
+    fire(w.timer(4));
+    onOff->click();
+    EXPECT_EQ(onOff->text(), QStringLiteral("Beacon OFF"));
+    EXPECT_EQ(colour("Disconnect"), app::LightGrey);
+    fire(w.timer(10));
+    EXPECT_EQ(text("Label25"), QStringLiteral("Beacon OFF"));
+    onOff->click();
+    EXPECT_EQ(onOff->text(), QStringLiteral("Beacon ON"));
+    for (int i = 0; i < 3; ++i)
+        fire(w.timer(10));
+    EXPECT_EQ(text("Label25"), QStringLiteral("Time to next beacon:    1 min 57 sec "));
+
+    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    sendBeacon->setEnabled(true);
+    sendBeacon->click();
+    EXPECT_EQ(modem->queued().size(), 1);
+    fire(w.timer(10));
+    EXPECT_EQ(text("Label25"), QStringLiteral("Time to next beacon:    1 min 59 sec "));
+    EXPECT_EQ(w.beacons().minuteCounter(), 1);
+
+    fire(w.timer(4)); // the second minute of the schedule, although a beacon just went out
+    EXPECT_EQ(modem->queued().size(), 2);
+}
+
+TEST_F(BeaconWindowTest, FramingCharactersLeaveTheFieldAndTheBeacon)
+{
+    app::MainWindow& w = open();
+    in<QLineEdit>(w, "Text9")->setText(QStringLiteral("Club~station {QRV} | 7.1"));
+    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    sendBeacon->setEnabled(true);
+    sendBeacon->click();
+    EXPECT_EQ(in<QLineEdit>(w, "Text9")->text(), QStringLiteral("Clubstation QRV}  7.1"));
+    EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26:Clubstation QRV}  7.1")});
+}
+
+TEST_F(BeaconWindowTest, StartUpBeaconGoesOutOnce)
+{
+    open(true);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !modem->queued().isEmpty(); }));
+    EXPECT_FALSE(main->timer(9).isActive());
+    EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26:>Skylark v3.33")});
+}
+
+TEST_F(BeaconWindowTest, RemoteTransmitOffShowsRedBeaconOff)
+{
+    app::MainWindow& w = open();
+    state.igateTransmitEnabled = false;
+    fire(w.timer(10));
+    EXPECT_EQ(in<QPushButton>(w, "Disconnect")->text(), QStringLiteral("Beacon OFF"));
+    EXPECT_EQ(colour("Disconnect"), app::Red);
+    EXPECT_EQ(text("Label1"), QStringLiteral("     IGATE REMOTE TX OFF"));
+    EXPECT_EQ(colour("Label1"), app::Red);
+    state.igateTransmitEnabled = true;
+    fire(w.timer(10));
+    EXPECT_EQ(in<QPushButton>(w, "Disconnect")->text(), QStringLiteral("Beacon ON"));
+    EXPECT_EQ(text("Label1"), QStringLiteral("Skylark v3.33"));
+    EXPECT_EQ(colour("Label1"), app::LightGrey);
+}
+
+// --- The GPS receiver ---------------------------------------------------------------
+
+class GpsWindowTest : public BeaconWindowTest {
+protected:
+    app::MainWindow& openWithGps()
+    {
+        EXPECT_TRUE(pty.isReady());
+        ports.set(7, pty.programEnd());
+        state.gpsPort = 7;
+        return open();
+    }
+    bool labelIs(const char* expected)
+    {
+        return testsupport::waitUntil([&] { return text("Label30") == QLatin1String(expected); });
+    }
+
+    testsupport::PtyPair pty;
+};
+
+TEST_F(GpsWindowTest, StatusFollowsTheSentencesAndTheInputStopping)
+{
+    app::MainWindow& w = openWithGps();
+    EXPECT_TRUE(state.gpsBeacon) << "a GPS port selects the GPS beacon";
+    EXPECT_EQ(text("Label30"), QStringLiteral("No GPS connected"));
+
+    // Recorded-style traffic: other sentences around the RMC, which arrives in two pieces.
+    pty.write(Gsv + Gga + FixA.left(20));
+    testsupport::spinFor(30);
+    EXPECT_EQ(text("Label30"), QStringLiteral("No GPS connected"));
+    pty.write(FixA.mid(20) + Gsv);
+    ASSERT_TRUE(labelIs("GPS fix OK:"));
+    EXPECT_EQ(colour("Label30"), app::Green);
+    EXPECT_EQ(colour("Command6"), app::Green);
+    EXPECT_EQ(colour("Command7"), app::LightGrey);
+    EXPECT_EQ(text("Label18"), QString::fromLatin1(FixA.trimmed()));
+
+    // A sentence damaged on the line is ignored; the next good one without a fix counts.
+    QByteArray damaged = FixV;
+    damaged[20] = '9';
+    pty.write(damaged + Gga);
+    testsupport::spinFor(50);
+    EXPECT_EQ(text("Label30"), QStringLiteral("GPS fix OK:"));
+    pty.write(FixV);
+    ASSERT_TRUE(labelIs("No GPS fix:"));
+    EXPECT_EQ(colour("Label30"), app::Yellow);
+    EXPECT_EQ(colour("Command6"), app::Yellow);
+    EXPECT_EQ(colour("Command7"), app::Green);
+
+    // The receiver stops in the middle of a sentence: 30 s (scaled) later the input is missed.
+    pty.write(FixA.left(30));
+    ASSERT_TRUE(labelIs("No GPS input"));
+    EXPECT_EQ(colour("Label30"), app::Red);
+    EXPECT_EQ(colour("Command6"), app::Red);
+    EXPECT_EQ(colour("Command7"), app::Green);
+    EXPECT_FALSE(w.timer(28).isActive());
+}
+
+TEST_F(GpsWindowTest, PositionBeaconOnHfAndNoFixSendsTheFixedBeacon)
+{
+    app::MainWindow& w = openWithGps();
+    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    sendBeacon->setEnabled(true);
+    sendBeacon->click(); // "GPS" selected, nothing received yet: the fixed beacon
+    EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26:>Skylark v3.33")});
+
+    pty.write(Gga + FixA);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.gps().latest().has_value(); }));
+    sendBeacon->click();
+    EXPECT_EQ(modem->queued().last(), hfFrame("M0SKY>APSK26:" + PositionInfo));
+    EXPECT_EQ(text("Label30"), QStringLiteral("GPS fix OK:"));
+
+    pty.write(FixV);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !w.gps().latest()->hasFix(); }));
+    sendBeacon->click();
+    EXPECT_EQ(modem->queued().last(), hfFrame("M0SKY>APSK26:>Skylark v3.33"));
+    EXPECT_EQ(text("Label30"), QStringLiteral("No GPS fix:"));
+    EXPECT_EQ(colour("Command6"), app::Yellow);
+    EXPECT_EQ(colour("Command7"), app::Green);
+}
+
+TEST_F(GpsWindowTest, PositionBeaconReachesTheAprsIsServerByteForByte)
+{
+    app::MainWindow& w = openWithGps();
+    testsupport::ScriptedTcpServer server;
+    in<QLineEdit>(w, "Text10")->setText(QStringLiteral("127.0.0.1"));
+    w.aprsIsClient().setPort(server.port());
+    in<QPushButton>(w, "Connect")->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return text("Label13") == QStringLiteral("Connected"); }));
+    in<QRadioButton>(w, "Option9")->click(); // "APRS-IS"
+    pty.write(FixA);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.gps().latest().has_value(); }));
+    server.clearReceived();
+    modem->clearWrites();
+
+    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    sendBeacon->setEnabled(true);
+    sendBeacon->click();
+    const QByteArray expected = "M0SKY-10>APSK20:" + PositionInfo + "\r\n\r\n";
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().size() >= expected.size(); }));
+    EXPECT_EQ(server.received(), expected);
+    EXPECT_TRUE(modem->queued().isEmpty());
+}
+
+TEST_F(GpsWindowTest, PositionBeaconReachesTheKissPeerThenTheModem)
+{
+    app::MainWindow& w = openWithGps();
+    testsupport::ScriptedTcpServer kissPeer;
+    TcpKissTnc kiss(kissPeer.port());
+    w.links().tnc = &kiss;
+    in<QRadioButton>(w, "Option111")->click();    // "AX.25/GMSK"
+    in<QCheckBox>(w, "Check4")->setChecked(true); // "Digipeat me"
+    in<QLineEdit>(w, "Text13")->setText(QStringLiteral("WIDE1-1"));
+    pty.write(FixA);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.gps().latest().has_value(); }));
+
+    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    sendBeacon->setEnabled(true);
+    sendBeacon->click(); // returns after the ten 1 s waits and the HF frame
+    const auto shifted = [](const char* call6) {
+        QByteArray out;
+        for (const char* c = call6; *c; ++c)
+            out += static_cast<char>(*c << 1);
+        return out;
+    };
+    const QByteArray expected = QByteArray("\xC0\x00", 2) + shifted("APSK20") + '\xE0' + shifted("M0SKY ") +
+                                '\x62' + shifted("WIDE1 ") + '\x63' + "\x03\xF0" + PositionInfo + '\xC0';
+    ASSERT_TRUE(testsupport::waitUntil([&] { return kissPeer.received().size() >= expected.size(); }));
+    EXPECT_EQ(kissPeer.received().toHex(' '), expected.toHex(' '));
+    EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26,WIDE2-1:" + PositionInfo)});
+    w.links().tnc = nullptr;
+}
+
+} // namespace

@@ -1,0 +1,182 @@
+#include "beacon_station.h"
+
+#include "beacon_forms.h"
+#include "gps_icon.h"
+#include "gps_position.h"
+
+#include "messaging/message_composer.h"
+#include "station/station_state.h"
+#include "station/waits.h"
+
+#include <QTimer>
+
+namespace position {
+
+using station::TransmitMode;
+
+namespace {
+/// The seven HF modes whose beacon frame goes out at once.
+bool beaconsOnHfAtOnce(TransmitMode mode)
+{
+    return station::isHfMode(mode) && mode != TransmitMode::Ax25Mfsk;
+}
+
+/// The AX.25 modes that also beacon on HF, after the VHF side has had its turn.
+bool beaconsOnHfLater(TransmitMode mode)
+{
+    return mode == TransmitMode::Ax25Psk63 || mode == TransmitMode::Ax25Gmsk ||
+           mode == TransmitMode::Ax25Mfsk;
+}
+
+/// Seconds the AX.25 modes leave between the VHF beacon and the HF one, in 1 s waits.
+constexpr int kHfAfterVhfSeconds = 10;
+} // namespace
+
+BeaconStation::BeaconStation(station::StationState& state, station::Waits& waits,
+                             station::StationLinks& links, const GpsInput& gps, QTimer& beaconTimer,
+                             QObject* parent)
+    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_gps(gps), m_beaconTimer(beaconTimer)
+{
+    reloadCountdown();
+}
+
+void BeaconStation::reloadCountdown()
+{
+    m_countdown = station::beaconIntervalSeconds(m_state.beaconRateCode);
+}
+
+void BeaconStation::Timer4_Timer()
+{
+    const int interval = station::beaconIntervalSeconds(m_state.beaconRateCode) / 60;
+    ++m_minutes;
+    if (m_minutes < interval)
+        return;
+    m_minutes = 0;
+    sendBeacon();
+}
+
+void BeaconStation::Timer10_Timer()
+{
+    m_countdown = m_countdown - 1.0 < 0.0 ? 0.0 : m_countdown - 1.0;
+    if (m_beaconTimer.isActive())
+        emit countdownTextChanged(QString::fromLatin1(countdownLabelText(m_countdown)));
+    else
+        emit countdownTextChanged(QString::fromLatin1(kBeaconOff));
+
+    const bool txOn = m_state.igateTransmitEnabled;
+    if (!txOn)
+        emit beaconButtonChanged(QString::fromLatin1(kBeaconOff), StatusColour::Red);
+    else if (m_beaconTimer.isActive())
+        emit beaconButtonChanged(QString::fromLatin1(kBeaconOn), StatusColour::Green);
+    else
+        emit beaconButtonChanged(QString::fromLatin1(kBeaconOff), StatusColour::Grey);
+    emit titleChanged(QString::fromLatin1(txOn ? kNormalTitle : kRemoteTxOffTitle),
+                      txOn ? StatusColour::Grey : StatusColour::Red);
+    emit tncSecondLineRequested(txOn);
+}
+
+void BeaconStation::Disconnect_Click()
+{
+    if (m_beaconTimer.isActive()) {
+        m_beaconTimer.stop();
+        emit beaconButtonChanged(QString::fromLatin1(kBeaconOff), StatusColour::Grey);
+        return;
+    }
+    emit beaconButtonChanged(QString::fromLatin1(kBeaconOn), StatusColour::Green);
+    m_beaconTimer.start();
+    reloadCountdown();
+}
+
+void BeaconStation::sendBeacon()
+{
+    if (m_state.gpsBeacon && m_gps.latest())
+        Send_GPS_Beacon();
+    else
+        Send_Beacon();
+}
+
+void BeaconStation::Send_Beacon()
+{
+    reloadCountdown();
+    const QByteArray text = messaging::cleanMessageText(m_beaconText);
+    if (text != m_beaconText) {
+        m_beaconText = text;
+        emit beaconTextCleaned(text);
+    }
+    sendOnBearers(text);
+}
+
+void BeaconStation::Send_GPS_Beacon()
+{
+    const std::optional<RmcSentence>& sentence = m_gps.latest();
+    if (!sentence) {
+        Send_Beacon();
+        return;
+    }
+    reloadCountdown();
+    GpsIcon icon;
+    if (!m_state.gpsIconTable.isEmpty())
+        icon.table = m_state.gpsIconTable[0];
+    if (!m_state.gpsIconSymbol.isEmpty())
+        icon.code = m_state.gpsIconSymbol[0];
+    // The comment goes out in the HF frame too, where "~" would end the body early and spoil
+    // the check for every receiver.
+    const std::optional<QByteArray> info =
+        gpsPositionInfo(*sentence, icon, messaging::cleanMessageText(m_state.gpsBeaconText));
+    emit gpsFixChecked(info.has_value());
+    if (!info) {
+        Send_Beacon();
+        return;
+    }
+    sendOnBearers(*info);
+}
+
+void BeaconStation::sendOnBearers(const QByteArray& info)
+{
+    const station::WindowChoices& choices = m_state.choices;
+    const TransmitMode mode = choices.transmitMode;
+
+    // HF in the seven message modes: at once.
+    if (beaconsOnHfAtOnce(mode) && m_hfSend)
+        m_hfSend(info);
+
+    // VHF by KISS: the link decides where the frame goes (KISS over TCP, the serial TNC).
+    if (m_links.tnc && (station::isAx25Mode(mode) || m_state.kissSerial))
+        m_links.tnc->Kiss_Send(kBeaconTocall, m_state.myCall,
+                               kissBeaconPath(choices.digipeatMe, choices.digiPath), info);
+
+    // A text-mode TNC in converse mode sends each line it is given.
+    if (m_links.tnc && m_links.tnc->isTextModeTnc() && !m_state.kissSerial)
+        sendToTextTnc(textTncBeaconLine(info));
+
+    if (mode == TransmitMode::AprsIs && m_links.aprsIs && m_links.aprsIs->isConnected())
+        m_links.aprsIs->APRS_IS(aprsIsBeaconLine(m_state.aprsIsCall, info));
+
+    // The AX.25 modes that also reach the modem send there last, once the VHF side is done.
+    if (beaconsOnHfLater(mode)) {
+        for (int i = 0; i < kHfAfterVhfSeconds && !m_state.shuttingDown; ++i)
+            m_waits.TimeDelay(1.0);
+        if (!m_state.shuttingDown && m_hfSend)
+            m_hfSend(info);
+    }
+    if (m_links.tnc)
+        m_links.tnc->Clear_Messhead();
+}
+
+void BeaconStation::sendToTextTnc(const QByteArray& line)
+{
+    if (!m_waits.waitForTransmitter())
+        return;
+    if (m_state.choices.operatingMode != station::OperatingMode::TncCommand) {
+        m_waits.TimeDelay(1.0);
+        // Another sender may have taken the port during the pause: its hold must not be
+        // cleared from under it.
+        if (!m_waits.waitForTransmitter())
+            return;
+    }
+    m_state.transmitBusy = true;
+    m_links.tnc->writeTnc(line);
+    m_state.transmitBusy = false;
+}
+
+} // namespace position
