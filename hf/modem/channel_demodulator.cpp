@@ -1,0 +1,485 @@
+#include "hf/modem/channel_demodulator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace hf::modem {
+
+namespace {
+
+constexpr double kCapture = 55.0; // Hz either side of the carrier the tracking may move
+constexpr double kQualityScale = 2500.0;
+
+double wrapPhase(double a)
+{
+    while (a > std::numbers::pi)
+        a -= kTwoPi;
+    while (a < -std::numbers::pi)
+        a += kTwoPi;
+    return a;
+}
+
+float magnitude(Complex c)
+{
+    return std::sqrt(c.real() * c.real() + c.imag() * c.imag());
+}
+
+} // namespace
+
+ChannelDemodulator::ChannelDemodulator(double workRate, double workCentre, ModeConfig mode,
+                                       double carrier)
+    : m_workRate(workRate), m_workCentre(workCentre), m_mode(mode), m_carrier(carrier)
+{
+    if (!(workRate >= 1000.0 && workRate <= 20000.0))
+        throw std::invalid_argument("ChannelDemodulator: working rate out of range");
+    if (!(carrier > 0.0 && carrier < 4000.0))
+        throw std::invalid_argument("ChannelDemodulator: carrier out of range");
+    configure();
+}
+
+void ChannelDemodulator::setMode(const ModeConfig& mode)
+{
+    if (mode == m_mode)
+        return;
+    m_mode = mode;
+    configure();
+}
+
+void ChannelDemodulator::setCarrier(double hz)
+{
+    if (!(hz > 0.0 && hz < 4000.0) || hz == m_carrier)
+        return;
+    m_carrier = hz;
+    m_afc = 0.0;
+    updateMixer();
+}
+
+void ChannelDemodulator::reset()
+{
+    configure();
+}
+
+int ChannelDemodulator::quality() const
+{
+    return static_cast<int>(std::lround(std::clamp(m_qualityAvg, 0.0, 1.0) * kQualityScale));
+}
+
+void ChannelDemodulator::configure()
+{
+    const bool mfsk = m_mode.modulation == Modulation::Mfsk;
+    if (mfsk) {
+        m_outRate = m_mode.baud * kMfskN;
+        m_resampler = std::make_unique<Resampler>(m_workRate, m_outRate, 200.0,
+                                                  static_cast<int>(5.5 * m_workRate / 60.0));
+        m_matched.reset();
+        m_qpskViterbi.reset();
+        for (auto& v : m_mfskViterbi)
+            v = std::make_unique<ViterbiDecoder>(7, 0x6D, 0x4F, 45);
+        for (int b = 0; b < kMfskBins; ++b)
+            m_binStep[static_cast<std::size_t>(b)] =
+                std::polar(1.0, kTwoPi * (kMfskLow + b) / kMfskN);
+        // About 2 s of averaging at 15.625 Bd.
+        m_qualityAlpha = 1.0 / 24.0;
+    } else {
+        m_outRate = m_mode.baud * kSps;
+        const double cutoff = m_mode.baud + 60.0;
+        const double transition = std::max(60.0, 0.6 * cutoff);
+        m_resampler = std::make_unique<Resampler>(
+            m_workRate, m_outRate, cutoff, static_cast<int>(5.5 * m_workRate / transition));
+        const std::size_t pulse = m_mode.modulation == Modulation::Gmsk ? 10 : 2 * kSps;
+        m_matched = std::make_unique<ComplexFir>(hannPulse(pulse));
+        if (m_mode.modulation == Modulation::Qpsk)
+            m_qpskViterbi = std::make_unique<ViterbiDecoder>(5, 0x17, 0x19, 32);
+        else
+            m_qpskViterbi.reset();
+        for (auto& v : m_mfskViterbi)
+            v.reset();
+        // About 32 symbols of averaging at 62.5 Bd, 96 at 250 Bd (0.4..0.5 s).
+        m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 96.0 : (m_mode.baud > 100.0 ? 1.0 / 56.0 : 1.0 / 32.0);
+    }
+    m_afc = 0.0;
+    m_qualityAvg = 0.0;
+    m_open = false;
+    m_z.fill({});
+    m_phaseEnergy.fill(0.0);
+    m_count = 0;
+    m_nextDecision = mfsk ? kMfskN : kSps * 3;
+    m_prevWide = {};
+    m_wideAcc = {};
+    m_magAvg = 1e-6;
+    m_pskVaricode.reset();
+    m_window.fill({});
+    m_bins.fill({});
+    m_offsetEnergy.fill(0.0);
+    m_binHistory.fill(0.0);
+    m_sinceRefresh = 0;
+    m_deinterleaver.reset();
+    for (auto& d : m_mfskVaricode)
+        d.reset();
+    m_mfskGain.fill(0.0);
+    m_pendingSoft.fill(0.0f);
+    m_codedCount = 0;
+    m_mfskChoice = 0;
+    m_mixer.reset();
+    updateMixer();
+}
+
+void ChannelDemodulator::updateMixer()
+{
+    double centre = m_carrier + m_afc;
+    if (m_mode.modulation == Modulation::Mfsk)
+        centre -= m_mode.baud / 2.0; // put the 16 tones on whole DFT bins -7..8
+    m_mixer.setFrequency((centre - m_workCentre) / m_workRate);
+}
+
+void ChannelDemodulator::process(const Complex* samples, std::size_t count, std::string& out)
+{
+    const bool mfsk = m_mode.modulation == Modulation::Mfsk;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::complex<double> lo = m_mixer.next();
+        const Complex v = samples[i] * Complex(static_cast<float>(lo.real()),
+                                               static_cast<float>(-lo.imag()));
+        m_scratch.clear();
+        m_resampler->process(v, m_scratch);
+        for (const Complex& u : m_scratch) {
+            if (mfsk)
+                mfskSample(u, out);
+            else
+                phaseSample(u, out);
+        }
+    }
+}
+
+void ChannelDemodulator::updateSquelch(double q)
+{
+    m_qualityAvg += m_qualityAlpha * (q - m_qualityAvg);
+    const int level = quality();
+    if (!m_open && level >= m_squelch)
+        m_open = true;
+    else if (m_open && m_squelch > 0 && level * 4 < m_squelch * 3)
+        m_open = false;
+}
+
+void ChannelDemodulator::emit(char c, std::string& out)
+{
+    if (m_open)
+        out.push_back(c);
+}
+
+// ---- BPSK, QPSK, GMSK ---------------------------------------------------------------------
+
+void ChannelDemodulator::phaseSample(Complex u, std::string& out)
+{
+    // Wide discriminator for acquisition: mean frequency within the channel filter.
+    m_wideAcc += (u * std::conj(m_prevWide) - m_wideAcc) * (1.0f / 64.0f);
+    m_prevWide = u;
+
+    const Complex z = m_matched->process(u);
+    m_z[static_cast<std::size_t>(m_count % kRing)] = z;
+    // Timing energy per sample phase.
+    if (m_count >= kSps) {
+        const Complex d = z * std::conj(m_z[static_cast<std::size_t>((m_count - kSps) % kRing)]);
+        const double e = m_mode.modulation == Modulation::Gmsk ? std::fabs(d.imag()) : magnitude(d);
+        double& slot = m_phaseEnergy[static_cast<std::size_t>(m_count % kSps)];
+        slot += (e - slot) / 16.0;
+    }
+    ++m_count;
+    // Decide one sample after the decision instant so the late sample is available.
+    if (m_count - 1 == m_nextDecision + 1)
+        phaseSymbol(out);
+}
+
+void ChannelDemodulator::phaseSymbol(std::string& out)
+{
+    const long long k = m_nextDecision;
+    auto at = [this](long long index) { return m_z[static_cast<std::size_t>(index % kRing)]; };
+    const bool gmsk = m_mode.modulation == Modulation::Gmsk;
+    auto timingMetric = [&](long long index) {
+        const Complex d = at(index) * std::conj(at(index - kSps));
+        return gmsk ? std::fabs(d.imag()) : magnitude(d);
+    };
+
+    const Complex d1 = at(k) * std::conj(at(k - kSps));
+    const double mag = magnitude(d1);
+    m_magAvg += 0.05 * (mag - m_magAvg);
+
+    // Carrier tracking and quality from the phase scatter of the differential decisions.
+    double error = 0.0; // rad per symbol
+    double q = 0.0;
+    if (mag > 0.0) {
+        const Complex n = d1 / static_cast<float>(mag);
+        switch (m_mode.modulation) {
+        case Modulation::Bpsk: {
+            const Complex sq = n * n;
+            error = std::arg(sq) / 2.0;
+            q = sq.real();
+            break;
+        }
+        case Modulation::Qpsk: {
+            const Complex p4 = (n * n) * (n * n);
+            error = std::arg(p4) / 4.0;
+            q = p4.real();
+            break;
+        }
+        case Modulation::Gmsk: {
+            const Complex sq = -(n * n);
+            error = std::arg(sq) / 2.0;
+            q = sq.real();
+            break;
+        }
+        case Modulation::Mfsk:
+            break;
+        }
+    }
+    updateSquelch(q);
+
+    // Frequency: acquisition from the wide discriminator while idle; fine tracking from the
+    // decisions once there is a signal.
+    if (!m_open) {
+        const double wide = std::arg(m_wideAcc) * m_outRate / kTwoPi;
+        if (std::abs(m_wideAcc) > 0.0f)
+            m_afc += 0.04 * std::clamp(wide, -m_mode.baud, m_mode.baud);
+    }
+    if (m_qualityAvg > 0.15)
+        m_afc += 0.04 * error * m_mode.baud / kTwoPi;
+    m_afc = std::clamp(m_afc, -kCapture, kCapture);
+    updateMixer();
+
+    // Timing: jump to the strongest sample phase while idle, then early/late tracking.
+    const int current = static_cast<int>(k % kSps);
+    if (!m_open) {
+        int best = current;
+        for (int p = 0; p < kSps; ++p)
+            if (m_phaseEnergy[static_cast<std::size_t>(p)] >
+                m_phaseEnergy[static_cast<std::size_t>(best)])
+                best = p;
+        if (best != current && m_phaseEnergy[static_cast<std::size_t>(best)] >
+                                   1.2 * m_phaseEnergy[static_cast<std::size_t>(current)]) {
+            int delta = best - current;
+            if (delta > kSps / 2)
+                delta -= kSps;
+            if (delta < -kSps / 2)
+                delta += kSps;
+            m_nextDecision = k + kSps + delta;
+            return; // this symbol was taken at the wrong instant: drop it
+        }
+    }
+    const double late = timingMetric(k + 1);
+    const double early = timingMetric(k - 1);
+    if (late + early > 0.0) {
+        const double e = (late - early) / (late + early);
+        const double gain = m_open ? 0.08 : 0.2;
+        m_resampler->shift(gain * e * m_workRate / m_outRate);
+    }
+    m_nextDecision = k + kSps;
+
+    // Decisions.
+    switch (m_mode.modulation) {
+    case Modulation::Bpsk:
+        if (auto c = m_pskVaricode.push(d1.real() > 0.0f ? 1 : 0))
+            emit(*c, out);
+        break;
+    case Modulation::Gmsk: {
+        // Two-bit differential detection: a kept frequency turns the phase by +-180 degrees
+        // over two bits (a 1 bit), a change leaves it (a 0 bit).
+        const Complex d2 = at(k) * std::conj(at(k - 2 * kSps));
+        if (auto c = m_pskVaricode.push(d2.real() < 0.0f ? 1 : 0))
+            emit(*c, out);
+        break;
+    }
+    case Modulation::Qpsk: {
+        const Complex r = d1 / static_cast<float>(std::max(m_magAvg, 1e-9));
+        // Scores of the encoder outputs: s=0 -> 180, s=1 -> -90, s=2 -> 0, s=3 -> +90 degrees
+        // (reversed sideband: +-90 swapped).
+        const float plus = r.imag();
+        const float minus = -r.imag();
+        const std::array<float, 4> scores = {-r.real(), m_mode.reversed ? plus : minus, r.real(),
+                                             m_mode.reversed ? minus : plus};
+        const int bit = m_qpskViterbi->push(scores);
+        if (bit >= 0)
+            if (auto c = m_pskVaricode.push(bit))
+                emit(*c, out);
+        break;
+    }
+    case Modulation::Mfsk:
+        break;
+    }
+}
+
+// ---- MFSK16 ---------------------------------------------------------------------------------
+
+void ChannelDemodulator::mfskSample(Complex u, std::string& out)
+{
+    const auto slot = static_cast<std::size_t>(m_count % kMfskN);
+    const std::complex<double> oldest(m_window[slot]);
+    m_window[slot] = u;
+    const std::complex<double> x(u);
+    if (++m_sinceRefresh >= 4096) {
+        // Recompute exactly now and then so rounding in the sliding update cannot build up.
+        m_sinceRefresh = 0;
+        for (int b = 0; b < kMfskBins; ++b) {
+            std::complex<double> acc;
+            for (int m = 0; m < kMfskN; ++m) {
+                const auto idx = static_cast<std::size_t>((m_count + 1 + m) % kMfskN);
+                acc += std::complex<double>(m_window[idx]) *
+                       std::polar(1.0, -kTwoPi * (kMfskLow + b) * m / kMfskN);
+            }
+            // The sliding form carries an extra phase; only magnitudes are used.
+            m_bins[static_cast<std::size_t>(b)] = acc;
+        }
+    } else {
+        for (int b = 0; b < kMfskBins; ++b) {
+            auto& bin = m_bins[static_cast<std::size_t>(b)];
+            bin = (bin + x - oldest) * m_binStep[static_cast<std::size_t>(b)];
+        }
+    }
+    double best = 0.0;
+    for (int b = 4; b < 20; ++b)
+        best = std::max(best, std::norm(m_bins[static_cast<std::size_t>(b)]));
+    double& energy = m_offsetEnergy[static_cast<std::size_t>(m_count % kMfskN)];
+    energy += (best - energy) / 8.0;
+    ++m_count;
+    if (m_count - 1 == m_nextDecision)
+        mfskSymbol(out);
+}
+
+void ChannelDemodulator::mfskSymbol(std::string& out)
+{
+    const long long k = m_nextDecision;
+    std::array<double, kMfskBins> e{};
+    for (int b = 0; b < kMfskBins; ++b)
+        e[static_cast<std::size_t>(b)] = std::norm(m_bins[static_cast<std::size_t>(b)]);
+    // Tone set: bins 4..19 (offsets -7..8).
+    int maxBin = 4;
+    double total = 0.0;
+    for (int b = 4; b < 20; ++b) {
+        total += e[static_cast<std::size_t>(b)];
+        if (e[static_cast<std::size_t>(b)] > e[static_cast<std::size_t>(maxBin)])
+            maxBin = b;
+    }
+    const double emax = e[static_cast<std::size_t>(maxBin)];
+    const double noise = std::max((total - emax) / 15.0, 1e-12);
+    const double ratio = emax / noise;
+    updateSquelch(std::clamp((ratio - 3.4) / (ratio + 1.0), -1.0, 1.0));
+
+    // Frequency: whole-bin acquisition from the long-term bin energies while idle; fine
+    // tracking from two half-bin probes around the strongest tone while receiving.
+    for (int b = 0; b < kMfskBins; ++b) {
+        auto& h = m_binHistory[static_cast<std::size_t>(b)];
+        h += (e[static_cast<std::size_t>(b)] / noise - h) / 16.0;
+    }
+    if (!m_open) {
+        auto sumAt = [this](int shift) {
+            double s = 0.0;
+            for (int b = 4 + shift; b < 20 + shift; ++b)
+                s += m_binHistory[static_cast<std::size_t>(b)];
+            return s;
+        };
+        int bestShift = 0;
+        for (int s = -4; s <= 4; ++s)
+            if (sumAt(s) > sumAt(bestShift))
+                bestShift = s;
+        if (bestShift != 0 && sumAt(bestShift) > 1.15 * sumAt(0) &&
+            std::fabs(m_afc + bestShift * m_mode.baud) <= kCapture) {
+            m_afc += bestShift * m_mode.baud;
+            m_binHistory.fill(0.0);
+            updateMixer();
+        }
+    }
+    if (m_qualityAvg > 0.15) {
+        const double f = kMfskLow + maxBin;
+        std::complex<double> lo;
+        std::complex<double> hi;
+        for (int m = 0; m < kMfskN; ++m) {
+            const auto idx = static_cast<std::size_t>((k + 1 + m) % kMfskN);
+            const std::complex<double> s(m_window[idx]);
+            lo += s * std::polar(1.0, -kTwoPi * (f - 0.5) * m / kMfskN);
+            hi += s * std::polar(1.0, -kTwoPi * (f + 0.5) * m / kMfskN);
+        }
+        const double a = std::abs(lo);
+        const double c = std::abs(hi);
+        if (a + c > 0.0) {
+            const double delta = 0.5 * (c - a) / (a + c); // bins
+            m_afc = std::clamp(m_afc + 0.1 * delta * m_mode.baud, -kCapture, kCapture);
+            updateMixer();
+        }
+    }
+
+    // Timing: strongest window offset while idle, one-sample steps while receiving.
+    const int current = static_cast<int>(k % kMfskN);
+    auto energyAt = [this](int p) {
+        return m_offsetEnergy[static_cast<std::size_t>((p + kMfskN) % kMfskN)];
+    };
+    long long next = k + kMfskN;
+    if (!m_open) {
+        int best = current;
+        for (int p = 0; p < kMfskN; ++p)
+            if (energyAt(p) > energyAt(best))
+                best = p;
+        if (best != current && energyAt(best) > 1.2 * energyAt(current)) {
+            int delta = best - current;
+            if (delta > kMfskN / 2)
+                delta -= kMfskN;
+            if (delta < -kMfskN / 2)
+                delta += kMfskN;
+            next = k + kMfskN + delta;
+        }
+    } else {
+        const double late = energyAt(current + 1);
+        const double early = energyAt(current - 1);
+        if (late > 1.05 * early && late > energyAt(current))
+            ++next;
+        else if (early > 1.05 * late && early > energyAt(current))
+            --next;
+    }
+    m_nextDecision = next;
+
+    // Soft bits of the interleaved word: word = tone ^ (tone >> 1).
+    std::array<double, 16> toneEnergy{};
+    for (int t = 0; t < 16; ++t) {
+        const int onAir = m_mode.reversed ? 15 - t : t;
+        toneEnergy[static_cast<std::size_t>(t)] = e[static_cast<std::size_t>(4 + onAir)] / noise;
+    }
+    std::array<float, 4> soft{};
+    for (int j = 0; j < 4; ++j) {
+        const int mask = 8 >> j;
+        double one = 0.0;
+        double zero = 0.0;
+        for (int t = 0; t < 16; ++t) {
+            const int word = t ^ (t >> 1);
+            double& target = (word & mask) != 0 ? one : zero;
+            target = std::max(target, toneEnergy[static_cast<std::size_t>(t)]);
+        }
+        soft[static_cast<std::size_t>(j)] = static_cast<float>((one - zero) / (one + zero + 1.0));
+    }
+    const auto coded = m_deinterleaver.process(soft);
+
+    for (float c : coded) {
+        const int decoder = static_cast<int>((m_codedCount + 1) & 1);
+        if (m_codedCount > 0) {
+            const float a = m_pendingSoft[0];
+            const float b = c;
+            const std::array<float, 4> scores = {-a - b, a - b, -a + b, a + b};
+            auto& viterbi = *m_mfskViterbi[static_cast<std::size_t>(decoder)];
+            const int bit = viterbi.push(scores);
+            auto& gain = m_mfskGain[static_cast<std::size_t>(decoder)];
+            gain += 0.02 * (viterbi.lastGain() - gain);
+            if (bit >= 0) {
+                const auto ch = m_mfskVaricode[static_cast<std::size_t>(decoder)].push(bit);
+                if (ch && decoder == m_mfskChoice)
+                    emit(*ch, out);
+            }
+        }
+        m_pendingSoft[0] = c;
+        ++m_codedCount;
+        // Keep the pairing whose path fits the code better (with some hysteresis).
+        const int other = 1 - m_mfskChoice;
+        if (m_mfskGain[static_cast<std::size_t>(other)] >
+            1.1 * m_mfskGain[static_cast<std::size_t>(m_mfskChoice)] + 0.01)
+            m_mfskChoice = other;
+    }
+    (void)wrapPhase;
+}
+
+} // namespace hf::modem
