@@ -80,14 +80,18 @@ void ChannelDemodulator::configure()
             m_binStep[static_cast<std::size_t>(b)] =
                 std::polar(1.0, kTwoPi * (kMfskLow + b) / kMfskN);
         // About 2 s of averaging at 15.625 Bd.
-        m_qualityAlpha = 1.0 / 24.0;
+        m_qualityAlpha = 1.0 / 32.0;
     } else {
         m_outRate = m_mode.baud * kSps;
         const double cutoff = m_mode.baud + 60.0;
         const double transition = std::max(60.0, 0.6 * cutoff);
         m_resampler = std::make_unique<Resampler>(
             m_workRate, m_outRate, cutoff, static_cast<int>(5.5 * m_workRate / transition));
-        const std::size_t pulse = m_mode.modulation == Modulation::Gmsk ? 10 : 2 * kSps;
+        std::size_t pulse = 2 * kSps;
+        if (m_mode.modulation == Modulation::Gmsk)
+            pulse = 10;
+        else if (m_mode.modulation == Modulation::Qpsk)
+            pulse = 12;
         m_matched = std::make_unique<ComplexFir>(hannPulse(pulse));
         if (m_mode.modulation == Modulation::Qpsk)
             m_qpskViterbi = std::make_unique<ViterbiDecoder>(5, 0x17, 0x19, 32);
@@ -95,12 +99,15 @@ void ChannelDemodulator::configure()
             m_qpskViterbi.reset();
         for (auto& v : m_mfskViterbi)
             v.reset();
-        // About 32 symbols of averaging at 62.5 Bd, 96 at 250 Bd (0.4..0.5 s).
-        m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 96.0 : (m_mode.baud > 100.0 ? 1.0 / 56.0 : 1.0 / 32.0);
+        // About 64 symbols of averaging at 62.5 Bd (1 s), 160 at 250 Bd (0.64 s).
+        m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 160.0 : (m_mode.baud > 100.0 ? 1.0 / 96.0 : 1.0 / 64.0);
     }
     m_afc = 0.0;
     m_qualityAvg = 0.0;
     m_open = false;
+    m_held.clear();
+    m_release.clear();
+    m_symbols = 0;
     m_z.fill({});
     m_phaseEnergy.fill(0.0);
     m_count = 0;
@@ -108,11 +115,13 @@ void ChannelDemodulator::configure()
     m_prevWide = {};
     m_wideAcc = {};
     m_magAvg = 1e-6;
+    m_fastMag = 0.0;
     m_pskVaricode.reset();
     m_window.fill({});
     m_bins.fill({});
     m_offsetEnergy.fill(0.0);
     m_binHistory.fill(0.0);
+    m_historyAge = 0;
     m_sinceRefresh = 0;
     m_deinterleaver.reset();
     for (auto& d : m_mfskVaricode)
@@ -149,22 +158,45 @@ void ChannelDemodulator::process(const Complex* samples, std::size_t count, std:
                 phaseSample(u, out);
         }
     }
+    if (!m_release.empty()) {
+        out += m_release;
+        m_release.clear();
+    }
 }
 
 void ChannelDemodulator::updateSquelch(double q)
 {
     m_qualityAvg += m_qualityAlpha * (q - m_qualityAvg);
+    ++m_symbols;
     const int level = quality();
-    if (!m_open && level >= m_squelch)
+    if (!m_open && level >= m_squelch) {
         m_open = true;
+        // The quality average lags the signal: release what was decoded over the last second
+        // (the preamble carries no characters, so this is the start of the text, not noise from
+        // before the signal).
+        const long long window = static_cast<long long>(m_mode.baud);
+        for (const auto& [c, symbol] : m_held)
+            if (symbol >= m_symbols - window)
+                m_release.push_back(c);
+        m_held.clear();
+    }
     else if (m_open && m_squelch > 0 && level * 4 < m_squelch * 3)
         m_open = false;
 }
 
 void ChannelDemodulator::emit(char c, std::string& out)
 {
-    if (m_open)
+    if (!m_release.empty()) {
+        out += m_release;
+        m_release.clear();
+    }
+    if (m_open) {
         out.push_back(c);
+        return;
+    }
+    if (m_held.size() >= kMaxHeld)
+        m_held.pop_front();
+    m_held.emplace_back(c, m_symbols);
 }
 
 // ---- BPSK, QPSK, GMSK ---------------------------------------------------------------------
@@ -203,6 +235,13 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     const Complex d1 = at(k) * std::conj(at(k - kSps));
     const double mag = magnitude(d1);
     m_magAvg += 0.05 * (mag - m_magAvg);
+    // Key-up: when the level falls to a fraction of what it was, close at once instead of
+    // waiting for the quality average, so the decay prints no junk.
+    m_fastMag += 0.3 * (mag - m_fastMag);
+    if (m_open && m_squelch > 0 && m_fastMag < 0.15 * m_magAvg) {
+        m_open = false;
+        m_qualityAvg = 0.0;
+    }
 
     // Carrier tracking and quality from the phase scatter of the differential decisions.
     double error = 0.0; // rad per symbol
@@ -236,19 +275,19 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
 
     // Frequency: acquisition from the wide discriminator while idle; fine tracking from the
     // decisions once there is a signal.
-    if (!m_open) {
+    if (m_qualityAvg < 0.15) {
         const double wide = std::arg(m_wideAcc) * m_outRate / kTwoPi;
         if (std::abs(m_wideAcc) > 0.0f)
             m_afc += 0.04 * std::clamp(wide, -m_mode.baud, m_mode.baud);
     }
     if (m_qualityAvg > 0.15)
-        m_afc += 0.04 * error * m_mode.baud / kTwoPi;
+        m_afc += (m_open ? 0.04 : 0.12) * error * m_mode.baud / kTwoPi;
     m_afc = std::clamp(m_afc, -kCapture, kCapture);
     updateMixer();
 
     // Timing: jump to the strongest sample phase while idle, then early/late tracking.
     const int current = static_cast<int>(k % kSps);
-    if (!m_open) {
+    if (m_qualityAvg < 0.2) {
         int best = current;
         for (int p = 0; p < kSps; ++p)
             if (m_phaseEnergy[static_cast<std::size_t>(p)] >
@@ -367,9 +406,10 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     // tracking from two half-bin probes around the strongest tone while receiving.
     for (int b = 0; b < kMfskBins; ++b) {
         auto& h = m_binHistory[static_cast<std::size_t>(b)];
-        h += (e[static_cast<std::size_t>(b)] / noise - h) / 16.0;
+        h += (e[static_cast<std::size_t>(b)] / noise - h) / 48.0;
     }
-    if (!m_open) {
+    ++m_historyAge;
+    if (m_historyAge > 24) {
         auto sumAt = [this](int shift) {
             double s = 0.0;
             for (int b = 4 + shift; b < 20 + shift; ++b)
@@ -380,10 +420,15 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
         for (int s = -4; s <= 4; ++s)
             if (sumAt(s) > sumAt(bestShift))
                 bestShift = s;
-        if (bestShift != 0 && sumAt(bestShift) > 1.15 * sumAt(0) &&
+        // The gained bins must hold clearly more than noise (each noise bin averages 1 here);
+        // a channel that decodes well needs stronger evidence before it moves.
+        const double needed = m_qualityAvg < 0.2 ? 1.0 : 2.0;
+        if (bestShift != 0 && sumAt(bestShift) - sumAt(0) > needed &&
+            sumAt(bestShift) > 1.1 * sumAt(0) &&
             std::fabs(m_afc + bestShift * m_mode.baud) <= kCapture) {
             m_afc += bestShift * m_mode.baud;
             m_binHistory.fill(0.0);
+            m_historyAge = 0;
             updateMixer();
         }
     }
@@ -412,7 +457,7 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
         return m_offsetEnergy[static_cast<std::size_t>((p + kMfskN) % kMfskN)];
     };
     long long next = k + kMfskN;
-    if (!m_open) {
+    if (m_qualityAvg < 0.2) {
         int best = current;
         for (int p = 0; p < kMfskN; ++p)
             if (energyAt(p) > energyAt(best))

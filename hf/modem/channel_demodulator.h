@@ -9,6 +9,7 @@
 #include "hf/modem/viterbi.h"
 
 #include <array>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,6 +74,12 @@ private:
     double m_qualityAvg = 0.0;
     double m_qualityAlpha = 0.05;
     bool m_open = false;
+    // Characters decoded while closed, with the symbol count when they came (released when
+    // the channel opens within a second of them).
+    static constexpr std::size_t kMaxHeld = 64;
+    std::deque<std::pair<char, long long>> m_held;
+    std::string m_release;
+    long long m_symbols = 0;
 
     // Phase modes (BPSK, QPSK, GMSK): 8 samples per symbol after the resampler.
     static constexpr int kSps = 8;
@@ -85,6 +92,7 @@ private:
     Complex m_prevWide{};
     Complex m_wideAcc{};
     double m_magAvg = 1e-6;
+    double m_fastMag = 0.0;
     PskVaricodeDecoder m_pskVaricode;
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
 
@@ -97,6 +105,7 @@ private:
     std::array<std::complex<double>, kMfskBins> m_binStep{};
     std::array<double, kMfskN> m_offsetEnergy{};
     std::array<double, kMfskBins> m_binHistory{};
+    int m_historyAge = 0;
     int m_sinceRefresh = 0;
     MfskInterleaver<float> m_deinterleaver{false};
     std::array<std::unique_ptr<ViterbiDecoder>, 2> m_mfskViterbi;

@@ -37,10 +37,12 @@ private:
 class MfskVaricodeDecoder {
 public:
     std::optional<char> push(int bit);
-    void reset() { m_register = 1; }
+    void reset() { m_register = 0; }
 
 private:
-    std::uint32_t m_register = 1;
+    // Bits of the character being received; after a character it holds the 1 that began the
+    // next one.
+    std::uint32_t m_register = 0;
 };
 
 } // namespace hf::modem
