@@ -287,7 +287,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
 
     // Timing: jump to the strongest sample phase while idle, then early/late tracking.
     const int current = static_cast<int>(k % kSps);
-    if (m_qualityAvg < 0.2) {
+    if (m_qualityAvg < 0.1) {
         int best = current;
         for (int p = 0; p < kSps; ++p)
             if (m_phaseEnergy[static_cast<std::size_t>(p)] >
