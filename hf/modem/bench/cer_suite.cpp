@@ -1,8 +1,8 @@
 // Character error rate against SNR for every mode, with seeded white noise, the sender 30 Hz off
 // frequency and 100 ppm off clock, at 11025 Hz. Writes a Markdown table to the file named by the
-// first argument (default docs/modem-cer.md) and the same figures as CSV beside it (.csv).
-//
-//   build/hf/modem/hf_modem_cer docs/modem-cer.md
+// first argument (default docs/modem-cer.md) and the same figures beside it (.dat) for the plot.
+// Run everything with:  cmake --build build --target modem-cer   (needs -DSKYLARK_BENCHMARKS=ON
+// and gnuplot), which also draws docs/modem-cer.png.
 #include "hf/modem/demodulator.h"
 #include "hf/modem/modulator.h"
 
@@ -18,20 +18,25 @@ using namespace hf::modem;
 
 namespace {
 
-/// Edit distance: the number of characters lost, added or changed.
-std::size_t distance(const std::string& a, const std::string& b)
+/// Edit distance between `text` and the best-matching stretch of `out` (characters printed
+/// from the noise before and after the signal are not counted).
+std::size_t distance(const std::string& out, const std::string& text)
 {
-    std::vector<std::size_t> prev(b.size() + 1);
-    std::vector<std::size_t> cur(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j)
+    std::vector<std::size_t> prev(text.size() + 1);
+    std::vector<std::size_t> cur(text.size() + 1);
+    for (std::size_t j = 0; j <= text.size(); ++j)
         prev[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        cur[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j)
-            cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + (a[i - 1] != b[j - 1] ? 1u : 0u)});
+    std::size_t best = prev[text.size()];
+    for (std::size_t i = 1; i <= out.size(); ++i) {
+        cur[0] = 0;
+        for (std::size_t j = 1; j <= text.size(); ++j) {
+            const std::size_t change = prev[j - 1] + (out[i - 1] != text[j - 1] ? 1 : 0);
+            cur[j] = std::min(std::min(prev[j] + 1, cur[j - 1] + 1), change);
+        }
         std::swap(prev, cur);
+        best = std::min(best, prev[text.size()]);
     }
-    return prev[b.size()];
+    return best;
 }
 
 double cer(const char* name, double snr, unsigned seed)
@@ -82,7 +87,8 @@ int main(int argc, char** argv)
     const Row rows[] = {{"psk63", -8.5}, {"psk250", -2}, {"qpsk125", -3}, {"qpsk250", -1},
                         {"mfsk16", -14}, {"gmsk63", -7}, {"gmsk250", -1}};
     std::ofstream md(path);
-    std::ofstream csv(path.substr(0, path.rfind('.')) + ".csv");
+    // Plot data for gnuplot: one block per mode, a header line naming it.
+    std::ofstream csv(path.substr(0, path.rfind('.')) + ".dat");
     md << "| Mode | target (dB, 2 % CER) |";
     const std::vector<double> offsets = {-6, -4, -2, 0, 2, 4};
     for (double o : offsets)
@@ -91,9 +97,9 @@ int main(int argc, char** argv)
     for (std::size_t i = 0; i < offsets.size(); ++i)
         md << "---|";
     md << "\n";
-    csv << "mode,snr,cer\n";
     for (const auto& r : rows) {
         md << "| " << r.name << " | " << r.target << " |";
+        csv << "snr " << r.name << "\n";
         for (double o : offsets) {
             const double snr = r.target + o;
             double total = 0.0;
@@ -103,11 +109,12 @@ int main(int argc, char** argv)
             char buf[64];
             std::snprintf(buf, sizeof buf, " %.1f %% |", 100.0 * c);
             md << buf;
-            csv << r.name << "," << snr << "," << c << "\n";
+            csv << snr << " " << std::max(c * 100.0, 0.01) << "\n";
             std::printf("%s %.1f dB: %.2f %%\n", r.name, snr, 100.0 * c);
             std::fflush(stdout);
         }
         md << "\n";
+        csv << "\n\n";
     }
     return 0;
 }
