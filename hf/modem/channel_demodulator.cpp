@@ -87,7 +87,7 @@ void ChannelDemodulator::configure()
         const double transition = std::max(60.0, 0.6 * cutoff);
         m_resampler = std::make_unique<Resampler>(
             m_workRate, m_outRate, cutoff, static_cast<int>(5.5 * m_workRate / transition));
-        std::size_t pulse = 2 * kSps;
+        std::size_t pulse = 12;
         if (m_mode.modulation == Modulation::Gmsk)
             pulse = 10;
         else if (m_mode.modulation == Modulation::Qpsk)
@@ -262,9 +262,17 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
             break;
         }
         case Modulation::Gmsk: {
-            const Complex sq = -(n * n);
-            error = std::arg(sq) / 2.0;
-            q = sq.real();
+            // Over two bits the phase turns by 0 (a 0 bit) or +-180 degrees (a 1 bit, less
+            // the Gaussian smoothing, whose sign follows the data). Only the 0 bits measure
+            // the frequency without bias; both kinds measure the quality.
+            const Complex d2 = at(k) * std::conj(at(k - 2 * kSps));
+            const float m2 = magnitude(d2);
+            if (m2 > 0.0f) {
+                const Complex n2 = d2 / m2;
+                q = (n2 * n2).real();
+                if (n2.real() > 0.0f)
+                    error = std::arg(n2) / 2.0;
+            }
             break;
         }
         case Modulation::Mfsk:
@@ -281,7 +289,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
             m_afc += 0.04 * std::clamp(wide, -m_mode.baud, m_mode.baud);
     }
     if (m_qualityAvg > 0.15)
-        m_afc += (m_open ? 0.04 : 0.12) * error * m_mode.baud / kTwoPi;
+        m_afc += (m_open ? 0.015 : 0.12) * error * m_mode.baud / kTwoPi;
     m_afc = std::clamp(m_afc, -kCapture, kCapture);
     updateMixer();
 
@@ -308,7 +316,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     const double early = timingMetric(k - 1);
     if (late + early > 0.0) {
         const double e = (late - early) / (late + early);
-        const double gain = m_open ? 0.08 : 0.2;
+        const double gain = m_open ? 0.03 : 0.2;
         m_resampler->shift(gain * e * m_workRate / m_outRate);
     }
     m_nextDecision = k + kSps;
@@ -422,9 +430,9 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
                 bestShift = s;
         // The gained bins must hold clearly more than noise (each noise bin averages 1 here);
         // a channel that decodes well needs stronger evidence before it moves.
-        const double needed = m_qualityAvg < 0.2 ? 1.0 : 2.0;
+        const double needed = m_qualityAvg < 0.2 ? 0.5 : 0.8;
         if (bestShift != 0 && sumAt(bestShift) - sumAt(0) > needed &&
-            sumAt(bestShift) > 1.1 * sumAt(0) &&
+            sumAt(bestShift) > 1.03 * sumAt(0) &&
             std::fabs(m_afc + bestShift * m_mode.baud) <= kCapture) {
             m_afc += bestShift * m_mode.baud;
             m_binHistory.fill(0.0);
