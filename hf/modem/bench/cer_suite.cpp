@@ -47,7 +47,7 @@ double cer(const char* name, double snr, unsigned seed)
     std::mt19937 rng(seed);
     const char* words[] = {"the ", "quick ", "brown ", "fox ", "N0CALL ", "APRS ", "73 ", "de ",
                            "jumps ", "over ", "lazy ", "dog ", "1234 ", "test "};
-    while (text.size() < 600)
+    while (text.size() < 1500)
         text += words[rng() % 14];
     Modulator modulator(mode, rate * (1.0 + 100e-6), 1530.0, 0.5);
     auto audio = modulator.modulate(text);
@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     // Plot data for gnuplot: one block per mode, a header line naming it.
     std::ofstream csv(path.substr(0, path.rfind('.')) + ".dat");
     md << "| Mode | target (dB, 2 % CER) |";
-    const std::vector<double> offsets = {-6, -4, -2, 0, 2, 4};
+    const std::vector<double> offsets = {-6, -4, -3, -2, -1, 0, 1, 2, 4};
     for (double o : offsets)
         md << " target" << (o >= 0 ? "+" : "") << o << " dB |";
     md << "\n|---|---|";
@@ -103,11 +103,12 @@ int main(int argc, char** argv)
         for (double o : offsets) {
             const double snr = r.target + o;
             double total = 0.0;
-            for (unsigned seed = 1; seed <= 2; ++seed)
+            constexpr unsigned kRuns = 4; // 4 x 1500 characters per point
+            for (unsigned seed = 1; seed <= kRuns; ++seed)
                 total += cer(r.name, snr, seed);
-            const double c = total / 2.0;
+            const double c = total / kRuns;
             char buf[64];
-            std::snprintf(buf, sizeof buf, " %.1f %% |", 100.0 * c);
+            std::snprintf(buf, sizeof buf, " %.2g %% |", 100.0 * c);
             md << buf;
             csv << snr << " " << std::max(c * 100.0, 0.01) << "\n";
             std::printf("%s %.1f dB: %.2f %%\n", r.name, snr, 100.0 * c);
