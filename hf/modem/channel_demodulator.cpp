@@ -105,10 +105,13 @@ void ChannelDemodulator::configure()
     }
     m_afc = 0.0;
     m_qualityAvg = 0.0;
+    m_lockAvg = 0.0;
     m_open = false;
     m_held.clear();
     m_release.clear();
     m_symbols = 0;
+    m_qualityDelay.clear();
+    m_lastTones = {-1, -1};
     m_z.fill({});
     m_phaseEnergy.fill(0.0);
     m_count = 0;
@@ -172,10 +175,10 @@ void ChannelDemodulator::updateSquelch(double q)
     const int level = quality();
     if (!m_open && level >= m_squelch) {
         m_open = true;
-        // The quality average lags the signal: release what was decoded over the last 1.5 s
+        // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s for MFSK16)
         // while the quality was rising (the preamble carries no characters, so this is the start
         // of the text, not noise from before the signal).
-        const long long window = static_cast<long long>(1.5 * m_mode.baud);
+        const long long window = std::max(40LL, static_cast<long long>(1.5 * m_mode.baud));
         for (const auto& [c, symbol] : m_held)
             if (symbol >= m_symbols - window)
                 m_release.push_back(c);
@@ -196,8 +199,9 @@ void ChannelDemodulator::emit(char c, std::string& out)
         return;
     }
     // Hold only what came while the quality was already rising towards the squelch: the
-    // first symbols of a key-down (or of noise) are not worth keeping.
-    if (quality() * 3 < m_squelch)
+    // first symbols of a key-down (or of noise) are not worth keeping. MFSK16 text starts
+    // right after a steady-tone preamble that does not raise the quality.
+    if (m_mode.modulation != Modulation::Mfsk && quality() * 3 < m_squelch)
         return;
     if (m_held.size() >= kMaxHeld)
         m_held.pop_front();
@@ -255,11 +259,13 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     if (m_open && m_squelch > 0 && m_fastMag < 0.15 * m_magAvg) {
         m_open = false;
         m_qualityAvg = 0.0;
+        m_lockAvg = 0.0;
     }
 
     // Carrier tracking and quality from the phase scatter of the differential decisions.
     double error = 0.0; // rad per symbol
-    double q = 0.0;
+    double q = 0.0;     // for the squelch
+    double lock = 0.0;  // for the tracking loops (GMSK: the two-bit measure alone)
     if (mag > 0.0) {
         const Complex n = d1 / static_cast<float>(mag);
         switch (m_mode.modulation) {
@@ -279,11 +285,14 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
             // Over two bits the phase turns by 0 (a 0 bit) or +-180 degrees (a 1 bit, less
             // the Gaussian smoothing, whose sign follows the data). Only the 0 bits measure
             // the frequency without bias; both kinds measure the quality.
+            // Over one bit it turns by about +-90 degrees, which tells GMSK from a steady
+            // carrier or a PSK signal (0 or 180 degrees): the quality needs both.
             const Complex d2 = at(k) * std::conj(at(k - 2 * kSps));
             const float m2 = magnitude(d2);
             if (m2 > 0.0f) {
                 const Complex n2 = d2 / m2;
-                q = (n2 * n2).real();
+                lock = (n2 * n2).real();
+                q = 0.5 * (lock - (n * n).real());
                 if (n2.real() > 0.0f)
                     error = std::arg(n2) / 2.0;
             }
@@ -293,23 +302,26 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
             break;
         }
     }
+    if (m_mode.modulation != Modulation::Gmsk)
+        lock = q;
+    m_lockAvg += m_qualityAlpha * (lock - m_lockAvg);
     updateSquelch(q);
 
     // Frequency: acquisition from the wide discriminator while idle; fine tracking from the
     // decisions once there is a signal.
-    if (m_qualityAvg < 0.15) {
+    if (m_lockAvg < 0.15) {
         const double wide = std::arg(m_wideAcc) * m_outRate / kTwoPi;
         if (std::abs(m_wideAcc) > 0.0f)
             m_afc += 0.04 * std::clamp(wide, -m_mode.baud, m_mode.baud);
     }
-    if (m_qualityAvg > 0.15)
+    if (m_lockAvg > 0.15)
         m_afc += (m_open ? 0.015 : 0.12) * error * m_mode.baud / kTwoPi;
     m_afc = std::clamp(m_afc, -kCapture, kCapture);
     updateMixer();
 
     // Timing: jump to the strongest sample phase while idle, then early/late tracking.
     const int current = static_cast<int>(k % kSps);
-    if (m_qualityAvg < 0.1) {
+    if (m_lockAvg < 0.1) {
         int best = current;
         for (int p = 0; p < kSps; ++p)
             if (m_phaseEnergy[static_cast<std::size_t>(p)] >
@@ -422,7 +434,18 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     const double emax = e[static_cast<std::size_t>(maxBin)];
     const double noise = std::max((total - emax) / 15.0, 1e-12);
     const double ratio = emax / noise;
-    updateSquelch(std::clamp((ratio - 3.4) / (ratio + 1.0), -1.0, 1.0));
+    // MFSK hops: the strongest tone seldom repeats within two symbols (about 1 in 8), while a
+    // carrier or a PSK signal stays in the same one or two bins. Such symbols count as noise.
+    const bool repeated = maxBin == m_lastTones[0] || maxBin == m_lastTones[1];
+    m_lastTones[1] = m_lastTones[0];
+    m_lastTones[0] = maxBin;
+    // The characters come out of the interleaver and the decoder about 53 symbols after their
+    // tones: judge the squelch on the tones they came from.
+    m_qualityDelay.push_back(repeated ? 0.0 : std::clamp((ratio - 3.4) / (ratio + 1.0), -1.0, 1.0));
+    if (m_qualityDelay.size() > kMfskDecodeDelay) {
+        updateSquelch(m_qualityDelay.front());
+        m_qualityDelay.pop_front();
+    }
 
     // Frequency: whole-bin acquisition from the long-term bin energies while idle; fine
     // tracking from two half-bin probes around the strongest tone while receiving.

@@ -73,6 +73,7 @@ private:
     double m_outRate = 0.0;
     double m_qualityAvg = 0.0;
     double m_qualityAlpha = 0.05;
+    double m_lockAvg = 0.0; // how well the tracking has locked (0..1)
     bool m_open = false;
     // Characters decoded while closed, with the symbol count when they came (released when
     // the channel opens within a second of them).
@@ -106,6 +107,9 @@ private:
     std::array<double, kMfskN> m_offsetEnergy{};
     std::array<double, kMfskBins> m_binHistory{};
     int m_historyAge = 0;
+    std::array<int, 2> m_lastTones{-1, -1};
+    static constexpr std::size_t kMfskDecodeDelay = 53; // interleaver 30 + decoder 45 bits
+    std::deque<double> m_qualityDelay;
     int m_sinceRefresh = 0;
     MfskInterleaver<float> m_deinterleaver{false};
     std::array<std::unique_ptr<ViterbiDecoder>, 2> m_mfskViterbi;
