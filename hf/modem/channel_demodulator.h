@@ -1,0 +1,123 @@
+#pragma once
+
+#include "hf/modem/dsp_types.h"
+#include "hf/modem/fir.h"
+#include "hf/modem/mfsk_interleaver.h"
+#include "hf/modem/mode.h"
+#include "hf/modem/resampler.h"
+#include "hf/modem/varicode.h"
+#include "hf/modem/viterbi.h"
+
+#include <array>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hf::modem {
+
+/// One receive channel working on the front end's complex output (see FrontEnd).
+///
+/// Squelch scale: the channel measures a signal quality 0..2500 from how well its symbols fit
+/// the mode (PSK/QPSK/GMSK: phase scatter of the differential decisions; MFSK: strongest tone
+/// against the rest), averaged over about half a second at 250 Bd and two seconds at 15.625 Bd.
+/// White noise alone reads about 0..300; a signal at the mode's design limit (2 % character
+/// errors) reads about 900..1400; a clean signal 2300..2500. The channel receives (state 1) while
+/// the quality is at or above the squelch value and stops when it falls below three quarters of
+/// it; characters are only delivered while it receives. Squelch 0 keeps the channel open.
+class ChannelDemodulator {
+public:
+    /// `workRate`: the front end's output rate in Hz; `carrier`: audio frequency in Hz of the
+    /// signal centre (PSK carrier, MFSK tone-set centre). Throws std::invalid_argument on values
+    /// out of range.
+    ChannelDemodulator(double workRate, double workCentre, ModeConfig mode, double carrier);
+
+    /// Changing the mode or rate restarts the channel; setting the same mode again does nothing.
+    void setMode(const ModeConfig& mode);
+    /// Re-tunes; the frequency tracking restarts from the new carrier (no-op if unchanged).
+    void setCarrier(double hz);
+    void setSquelch(int level) { m_squelch = level < 0 ? 0 : level; }
+
+    /// Feeds working-rate samples; appends decoded characters to `out`.
+    void process(const Complex* samples, std::size_t count, std::string& out);
+    void reset();
+
+    int state() const { return m_open ? 1 : 0; }
+    int quality() const;
+    /// Current frequency correction of the tracking, Hz (within +-55).
+    double frequencyOffset() const { return m_afc; }
+    const ModeConfig& mode() const { return m_mode; }
+    double carrier() const { return m_carrier; }
+    int squelch() const { return m_squelch; }
+
+private:
+    void configure();
+    void updateMixer();
+    void phaseSample(Complex u, std::string& out);
+    void phaseSymbol(std::string& out);
+    void mfskSample(Complex u, std::string& out);
+    void mfskSymbol(std::string& out);
+    void updateSquelch(double q);
+    void emit(char c, std::string& out);
+
+    double m_workRate;
+    double m_workCentre;
+    ModeConfig m_mode;
+    double m_carrier;
+    int m_squelch = 0;
+
+    Nco m_mixer;
+    std::unique_ptr<Resampler> m_resampler;
+    std::vector<Complex> m_scratch;
+    double m_afc = 0.0;
+    double m_outRate = 0.0;
+    double m_qualityAvg = 0.0;
+    double m_qualityAlpha = 0.05;
+    double m_lockAvg = 0.0; // how well the tracking has locked (0..1)
+    bool m_open = false;
+    // Characters decoded while closed, with the symbol count when they came (released when
+    // the channel opens within a second of them).
+    static constexpr std::size_t kMaxHeld = 64;
+    std::deque<std::pair<char, long long>> m_held;
+    std::string m_release;
+    long long m_symbols = 0;
+
+    // Phase modes (BPSK, QPSK, GMSK): 8 samples per symbol after the resampler.
+    static constexpr int kSps = 8;
+    static constexpr int kRing = 64;
+    std::unique_ptr<ComplexFir> m_matched;
+    std::array<Complex, kRing> m_z{};
+    std::array<double, kSps> m_phaseEnergy{};
+    long long m_count = 0;
+    long long m_nextDecision = kSps * 3;
+    Complex m_prevWide{};
+    Complex m_wideAcc{};
+    double m_magAvg = 1e-6;
+    double m_fastMag = 0.0;
+    PskVaricodeDecoder m_pskVaricode;
+    std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
+
+    // MFSK16: 32 samples per symbol, 24 sliding DFT bins (-11..12) around the tone set.
+    static constexpr int kMfskN = 32;
+    static constexpr int kMfskBins = 24;
+    static constexpr int kMfskLow = -11;
+    std::array<Complex, kMfskN> m_window{};
+    std::array<std::complex<double>, kMfskBins> m_bins{};
+    std::array<std::complex<double>, kMfskBins> m_binStep{};
+    std::array<double, kMfskN> m_offsetEnergy{};
+    std::array<double, kMfskBins> m_binHistory{};
+    int m_historyAge = 0;
+    std::array<int, 2> m_lastTones{-1, -1};
+    static constexpr std::size_t kMfskDecodeDelay = 53; // interleaver 30 + decoder 45 bits
+    std::deque<double> m_qualityDelay;
+    int m_sinceRefresh = 0;
+    MfskInterleaver<float> m_deinterleaver{false};
+    std::array<std::unique_ptr<ViterbiDecoder>, 2> m_mfskViterbi;
+    std::array<MfskVaricodeDecoder, 2> m_mfskVaricode;
+    std::array<double, 2> m_mfskGain{};
+    std::array<float, 2> m_pendingSoft{};
+    long long m_codedCount = 0;
+    int m_mfskChoice = 0;
+};
+
+} // namespace hf::modem

@@ -1,0 +1,123 @@
+// Round trips through our own modulator: both sample rates, carriers across the band, the
+// sender off frequency and off clock, odd chunk sizes and seeded noise.
+#include "hf/modem/demodulator.h"
+#include "hf/modem/modulator.h"
+#include "modem_test_util.h"
+
+#include <gtest/gtest.h>
+
+using namespace hf::modem;
+using namespace modemtest;
+
+namespace {
+
+struct Case {
+    const char* mode;
+    bool lsb;
+    double rate;
+    double carrier;
+    double offset; // Hz the sender is off the channel's carrier
+    double ppm;    // sender's sample clock error
+    double snr;    // dB in 2500 Hz; 99 = no noise
+    std::size_t chunk;
+};
+
+const Case kCases[] = {
+    {"psk63", false, 11025, 1000, 0, 0, 99, 137},
+    {"psk63", false, 48000, 2400, 50, 100, -3, 137},
+    {"psk63", false, 11025, 700, -50, -100, -3, 4096},
+    {"psk250", false, 48000, 1500, -50, 100, 4, 137},
+    {"psk250", false, 11025, 2100, 50, -100, 4, 1},
+    {"qpsk125", false, 11025, 1800, 40, 100, 3, 137},
+    {"qpsk125", true, 48000, 900, -40, -100, 3, 500},
+    {"qpsk250", false, 48000, 2200, -30, 100, 5, 137},
+    {"qpsk250", true, 11025, 1200, 30, -100, 5, 137},
+    {"mfsk16", false, 11025, 1500, 45, 100, -8, 137},
+    {"mfsk16", true, 48000, 2000, -45, -100, -8, 333},
+    {"mfsk16", false, 48000, 800, 0, 0, 99, 137},
+    {"gmsk63", false, 11025, 1500, 30, 100, 2, 137},
+    {"gmsk63", false, 48000, 2300, -30, -100, 2, 137},
+    {"gmsk250", false, 11025, 2100, 40, 100, 5, 137},
+    {"gmsk250", false, 48000, 1000, -40, -100, 5, 777},
+};
+
+} // namespace
+
+TEST(RoundTrip, EveryModeDecodesExactly)
+{
+    const std::string body = "N0CALL>APSK63::N1CALL   :round trip{42";
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::string(c.mode) + (c.lsb ? "-L" : "") + " at " +
+                     std::to_string(static_cast<int>(c.rate)) + " Hz, carrier " +
+                     std::to_string(c.carrier) + " offset " + std::to_string(c.offset) +
+                     " ppm " + std::to_string(c.ppm) + " snr " + std::to_string(c.snr));
+        const auto mode = modeFromName(c.mode, c.lsb);
+        ASSERT_TRUE(mode);
+        const std::string text = frame(body);
+        Modulator modulator(*mode, c.rate * (1.0 + c.ppm * 1e-6), c.carrier + c.offset, 0.5);
+        auto audio = pad(modulator.modulate(text), c.rate, 0.7, 1.0);
+        if (c.snr < 90)
+            addNoise(audio, signalPower(modulator.modulate("x")), c.rate, c.snr, 1234);
+        Demodulator demod(c.rate, *mode, c.carrier, 400);
+        const std::string got = runDemodulator(demod, audio, c.chunk);
+        std::string expected = text;
+        if (mode->modulation == Modulation::Mfsk)
+            expected = "\r\x02\r" + text + "\r\x04\r";
+        EXPECT_NE(got.find(expected), std::string::npos) << got;
+    }
+}
+
+TEST(RoundTrip, CleanSignalPrintsExactlyTheTextAndReportsReceiving)
+{
+    const auto mode = modeFromName("psk250");
+    Modulator modulator(*mode, 11025, 1500);
+    const auto audio = pad(modulator.modulate("hello world\r\n"), 11025, 0.5, 1.0);
+    Demodulator demod(11025, *mode, 1500, 1500);
+    std::string out;
+    bool sawReceiving = false;
+    for (std::size_t i = 0; i < audio.size(); i += 500) {
+        demod.process(audio.data() + i, std::min<std::size_t>(500, audio.size() - i), out);
+        sawReceiving = sawReceiving || demod.channel().state() == 1;
+    }
+    EXPECT_EQ(out, "hello world\r\n");
+    EXPECT_TRUE(sawReceiving);
+    EXPECT_EQ(demod.channel().state(), 0); // back to idle after key-up
+}
+
+TEST(RoundTrip, NoiseAlonePrintsNothingOnASquelchedChannel)
+{
+    // Squelch values of the channel plan.
+    const std::pair<const char*, int> rows[] = {{"psk63", 600},  {"psk250", 1500}, {"qpsk125", 1000},
+                                                {"qpsk250", 1000}, {"mfsk16", 1000}, {"gmsk63", 1000},
+                                                {"gmsk250", 1500}};
+    for (const auto& [name, squelch] : rows) {
+        SCOPED_TRACE(name);
+        std::vector<float> noise(static_cast<std::size_t>(11025 * 60), 0.0f);
+        addNoise(noise, 0.1, 11025, 0.0, 99);
+        Demodulator demod(11025, *modeFromName(name), 1500, squelch);
+        EXPECT_EQ(runDemodulator(demod, noise, 1000), "");
+        EXPECT_EQ(demod.channel().state(), 0);
+    }
+}
+
+TEST(Modulator, RejectsBadSettingsAndRampsTheEnds)
+{
+    const auto mode = *modeFromName("psk63");
+    EXPECT_THROW(Modulator(mode, 100, 1500), std::invalid_argument);
+    EXPECT_THROW(Modulator(mode, 11025, 50), std::invalid_argument);
+    for (const char* name : {"psk63", "qpsk250", "mfsk16", "gmsk250"}) {
+        Modulator m(*modeFromName(name), 48000, 1500);
+        const auto s = m.modulate("x");
+        ASSERT_GT(s.size(), 1000u);
+        EXPECT_LT(std::fabs(s.front()), 0.01f) << name;
+        EXPECT_LT(std::fabs(s.back()), 0.01f) << name;
+        float peak = 0.0f;
+        for (float v : s)
+            peak = std::max(peak, std::fabs(v));
+        EXPECT_LE(peak, 0.81f);
+    }
+    Modulator tune(mode, 11025, 1000);
+    const auto t = tune.tune(2.0);
+    EXPECT_EQ(t.size(), 22050u);
+    EXPECT_LT(std::fabs(t.front()), 0.01f);
+}
