@@ -668,7 +668,9 @@ void MainWindow::connectParts()
 
     links::TncLineHandler& tncLines = m_serialTnc->lineHandler();
     connect(&tncLines, &links::TncLineHandler::packetLine, this, &MainWindow::receivePacketLine);
-    connect(&tncLines, &links::TncLineHandler::packetLine, m_igate.get(), &hf::Igate::vhfLine);
+    // The line handler itself gates each monitored line to APRS-IS (also in "TNC Command"
+    // mode); the igate's vhfLine() must not be connected as well, or every packet would reach
+    // the server twice.
     connect(&tncLines, &links::TncLineHandler::igatedLine, m_igate.get(), &hf::Igate::Igated_VHF);
 
     // Packets from the local program on port 8063, line by line, to the HF relay.
