@@ -389,18 +389,42 @@ TEST_F(StationEndToEndTest, MonitoredVhfPacketsAreGatedToAprsIsExactlyByTheRules
     EXPECT_EQ(str(server.received()), str(gated)) << "nothing gated twice";
 }
 
+TEST_F(StationEndToEndTest, RelayedTrafficEntersItsInnerSourceAsHeardInsteadOfTheGate)
+{
+    openStation(2);
+    connectServer();
+    ASSERT_TRUE(tnc.write("G4GATE>APRS,WIDE2-1:}G4INNER>APRS,TCPIP,G4GATE*:>relayed text\r\n"
+                          "N0CALL>APRS,WIDE1-1:>direct packet\r\n"));
+    serverReceivedUpTo("direct packet\r\n");
+    EXPECT_EQ(str(server.received()), "N0CALL>APRS,WIDE1-1:>direct packet\r\n") << "relayed traffic is not gated back";
+    auto* heard = in<QListWidget>(*main, "List2");
+    QStringList entries;
+    for (int i = 0; i < heard->count(); ++i)
+        entries << heard->item(i)->text();
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("G4INNER"), QStringLiteral("N0CALL")}));
+}
+
 TEST_F(StationEndToEndTest, HfFramesWithAGoodCheckAreGatedToAprsIs)
 {
     openStation(2);
     connectServer();
+    testsupport::ScriptedTcpClient program; // the local program on the packet port
+    ASSERT_TRUE(program.connectTo(8063));
+    ASSERT_TRUE(waitUntil([&] { return in<QLabel>(*main, "Label23")->text() == "Connected"; }));
     hfHears(hf::buildFrame("G4HF>APSK26:>hf station here", hf::FrameSender::Message), "hf station here");
     QByteArray damaged = hf::buildFrame("G4HF>APSK26:>damaged frame", hf::FrameSender::Message);
     damaged[damaged.indexOf("damaged")] = 'D';
     hfHears(damaged, "Damaged frame");
     hfHears(hf::buildFrame("G4HF>APSK26,TCPIP*:>came from the net", hf::FrameSender::Message), "came from");
     hfHears(hf::buildFrame("G4HF>APSK99:>never gated", hf::FrameSender::Message), "never gated");
+    hfHears(hf::buildFrame("G4HF>APSK26:>TCPXX stays local", hf::FrameSender::Message), "TCPXX stays");
+    hfHears(hf::buildFrame("G4HF>APSK26:?IGATE?", hf::FrameSender::Message), "?IGATE?");
+    hfHears(hf::buildFrame("G4HF>APSK26:?APRS?", hf::FrameSender::Message), "?APRS?");
     hfHears(hf::buildFrame("G4HF>APSK26:>sentinel", hf::FrameSender::Message), "sentinel");
-    EXPECT_EQ(str(serverReceivedUpTo("sentinel\r\n")), "G4HF>APSK26:>hf station here\r\nG4HF>APSK26:>sentinel\r\n");
+    const QByteArray gated = "G4HF>APSK26:>hf station here\r\nG4HF>APSK26:>sentinel\r\n";
+    EXPECT_EQ(str(serverReceivedUpTo("sentinel\r\n")), str(gated));
+    ASSERT_TRUE(waitUntil([&] { return program.received().endsWith("sentinel\r\n"); }));
+    EXPECT_EQ(str(program.received()), str(gated));
     auto* heard = in<QListWidget>(*main, "List1");
     ASSERT_EQ(heard->count(), 1);
     EXPECT_EQ(heard->item(0)->text(), QStringLiteral("G4HF"));
@@ -456,6 +480,8 @@ TEST_F(IgateEndToEndTest, AprsIsMessageForAStationHeardOnHfGoesOutOnHf)
 {
     openIgate();
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4OTHER  :not heard on hf{6");
+    serverSends("M0HF>APRS,TCPIP*,qAC,T2TEST::G4HF     :our own packet{6");
+    serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :" + QByteArray(216, 'z')); // 256 characters: too long
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :hello hf{5");
     ASSERT_TRUE(waitUntil([&] { return !modem().queued().isEmpty(); }));
     ASSERT_TRUE(waitUntil([&] { return ptt.received() == "PTT True\rPTT False\r"; }));
@@ -469,7 +495,13 @@ TEST_F(IgateEndToEndTest, AprsIsMessageForAStationHeardOnHfGoesOutOnHf)
     in<QCheckBox>(*main, "Check6")->setChecked(true);
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :ticked again{8");
     ASSERT_TRUE(waitUntil([&] { return modem().queued().size() >= 2; }));
-    spinFor(20);
+
+    // Gated packets go out in GMSK 250 only: with another mode selected nothing crosses.
+    in<QRadioButton>(*main, "Option15")->click(); // "PSK-250"
+    ptt.clearReceived();
+    serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :not in psk{9");
+    spinFor(40);
+    EXPECT_TRUE(ptt.received().isEmpty());
     EXPECT_EQ(str(modem().queued()), str(QByteArrayList{gatedFrame("G4NET", ":G4HF     :hello hf{5"),
                                                         gatedFrame("G4NET", ":G4HF     :ticked again{8")}));
 }
@@ -479,7 +511,6 @@ TEST_F(IgateEndToEndTest, RemoteControlSwitchesHfTransmissionOffAndOnAndConfirms
     openIgate();
     const int before = state.messageNumber;
     const QByteArray n1 = QByteArray::number(before + 1);
-    const QByteArray n2 = QByteArray::number(before + 2);
 
     serverSends("G0REM>APRS,TCPIP*,qAC,T2TEST::M0SKY-1  :Relay keying close{3");
     const QByteArray confirmOff = "M0SKY-1>APSK63::G0REM    :Confirm Relay keying close{" + n1 + "\r\n";
@@ -499,9 +530,17 @@ TEST_F(IgateEndToEndTest, RemoteControlSwitchesHfTransmissionOffAndOnAndConfirms
     spinFor(20);
     EXPECT_TRUE(modem().queued().isEmpty());
     EXPECT_FALSE(modem().writes().contains("transmitter=1"));
+    ptt.clearReceived();
+    in<QRadioButton>(*main, "Option5")->click(); // "No ACKs": one transmission
+    typeMessage(QStringLiteral("G4HF"), QStringLiteral("typed while off"));
+    in<QPushButton>(*main, "Command1")->click();
+    ASSERT_TRUE(waitUntil([&] { return ptt.received() == "PTT True\rPTT False\r"; }));
+    EXPECT_TRUE(modem().queued().isEmpty());
+    in<QRadioButton>(*main, "Option6")->click();
 
     server.clearReceived();
     ptt.clearReceived();
+    const QByteArray n2 = QByteArray::number(state.messageNumber + 1); // the HF send took one
     serverSends("G0REM>APRS,TCPIP*,qAC,T2TEST::M0SKY-1  :Relay keying open{4");
     const QByteArray confirmOn = "M0SKY-1>APSK63::G0REM    :Confirm Relay keying open{" + n2 + "\r\n";
     ASSERT_TRUE(waitUntil([&] { return server.received().contains("ack4\r\n"); }));
