@@ -31,8 +31,7 @@
 using testsupport::spinFor;
 using testsupport::waitUntil;
 
-namespace
-{
+namespace {
 
 constexpr double kTimeScale = 0.02;
 
@@ -46,8 +45,7 @@ double stationSeconds(qint64 realMs)
 /// ending in CR for a text-mode TNC, KISS frames for a KISS TNC), each with the moment it was
 /// seen. It polls while the station's own waits run the event loop, so a send that retries
 /// inside the "Send" click is recorded as it happens.
-class TncWire
-{
+class TncWire {
 public:
     TncWire(testsupport::PtyPair& pty, bool kiss) : m_pty(pty), m_kiss(kiss)
     {
@@ -137,8 +135,7 @@ QByteArray fileBytes(const QString& path)
 /// `"YYYY-MM-DD HH:MM:SS"` as a pattern, for the first field of log records.
 const QString StampPattern = QStringLiteral("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d");
 
-class StationEndToEndTest : public WindowTest
-{
+class StationEndToEndTest : public WindowTest {
 protected:
     void SetUp() override
     {
@@ -186,8 +183,8 @@ protected:
     }
 
     /// A monitored packet as the TNC delivers it: a text line, or a KISS frame.
-    void tncDelivers(const QByteArray& source, const QByteArray& destination,
-                     const QByteArray& path, const QByteArray& info)
+    void tncDelivers(const QByteArray& source, const QByteArray& destination, const QByteArray& path,
+                     const QByteArray& info)
     {
         if (state.kissSerial) {
             const packet::KissEncodeResult r = packet::Kiss::encode(destination, source, path, info);
@@ -241,9 +238,7 @@ struct VhfBearer {
     const char* name;
     int tncTypeCode;
 };
-class VhfEndToEndTest : public StationEndToEndTest, public ::testing::WithParamInterface<VhfBearer>
-{
-};
+class VhfEndToEndTest : public StationEndToEndTest, public ::testing::WithParamInterface<VhfBearer> {};
 
 const QByteArray FirstMessage = ":G4DST    :hello there{1\r";
 
@@ -257,8 +252,9 @@ TEST_P(VhfEndToEndTest, UnansweredMessageGoesOutThreeTimesOverAboutThirtySeconds
     spinFor(40);
 
     if (state.kissSerial) {
-        EXPECT_EQ(str(wire->texts()), str(QByteArrayList{"G4ABC>APSK20:" + FirstMessage, "G4ABC>APSK63:" + FirstMessage,
-                                                         "G4ABC>APSK63:" + FirstMessage}));
+        EXPECT_EQ(str(wire->texts()),
+                  str(QByteArrayList{"G4ABC>APSK20:" + FirstMessage, "G4ABC>APSK63:" + FirstMessage,
+                                     "G4ABC>APSK63:" + FirstMessage}));
         for (const QByteArray& unit : wire->units)
             EXPECT_EQ(unit.at(0), '\0') << "data frame, port 0";
     } else {
@@ -270,7 +266,8 @@ TEST_P(VhfEndToEndTest, UnansweredMessageGoesOutThreeTimesOverAboutThirtySeconds
     EXPECT_LE(span, 120.0);
     EXPECT_GE(stationSeconds(wire->times[1] - wire->times[0]), 8.0) << "first resend after 4 + 5 s and 1 s";
 
-    EXPECT_EQ(in<QLineEdit>(*main, "Text2")->text(), QStringLiteral("hello there")) << "cleaned text written back";
+    EXPECT_EQ(in<QLineEdit>(*main, "Text2")->text(), QStringLiteral("hello there"))
+        << "cleaned text written back";
     EXPECT_TRUE(in<QLineEdit>(*main, "Text2")->isEnabled()) << "fields enabled again after the last resend";
     EXPECT_TRUE(in<QPlainTextEdit>(*main, "Text8")
                     ->toPlainText()
@@ -301,8 +298,27 @@ TEST_P(VhfEndToEndTest, AcknowledgementHeardOnTheTncEndsTheRetries)
     EXPECT_EQ(app::backColour(in<QLineEdit>(*main, "Text2")), app::Yellow);
 
     const QByteArray log = fileBytes(records::LogFile::receiveLog(dir.path()).path());
-    const QByteArray heard = state.kissSerial ? "G4DST>APRS,WIDE2-1::G4ABC    :ack1" : "G4DST>APRS,WIDE2-1::G4ABC    :ack1";
+    const QByteArray heard =
+        state.kissSerial ? "G4DST>APRS,WIDE2-1::G4ABC    :ack1" : "G4DST>APRS,WIDE2-1::G4ABC    :ack1";
     EXPECT_TRUE(log.endsWith("\",\"G4DST\",\"" + heard + "\"\r\n")) << log.toStdString();
+}
+
+TEST_P(VhfEndToEndTest, AcknowledgementOfAnotherNumberIsIgnoredAndCancelStops)
+{
+    openStation(GetParam().tncTypeCode);
+    chooseVhfMessaging();
+    wire->onUnit = [this](const QByteArray&) {
+        if (wire->units.size() == 1)
+            tncDelivers("G4DST", "APRS", "WIDE2-1", ":G4ABC    :ack2");
+        if (wire->units.size() == 2)
+            in<QPushButton>(*main, "Command2")->click(); // "Cancel send"
+    };
+    typeMessage(QStringLiteral("G4DST"), QStringLiteral("hello there"));
+    in<QPushButton>(*main, "Command1")->click();
+    spinFor(60);
+    EXPECT_EQ(wire->units.size(), 2) << "resent once despite ack2, then cancelled";
+    EXPECT_EQ(state.lastAckNumber, 2);
+    EXPECT_TRUE(in<QLineEdit>(*main, "Text2")->isEnabled());
 }
 
 TEST_P(VhfEndToEndTest, NumberedMessageToUsIsAnsweredTwiceAboutFiveSecondsApart)
@@ -341,7 +357,8 @@ TEST_P(VhfEndToEndTest, NumberedMessageToUsIsAnsweredTwiceAboutFiveSecondsApart)
         << log.toStdString();
     ASSERT_TRUE(waitUntil([&] { return records.received().endsWith(packet); }));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^") + StampPattern + QStringLiteral(",G4SRC,") +
-                                   QRegularExpression::escape(QString::fromLatin1(packet)) + QStringLiteral("$"))
+                                   QRegularExpression::escape(QString::fromLatin1(packet)) +
+                                   QStringLiteral("$"))
                     .match(QString::fromLatin1(records.received()))
                     .hasMatch())
         << records.received().toStdString();
@@ -359,17 +376,17 @@ TEST_F(StationEndToEndTest, MonitoredVhfPacketsAreGatedToAprsIsExactlyByTheRules
     openStation(2);
     connectServer();
     const QByteArray lines[] = {
-        "N0CALL>APRS,WIDE1-1:>hello test",         // gated as heard
-        "N0CALL>APRS:>abcdefg",                    // 20 characters: too short
-        "N0CALL>APRS:>abcdefgh",                   // 21 characters: gated
-        "N0CALL>APRS,TCPIP*:>from the internet",   // came from the internet
-        "N0CALL>APRS,TCPXX*:>from the internet",   // must not go to the internet
+        "N0CALL>APRS,WIDE1-1:>hello test",          // gated as heard
+        "N0CALL>APRS:>abcdefg",                     // 20 characters: too short
+        "N0CALL>APRS:>abcdefgh",                    // 21 characters: gated
+        "N0CALL>APRS,TCPIP*:>from the internet",    // came from the internet
+        "N0CALL>APRS,TCPXX*:>from the internet",    // must not go to the internet
         "N0CALL>APRS,WIDE1-1: <UI>:>marked packet", // monitor marker removed
-        "N0CALL>APRS: <<UI>>:>double marked",      // the other marker
-        "N0CALL>APRS:>asks :cmd in its text",      // TNC command text
-        "no separator in this monitored line",     // not a packet
-        "N0CALL>APRS:>" + QByteArray(244, 'x'),    // 257 characters: too long
-        "N0CALL>APRS:>" + QByteArray(243, 'y'),    // 256 characters: gated
+        "N0CALL>APRS: <<UI>>:>double marked",       // the other marker
+        "N0CALL>APRS:>asks :cmd in its text",       // TNC command text
+        "no separator in this monitored line",      // not a packet
+        "N0CALL>APRS:>" + QByteArray(244, 'x'),     // 257 characters: too long
+        "N0CALL>APRS:>" + QByteArray(243, 'y'),     // 256 characters: gated
         "N0CALL>APRS,WIDE1-1:>last one",
     };
     QByteArray burst;
@@ -378,13 +395,13 @@ TEST_F(StationEndToEndTest, MonitoredVhfPacketsAreGatedToAprsIsExactlyByTheRules
     ASSERT_TRUE(tnc.write(burst));
     const QByteArray gated = serverReceivedUpTo("last one\r\n");
     EXPECT_EQ(str(gated), str("N0CALL>APRS,WIDE1-1:>hello test\r\n"
-                     "N0CALL>APRS:>abcdefgh\r\n"
-                     "N0CALL>APRS,WIDE1-1:>marked packet\r\n"
-                     "N0CALL>APRS:>double marked\r\n"
-                     "N0CALL>APRS:>" +
-                         QByteArray(243, 'y') +
-                         "\r\n"
-                         "N0CALL>APRS,WIDE1-1:>last one\r\n"));
+                              "N0CALL>APRS:>abcdefgh\r\n"
+                              "N0CALL>APRS,WIDE1-1:>marked packet\r\n"
+                              "N0CALL>APRS:>double marked\r\n"
+                              "N0CALL>APRS:>" +
+                              QByteArray(243, 'y') +
+                              "\r\n"
+                              "N0CALL>APRS,WIDE1-1:>last one\r\n"));
     spinFor(20);
     EXPECT_EQ(str(server.received()), str(gated)) << "nothing gated twice";
 }
@@ -396,7 +413,8 @@ TEST_F(StationEndToEndTest, RelayedTrafficEntersItsInnerSourceAsHeardInsteadOfTh
     ASSERT_TRUE(tnc.write("G4GATE>APRS,WIDE2-1:}G4INNER>APRS,TCPIP,G4GATE*:>relayed text\r\n"
                           "N0CALL>APRS,WIDE1-1:>direct packet\r\n"));
     serverReceivedUpTo("direct packet\r\n");
-    EXPECT_EQ(str(server.received()), "N0CALL>APRS,WIDE1-1:>direct packet\r\n") << "relayed traffic is not gated back";
+    EXPECT_EQ(str(server.received()), "N0CALL>APRS,WIDE1-1:>direct packet\r\n")
+        << "relayed traffic is not gated back";
     auto* heard = in<QListWidget>(*main, "List2");
     QStringList entries;
     for (int i = 0; i < heard->count(); ++i)
@@ -442,8 +460,7 @@ TEST_F(StationEndToEndTest, HfPacketNamingThisStationIsGatedAboutSixSecondsLater
     EXPECT_EQ(str(server.received()), "G4HF>APSK26:>M0HF de G4HF\r\n");
 }
 
-class IgateEndToEndTest : public StationEndToEndTest
-{
+class IgateEndToEndTest : public StationEndToEndTest {
 protected:
     /// The station with G4HF heard on HF, the server connected, "Internet to HF" ticked,
     /// "GMSK-250" selected and a local program on the PTT notice port.
@@ -464,9 +481,8 @@ protected:
     void serverSends(const QByteArray& line)
     {
         server.send(line + "\r\n");
-        ASSERT_TRUE(waitUntil([&] {
-            return in<QLabel>(*main, "Label16")->text().contains(QString::fromLatin1(line));
-        }));
+        ASSERT_TRUE(waitUntil(
+            [&] { return in<QLabel>(*main, "Label16")->text().contains(QString::fromLatin1(line)); }));
     }
     static QByteArray gatedFrame(const QByteArray& source, const QByteArray& info)
     {
@@ -481,7 +497,8 @@ TEST_F(IgateEndToEndTest, AprsIsMessageForAStationHeardOnHfGoesOutOnHf)
     openIgate();
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4OTHER  :not heard on hf{6");
     serverSends("M0HF>APRS,TCPIP*,qAC,T2TEST::G4HF     :our own packet{6");
-    serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :" + QByteArray(216, 'z')); // 256 characters: too long
+    serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :" +
+                QByteArray(216, 'z')); // 256 characters: too long
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :hello hf{5");
     ASSERT_TRUE(waitUntil([&] { return !modem().queued().isEmpty(); }));
     ASSERT_TRUE(waitUntil([&] { return ptt.received() == "PTT True\rPTT False\r"; }));
@@ -495,6 +512,7 @@ TEST_F(IgateEndToEndTest, AprsIsMessageForAStationHeardOnHfGoesOutOnHf)
     in<QCheckBox>(*main, "Check6")->setChecked(true);
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :ticked again{8");
     ASSERT_TRUE(waitUntil([&] { return modem().queued().size() >= 2; }));
+    ASSERT_TRUE(waitUntil([&] { return ptt.received() == "PTT True\rPTT False\rPTT True\rPTT False\r"; }));
 
     // Gated packets go out in GMSK 250 only: with another mode selected nothing crosses.
     in<QRadioButton>(*main, "Option15")->click(); // "PSK-250"
@@ -552,6 +570,21 @@ TEST_F(IgateEndToEndTest, RemoteControlSwitchesHfTransmissionOffAndOnAndConfirms
     ASSERT_TRUE(waitUntil([&] { return !modem().queued().isEmpty(); }));
     EXPECT_EQ(str(modem().queued()), str(gatedFrame("G4NET", ":G4HF     :on air again{6")));
     ASSERT_TRUE(waitUntil([&] { return ptt.received() == "PTT True\rPTT False\r"; }));
+}
+
+TEST_F(IgateEndToEndTest, RemoteControlHeardOnVhfIsConfirmedOverAprsIs)
+{
+    openIgate();
+    const QByteArray n1 = QByteArray::number(state.messageNumber + 1);
+    wire->clear();
+    tncDelivers("G0REM", "APRS", "WIDE2-1", ":G4ABC    :Relay keying close{7");
+    const QByteArray confirm = "M0SKY-1>APSK63::G0REM    :Confirm Relay keying close{" + n1 + "\r\n";
+    ASSERT_TRUE(waitUntil([&] { return server.received().contains(confirm); }));
+    EXPECT_FALSE(state.igateTransmitEnabled);
+    EXPECT_EQ(in<QLabel>(*main, "Label1")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
+    ASSERT_TRUE(waitUntil([&] { return wire->units.size() >= 2; }));
+    EXPECT_EQ(str(wire->units), str(QByteArrayList{":G0REM    :ack7\r", ":G0REM    :ack7\r"}))
+        << "the TNC still answers: remote control holds HF only";
 }
 
 TEST_F(IgateEndToEndTest, RemoteCodeFromAnotherStationChangesNothing)
