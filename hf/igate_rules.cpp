@@ -23,8 +23,13 @@ bool holdsKeyFrom3(QByteArrayView line, QByteArrayView callsign)
 
 std::optional<QByteArray> vhfToAprsIs(QByteArrayView line)
 {
-    if (line.contains(QByteArrayView(":cmd")) || !line.contains('>') || line.size() < 21 ||
-        line.size() > 256)
+    // The length bounds are those of the packet: the TNC's line end does not count, so a
+    // line gates the same whether it arrives with CR LF or without.
+    QByteArrayView packet = line;
+    while (!packet.isEmpty() && (packet.back() == '\r' || packet.back() == '\n'))
+        packet.chop(1);
+    if (line.contains(QByteArrayView(":cmd")) || !line.contains('>') || packet.size() < 21 ||
+        packet.size() > 256)
         return std::nullopt;
     QByteArray out = line.toByteArray();
     if (out.contains(": <UI>:"))
@@ -32,7 +37,8 @@ std::optional<QByteArray> vhfToAprsIs(QByteArrayView line)
     if (out.contains(": <<UI>>:"))
         out.replace(": <<UI>>", "");
     out.replace("<UI>", "");
-    out.replace("\r\n", "");
+    // No line end may reach the server inside a line: a lone CR or LF would end it there.
+    out.removeIf([](char c) { return c == '\r' || c == '\n'; });
     if (out.contains("TCPIP") || line.contains(QByteArrayView("TCPXX")) || out.isEmpty())
         return std::nullopt;
     return out;

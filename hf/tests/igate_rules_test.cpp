@@ -17,6 +17,9 @@ TEST(IgateRules, VhfLinesToAprsIs)
          "G4ABC-1>APRS,WIDE1-1:>status text here"},
         {"G4ABC>APRS:>twenty chars\r\n", "G4ABC>APRS:>twenty chars"},
         {"G4ABC>APRS:>short", nullptr}, // 17 characters
+        {"N0CALL>APRS:>abcdefg\r\n", nullptr}, // 20 characters: the line end does not count
+        {"N0CALL>APRS:>abcdefgh\r\n", "N0CALL>APRS:>abcdefgh"},
+        {"N0CALL>APRS:>lone\rline\nends\r\r\n\n", "N0CALL>APRS:>lonelineends"},
         {"G4ABC>APRS,TCPIP*:>from the internet", nullptr},
         {"G4ABC>APRS,TCPXX*:>from the internet", nullptr},
         {"G4ABC>APRS::G4XYZ    :cmd stuff", nullptr},
