@@ -26,6 +26,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 using testsupport::spinFor;
@@ -360,6 +361,41 @@ TEST_P(VhfEndToEndTest, NumberedMessageToUsIsAnsweredTwiceAboutFiveSecondsApart)
                     .match(QString::fromLatin1(records.received()))
                     .hasMatch())
         << records.received().toStdString();
+}
+
+TEST_P(VhfEndToEndTest, WithoutAcksOneTransmissionAndDigipeatPathOnKiss)
+{
+    openStation(GetParam().tncTypeCode);
+    chooseVhfMessaging();
+    in<QRadioButton>(*main, "Option5")->click();      // "No ACKs"
+    in<QCheckBox>(*main, "Check4")->setChecked(true); // "Digipeat me"
+    typeMessage(QStringLiteral("BLNX"), QStringLiteral("no number"));
+    in<QPushButton>(*main, "Command1")->click();
+    ASSERT_TRUE(waitUntil([&] { return !wire->units.isEmpty(); }));
+    spinFor(static_cast<int>(12 * 1000 * kTimeScale)); // a resend would come by now
+    const QByteArray payload = ":BLNX     :no number\r";
+    if (state.kissSerial)
+        EXPECT_EQ(str(wire->texts()), str("G4ABC>APSK20,WIDE2-1:" + payload));
+    else
+        EXPECT_EQ(str(wire->units), str(payload)) << "the path is for KISS frames only";
+}
+
+TEST_P(VhfEndToEndTest, OnlyNumberedMessagesToThisVeryCallsignAreAnswered)
+{
+    openStation(GetParam().tncTypeCode);
+    chooseVhfMessaging();
+    tncDelivers("G4SRC", "APRS", "", ":G4ABC    :no number");
+    tncDelivers("G4SRC", "APRS", "", ":G4ABCD   :for another station{3");
+    tncDelivers("G4SRC", "APRS", "", ":G4ABC-7  :for another ssid{4");
+    tncDelivers("G4SRC", "APRS", "", ":G4ABC    :leading zero{07");
+    tncDelivers("G4END", "APRS", "", ":G4ABC    :last{99");
+    ASSERT_TRUE(waitUntil([&] { return wire->units.size() >= 4; }));
+    spinFor(static_cast<int>(8 * 1000 * kTimeScale));
+    QByteArrayList texts = wire->texts();
+    std::sort(texts.begin(), texts.end());
+    const QByteArray head = state.kissSerial ? "G4ABC>APSK63:" : "";
+    EXPECT_EQ(str(texts), str(QByteArrayList{head + ":G4END    :ack99\r", head + ":G4END    :ack99\r",
+                                             head + ":G4SRC    :ack7\r", head + ":G4SRC    :ack7\r"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(TextAndKiss, VhfEndToEndTest,
