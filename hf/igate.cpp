@@ -22,13 +22,6 @@ Igate::Igate(station::StationState& state, station::Waits& waits, station::Stati
 {
 }
 
-void Igate::vhfLine(const QByteArray& line)
-{
-    const auto packet = vhfToAprsIs(line);
-    if (packet && m_links.aprsIs && m_links.aprsIs->isConnected())
-        m_links.aprsIs->APRS_IS(*packet + "\r\n");
-}
-
 QByteArray Igate::Igated_HF(const QByteArray& packet)
 {
     return messaging::innerSource(packet);

@@ -53,8 +53,6 @@ public:
     static QByteArray Igated_HF(const QByteArray& packet);
 
 public slots:
-    /// A monitored TNC line: gated to APRS-IS.
-    void vhfLine(const QByteArray& line);
     /// A TNC line holding "}": its inner source goes to "TNC stations heard".
     void Igated_VHF(const QByteArray& line);
     /// One line received from the APRS-IS server.

@@ -21,23 +21,6 @@ bool holdsKeyFrom3(QByteArrayView line, QByteArrayView callsign)
 }
 } // namespace
 
-std::optional<QByteArray> vhfToAprsIs(QByteArrayView line)
-{
-    if (line.contains(QByteArrayView(":cmd")) || !line.contains('>') || line.size() < 21 ||
-        line.size() > 256)
-        return std::nullopt;
-    QByteArray out = line.toByteArray();
-    if (out.contains(": <UI>:"))
-        out.replace(": <UI>", "");
-    if (out.contains(": <<UI>>:"))
-        out.replace(": <<UI>>", "");
-    out.replace("<UI>", "");
-    out.replace("\r\n", "");
-    if (out.contains("TCPIP") || line.contains(QByteArrayView("TCPXX")) || out.isEmpty())
-        return std::nullopt;
-    return out;
-}
-
 bool hfGateExcluded(QByteArrayView packet)
 {
     for (const char* s : {"TCPIP", "TCPXX", "?APRS", "?aprs", "?igate", "?IGATE", ">APSK99"})

@@ -11,11 +11,7 @@
 namespace hf
 {
 
-/// VHF to APRS-IS: the monitored TNC line cleaned of the monitor markers, or nullopt when it
-/// is not gated (holds ":cmd", no ">", shorter than 21 or longer than 256 characters, holds
-/// "TCPIP" after cleaning or "TCPXX" as received). The result has no line end; the packet is
-/// passed on as heard (no path rewriting, no q construct).
-std::optional<QByteArray> vhfToAprsIs(QByteArrayView line);
+// VHF to APRS-IS is the TNC line handler's internet copy (links/tnc_line_rules.h).
 
 /// HF to APRS-IS: packets never gated (queries, packets from the internet, ">APSK99").
 bool hfGateExcluded(QByteArrayView packet);

@@ -78,10 +78,12 @@ void TncLineHandler::handle(const QByteArray& line)
     if (line.contains("cmd:") && m_conver)
         m_conver();
 
+    // Traffic relayed from the internet ("}") names the station inside it as heard, through
+    // the igate's Igated_VHF, instead of the gating station that put it on the air.
     const QByteArray source = sourceOf(line);
     if (line.contains('}'))
         emit igatedLine(line);
-    if (!source.isEmpty() && source != m_state.myCall)
+    else if (!source.isEmpty() && source != m_state.myCall)
         emit stationHeard(source);
     emit packetLine(line);
 

@@ -54,7 +54,8 @@ public:
 signals:
     /// Text to append to the "TNC traffic" monitor.
     void monitorText(const QByteArray& text);
-    /// A station heard on VHF (never the own callsign): add to "TNC stations heard".
+    /// A station heard on VHF (never the own callsign): add to "TNC stations heard". Not
+    /// reported for relayed traffic ("}"): igatedLine() carries that line instead.
     void stationHeard(const QByteArray& call);
     /// A line holding "}": traffic relayed from the internet, for `Igated_VHF`.
     void igatedLine(const QByteArray& line);

@@ -303,12 +303,8 @@ TEST_F(HfLinkTest, RemoteTransmitOffStopsHfAndIsConfirmed)
     EXPECT_TRUE(log.events.contains("is:MYIS>APSK63::REMOTE   :Confirm Relay keying open{13\r\n"));
 }
 
-TEST_F(HfLinkTest, VhfLinesGoToAprsIsAndInnerSourcesToTheTncList)
+TEST_F(HfLinkTest, InnerSourcesOfRelayedLinesGoToTheTncList)
 {
-    igate.vhfLine("G4ABC-1>APRS,WIDE1-1: <UI>:!5130.00N/00000.00W-\r\n");
-    igate.vhfLine("G4ABC>APRS:>short");
-    EXPECT_EQ(hftest::withPrefix(log.events, "is:"),
-              QByteArrayList{"is:G4ABC-1>APRS,WIDE1-1:!5130.00N/00000.00W-\r\n"});
     QByteArrayList tnc;
     QObject::connect(&igate, &hf::Igate::tncStationHeard,
                      [&](const QByteArray& s) { tnc.append(s); });

@@ -5,34 +5,6 @@
 namespace
 {
 
-TEST(IgateRules, VhfLinesToAprsIs)
-{
-    const struct {
-        const char* line;
-        const char* gated; // nullptr: dropped
-    } rows[] = {
-        {"G4ABC-1>APRS,WIDE1-1: <UI>:!5130.00N/00000.00W-",
-         "G4ABC-1>APRS,WIDE1-1:!5130.00N/00000.00W-"},
-        {"G4ABC-1>APRS,WIDE1-1: <<UI>>:>status text here",
-         "G4ABC-1>APRS,WIDE1-1:>status text here"},
-        {"G4ABC>APRS:>twenty chars\r\n", "G4ABC>APRS:>twenty chars"},
-        {"G4ABC>APRS:>short", nullptr}, // 17 characters
-        {"G4ABC>APRS,TCPIP*:>from the internet", nullptr},
-        {"G4ABC>APRS,TCPXX*:>from the internet", nullptr},
-        {"G4ABC>APRS::G4XYZ    :cmd stuff", nullptr},
-        {"no greater-than sign in this line at all", nullptr},
-    };
-    for (const auto& r : rows) {
-        const auto out = hf::vhfToAprsIs(r.line);
-        if (!r.gated)
-            EXPECT_FALSE(out) << r.line;
-        else
-            EXPECT_EQ(out.value_or("<dropped>"), QByteArray(r.gated));
-    }
-    EXPECT_TRUE(hf::vhfToAprsIs("G>A:" + QByteArray(252, 'x')));  // 256
-    EXPECT_FALSE(hf::vhfToAprsIs("G>A:" + QByteArray(253, 'x'))); // 257
-}
-
 TEST(IgateRules, HfPacketsNeverGated)
 {
     for (const char* p :
