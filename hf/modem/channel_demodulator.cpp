@@ -79,7 +79,7 @@ void ChannelDemodulator::configure()
         m_matched.reset();
         m_qpskViterbi.reset();
         for (auto& v : m_mfskViterbi)
-            v = std::make_unique<ViterbiDecoder>(7, 0x6D, 0x4F, 45);
+            v = std::make_unique<ViterbiDecoder>(7, 0x6D, 0x4F, kMfskViterbiDepth);
         for (int b = 0; b < kMfskBins; ++b)
             m_binStep[static_cast<std::size_t>(b)] =
                 std::polar(1.0, kTwoPi * (kMfskLow + b) / kMfskN);
@@ -446,7 +446,7 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     const bool repeated = maxBin == m_lastTones[0] || maxBin == m_lastTones[1];
     m_lastTones[1] = m_lastTones[0];
     m_lastTones[0] = maxBin;
-    // The characters come out of the interleaver and the decoder about 53 symbols after their
+    // The characters come out of the interleaver and the decoder about 40 symbols after their
     // tones: judge the squelch on the tones they came from.
     m_qualityDelay.push_back(repeated ? 0.0 : std::clamp((ratio - 3.4) / (ratio + 1.0), -1.0, 1.0));
     if (m_qualityDelay.size() > kMfskDecodeDelay) {
