@@ -4,9 +4,11 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
-namespace {
+namespace
+{
 
 constexpr double kCapture = 55.0; // Hz either side of the carrier the tracking may move
 constexpr double kQualityScale = 2500.0;
@@ -89,8 +91,8 @@ void ChannelDemodulator::configure()
         m_outRate = m_mode.baud * kSps;
         const double cutoff = m_mode.baud + 60.0;
         const double transition = std::max(60.0, 0.6 * cutoff);
-        m_resampler = std::make_unique<Resampler>(
-            m_workRate, m_outRate, cutoff, static_cast<int>(5.5 * m_workRate / transition));
+        m_resampler = std::make_unique<Resampler>(m_workRate, m_outRate, cutoff,
+                                                  static_cast<int>(5.5 * m_workRate / transition));
         std::size_t pulse = 2 * kSps;
         if (m_mode.modulation == Modulation::Qpsk)
             pulse = 12;
@@ -104,7 +106,8 @@ void ChannelDemodulator::configure()
         for (auto& v : m_mfskViterbi)
             v.reset();
         // About 96 symbols of averaging at 62.5 and 125 Bd (1.5 s, 0.8 s), 160 at 250 Bd (0.64 s).
-        m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 160.0 : (m_mode.baud > 100.0 ? 1.0 / 96.0 : 1.0 / 96.0);
+        m_qualityAlpha =
+            m_mode.baud > 200.0 ? 1.0 / 160.0 : (m_mode.baud > 100.0 ? 1.0 / 96.0 : 1.0 / 96.0);
     }
     m_afc = 0.0;
     m_qualityAvg = 0.0;
@@ -154,8 +157,8 @@ void ChannelDemodulator::process(const Complex* samples, std::size_t count, std:
     const bool mfsk = m_mode.modulation == Modulation::Mfsk;
     for (std::size_t i = 0; i < count; ++i) {
         const std::complex<double> lo = m_mixer.next();
-        const Complex v = samples[i] * Complex(static_cast<float>(lo.real()),
-                                               static_cast<float>(-lo.imag()));
+        const Complex v =
+            samples[i] * Complex(static_cast<float>(lo.real()), static_cast<float>(-lo.imag()));
         m_scratch.clear();
         m_resampler->process(v, m_scratch);
         for (const Complex& u : m_scratch) {
@@ -178,16 +181,15 @@ void ChannelDemodulator::updateSquelch(double q)
     const int level = quality();
     if (!m_open && level >= m_squelch) {
         m_open = true;
-        // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s for MFSK16)
-        // while the quality was rising (the preamble carries no characters, so this is the start
-        // of the text, not noise from before the signal).
+        // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s
+        // for MFSK16) while the quality was rising (the preamble carries no characters, so this is
+        // the start of the text, not noise from before the signal).
         const long long window = std::max(40LL, static_cast<long long>(1.5 * m_mode.baud));
         for (const auto& [c, symbol] : m_held)
             if (symbol >= m_symbols - window)
                 m_release.push_back(c);
         m_held.clear();
-    }
-    else if (m_open && m_squelch > 0 && level * 4 < m_squelch * 3)
+    } else if (m_open && m_squelch > 0 && level * 4 < m_squelch * 3)
         m_open = false;
 }
 
@@ -249,11 +251,9 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     // also weighs the noise it adds), at one symbol of delay. QPSK does better with a shorter
     // filter and no equaliser.
     const bool equalise = m_mode.modulation == Modulation::Bpsk;
-    auto eq = [&](long long i) {
-        return at(i) - kIsi * (at(i - kSps) + at(i + kSps));
-    };
-    const Complex d1 = equalise ? eq(k - kSps) * std::conj(eq(k - 2 * kSps))
-                                : at(k) * std::conj(at(k - kSps));
+    auto eq = [&](long long i) { return at(i) - kIsi * (at(i - kSps) + at(i + kSps)); };
+    const Complex d1 =
+        equalise ? eq(k - kSps) * std::conj(eq(k - 2 * kSps)) : at(k) * std::conj(at(k - kSps));
     const double mag = magnitude(d1);
     m_magAvg += 0.05 * (mag - m_magAvg);
     // Key-up: when the level falls to a fraction of what it was, close at once instead of

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
-namespace {
+namespace
+{
 
 int decimationFor(double sampleRate)
 {

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-namespace modemtest {
+namespace modemtest
+{
 
 /// CRC-16/MODBUS as four upper-case hex digits (the HF frame check).
 inline std::string crcHex(const std::string& body)

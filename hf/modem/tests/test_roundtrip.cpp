@@ -10,7 +10,8 @@
 using namespace hf::modem;
 using namespace modemtest;
 
-namespace {
+namespace
+{
 
 struct Case {
     const char* mode;
@@ -50,8 +51,8 @@ TEST(RoundTrip, EveryModeDecodesExactly)
     for (const auto& c : kCases) {
         SCOPED_TRACE(std::string(c.mode) + (c.lsb ? "-L" : "") + " at " +
                      std::to_string(static_cast<int>(c.rate)) + " Hz, carrier " +
-                     std::to_string(c.carrier) + " offset " + std::to_string(c.offset) +
-                     " ppm " + std::to_string(c.ppm) + " snr " + std::to_string(c.snr));
+                     std::to_string(c.carrier) + " offset " + std::to_string(c.offset) + " ppm " +
+                     std::to_string(c.ppm) + " snr " + std::to_string(c.snr));
         const auto mode = modeFromName(c.mode, c.lsb);
         ASSERT_TRUE(mode);
         const std::string text = frame(body);
@@ -88,9 +89,9 @@ TEST(RoundTrip, CleanSignalPrintsExactlyTheTextAndReportsReceiving)
 TEST(RoundTrip, NoiseAlonePrintsNothingOnASquelchedChannel)
 {
     // Squelch values of the channel plan.
-    const std::pair<const char*, int> rows[] = {{"psk63", 600},  {"psk250", 1500}, {"qpsk125", 1000},
-                                                {"qpsk250", 1000}, {"mfsk16", 1000}, {"gmsk63", 1000},
-                                                {"gmsk250", 1500}};
+    const std::pair<const char*, int> rows[] = {
+        {"psk63", 600},   {"psk250", 1500}, {"qpsk125", 1000}, {"qpsk250", 1000},
+        {"mfsk16", 1000}, {"gmsk63", 1000}, {"gmsk250", 1500}};
     for (const auto& [name, squelch] : rows) {
         SCOPED_TRACE(name);
         std::vector<float> noise(static_cast<std::size_t>(11025 * 60), 0.0f);
@@ -129,7 +130,8 @@ TEST(RoundTrip, LastCharacterComesOutSoonAfterItsAudio)
     // pieces. PSK, GMSK: immediate; QPSK: the Viterbi delay. MFSK16 adds its 30-symbol
     // interleaver delay and a 10-symbol decoder delay.
     const std::string text = frame("N0CALL>APSK63:latency");
-    for (const char* name : {"psk63", "psk250", "qpsk125", "qpsk250", "mfsk16", "gmsk63", "gmsk250"}) {
+    for (const char* name :
+         {"psk63", "psk250", "qpsk125", "qpsk250", "mfsk16", "gmsk63", "gmsk250"}) {
         SCOPED_TRACE(name);
         const auto mode = *modeFromName(name);
         const double rate = 11025;
