@@ -13,9 +13,12 @@ namespace
 constexpr double kCapture = 55.0; // Hz either side of the carrier the tracking may move
 constexpr double kQualityScale = 2500.0;
 constexpr float kIsi = 0.12f;
+// BPSK decision-feedback reference: weight of the older symbols (0.7 measured best).
+constexpr float kReferenceWeight = 0.7f;
 // GMSK decisions: weight of the product of the two one-bit differentials against the two-bit
-// differential (measured best around 4 with the 13-sample receive filter).
-constexpr float kGmskOneBit = 4.0f;
+// differential, both relative to the signal level (measured best at 1 with the 13-sample
+// receive filter).
+constexpr float kGmskOneBit = 1.0f;
 
 double wrapPhase(double a)
 {
@@ -126,6 +129,7 @@ void ChannelDemodulator::configure()
     m_wideAcc = {};
     m_magAvg = 1e-6;
     m_fastMag = 0.0;
+    m_reference = {};
     m_pskVaricode.reset();
     m_window.fill({});
     m_bins.fill({});
@@ -307,7 +311,9 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     }
     if (m_mode.modulation != Modulation::Gmsk)
         lock = q;
-    m_lockAvg += m_qualityAlpha * (lock - m_lockAvg);
+    // BPSK follows its lock faster: its decisions wait for it (see below).
+    const double lockSpeed = m_mode.modulation == Modulation::Bpsk ? 3.0 : 1.0;
+    m_lockAvg += lockSpeed * m_qualityAlpha * (lock - m_lockAvg);
     updateSquelch(q);
 
     // Frequency: acquisition from the wide discriminator while idle; fine tracking from the
@@ -350,12 +356,22 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     }
     m_nextDecision = k + kSps;
 
-    // Decisions.
+    // Decisions. Until the tracking has locked (the preamble is there for that) every BPSK bit
+    // is taken as idle: what comes before is noise or a key-down transient, which the
+    // decision-feedback reference would otherwise turn into a stray character.
+    const bool locked = m_lockAvg >= 0.1;
     switch (m_mode.modulation) {
-    case Modulation::Bpsk:
-        if (auto c = m_pskVaricode.push(d1.real() > 0.0f ? 1 : 0))
+    case Modulation::Bpsk: {
+        // Decision-feedback differential detection: the reference is the previous symbol
+        // averaged with the ones before it, turned by the decisions made, which has less noise
+        // than the previous symbol alone.
+        const Complex current = eq(k - kSps);
+        const int bit = (current * std::conj(m_reference)).real() > 0.0f ? 1 : 0;
+        m_reference = current + (bit != 0 ? kReferenceWeight : -kReferenceWeight) * m_reference;
+        if (auto c = m_pskVaricode.push(locked ? bit : 0))
             emit(*c, out);
         break;
+    }
     case Modulation::Gmsk: {
         // Two-bit differential detection: a kept frequency turns the phase by +-180 degrees
         // over two bits (a 1 bit), a change leaves it (a 0 bit).
@@ -363,7 +379,8 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         // Also the two one-bit differentials: each turns by +-90 degrees with the frequency;
         // the same sign twice is a kept frequency.
         const Complex older = at(k - kSps) * std::conj(at(k - 2 * kSps));
-        const float soft = -d2.real() + kGmskOneBit * d1.imag() * older.imag();
+        const float scale = static_cast<float>(std::max(m_magAvg, 1e-12));
+        const float soft = -d2.real() + kGmskOneBit * d1.imag() * older.imag() / scale;
         if (auto c = m_pskVaricode.push(soft > 0.0f ? 1 : 0))
             emit(*c, out);
         break;

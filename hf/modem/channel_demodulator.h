@@ -96,6 +96,7 @@ private:
     Complex m_wideAcc{};
     double m_magAvg = 1e-6;
     double m_fastMag = 0.0;
+    Complex m_reference{}; // BPSK: phase reference for the next decision
     PskVaricodeDecoder m_pskVaricode;
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
 

@@ -63,6 +63,11 @@ double cer(const char* name, double snr, unsigned seed)
         0.0, std::sqrt(power / std::pow(10.0, snr / 10.0) * (rate / 2.0) / 2500.0));
     for (auto& v : padded)
         v = static_cast<float>(v + g(rng));
+    // Scale into the range a sound card delivers.
+    const double rms = std::sqrt(g.stddev() * g.stddev() + power);
+    if (rms > 0.25)
+        for (auto& v : padded)
+            v = static_cast<float>(v * 0.25 / rms);
     Demodulator demod(rate, mode, 1500.0, 0);
     std::string out;
     demod.process(padded.data(), padded.size(), out);

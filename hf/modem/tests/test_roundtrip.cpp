@@ -165,3 +165,21 @@ TEST(RoundTrip, LastCharacterComesOutSoonAfterItsAudio)
         EXPECT_LT(when - textEnd, allowed);
     }
 }
+
+TEST(RoundTrip, DecodingDoesNotDependOnTheInputLevel)
+{
+    const std::string text = frame("N0CALL>APSK63:level");
+    for (const char* name : {"psk63", "qpsk250", "mfsk16", "gmsk250"}) {
+        for (float gain : {0.005f, 1.2f}) {
+            SCOPED_TRACE(std::string(name) + " gain " + std::to_string(gain));
+            const auto mode = *modeFromName(name);
+            Modulator modulator(mode, 11025, 1500, 0.5);
+            auto audio = pad(modulator.modulate(text), 11025, 0.5, 1.0);
+            addNoise(audio, signalPower(modulator.modulate("x")), 11025, 6.0, 77);
+            for (auto& v : audio)
+                v *= gain;
+            Demodulator demod(11025, mode, 1500, 500);
+            EXPECT_NE(runDemodulator(demod, audio, 1000).find(text), std::string::npos);
+        }
+    }
+}
