@@ -4,16 +4,21 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
-namespace {
+namespace
+{
 
 constexpr double kCapture = 55.0; // Hz either side of the carrier the tracking may move
 constexpr double kQualityScale = 2500.0;
 constexpr float kIsi = 0.12f;
+// BPSK decision-feedback reference: weight of the older symbols (0.7 measured best).
+constexpr float kReferenceWeight = 0.7f;
 // GMSK decisions: weight of the product of the two one-bit differentials against the two-bit
-// differential (measured best around 4 with the 13-sample receive filter).
-constexpr float kGmskOneBit = 4.0f;
+// differential, both relative to the signal level (measured best at 1 with the 13-sample
+// receive filter).
+constexpr float kGmskOneBit = 1.0f;
 
 double wrapPhase(double a)
 {
@@ -79,7 +84,7 @@ void ChannelDemodulator::configure()
         m_matched.reset();
         m_qpskViterbi.reset();
         for (auto& v : m_mfskViterbi)
-            v = std::make_unique<ViterbiDecoder>(7, 0x6D, 0x4F, 45);
+            v = std::make_unique<ViterbiDecoder>(7, 0x6D, 0x4F, kMfskViterbiDepth);
         for (int b = 0; b < kMfskBins; ++b)
             m_binStep[static_cast<std::size_t>(b)] =
                 std::polar(1.0, kTwoPi * (kMfskLow + b) / kMfskN);
@@ -89,8 +94,8 @@ void ChannelDemodulator::configure()
         m_outRate = m_mode.baud * kSps;
         const double cutoff = m_mode.baud + 60.0;
         const double transition = std::max(60.0, 0.6 * cutoff);
-        m_resampler = std::make_unique<Resampler>(
-            m_workRate, m_outRate, cutoff, static_cast<int>(5.5 * m_workRate / transition));
+        m_resampler = std::make_unique<Resampler>(m_workRate, m_outRate, cutoff,
+                                                  static_cast<int>(5.5 * m_workRate / transition));
         std::size_t pulse = 2 * kSps;
         if (m_mode.modulation == Modulation::Qpsk)
             pulse = 12;
@@ -104,7 +109,8 @@ void ChannelDemodulator::configure()
         for (auto& v : m_mfskViterbi)
             v.reset();
         // About 96 symbols of averaging at 62.5 and 125 Bd (1.5 s, 0.8 s), 160 at 250 Bd (0.64 s).
-        m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 160.0 : (m_mode.baud > 100.0 ? 1.0 / 96.0 : 1.0 / 96.0);
+        m_qualityAlpha =
+            m_mode.baud > 200.0 ? 1.0 / 160.0 : (m_mode.baud > 100.0 ? 1.0 / 96.0 : 1.0 / 96.0);
     }
     m_afc = 0.0;
     m_qualityAvg = 0.0;
@@ -123,6 +129,7 @@ void ChannelDemodulator::configure()
     m_wideAcc = {};
     m_magAvg = 1e-6;
     m_fastMag = 0.0;
+    m_reference = {};
     m_pskVaricode.reset();
     m_window.fill({});
     m_bins.fill({});
@@ -154,8 +161,8 @@ void ChannelDemodulator::process(const Complex* samples, std::size_t count, std:
     const bool mfsk = m_mode.modulation == Modulation::Mfsk;
     for (std::size_t i = 0; i < count; ++i) {
         const std::complex<double> lo = m_mixer.next();
-        const Complex v = samples[i] * Complex(static_cast<float>(lo.real()),
-                                               static_cast<float>(-lo.imag()));
+        const Complex v =
+            samples[i] * Complex(static_cast<float>(lo.real()), static_cast<float>(-lo.imag()));
         m_scratch.clear();
         m_resampler->process(v, m_scratch);
         for (const Complex& u : m_scratch) {
@@ -178,16 +185,15 @@ void ChannelDemodulator::updateSquelch(double q)
     const int level = quality();
     if (!m_open && level >= m_squelch) {
         m_open = true;
-        // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s for MFSK16)
-        // while the quality was rising (the preamble carries no characters, so this is the start
-        // of the text, not noise from before the signal).
+        // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s
+        // for MFSK16) while the quality was rising (the preamble carries no characters, so this is
+        // the start of the text, not noise from before the signal).
         const long long window = std::max(40LL, static_cast<long long>(1.5 * m_mode.baud));
         for (const auto& [c, symbol] : m_held)
             if (symbol >= m_symbols - window)
                 m_release.push_back(c);
         m_held.clear();
-    }
-    else if (m_open && m_squelch > 0 && level * 4 < m_squelch * 3)
+    } else if (m_open && m_squelch > 0 && level * 4 < m_squelch * 3)
         m_open = false;
 }
 
@@ -249,11 +255,9 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     // also weighs the noise it adds), at one symbol of delay. QPSK does better with a shorter
     // filter and no equaliser.
     const bool equalise = m_mode.modulation == Modulation::Bpsk;
-    auto eq = [&](long long i) {
-        return at(i) - kIsi * (at(i - kSps) + at(i + kSps));
-    };
-    const Complex d1 = equalise ? eq(k - kSps) * std::conj(eq(k - 2 * kSps))
-                                : at(k) * std::conj(at(k - kSps));
+    auto eq = [&](long long i) { return at(i) - kIsi * (at(i - kSps) + at(i + kSps)); };
+    const Complex d1 =
+        equalise ? eq(k - kSps) * std::conj(eq(k - 2 * kSps)) : at(k) * std::conj(at(k - kSps));
     const double mag = magnitude(d1);
     m_magAvg += 0.05 * (mag - m_magAvg);
     // Key-up: when the level falls to a fraction of what it was, close at once instead of
@@ -307,7 +311,9 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     }
     if (m_mode.modulation != Modulation::Gmsk)
         lock = q;
-    m_lockAvg += m_qualityAlpha * (lock - m_lockAvg);
+    // BPSK follows its lock faster: its decisions wait for it (see below).
+    const double lockSpeed = m_mode.modulation == Modulation::Bpsk ? 3.0 : 1.0;
+    m_lockAvg += lockSpeed * m_qualityAlpha * (lock - m_lockAvg);
     updateSquelch(q);
 
     // Frequency: acquisition from the wide discriminator while idle; fine tracking from the
@@ -350,12 +356,22 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     }
     m_nextDecision = k + kSps;
 
-    // Decisions.
+    // Decisions. Until the tracking has locked (the preamble is there for that) every BPSK bit
+    // is taken as idle: what comes before is noise or a key-down transient, which the
+    // decision-feedback reference would otherwise turn into a stray character.
+    const bool locked = m_lockAvg >= 0.1;
     switch (m_mode.modulation) {
-    case Modulation::Bpsk:
-        if (auto c = m_pskVaricode.push(d1.real() > 0.0f ? 1 : 0))
+    case Modulation::Bpsk: {
+        // Decision-feedback differential detection: the reference is the previous symbol
+        // averaged with the ones before it, turned by the decisions made, which has less noise
+        // than the previous symbol alone.
+        const Complex current = eq(k - kSps);
+        const int bit = (current * std::conj(m_reference)).real() > 0.0f ? 1 : 0;
+        m_reference = current + (bit != 0 ? kReferenceWeight : -kReferenceWeight) * m_reference;
+        if (auto c = m_pskVaricode.push(locked ? bit : 0))
             emit(*c, out);
         break;
+    }
     case Modulation::Gmsk: {
         // Two-bit differential detection: a kept frequency turns the phase by +-180 degrees
         // over two bits (a 1 bit), a change leaves it (a 0 bit).
@@ -363,7 +379,8 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         // Also the two one-bit differentials: each turns by +-90 degrees with the frequency;
         // the same sign twice is a kept frequency.
         const Complex older = at(k - kSps) * std::conj(at(k - 2 * kSps));
-        const float soft = -d2.real() + kGmskOneBit * d1.imag() * older.imag();
+        const float scale = static_cast<float>(std::max(m_magAvg, 1e-12));
+        const float soft = -d2.real() + kGmskOneBit * d1.imag() * older.imag() / scale;
         if (auto c = m_pskVaricode.push(soft > 0.0f ? 1 : 0))
             emit(*c, out);
         break;
@@ -446,7 +463,7 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     const bool repeated = maxBin == m_lastTones[0] || maxBin == m_lastTones[1];
     m_lastTones[1] = m_lastTones[0];
     m_lastTones[0] = maxBin;
-    // The characters come out of the interleaver and the decoder about 53 symbols after their
+    // The characters come out of the interleaver and the decoder about 40 symbols after their
     // tones: judge the squelch on the tones they came from.
     m_qualityDelay.push_back(repeated ? 0.0 : std::clamp((ratio - 3.4) / (ratio + 1.0), -1.0, 1.0));
     if (m_qualityDelay.size() > kMfskDecodeDelay) {

@@ -3,7 +3,8 @@
 #include <complex>
 #include <numbers>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
 using Complex = std::complex<float>;
 
@@ -11,7 +12,8 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 /// Numerically controlled oscillator: a unit phasor rotated by a frequency in cycles per sample.
 /// The phasor is renormalised regularly so long runs keep unit amplitude.
-class Nco {
+class Nco
+{
 public:
     /// `cyclesPerSample`: frequency divided by the sample rate (may be negative).
     void setFrequency(double cyclesPerSample)
@@ -29,7 +31,11 @@ public:
         }
         return out;
     }
-    void reset() { m_phasor = {1.0, 0.0}; m_count = 0; }
+    void reset()
+    {
+        m_phasor = {1.0, 0.0};
+        m_count = 0;
+    }
 
 private:
     std::complex<double> m_phasor{1.0, 0.0};

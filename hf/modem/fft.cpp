@@ -3,7 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
 Fft::Fft(int size) : m_size(size)
 {

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
-namespace {
+namespace
+{
 
 int decimationFor(double sampleRate)
 {
@@ -38,9 +40,16 @@ FrontEnd::FrontEnd(double sampleRate)
 void FrontEnd::process(const float* samples, std::size_t count, std::vector<Complex>& out)
 {
     Complex y;
-    for (std::size_t i = 0; i < count; ++i)
-        if (m_decimator.process(samples[i], y))
+    for (std::size_t i = 0; i < count; ++i) {
+        // A broken source may deliver NaN or huge values: they would poison every filter for
+        // good, so they become silence or are clipped.
+        float x = samples[i];
+        if (!std::isfinite(x))
+            x = 0.0f;
+        x = std::clamp(x, -4.0f, 4.0f);
+        if (m_decimator.process(x, y))
             out.push_back(y * 2.0f); // restore the amplitude halved by taking one sideband
+    }
 }
 
 void FrontEnd::reset()

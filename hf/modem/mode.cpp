@@ -2,9 +2,11 @@
 
 #include <cmath>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
-namespace {
+namespace
+{
 
 bool near(double a, double b)
 {

@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
 enum class Modulation { Bpsk, Qpsk, Mfsk, Gmsk };
 

@@ -9,9 +9,11 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
-namespace {
+namespace
+{
 
 constexpr unsigned kQpskPoly0 = 0x17;
 constexpr unsigned kQpskPoly1 = 0x19;
@@ -234,7 +236,8 @@ std::vector<float> Modulator::tune(double seconds) const
     std::vector<float> out(total);
     const double w = kTwoPi * m_carrier / m_sampleRate;
     for (std::size_t n = 0; n < total; ++n)
-        out[n] = static_cast<float>(m_amplitude * std::cos(std::fmod(w * static_cast<double>(n), kTwoPi)));
+        out[n] = static_cast<float>(m_amplitude *
+                                    std::cos(std::fmod(w * static_cast<double>(n), kTwoPi)));
     applyRamps(out, static_cast<std::size_t>(m_sampleRate * 0.01));
     return out;
 }

@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
 Receiver::Receiver(double sampleRate) : m_frontEnd(sampleRate)
 {
     for (auto& c : m_channels) {
-        c.demod = std::make_unique<ChannelDemodulator>(
-            m_frontEnd.workRate(), FrontEnd::centre(), ModeConfig{Modulation::Bpsk, 62.5, false},
-            1500.0);
+        c.demod =
+            std::make_unique<ChannelDemodulator>(m_frontEnd.workRate(), FrontEnd::centre(),
+                                                 ModeConfig{Modulation::Bpsk, 62.5, false}, 1500.0);
         c.demod->setSquelch(600);
     }
     m_fftWindow.resize(kFftSize);
@@ -90,8 +91,11 @@ void Receiver::process(const float* samples, std::size_t count)
     constexpr std::size_t kSlice = 4096;
     for (std::size_t start = 0; start < count; start += kSlice) {
         const std::size_t n = std::min(kSlice, count - start);
-        for (std::size_t i = 0; i < n; ++i)
-            m_powerSum += static_cast<double>(samples[start + i]) * samples[start + i];
+        for (std::size_t i = 0; i < n; ++i) {
+            const float x = samples[start + i];
+            const double v = std::isfinite(x) ? std::clamp(static_cast<double>(x), -4.0, 4.0) : 0.0;
+            m_powerSum += v * v;
+        }
         m_powerCount += n;
         m_work.clear();
         m_frontEnd.process(samples + start, n, m_work);

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
 Resampler::Resampler(double inRate, double outRate, double cutoff, int taps)
     : m_taps(taps), m_nominalStep(inRate / outRate), m_step(inRate / outRate)

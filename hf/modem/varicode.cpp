@@ -2,9 +2,11 @@
 
 #include <array>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
-namespace {
+namespace
+{
 
 // PSK varicode by character code 0..127; the hex number written in binary is the code word.
 constexpr std::array<std::uint16_t, 128> kPsk = {

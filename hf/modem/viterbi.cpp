@@ -4,7 +4,8 @@
 #include <bit>
 #include <stdexcept>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
 int convolutionalSymbol(unsigned sr, unsigned poly0, unsigned poly1)
 {
@@ -83,7 +84,8 @@ int ViterbiDecoder::push(const std::array<float, 4>& scores)
 
 int ViterbiDecoder::traceBack(int steps, std::vector<int>* all) const
 {
-    int state = static_cast<int>(std::max_element(m_metric.begin(), m_metric.end()) - m_metric.begin());
+    int state =
+        static_cast<int>(std::max_element(m_metric.begin(), m_metric.end()) - m_metric.begin());
     int index = m_head;
     const int top = m_k - 2;
     std::vector<int> bits;
@@ -92,7 +94,8 @@ int ViterbiDecoder::traceBack(int steps, std::vector<int>* all) const
             bits.push_back(state & 1);
         if (i == steps)
             break;
-        const int choice = static_cast<int>((m_decisions[static_cast<std::size_t>(index)] >> state) & 1u);
+        const int choice =
+            static_cast<int>((m_decisions[static_cast<std::size_t>(index)] >> state) & 1u);
         state = (state >> 1) | (choice << top);
         index = (index + m_depth) % (m_depth + 1);
     }

@@ -5,9 +5,11 @@
 #include <fstream>
 #include <iterator>
 
-namespace hf::modem {
+namespace hf::modem
+{
 
-namespace {
+namespace
+{
 
 std::uint32_t le32(const std::uint8_t* p)
 {
@@ -45,8 +47,7 @@ bool tagIs(const std::uint8_t* p, const char* tag)
 
 } // namespace
 
-std::optional<WavAudio> parseWav(const std::uint8_t* data, std::size_t size,
-                                 std::size_t maxSamples)
+std::optional<WavAudio> parseWav(const std::uint8_t* data, std::size_t size, std::size_t maxSamples)
 {
     if (data == nullptr || size < 12 || !tagIs(data, "RIFF") || !tagIs(data + 8, "WAVE"))
         return std::nullopt;
@@ -133,7 +134,8 @@ bool writeWavFile(const std::string& path, const WavAudio& audio)
     std::ofstream out(path, std::ios::binary);
     if (!out)
         return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 

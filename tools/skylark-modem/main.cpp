@@ -1,8 +1,8 @@
 // skylark-modem: the sound-card modem from the command line.
 //
 //   skylark-modem encode --mode MODE --sample-rate SR --carrier HZ [--output FILE.wav] [--lsb] TEXT
-//   skylark-modem decode [--mode MODE --carrier HZ | --plan HZ [--mode MODE]] [--squelch N] FILE.wav
-//   skylark-modem bench
+//   skylark-modem decode [--mode MODE --carrier HZ | --plan HZ [--mode MODE]] [--squelch N]
+//   FILE.wav skylark-modem bench
 //
 // MODE: psk63 psk250 qpsk125 qpsk250 mfsk16 gmsk63 gmsk250.
 
@@ -24,7 +24,8 @@
 
 using namespace hf::modem;
 
-namespace {
+namespace
+{
 
 int usage()
 {

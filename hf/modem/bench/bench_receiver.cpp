@@ -10,7 +10,8 @@
 
 using namespace hf::modem;
 
-namespace {
+namespace
+{
 
 std::vector<float> noise(double rate, double seconds)
 {

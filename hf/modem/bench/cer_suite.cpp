@@ -16,7 +16,8 @@
 
 using namespace hf::modem;
 
-namespace {
+namespace
+{
 
 /// Edit distance between `text` and the best-matching stretch of `out` (characters printed
 /// from the noise before and after the signal are not counted).
@@ -45,8 +46,8 @@ double cer(const char* name, double snr, unsigned seed)
     const double rate = 11025.0;
     std::string text;
     std::mt19937 rng(seed);
-    const char* words[] = {"the ", "quick ", "brown ", "fox ", "N0CALL ", "APRS ", "73 ", "de ",
-                           "jumps ", "over ", "lazy ", "dog ", "1234 ", "test "};
+    const char* words[] = {"the ", "quick ", "brown ", "fox ",  "N0CALL ", "APRS ", "73 ",
+                           "de ",  "jumps ", "over ",  "lazy ", "dog ",    "1234 ", "test "};
     while (text.size() < 1500)
         text += words[rng() % 14];
     Modulator modulator(mode, rate * (1.0 + 100e-6), 1530.0, 0.5);
@@ -58,9 +59,15 @@ double cer(const char* name, double snr, unsigned seed)
     std::vector<float> padded(static_cast<std::size_t>(rate), 0.0f);
     padded.insert(padded.end(), audio.begin(), audio.end());
     padded.resize(padded.size() + static_cast<std::size_t>(rate), 0.0f);
-    std::normal_distribution<double> g(0.0, std::sqrt(power / std::pow(10.0, snr / 10.0) * (rate / 2.0) / 2500.0));
+    std::normal_distribution<double> g(
+        0.0, std::sqrt(power / std::pow(10.0, snr / 10.0) * (rate / 2.0) / 2500.0));
     for (auto& v : padded)
         v = static_cast<float>(v + g(rng));
+    // Scale into the range a sound card delivers.
+    const double rms = std::sqrt(g.stddev() * g.stddev() + power);
+    if (rms > 0.25)
+        for (auto& v : padded)
+            v = static_cast<float>(v * 0.25 / rms);
     Demodulator demod(rate, mode, 1500.0, 0);
     std::string out;
     demod.process(padded.data(), padded.size(), out);

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-namespace modemtest {
+namespace modemtest
+{
 
 /// CRC-16/MODBUS as four upper-case hex digits (the HF frame check).
 inline std::string crcHex(const std::string& body)
@@ -62,6 +63,11 @@ inline void addNoise(std::vector<float>& s, double power, double sampleRate, dou
     std::normal_distribution<double> g(0.0, std::sqrt(noisePower));
     for (auto& v : s)
         v = static_cast<float>(v + g(rng));
+    // Keep it within what a sound card delivers (the receiver treats more than +-4 as broken).
+    const double rms = std::sqrt(noisePower + power);
+    if (rms > 0.25)
+        for (auto& v : s)
+            v = static_cast<float>(v * 0.25 / rms);
 }
 
 /// Pads with `lead` seconds of silence before and `tail` after.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace hf::modem;
 using namespace modemtest;
 
@@ -80,4 +82,24 @@ TEST(Receiver, TwoSignalsOnTwoChannelsAtOnce)
     }
     EXPECT_NE(t3.find(frame("N0CALL>APSK63:one")), std::string::npos) << t3;
     EXPECT_NE(t9.find(frame("N0CALL>APSK16:two")), std::string::npos) << t9;
+}
+
+TEST(Receiver, GarbageInputDoesNotPoisonTheChannels)
+{
+    const double rate = 11025;
+    std::vector<float> junk(5000, std::numeric_limits<float>::quiet_NaN());
+    for (std::size_t i = 0; i < junk.size(); i += 3)
+        junk[i] = (i % 2) != 0 ? std::numeric_limits<float>::infinity() : 1e30f;
+    Modulator m(*modeFromName("psk63"), rate, 1500);
+    const auto audio = pad(m.modulate(frame("N0CALL>APSK63:after junk")), rate, 0.5, 1.0);
+    Receiver receiver(rate);
+    applyChannelPlan(receiver, 1500);
+    receiver.process(junk.data(), junk.size());
+    receiver.process(audio.data(), audio.size());
+    EXPECT_NE(receiver.takeText(3).find(frame("N0CALL>APSK63:after junk")), std::string::npos);
+    std::vector<float> spectrum;
+    ASSERT_TRUE(receiver.takeSpectrum(spectrum));
+    for (float v : spectrum)
+        EXPECT_TRUE(std::isfinite(v));
+    EXPECT_TRUE(std::isfinite(receiver.levelDb()));
 }

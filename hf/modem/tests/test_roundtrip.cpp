@@ -2,6 +2,7 @@
 // sender off frequency and off clock, odd chunk sizes and seeded noise.
 #include "hf/modem/demodulator.h"
 #include "hf/modem/modulator.h"
+#include "hf/modem/varicode.h"
 #include "modem_test_util.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,8 @@
 using namespace hf::modem;
 using namespace modemtest;
 
-namespace {
+namespace
+{
 
 struct Case {
     const char* mode;
@@ -49,8 +51,8 @@ TEST(RoundTrip, EveryModeDecodesExactly)
     for (const auto& c : kCases) {
         SCOPED_TRACE(std::string(c.mode) + (c.lsb ? "-L" : "") + " at " +
                      std::to_string(static_cast<int>(c.rate)) + " Hz, carrier " +
-                     std::to_string(c.carrier) + " offset " + std::to_string(c.offset) +
-                     " ppm " + std::to_string(c.ppm) + " snr " + std::to_string(c.snr));
+                     std::to_string(c.carrier) + " offset " + std::to_string(c.offset) + " ppm " +
+                     std::to_string(c.ppm) + " snr " + std::to_string(c.snr));
         const auto mode = modeFromName(c.mode, c.lsb);
         ASSERT_TRUE(mode);
         const std::string text = frame(body);
@@ -87,9 +89,9 @@ TEST(RoundTrip, CleanSignalPrintsExactlyTheTextAndReportsReceiving)
 TEST(RoundTrip, NoiseAlonePrintsNothingOnASquelchedChannel)
 {
     // Squelch values of the channel plan.
-    const std::pair<const char*, int> rows[] = {{"psk63", 600},  {"psk250", 1500}, {"qpsk125", 1000},
-                                                {"qpsk250", 1000}, {"mfsk16", 1000}, {"gmsk63", 1000},
-                                                {"gmsk250", 1500}};
+    const std::pair<const char*, int> rows[] = {
+        {"psk63", 600},   {"psk250", 1500}, {"qpsk125", 1000}, {"qpsk250", 1000},
+        {"mfsk16", 1000}, {"gmsk63", 1000}, {"gmsk250", 1500}};
     for (const auto& [name, squelch] : rows) {
         SCOPED_TRACE(name);
         std::vector<float> noise(static_cast<std::size_t>(11025 * 60), 0.0f);
@@ -120,4 +122,64 @@ TEST(Modulator, RejectsBadSettingsAndRampsTheEnds)
     const auto t = tune.tune(2.0);
     EXPECT_EQ(t.size(), 22050u);
     EXPECT_LT(std::fabs(t.front()), 0.01f);
+}
+
+TEST(RoundTrip, LastCharacterComesOutSoonAfterItsAudio)
+{
+    // Time from the end of the text's last symbol to the frame's CR LF coming out, fed in 10 ms
+    // pieces. PSK, GMSK: immediate; QPSK: the Viterbi delay. MFSK16 adds its 30-symbol
+    // interleaver delay and a 10-symbol decoder delay.
+    const std::string text = frame("N0CALL>APSK63:latency");
+    for (const char* name :
+         {"psk63", "psk250", "qpsk125", "qpsk250", "mfsk16", "gmsk63", "gmsk250"}) {
+        SCOPED_TRACE(name);
+        const auto mode = *modeFromName(name);
+        const double rate = 11025;
+        Modulator modulator(mode, rate, 1500, 0.5);
+        const auto audio = modulator.modulate(text);
+        std::vector<std::uint8_t> bits;
+        double textEnd = 0.0;
+        double allowed = 0.5;
+        if (mode.modulation == Modulation::Mfsk) {
+            bits.assign(35, 0);
+            appendMfskBits("\r\x02\r", bits);
+            appendMfskBits(text, bits);
+            // 214 priming coded bits are not sent; 4 coded bits per symbol.
+            textEnd = ((214.0 + 2.0 * static_cast<double>(bits.size())) / 4.0 - 53.5) / mode.baud;
+            allowed = 0.5 + 30.0 / mode.baud + 0.35;
+        } else {
+            appendPskBits(text, bits);
+            textEnd = (std::round(mode.baud * 1.024) + static_cast<double>(bits.size()) + 1.0) /
+                      mode.baud;
+        }
+        Demodulator demod(rate, mode, 1500, 500);
+        std::string out;
+        double when = -1.0;
+        const std::size_t chunk = 110;
+        for (std::size_t i = 0; i < audio.size() && when < 0.0; i += chunk) {
+            demod.process(audio.data() + i, std::min(chunk, audio.size() - i), out);
+            if (out.find("\r\n") != std::string::npos)
+                when = static_cast<double>(i + chunk) / rate;
+        }
+        ASSERT_GT(when, 0.0);
+        EXPECT_LT(when - textEnd, allowed);
+    }
+}
+
+TEST(RoundTrip, DecodingDoesNotDependOnTheInputLevel)
+{
+    const std::string text = frame("N0CALL>APSK63:level");
+    for (const char* name : {"psk63", "qpsk250", "mfsk16", "gmsk250"}) {
+        for (float gain : {0.005f, 1.2f}) {
+            SCOPED_TRACE(std::string(name) + " gain " + std::to_string(gain));
+            const auto mode = *modeFromName(name);
+            Modulator modulator(mode, 11025, 1500, 0.5);
+            auto audio = pad(modulator.modulate(text), 11025, 0.5, 1.0);
+            addNoise(audio, signalPower(modulator.modulate("x")), 11025, 6.0, 77);
+            for (auto& v : audio)
+                v *= gain;
+            Demodulator demod(11025, mode, 1500, 500);
+            EXPECT_NE(runDemodulator(demod, audio, 1000).find(text), std::string::npos);
+        }
+    }
 }

@@ -6,7 +6,8 @@
 
 using namespace hf::modem;
 
-namespace {
+namespace
+{
 
 std::string bitsOf(std::uint16_t code)
 {
@@ -23,13 +24,19 @@ std::string bitsOf(std::uint16_t code)
 TEST(Varicode, PskMatchesPublishedCodeWords)
 {
     const std::pair<char, const char*> rows[] = {
-        {' ', "1"},         {'e', "11"},         {'t', "101"},        {'o', "111"},
-        {'a', "1011"},      {'i', "1101"},       {'n', "1111"},       {'r', "10101"},
-        {'s', "10111"},     {'\n', "11101"},     {'\r', "11111"},     {'A', "1111101"},
-        {'E', "1110111"},   {'Z', "1010101101"},  {'0', "10110111"},   {'1', "10111101"},
-        {'9', "110110111"}, {'.', "1010111"},    {',', "1110101"},    {'~', "1011010111"},
-        {'{', "1010110111"}, {'>', "111010111"}, {':', "11110101"},   {'-', "110101"},
-        {'\t', "11101111"}, {static_cast<char>(0), "1010101011"},
+        {' ', "1"},          {'e', "11"},
+        {'t', "101"},        {'o', "111"},
+        {'a', "1011"},       {'i', "1101"},
+        {'n', "1111"},       {'r', "10101"},
+        {'s', "10111"},      {'\n', "11101"},
+        {'\r', "11111"},     {'A', "1111101"},
+        {'E', "1110111"},    {'Z', "1010101101"},
+        {'0', "10110111"},   {'1', "10111101"},
+        {'9', "110110111"},  {'.', "1010111"},
+        {',', "1110101"},    {'~', "1011010111"},
+        {'{', "1010110111"}, {'>', "111010111"},
+        {':', "11110101"},   {'-', "110101"},
+        {'\t', "11101111"},  {static_cast<char>(0), "1010101011"},
     };
     for (const auto& [c, bits] : rows)
         EXPECT_EQ(bitsOf(pskVaricode(static_cast<unsigned char>(c))), bits) << int(c);
@@ -38,9 +45,16 @@ TEST(Varicode, PskMatchesPublishedCodeWords)
 TEST(Varicode, MfskMatchesPublishedCodeWords)
 {
     const std::pair<char, const char*> rows[] = {
-        {' ', "100"},       {'e', "1000"},      {'t', "1100"},       {'o', "10000"},
-        {'a', "10100"},     {'\r', "10101100"}, {'A', "10111100"},
-        {'0', "11100000"},  {'~', "1011110000"}, {static_cast<char>(2), "11101101000"},
+        {' ', "100"},
+        {'e', "1000"},
+        {'t', "1100"},
+        {'o', "10000"},
+        {'a', "10100"},
+        {'\r', "10101100"},
+        {'A', "10111100"},
+        {'0', "11100000"},
+        {'~', "1011110000"},
+        {static_cast<char>(2), "11101101000"},
         {static_cast<char>(4), "11101110000"},
     };
     for (const auto& [c, bits] : rows)
@@ -58,8 +72,10 @@ TEST(Varicode, TablesHaveTheirStructuralProperties)
         EXPECT_EQ(mfsk.front(), '1');
         EXPECT_EQ(mfsk.find("001"), std::string::npos) << c;
         for (int d = 0; d < c; ++d) {
-            EXPECT_NE(pskVaricode(static_cast<unsigned char>(c)), pskVaricode(static_cast<unsigned char>(d)));
-            EXPECT_NE(mfskVaricode(static_cast<unsigned char>(c)), mfskVaricode(static_cast<unsigned char>(d)));
+            EXPECT_NE(pskVaricode(static_cast<unsigned char>(c)),
+                      pskVaricode(static_cast<unsigned char>(d)));
+            EXPECT_NE(mfskVaricode(static_cast<unsigned char>(c)),
+                      mfskVaricode(static_cast<unsigned char>(d)));
         }
     }
     EXPECT_EQ(pskVaricode(200), 0);

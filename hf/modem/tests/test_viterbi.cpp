@@ -6,7 +6,8 @@
 
 using namespace hf::modem;
 
-namespace {
+namespace
+{
 
 struct Code {
     int k;
