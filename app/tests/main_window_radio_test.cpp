@@ -3,6 +3,8 @@
 // starts and says what its modem does.
 #include "window_fixture.h"
 
+#include "hf/modem/wav_file.h"
+
 #include "app/station_app.h"
 #include "hf/radio/sound_card_modem.h"
 #include "records/log_file.h"
@@ -55,8 +57,16 @@ TEST_F(RadioWindowTest, EveryReferenceRecordingReachesTrafficHeardListAndHeardLo
     for (const Recording& r : recordings) {
         SCOPED_TRACE(r.file);
         state.pskAudioFrequency = r.carrier;
+        // Five seconds of silence in front: the window finishes opening (and puts the channels
+        // on their carriers) before the recording, played ten times faster, begins.
+        auto wav = hf::modem::readWavFile(
+            testsupport::testDataPath(QStringLiteral("hf/") + QLatin1String(r.file)).toStdString());
+        ASSERT_TRUE(wav);
+        wav->samples.insert(wav->samples.begin(), static_cast<std::size_t>(wav->sampleRate) * 5, 0.0f);
+        const QString path = dir.path() + QStringLiteral("/in.wav");
+        ASSERT_TRUE(hf::modem::writeWavFile(path.toStdString(), *wav));
         app::StationOptions options;
-        options.audioIn = QStringLiteral("wav:") + testsupport::testDataPath(QStringLiteral("hf/") + QLatin1String(r.file));
+        options.audioIn = QStringLiteral("wav:") + path;
         options.audioOut = QStringLiteral("null");
         openStation(options);
         in<QRadioButton>(*main, r.option)->click();
