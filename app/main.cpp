@@ -3,6 +3,7 @@
 #include "widget_dialog_service.h"
 
 #include "platform/dialog_service.h"
+#include "hf/radio/audio_end_spec.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -22,6 +23,12 @@ constexpr const char* Usage =
     "Options:\n"
     "  --station-dir DIR          keep settings, logs and sheets in DIR (created if missing)\n"
     "  --space-weather-url URL    fetch the space-weather bulletin from URL\n"
+    "  --audio-in END             where the HF modem hears: udp:PORT (16-bit mono little-endian\n"
+    "                             samples at the modem's sample rate, on 127.0.0.1), wav:FILE\n"
+    "                             (a recording, played as if received), or null (silence);\n"
+    "                             default: the sound device chosen on the start-up page\n"
+    "  --audio-out END            where the HF modem transmits: wav:FILE (records every\n"
+    "                             transmission) or null; default: the chosen sound device\n"
     "  --version                  print the version and exit\n"
     "  --help                     print this help and exit\n";
 
@@ -65,6 +72,14 @@ int main(int argc, char** argv)
             options.stationDir = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(a, "--space-weather-url") && hasValue) {
             options.spaceWeatherUrl = QString::fromLocal8Bit(argv[++i]);
+        } else if ((!std::strcmp(a, "--audio-in") || !std::strcmp(a, "--audio-out")) && hasValue) {
+            const bool input = !std::strcmp(a, "--audio-in");
+            const QString end = QString::fromLocal8Bit(argv[++i]);
+            if (!hf::radio::parseAudioEnd(end, input)) {
+                std::fprintf(stderr, "skylark: %s '%s' is not understood\n\n%s", a, argv[i], Usage);
+                return 2;
+            }
+            (input ? options.audioIn : options.audioOut) = end;
         } else {
             std::fprintf(stderr, "skylark: unknown or incomplete option '%s'\n\n%s", a, Usage);
             return 2;

@@ -232,6 +232,7 @@ public:
 private:
     void wireHf();
     void connectHfViews();
+    void wireModemStatus(); // sound-card modem status caption (main_window_hf.cpp)
     void addStationHeard(const char* listName, const QByteArray& source);
     void showMessagesText();
     void enableMessageInput();

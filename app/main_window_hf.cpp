@@ -8,6 +8,7 @@
 #include "hf/hf_link.h"
 #include "hf/igate.h"
 #include "hf/modem_control.h"
+#include "hf/radio/sound_card_modem.h"
 #include "hf/scripted_modem.h"
 #include "messaging/display_text.h"
 #include "messaging/message_composer.h"
@@ -68,6 +69,7 @@ void MainWindow::wireHf()
     if (qobject_cast<hf::ScriptedModem*>(m_modem.get()))
         control<QPushButton>("Command3")
             ->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
+    wireModemStatus();
 
     hf::ModemControl* mc = m_modemControl.get();
     hf::HfLink* hf = m_hfLink.get();
@@ -139,6 +141,32 @@ void MainWindow::wireHf()
     connect(ig, &hf::Igate::tncStationHeard, this,
             [this](const QByteArray& source) { addStationHeard("List2", source); });
 }
+
+// --- Sound-card modem: status caption and PTT failures ---------------------------------------
+void MainWindow::wireModemStatus()
+{
+    auto* caption = findChild<QLabel*>(QStringLiteral("LabelModemStatus"));
+    auto* meter = findChild<LevelMeter*>(QStringLiteral("XMMVLvl"));
+    const auto show = [caption, meter](const QString& text) {
+        if (caption)
+            caption->setText(text);
+        if (meter)
+            meter->setToolTip(text + QStringLiteral("\nClick to set the squelch level"));
+    };
+    auto* radio = qobject_cast<hf::radio::SoundCardModem*>(m_modem.get());
+    if (!radio) {
+        show(QStringLiteral("HF modem idle: no sound-card modem"));
+        return;
+    }
+    show(radio->status().isEmpty() ? QStringLiteral("HF modem starting") : radio->status());
+    connect(radio, &hf::radio::SoundCardModem::statusChanged, this, show);
+    // Reported once per PTT setting by the modem; the transmission goes on without it.
+    connect(radio, &hf::radio::SoundCardModem::pttFailed, this, [caption](const QString& text) {
+        if (caption)
+            caption->setText(caption->text() + QStringLiteral("\n") + text);
+    });
+}
+// --- end sound-card modem -------------------------------------------------------------------
 
 void MainWindow::connectHfViews()
 {

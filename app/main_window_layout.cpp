@@ -240,6 +240,11 @@ void MainWindow::buildLayout()
     auto* level = new LevelMeter;
     level->setObjectName(QStringLiteral("XMMVLvl"));
     views->addWidget(level);
+    // --- Sound-card modem: its state in words (what runs, or why it is idle) ---
+    QLabel* modemStatus = makeLabel(QStringLiteral("LabelModemStatus"), QString());
+    modemStatus->setWordWrap(true);
+    views->addWidget(modemStatus);
+    // --- end sound-card modem ---
     for (const char* name : {"XMMVView1", "XMMVView2"}) {
         auto* view = new WaterfallView;
         view->setObjectName(QLatin1String(name));

@@ -57,11 +57,14 @@ void WaterfallView::resizeEvent(QResizeEvent*)
     const QSize size(std::max(1, width()), std::max(1, height() - ScaleHeight));
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::black);
-    if (!m_image.isNull()) {
+    if (!m_image.isNull()) { // newest line at the top again
         QPainter p(&image);
-        p.drawImage(0, 0, m_image);
+        const int h = m_image.height();
+        p.drawImage(0, 0, m_image, 0, m_top, -1, h - m_top);
+        p.drawImage(0, h - m_top, m_image, 0, 0, -1, m_top);
     }
     m_image = image;
+    m_top = 0;
 }
 
 void WaterfallView::addSpectrum(const hf::Spectrum& spectrum)
@@ -70,11 +73,9 @@ void WaterfallView::addSpectrum(const hf::Spectrum& spectrum)
         resizeEvent(nullptr);
     const int w = m_image.width();
     const int h = m_image.height();
-    // Scroll down by one line.
-    for (int y = h - 1; y > 0; --y)
-        std::copy_n(reinterpret_cast<const QRgb*>(m_image.constScanLine(y - 1)), w,
-                    reinterpret_cast<QRgb*>(m_image.scanLine(y)));
-    auto* line = reinterpret_cast<QRgb*>(m_image.scanLine(0));
+    // Scrolling costs one line: the new line replaces the oldest in the ring.
+    m_top = (m_top + h - 1) % h;
+    auto* line = reinterpret_cast<QRgb*>(m_image.scanLine(m_top));
     const qsizetype bins = spectrum.levelsDb.size();
     for (int x = 0; x < w; ++x) {
         float db = -120.0f;
@@ -94,7 +95,9 @@ void WaterfallView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
-    p.drawImage(0, ScaleHeight, m_image);
+    const int h = m_image.height();
+    p.drawImage(0, ScaleHeight, m_image, 0, m_top, -1, h - m_top);
+    p.drawImage(0, ScaleHeight + h - m_top, m_image, 0, 0, -1, m_top);
     // Frequency scale: a tick every 100 Hz, labelled every 500 Hz.
     p.setPen(Qt::white);
     QFont f = p.font();

@@ -42,7 +42,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QImage m_image;
+    QImage m_image; ///< a ring of lines: m_top is the newest, older ones follow downwards
+    int m_top = 0;
     double m_lowHz = 0.0;
     double m_highHz = 3000.0;
     double m_markerHz = 0.0;

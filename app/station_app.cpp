@@ -4,6 +4,9 @@
 #include "startup_page.h"
 
 #include "platform/audio_devices.h"
+#include "platform/clock.h"
+#include "hf/radio/audio_end_spec.h"
+#include "hf/radio/sound_card_modem.h"
 #include "station/waits.h"
 
 #include <QApplication>
@@ -54,12 +57,37 @@ void StationApp::openMainWindow()
     if (m_main)
         return;
     m_main = std::make_unique<MainWindow>(m_state, *m_waits, m_ports, m_startup.get());
+    m_main->setModemFactory(soundCardModemFactory(m_options, m_state, m_ports));
     if (!m_options.spaceWeatherUrl.isEmpty())
         m_main->setSpaceWeatherUrl(QUrl(m_options.spaceWeatherUrl));
     m_main->show();
     m_main->load();
     emit mainWindowLoaded();
 }
+
+// --- Sound-card modem ---------------------------------------------------------------------------
+MainWindow::ModemFactory soundCardModemFactory(const StationOptions& options,
+                                               const station::StationState& state,
+                                               const platform::CommPortMap& ports)
+{
+    // The station always runs the real modem, so the window shows what it does: on the sound
+    // devices by default, on the ends given on the command line otherwise (null ends included,
+    // which keep the receiver running on silence).
+    return [options, &state, &ports]() -> std::unique_ptr<hf::Modem> {
+        hf::radio::SoundCardModem::Config config;
+        if (const auto in = hf::radio::parseAudioEnd(options.audioIn, true))
+            config.input = hf::radio::makeInputFactory(*in);
+        if (const auto out = hf::radio::parseAudioEnd(options.audioOut, false))
+            config.output = hf::radio::makeOutputFactory(*out);
+        config.pttDevice = [&ports](int n) { return ports.device(n); };
+        config.pttRts = state.rtsFlag;
+        config.pttDtr = state.dtrFlag;
+        // Files and null ends keep station time, which tests may run faster.
+        config.speed = 1.0 / platform::Clock::timeScale();
+        return std::make_unique<hf::radio::SoundCardModem>(std::move(config));
+    };
+}
+// --- end sound-card modem -------------------------------------------------------------------------
 
 void StationApp::requestClose()
 {

@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "platform/comm_port_map.h"
@@ -9,6 +10,9 @@
 
 namespace station {
 class Waits;
+}
+namespace hf {
+class Modem;
 }
 
 namespace app {
@@ -20,6 +24,12 @@ class StartupPage;
 struct StationOptions {
     QString stationDir;      ///< where settings, logs and sheets live
     QString spaceWeatherUrl; ///< bulletin address; empty = the public service
+    // --- Sound-card modem audio ends ---
+    /// --audio-in / --audio-out: "null", "wav:FILE", "udp:PORT" (input only); empty = the sound
+    /// devices chosen on the start-up page.
+    QString audioIn;
+    QString audioOut;
+    // --- end sound-card modem ---
 };
 
 /// The station program: the start-up page first, then the main window, which owns the
@@ -52,6 +62,12 @@ private:
     std::unique_ptr<StartupPage> m_startup;
     std::unique_ptr<MainWindow> m_main;
 };
+
+/// The modem the main window runs: the sound-card modem on the options' audio ends (sound
+/// devices when none is given), PTT on the station's port map with the state's lines.
+std::function<std::unique_ptr<hf::Modem>()> soundCardModemFactory(const StationOptions& options,
+                                                                   const station::StationState& state,
+                                                                   const platform::CommPortMap& ports);
 
 /// The station folder: `requested` when given (created if missing); otherwise the
 /// executable's folder when writable, else $XDG_DATA_HOME/skylark (~/.local/share/skylark).

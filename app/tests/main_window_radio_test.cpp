@@ -1,0 +1,115 @@
+// The main window on the real sound-card modem: reference recordings played in as if received
+// reach "HF traffic", the heard list and the heard log; without a sound device the station
+// starts and says what its modem does.
+#include "window_fixture.h"
+
+#include "hf/modem/wav_file.h"
+
+#include "app/station_app.h"
+#include "hf/radio/sound_card_modem.h"
+#include "records/log_file.h"
+#include "temp_station_dir.h"
+#include "wait_until.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+namespace
+{
+
+class RadioWindowTest : public WindowTest
+{
+protected:
+    /// The window as the program opens it, on the sound-card modem with `options`' ends.
+    app::MainWindow& openStation(const app::StationOptions& options)
+    {
+        main = std::make_unique<app::MainWindow>(state, waits, ports, page.get());
+        main->setModemFactory(app::soundCardModemFactory(options, state, ports));
+        main->setSpaceWeatherUrl(spaceWeatherUrl);
+        main->load();
+        main->timer(9).stop();
+        return *main;
+    }
+};
+
+struct Recording {
+    const char* file;
+    double carrier;
+    const char* option; ///< transmit option putting channel 0 in the recording's mode
+    const char* body;
+    const char* source;
+};
+
+TEST_F(RadioWindowTest, EveryReferenceRecordingReachesTrafficHeardListAndHeardLog)
+{
+    const Recording recordings[] = {
+        {"psk63-48k-1500.wav", 1500, "Option7", "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference", "N0CALL"},
+        {"psk63-11k-2100-noisy.wav", 2100, "Option7", "N0CALL>APSK63::N1CALL   :noisy PSK63 at -6 dB{12", "N0CALL"},
+        {"psk250-11k-2100.wav", 2100, "Option15", "N0CALL-7>APSK25,WIDE2-1:>PSK250 reference status", "N0CALL-7"},
+        {"qpsk125-11k-2100.wav", 2100, "Option14", "N0CALL>APSK14::N1CALL-2 :QPSK125 reference{3", "N0CALL"},
+        {"qpsk250-48k-1500.wav", 1500, "Option17", "N0CALL>APSK27:>QPSK250 reference", "N0CALL"},
+        {"mfsk16-11k-2100.wav", 2100, "Option10", "N0CALL>APSK16::N1CALL   :ack12", "N0CALL"},
+        {"mfsk16-11k-1500-noisy.wav", 1500, "Option10", "N0CALL>APSK16:>MFSK16 at -10 dB", "N0CALL"},
+    };
+    platform::Clock::setTimeScale(0.1); // the recordings play ten times faster than real time
+    for (const Recording& r : recordings) {
+        SCOPED_TRACE(r.file);
+        state.pskAudioFrequency = r.carrier;
+        // Five seconds of silence in front: the window finishes opening (and puts the channels
+        // on their carriers) before the recording, played ten times faster, begins.
+        auto wav = hf::modem::readWavFile(
+            testsupport::testDataPath(QStringLiteral("hf/") + QLatin1String(r.file)).toStdString());
+        ASSERT_TRUE(wav);
+        wav->samples.insert(wav->samples.begin(), static_cast<std::size_t>(wav->sampleRate) * 5, 0.0f);
+        const QString path = dir.path() + QStringLiteral("/in.wav");
+        ASSERT_TRUE(hf::modem::writeWavFile(path.toStdString(), *wav));
+        app::StationOptions options;
+        options.audioIn = QStringLiteral("wav:") + path;
+        options.audioOut = QStringLiteral("null");
+        openStation(options);
+        in<QRadioButton>(*main, r.option)->click();
+        auto* traffic = in<QPlainTextEdit>(*main, "Text12");
+        EXPECT_TRUE(testsupport::waitUntil(
+            [&] { return traffic->toPlainText().contains(QLatin1String(r.body)); }, 30000))
+            << traffic->toPlainText().toStdString();
+        auto* heard = in<QListWidget>(*main, "List1");
+        EXPECT_FALSE(heard->findItems(QLatin1String(r.source), Qt::MatchExactly).isEmpty());
+        QFile log(records::LogFile::mheardLog(dir.path()).path());
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(log.readAll().contains(r.body));
+        EXPECT_TRUE(in<QLabel>(*main, "LabelModemStatus")->text().startsWith(QStringLiteral("HF modem running")));
+        main->close();
+        main.reset();
+        QFile::remove(records::LogFile::mheardLog(dir.path()).path());
+    }
+}
+
+TEST_F(RadioWindowTest, WithoutASoundDeviceTheStationStartsAndShowsItsModemState)
+{
+    state.sampleSpeedCode = 1;
+    openStation(app::StationOptions{});
+    auto* caption = in<QLabel>(*main, "LabelModemStatus");
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        return caption->text().startsWith(QStringLiteral("HF modem idle")) ||
+               caption->text().startsWith(QStringLiteral("HF modem running"));
+    }));
+    EXPECT_EQ(main->modem()->state(), hf::Modem::kStateIdle);
+}
+
+TEST_F(RadioWindowTest, NoDigiModesSwitchesTheModemOff)
+{
+    state.sampleSpeedCode = 0;
+    app::StationOptions options;
+    options.audioIn = QStringLiteral("null");
+    options.audioOut = QStringLiteral("null");
+    openStation(options);
+    auto* radio = qobject_cast<hf::radio::SoundCardModem*>(main->modem());
+    ASSERT_NE(radio, nullptr);
+    EXPECT_FALSE(radio->running());
+    testsupport::spinFor(100);
+    EXPECT_FALSE(in<QLabel>(*main, "LabelModemStatus")->text().startsWith(QStringLiteral("HF modem running")));
+}
+
+} // namespace

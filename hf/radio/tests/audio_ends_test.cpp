@@ -1,0 +1,200 @@
+// The audio ends on their own: sample coding, command-line parsing, the WAV recorder, UDP
+// input, the notch and the PTT line on a pseudo-terminal.
+#include "hf/radio/audio_end_spec.h"
+#include "hf/radio/notch_filter.h"
+#include "hf/radio/pcm16.h"
+#include "hf/radio/ptt_line.h"
+#include "hf/radio/udp_input.h"
+#include "hf/radio/wav_ends.h"
+
+#include "hf/modem/wav_file.h"
+
+#include "pty_pair.h"
+#include "temp_station_dir.h"
+#include "wait_until.h"
+
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace hf::radio;
+
+TEST(Pcm16, DecodesLittleEndianAndIgnoresAnOddByte)
+{
+    std::vector<float> out;
+    EXPECT_EQ(decodePcm16(QByteArray("\x00\x80\xff\x7f\x01\x00\x05", 7), out, 100), 3u);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], -1.0f);
+    EXPECT_EQ(out[1], 32767.0f / 32768.0f);
+    EXPECT_EQ(out[2], 1.0f / 32768.0f);
+    out.clear();
+    EXPECT_EQ(decodePcm16(QByteArray(10, '\0'), out, 2), 2u); // bounded by max
+}
+
+TEST(Pcm16, EncodeClipsAndDropsNonFinite)
+{
+    const float in[] = {2.0f, -2.0f, NAN, 0.5f};
+    const QByteArray b = encodePcm16(in, 4);
+    std::vector<float> back;
+    decodePcm16(b, back, 10);
+    ASSERT_EQ(back.size(), 4u);
+    EXPECT_NEAR(back[0], 1.0f, 1e-4);
+    EXPECT_NEAR(back[1], -1.0f, 1e-4);
+    EXPECT_EQ(back[2], 0.0f);
+    EXPECT_NEAR(back[3], 0.5f, 1e-4);
+}
+
+TEST(AudioEndSpecs, ParsesTheCommandLineForms)
+{
+    struct Case {
+        const char* text;
+        bool input;
+        bool ok;
+        AudioEndSpec::Kind kind;
+    };
+    const Case cases[] = {
+        {"null", true, true, AudioEndSpec::Kind::Null},
+        {"null", false, true, AudioEndSpec::Kind::Null},
+        {"wav:a.wav", true, true, AudioEndSpec::Kind::Wav},
+        {"wav:a.wav", false, true, AudioEndSpec::Kind::Wav},
+        {"wav:", true, false, {}},
+        {"udp:7355", true, true, AudioEndSpec::Kind::Udp},
+        {"udp:7355", false, false, {}},
+        {"udp:0", true, false, {}},
+        {"udp:65536", true, false, {}},
+        {"udp:x", true, false, {}},
+        {"pulse", true, false, {}},
+    };
+    for (const Case& c : cases) {
+        const auto spec = parseAudioEnd(QString::fromLatin1(c.text), c.input);
+        EXPECT_EQ(spec.has_value(), c.ok) << c.text;
+        if (spec && c.ok) {
+            EXPECT_EQ(spec->kind, c.kind) << c.text;
+        }
+    }
+    EXPECT_EQ(parseAudioEnd(QStringLiteral("udp:7355"), true)->port, 7355);
+    EXPECT_EQ(parseAudioEnd(QStringLiteral("wav:/x/y.wav"), false)->path, QStringLiteral("/x/y.wav"));
+}
+
+TEST(WavOutputEnd, RecordsEverythingPlayedAsAValidFile)
+{
+    testsupport::TempStationDir dir;
+    const QString path = dir.path() + QStringLiteral("/out.wav");
+    std::vector<float> tone(11025);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / 11025));
+    {
+        WavOutput out(path);
+        QString error;
+        ASSERT_TRUE(out.open(AudioRequest{11025, -1, 0, 50.0}, error)) << error.toStdString();
+        EXPECT_EQ(out.write(tone.data(), tone.size()), static_cast<std::ptrdiff_t>(tone.size()));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return out.pending() == 0; }));
+        out.endOfTransmission();
+        const auto wav = hf::modem::readWavFile(path.toStdString());
+        ASSERT_TRUE(wav);
+        EXPECT_EQ(wav->sampleRate, 11025);
+        ASSERT_EQ(wav->samples.size(), tone.size());
+        for (std::size_t i = 0; i < tone.size(); i += 997)
+            EXPECT_NEAR(wav->samples[i], tone[i], 1e-4);
+    }
+}
+
+TEST(WavInputEnd, AMissingOrForeignFileIsAnErrorNotACrash)
+{
+    testsupport::TempStationDir dir;
+    QFile f(dir.path() + QStringLiteral("/junk.wav"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("RIFF\xff\xff\xff\xffWAVEjunk");
+    f.close();
+    for (const QString& path : {f.fileName(), dir.path() + QStringLiteral("/none.wav")}) {
+        WavInput in(path);
+        QString error;
+        EXPECT_FALSE(in.open(AudioRequest{}, error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(UdpInputEnd, TakesDatagramsOfSamplesOnLoopback)
+{
+    QUdpSocket probe; // a free port
+    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.localPort();
+    probe.close();
+    UdpInput in(port);
+    QString error;
+    ASSERT_TRUE(in.open(AudioRequest{11025, -1, 0, 1.0}, error)) << error.toStdString();
+    QUdpSocket sender;
+    const float sent[] = {0.25f, -0.5f, 0.75f};
+    sender.writeDatagram(encodePcm16(sent, 3) + QByteArray(1, 'x'), QHostAddress::LocalHost, port);
+    std::vector<float> got(16);
+    std::ptrdiff_t n = 0;
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        n = in.read(got.data(), got.size());
+        return n > 0;
+    }));
+    ASSERT_EQ(n, 3);
+    EXPECT_NEAR(got[0], 0.25f, 1e-4);
+    EXPECT_NEAR(got[1], -0.5f, 1e-4);
+    EXPECT_NEAR(got[2], 0.75f, 1e-4);
+}
+
+TEST(Notch, TakesOutItsFrequencyAndPassesOthers)
+{
+    auto rmsAfter = [](double notchHz, double toneHz) {
+        NotchFilter f;
+        f.set(notchHz, 11025);
+        std::vector<float> x(11025);
+        for (std::size_t i = 0; i < x.size(); ++i)
+            x[i] = static_cast<float>(std::sin(2 * std::numbers::pi * toneHz * static_cast<double>(i) / 11025));
+        f.process(x.data(), x.size());
+        double sum = 0;
+        for (std::size_t i = x.size() / 2; i < x.size(); ++i)
+            sum += x[i] * x[i];
+        return std::sqrt(sum / static_cast<double>(x.size() / 2));
+    };
+    EXPECT_LT(rmsAfter(1000, 1000), 0.01);
+    EXPECT_NEAR(rmsAfter(1000, 1500), std::sqrt(0.5), 0.05);
+    EXPECT_NEAR(rmsAfter(0, 1000), std::sqrt(0.5), 1e-3); // off
+    EXPECT_NEAR(rmsAfter(1e9, 1000), std::sqrt(0.5), 1e-3); // nonsense frequency: off
+}
+
+TEST(PttLineOnAPseudoTerminal, KeysOrReportsTheLineOnce)
+{
+    testsupport::PtyPair pty;
+    ASSERT_TRUE(pty.isReady());
+    PttLine ptt;
+    ptt.configure(pty.programEnd(), true, true);
+    const bool keyed = ptt.set(true);
+    ptt.set(false);
+    ptt.set(true);
+    ptt.set(false);
+    // A pseudo-terminal has no modem-control lines on Linux: the failure is there to report,
+    // exactly once. On a platform where it works there is nothing to report.
+    EXPECT_EQ(ptt.takeFirstFailure(), !keyed);
+    EXPECT_FALSE(ptt.takeFirstFailure());
+    if (!keyed) {
+        EXPECT_TRUE(ptt.lastError().contains(QStringLiteral("RTS+DTR")));
+    }
+}
+
+TEST(PttLine, NoDeviceKeysNothingAndNeverFails)
+{
+    PttLine ptt;
+    EXPECT_TRUE(ptt.set(true));
+    EXPECT_TRUE(ptt.keyed());
+    EXPECT_TRUE(ptt.set(false));
+    EXPECT_FALSE(ptt.takeFirstFailure());
+}
+
+TEST(PttLine, AMissingPortIsReportedOnce)
+{
+    PttLine ptt;
+    ptt.configure(QStringLiteral("/dev/does-not-exist-ptt"), true, false);
+    EXPECT_FALSE(ptt.set(true));
+    EXPECT_TRUE(ptt.takeFirstFailure());
+    EXPECT_FALSE(ptt.set(true));
+    EXPECT_FALSE(ptt.takeFirstFailure());
+}
