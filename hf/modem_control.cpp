@@ -32,7 +32,9 @@ int ModemControl::carrierHz() const
 
 void ModemControl::startUp()
 {
-    const int rx = m_state.rxSoundCard > 0 ? m_state.rxSoundCard - 1 : -1;
+    // The start-up page stores the receive list entry itself (entry i -> i) but the transmit
+    // entry plus one (entry i -> i + 1, 0 = none chosen, so the system default).
+    const int rx = m_state.rxSoundCard >= 0 ? m_state.rxSoundCard : -1;
     const int tx = m_state.txSoundCard > 0 ? m_state.txSoundCard - 1 : -1;
     m_modem.setRunning(m_state.sampleSpeedCode != 0);
     m_modem.setSoundDevices(QByteArray::number(rx) + "," + QByteArray::number(tx));

@@ -54,7 +54,7 @@ TEST_F(HfWindowTest, ModemIsSetUpAtLoad)
 {
     hf::ScriptedModem& modem = openWindow();
     EXPECT_TRUE(modem.running());
-    EXPECT_TRUE(modem.writes().contains("soundDevices=-1,-1"));
+    EXPECT_TRUE(modem.writes().contains("soundDevices=0,-1"));
     EXPECT_EQ(modem.channelMode(24), "bpsk");
     EXPECT_TRUE(main->timer(16).isActive());
 }

@@ -52,7 +52,7 @@ TEST_F(ModemControlTest, StartUpWritesDevicesChannelPlanAndCarrier)
     control.startUp();
     const QByteArrayList w = modem.writes();
     EXPECT_TRUE(w.contains("running=1"));
-    EXPECT_TRUE(w.contains("soundDevices=2,-1"));
+    EXPECT_TRUE(w.contains("soundDevices=3,-1")) << "receive entry 3 is device 3";
     EXPECT_TRUE(w.contains("sampleRate=11025"));
     EXPECT_TRUE(w.contains("pttPort=COM4"));
     EXPECT_TRUE(w.contains("carrier=2100"));
