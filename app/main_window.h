@@ -112,7 +112,6 @@ public:
     /// The TNC receive step for one handled TNC line: connect the TNC links' packetLine here.
     void receivePacketLine(const QByteArray& line);
     // --- end messaging and APRS-IS ---
-    platform::CommPort& tncPort();
     /// The latest checked position sentence of the GPS receiver.
     const position::GpsInput& gps() const { return m_gps; }
 

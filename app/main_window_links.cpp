@@ -22,11 +22,6 @@
 namespace app
 {
 
-platform::CommPort& MainWindow::tncPort()
-{
-    return m_serialTnc->port();
-}
-
 void MainWindow::wireLinks()
 {
     m_serialTnc = std::make_unique<links::SerialTncLink>(
