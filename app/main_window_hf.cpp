@@ -179,7 +179,7 @@ void MainWindow::connectHfViews()
         if (!view)
             continue;
         connect(mc, &hf::ModemControl::spectrumReady, view, &WaterfallView::addSpectrum);
-        connect(view, &WaterfallView::frequencyClicked, this, [this, mc, views](double hz) {
+        connect(view, &WaterfallView::frequencyClicked, this, [mc, views](double hz) {
             mc->waterfallClicked(hz);
             for (WaterfallView* v : views)
                 if (v)
