@@ -44,6 +44,9 @@ struct Recording {
 
 TEST_F(RadioWindowTest, EveryReferenceRecordingReachesTrafficHeardListAndHeardLog)
 {
+#ifdef SKYLARK_SANITIZED
+    GTEST_SKIP() << "audio paced in real time: the instrumented build would measure its own speed";
+#endif
     const Recording recordings[] = {
         {"psk63-48k-1500.wav", 1500, "Option7", "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference", "N0CALL"},
         {"psk63-11k-2100-noisy.wav", 2100, "Option7", "N0CALL>APSK63::N1CALL   :noisy PSK63 at -6 dB{12", "N0CALL"},

@@ -22,17 +22,12 @@ public:
         m_taken = 0;
         m_timer.start();
     }
-    /// Samples due since start() and not yet taken, at most `max` (a thread that was held up
-    /// catches up at most this much at once, and never more than 2 s of audio).
+    /// Samples due since start() and not yet taken, at most `max`. A reader that was held up
+    /// (a busy machine, a slow build) catches up `max` samples at a time and loses nothing:
+    /// these ends make their samples on demand, so falling behind costs no memory.
     std::int64_t due(std::int64_t max)
     {
-        const auto total = static_cast<std::int64_t>(
-            std::floor(static_cast<double>(m_timer.nsecsElapsed()) * 1e-9 * m_rate));
-        const auto lag = total - m_taken;
-        const auto limit = static_cast<std::int64_t>(2.0 * m_rate);
-        if (lag > limit)
-            m_taken = total - limit; // dropped: the end fell behind by more than 2 s
-        return std::clamp<std::int64_t>(total - m_taken, 0, max);
+        return std::clamp<std::int64_t>(elapsedSamples() - m_taken, 0, max);
     }
     void take(std::int64_t n) { m_taken += n; }
     /// Samples that have been due since start().

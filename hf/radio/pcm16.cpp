@@ -25,7 +25,8 @@ QByteArray encodePcm16(const float* samples, std::size_t count)
     QByteArray bytes(static_cast<qsizetype>(count * 2), '\0');
     for (std::size_t i = 0; i < count; ++i) {
         const float s = std::isfinite(samples[i]) ? std::clamp(samples[i], -1.0f, 1.0f) : 0.0f;
-        const auto v = static_cast<std::int16_t>(std::lround(s * 32767.0f));
+        // The same scale as decoding, so 16-bit samples survive a round trip unchanged.
+        const auto v = static_cast<std::int16_t>(std::clamp(std::lround(s * 32768.0f), -32768L, 32767L));
         const auto u = static_cast<std::uint16_t>(v);
         bytes[static_cast<qsizetype>(2 * i)] = static_cast<char>(u & 0xFF);
         bytes[static_cast<qsizetype>(2 * i + 1)] = static_cast<char>(u >> 8);

@@ -120,6 +120,9 @@ TEST(SoundCardModem, EveryReferenceRecordingDecodesToItsFrame)
 
 TEST(SoundCardModem, TwoModemsTalkOverANoisyPathAndPttFramesTheAudio)
 {
+#ifdef SKYLARK_SANITIZED
+    GTEST_SKIP() << "audio paced in real time: the instrumented build would measure its own speed";
+#endif
     auto aToB = std::make_shared<AudioPipe>(11025, 0.05, 1);
     auto bToA = std::make_shared<AudioPipe>(11025, 0.05, 2);
     auto log = std::make_shared<radiotest::EventLog>();
