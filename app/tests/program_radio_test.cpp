@@ -1,0 +1,119 @@
+// The program on the air: its start-up beacon, recorded with --audio-out wav:, decodes with the
+// modem tool to the exact HF frame.
+#include "hf/hf_frame.h"
+#include "settings/file_names.h"
+#include "settings/record_file.h"
+#include "settings/value_file.h"
+#include "temp_station_dir.h"
+#include "wait_until.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace
+{
+
+QProcessEnvironment environment(const char* timeScale)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("SKYLARK_TIME_SCALE", timeScale);
+    return env;
+}
+
+bool stop(QProcess& p)
+{
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+/// Bytes of sample data the WAV header at `path` announces; its header is brought up to date
+/// when a transmission ends, so more than 0 means one has been recorded completely.
+quint32 recordedBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray header = f.read(44);
+    return header.size() == 44 ? qFromLittleEndian<quint32>(header.constData() + 40) : 0;
+}
+
+struct Case {
+    const char* option;   ///< transmit option selected through config2
+    int record;           ///< its config2 record
+    const char* tocall;
+    const char* toolMode; ///< the modem tool's name of the mode
+    const char* squelch;  ///< the tool's squelch (GMSK's quality reads low on text, see below)
+};
+
+class ProgramBeacon : public ::testing::TestWithParam<Case>
+{
+};
+
+TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
+{
+    const Case& c = GetParam();
+    testsupport::TempStationDir dir;
+    const QString station = dir.path();
+
+    // A first run writes every settings file with its defaults; then the station gets its HF
+    // callsign, beacon text and transmit option as an operator would have saved them.
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment("0.01"));
+        p.start(SKYLARK_BINARY, {"--station-dir", station});
+        ASSERT_TRUE(p.waitForStarted(10000));
+        ASSERT_TRUE(testsupport::waitUntil(
+            [&] { return dir.exists(QLatin1String(settings::files::MyCall)); }, 20000));
+        ASSERT_TRUE(stop(p));
+    }
+    const QByteArray beacon = "!5130.00N/00007.00W-skylark beacon on the air";
+    ASSERT_TRUE(settings::writeText(dir.file(QLatin1String(settings::files::MyCallHf)), "M0AAA"));
+    ASSERT_TRUE(settings::writeText(dir.file(QLatin1String(settings::files::BeaconText)), beacon));
+    const QString config2Path = dir.file(QLatin1String(settings::files::Config2));
+    settings::RecordFile config2 = settings::RecordFile::load(config2Path);
+    ASSERT_EQ(config2.bytes().size(), 2100);
+    for (const int transmitRecord : {4, 5, 6, 7, 8, 9, 11, 12, 19, 20})
+        config2.setRecord(transmitRecord, "0");
+    config2.setRecord(c.record, "1");
+    ASSERT_TRUE(config2.save(config2Path));
+
+    const QString wav = dir.file(QStringLiteral("tx.wav"));
+    QProcess p;
+    p.setProcessEnvironment(environment("0.1"));
+    p.start(SKYLARK_BINARY,
+            {"--station-dir", station, "--audio-in", "null", "--audio-out", "wav:" + wav});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    // The start-up page's countdown (60 s), then the start-up beacon 2 s after the main window.
+    const bool recorded = testsupport::waitUntil([&] { return recordedBytes(wav) > 0; }, 30000);
+    ASSERT_TRUE(stop(p));
+    ASSERT_TRUE(recorded) << p.readAllStandardError().toStdString();
+
+    QProcess tool;
+    tool.start(SKYLARK_MODEM_TOOL,
+               {"decode", "--mode", c.toolMode, "--carrier", "2100", "--squelch", c.squelch, wav});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    const QByteArray decoded = tool.readAllStandardOutput();
+    // From the start flag on: the preamble only gives the receiver time to lock on.
+    const QByteArray frame = hf::buildFrame("M0AAA>" + QByteArray(c.tocall) + ":" + beacon,
+                                            hf::FrameSender::Beacon)
+                                 .mid(qsizetype(sizeof hf::kPreamble) - 1);
+    EXPECT_TRUE(decoded.contains(frame)) << "decoded: " << decoded.toStdString()
+                                         << "\nexpected: " << frame.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ProgramBeacon,
+                         ::testing::Values(Case{"Option7", 4, "APSK63", "psk63", "500"},
+                                           // A clean GMSK signal carrying text measures a
+                                           // quality of about 700 of 2500, so the usual GMSK-250
+                                           // squelch of 1500 opens late and cuts the frame's
+                                           // start: the recording is judged at 300.
+                                           Case{"Option20", 9, "APSK26", "gmsk250", "300"}),
+                         [](const auto& info) { return std::string(info.param.toolMode); });
+
+} // namespace
