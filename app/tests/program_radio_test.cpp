@@ -47,7 +47,7 @@ struct Case {
     int record;           ///< its config2 record
     const char* tocall;
     const char* toolMode; ///< the modem tool's name of the mode
-    const char* squelch;  ///< the tool's squelch (GMSK's quality reads low on text, see below)
+    const char* squelch;  ///< the tool's squelch: the station's value for the mode
 };
 
 class ProgramBeacon : public ::testing::TestWithParam<Case>
@@ -56,6 +56,9 @@ class ProgramBeacon : public ::testing::TestWithParam<Case>
 
 TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
 {
+#ifdef SKYLARK_SANITIZED
+    GTEST_SKIP() << "audio paced in real time: the instrumented build would measure its own speed";
+#endif
     const Case& c = GetParam();
     testsupport::TempStationDir dir;
     const QString station = dir.path();
@@ -109,11 +112,7 @@ TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
 
 INSTANTIATE_TEST_SUITE_P(Modes, ProgramBeacon,
                          ::testing::Values(Case{"Option7", 4, "APSK63", "psk63", "500"},
-                                           // A clean GMSK signal carrying text measures a
-                                           // quality of about 700 of 2500, so the usual GMSK-250
-                                           // squelch of 1500 opens late and cuts the frame's
-                                           // start: the recording is judged at 300.
-                                           Case{"Option20", 9, "APSK26", "gmsk250", "300"}),
+                                           Case{"Option20", 9, "APSK26", "gmsk250", "1500"}),
                          [](const auto& info) { return std::string(info.param.toolMode); });
 
 } // namespace

@@ -118,6 +118,9 @@ class TwoStationModeTest : public TwoStationTest, public ::testing::WithParamInt
 
 TEST_P(TwoStationModeTest, MessageIsShownAcknowledgedOnHfAndRetriesStopAtTheAck)
 {
+#ifdef SKYLARK_SANITIZED
+    GTEST_SKIP() << "audio paced in real time: the instrumented build would measure its own speed";
+#endif
     const Mode& mode = GetParam();
     if (mode.skip)
         GTEST_SKIP() << mode.skip;
@@ -168,11 +171,7 @@ TEST_P(TwoStationModeTest, MessageIsShownAcknowledgedOnHfAndRetriesStopAtTheAck)
 
 INSTANTIATE_TEST_SUITE_P(HfModes, TwoStationModeTest,
                          ::testing::Values(Mode{"Option7", "PSK-63", "APSK63"},
-                                           Mode{"Option20", "GMSK-250", "APSK26",
-                                                "a clean GMSK signal carrying text measures a "
-                                                "quality of about 700 of 2500, below the "
-                                                "GMSK-250 squelch of 1500: the receiver opens "
-                                                "late or not at all and the frame start is lost"}),
+                                           Mode{"Option20", "GMSK-250", "APSK26"}),
                          [](const auto& info) {
                              return std::string(info.param.option) == "Option7" ? "Psk63"
                                                                                 : "Gmsk250";

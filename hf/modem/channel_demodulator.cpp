@@ -178,12 +178,23 @@ void ChannelDemodulator::process(const Complex* samples, std::size_t count, std:
     }
 }
 
+int ChannelDemodulator::squelchThreshold() const
+{
+    // GMSK's quality reads lower on text than the other modes' (a clean signal about 700, noise
+    // alone 0..300), so the station's squelch numbers are mapped onto that range: 500 -> 400,
+    // 1000 -> 500, 1500 -> 600. The other modes use the number as it is.
+    if (m_mode.modulation == Modulation::Gmsk && m_squelch > 0)
+        return 300 + m_squelch / 5;
+    return m_squelch;
+}
+
 void ChannelDemodulator::updateSquelch(double q)
 {
     m_qualityAvg += m_qualityAlpha * (q - m_qualityAvg);
     ++m_symbols;
     const int level = quality();
-    if (!m_open && level >= m_squelch) {
+    const int threshold = squelchThreshold();
+    if (!m_open && level >= threshold) {
         m_open = true;
         // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s
         // for MFSK16) while the quality was rising (the preamble carries no characters, so this is
@@ -193,7 +204,7 @@ void ChannelDemodulator::updateSquelch(double q)
             if (symbol >= m_symbols - window)
                 m_release.push_back(c);
         m_held.clear();
-    } else if (m_open && m_squelch > 0 && level * 4 < m_squelch * 3)
+    } else if (m_open && threshold > 0 && level * 4 < threshold * 3)
         m_open = false;
 }
 
@@ -210,7 +221,7 @@ void ChannelDemodulator::emit(char c, std::string& out)
     // Hold only what came while the quality was already rising towards the squelch: the
     // first symbols of a key-down (or of noise) are not worth keeping. MFSK16 text starts
     // right after a steady-tone preamble that does not raise the quality.
-    if (m_mode.modulation != Modulation::Mfsk && quality() * 3 < m_squelch)
+    if (m_mode.modulation != Modulation::Mfsk && quality() * 3 < squelchThreshold())
         return;
     if (m_held.size() >= kMaxHeld)
         m_held.pop_front();
