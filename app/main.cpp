@@ -3,7 +3,7 @@
 #include "widget_dialog_service.h"
 
 #include "platform/dialog_service.h"
-#include "hf/radio/audio_end_spec.h"
+#include "hf/radio/audio_end_choice.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

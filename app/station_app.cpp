@@ -5,7 +5,7 @@
 
 #include "platform/audio_devices.h"
 #include "platform/clock.h"
-#include "hf/radio/audio_end_spec.h"
+#include "hf/radio/audio_end_choice.h"
 #include "hf/radio/sound_card_modem.h"
 #include "station/waits.h"
 

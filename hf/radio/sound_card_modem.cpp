@@ -1,6 +1,6 @@
 #include "sound_card_modem.h"
 
-#include "audio_end_spec.h"
+#include "audio_end_choice.h"
 #include "modem_worker.h"
 
 #include <QMutexLocker>
@@ -30,8 +30,8 @@ SoundCardModem::SoundCardModem(Config config, QObject* parent)
 {
     qRegisterMetaType<hf::Spectrum>();
     WorkerConfig wc;
-    wc.input = config.input ? std::move(config.input) : makeInputFactory(AudioEndSpec{});
-    wc.output = config.output ? std::move(config.output) : makeOutputFactory(AudioEndSpec{});
+    wc.input = config.input ? std::move(config.input) : makeInputFactory(AudioEndChoice{});
+    wc.output = config.output ? std::move(config.output) : makeOutputFactory(AudioEndChoice{});
     wc.speed = config.speed > 0 ? config.speed : 1.0;
     wc.trace = std::move(config.trace);
     m_worker = new ModemWorker(*m_shared, std::move(wc));

@@ -1,6 +1,6 @@
 // The audio ends on their own: sample coding, command-line parsing, the WAV recorder, UDP
 // input, the notch and the PTT line on a pseudo-terminal.
-#include "hf/radio/audio_end_spec.h"
+#include "hf/radio/audio_end_choice.h"
 #include "hf/radio/notch_filter.h"
 #include "hf/radio/pcm16.h"
 #include "hf/radio/ptt_line.h"
@@ -47,21 +47,21 @@ TEST(Pcm16, EncodeClipsAndDropsNonFinite)
     EXPECT_NEAR(back[3], 0.5f, 1e-4);
 }
 
-TEST(AudioEndSpecs, ParsesTheCommandLineForms)
+TEST(AudioEndChoices, ParsesTheCommandLineForms)
 {
     struct Case {
         const char* text;
         bool input;
         bool ok;
-        AudioEndSpec::Kind kind;
+        AudioEndChoice::Kind kind;
     };
     const Case cases[] = {
-        {"null", true, true, AudioEndSpec::Kind::Null},
-        {"null", false, true, AudioEndSpec::Kind::Null},
-        {"wav:a.wav", true, true, AudioEndSpec::Kind::Wav},
-        {"wav:a.wav", false, true, AudioEndSpec::Kind::Wav},
+        {"null", true, true, AudioEndChoice::Kind::Null},
+        {"null", false, true, AudioEndChoice::Kind::Null},
+        {"wav:a.wav", true, true, AudioEndChoice::Kind::Wav},
+        {"wav:a.wav", false, true, AudioEndChoice::Kind::Wav},
         {"wav:", true, false, {}},
-        {"udp:7355", true, true, AudioEndSpec::Kind::Udp},
+        {"udp:7355", true, true, AudioEndChoice::Kind::Udp},
         {"udp:7355", false, false, {}},
         {"udp:0", true, false, {}},
         {"udp:65536", true, false, {}},
@@ -69,10 +69,10 @@ TEST(AudioEndSpecs, ParsesTheCommandLineForms)
         {"pulse", true, false, {}},
     };
     for (const Case& c : cases) {
-        const auto spec = parseAudioEnd(QString::fromLatin1(c.text), c.input);
-        EXPECT_EQ(spec.has_value(), c.ok) << c.text;
-        if (spec && c.ok) {
-            EXPECT_EQ(spec->kind, c.kind) << c.text;
+        const auto choice = parseAudioEnd(QString::fromLatin1(c.text), c.input);
+        EXPECT_EQ(choice.has_value(), c.ok) << c.text;
+        if (choice && c.ok) {
+            EXPECT_EQ(choice->kind, c.kind) << c.text;
         }
     }
     EXPECT_EQ(parseAudioEnd(QStringLiteral("udp:7355"), true)->port, 7355);

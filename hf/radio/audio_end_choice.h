@@ -12,7 +12,7 @@
 namespace hf::radio
 {
 
-struct AudioEndSpec {
+struct AudioEndChoice {
     enum class Kind { SoundDevice, Null, Wav, Udp };
     Kind kind = Kind::SoundDevice;
     QString path;      ///< Wav
@@ -21,9 +21,9 @@ struct AudioEndSpec {
 
 /// Parses an --audio-in (input true) or --audio-out value; nothing when it is not understood
 /// (an unknown kind, an empty file name, a port out of range, UDP as an output).
-std::optional<AudioEndSpec> parseAudioEnd(const QString& text, bool input);
+std::optional<AudioEndChoice> parseAudioEnd(const QString& text, bool input);
 
-InputFactory makeInputFactory(const AudioEndSpec& spec);
-OutputFactory makeOutputFactory(const AudioEndSpec& spec);
+InputFactory makeInputFactory(const AudioEndChoice& choice);
+OutputFactory makeOutputFactory(const AudioEndChoice& choice);
 
 } // namespace hf::radio
