@@ -89,7 +89,8 @@ constexpr std::array<TimerDesign, MainWindow::TimerCount> Timers{{
 }};
 
 /// The eight transmit options that send through the modem in an HF mode.
-const char* const HfModes[] = {"Option7", "Option10", "Option14", "Option15", "Option17", "Option18", "Option19", "Option20"};
+const char* const HfModes[] = {"Option7",  "Option10", "Option14", "Option15",
+                               "Option17", "Option18", "Option19", "Option20"};
 
 bool isOneOf(const QString& name, std::initializer_list<const char*> names)
 {
@@ -105,8 +106,8 @@ int MainWindow::designInterval(int n)
     return n >= 1 && n <= TimerCount ? Timers[static_cast<size_t>(n - 1)].intervalMs : 0;
 }
 
-MainWindow::MainWindow(station::StationState& state, station::Waits& waits, const platform::CommPortMap& ports,
-                       StartupPage* startupPage, QWidget* parent)
+MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
+                       const platform::CommPortMap& ports, StartupPage* startupPage, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_waits(waits), m_ports(ports), m_startupPage(startupPage),
       m_messageDisplay(std::make_unique<MessageDisplayWindow>(state)),
       m_gpsPort(std::make_unique<platform::CommPort>([this](int n) { return m_ports.presentDevice(n); }))
@@ -173,14 +174,20 @@ void MainWindow::wireControls()
     const struct {
         const char* name;
         bool station::WindowChoices::*flag;
-    } checks[] = {{"Check1", &station::WindowChoices::alert},        {"Check3", &station::WindowChoices::hfDigipeat},
-                  {"Check4", &station::WindowChoices::digipeatMe},   {"Check5", &station::WindowChoices::tcpTx},
-                  {"Check6", &station::WindowChoices::internetToHf}, {"Check7", &station::WindowChoices::fiveSecondDelay},
-                  {"Check8", &station::WindowChoices::notch},        {"Check9", &station::WindowChoices::priorityTx},
-                  {"Check10", &station::WindowChoices::displayCrc},  {"Check11", &station::WindowChoices::lsbTxMode}};
+    } checks[] = {{"Check1", &station::WindowChoices::alert},
+                  {"Check3", &station::WindowChoices::hfDigipeat},
+                  {"Check4", &station::WindowChoices::digipeatMe},
+                  {"Check5", &station::WindowChoices::tcpTx},
+                  {"Check6", &station::WindowChoices::internetToHf},
+                  {"Check7", &station::WindowChoices::fiveSecondDelay},
+                  {"Check8", &station::WindowChoices::notch},
+                  {"Check9", &station::WindowChoices::priorityTx},
+                  {"Check10", &station::WindowChoices::displayCrc},
+                  {"Check11", &station::WindowChoices::lsbTxMode}};
     for (const auto& c : checks) {
         auto flag = c.flag;
-        connect(control<QCheckBox>(c.name), &QCheckBox::toggled, this, [&choices, flag](bool on) { choices.*flag = on; });
+        connect(control<QCheckBox>(c.name), &QCheckBox::toggled, this,
+                [&choices, flag](bool on) { choices.*flag = on; });
     }
     connect(control<QLineEdit>("Text4"), &QLineEdit::textChanged, this,
             [&choices](const QString& t) { choices.myCallField = bytesOf(t); });
@@ -195,7 +202,8 @@ void MainWindow::wireControls()
     for (QListWidget* list : {hfList, tncList}) {
         connect(list, &QListWidget::itemClicked, this,
                 [this, list](QListWidgetItem* item) { stationListClicked(list, item); });
-        connect(list, &QListWidget::itemDoubleClicked, this, [list](QListWidgetItem* item) { delete list->takeItem(list->row(item)); });
+        connect(list, &QListWidget::itemDoubleClicked, this,
+                [list](QListWidgetItem* item) { delete list->takeItem(list->row(item)); });
     }
 
     connect(control<QPushButton>("Command6"), &QPushButton::clicked, this, &MainWindow::beaconTypeGps);
@@ -240,13 +248,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 // ---------------------------------------------------------------------------------------
 // Waits and clock
 
-void MainWindow::TimeDelay(double seconds) { m_waits.TimeDelay(seconds); }
+void MainWindow::TimeDelay(double seconds)
+{
+    m_waits.TimeDelay(seconds);
+}
 
-void MainWindow::DecayTimeDelay(double seconds) { m_waits.DecayTimeDelay(seconds); }
+void MainWindow::DecayTimeDelay(double seconds)
+{
+    m_waits.DecayTimeDelay(seconds);
+}
 
 void MainWindow::DispClock(const QString& zone)
 {
-    const QDateTime now = zone == QLatin1String("LOC") ? QDateTime::currentDateTime() : QDateTime::currentDateTimeUtc();
+    const QDateTime now =
+        zone == QLatin1String("LOC") ? QDateTime::currentDateTime() : QDateTime::currentDateTimeUtc();
     if (!now.isValid()) {
         platform::DialogService::instance().showMessage(platform::DialogService::Icon::Critical, QString(),
                                                         QStringLiteral("Error 5, Invalid time in DispClock"));
@@ -283,7 +298,10 @@ bool MainWindow::hfTransmitModeSelected() const
     return false;
 }
 
-void MainWindow::writeToTnc(const QByteArray& bytes) { m_serialTnc->writeTnc(bytes); }
+void MainWindow::writeToTnc(const QByteArray& bytes)
+{
+    m_serialTnc->writeTnc(bytes);
+}
 
 void MainWindow::setBeaconButton(bool on, unsigned colour)
 {
@@ -650,7 +668,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
     QApplication::quit();
 }
 
-void MainWindow::openUrl(const QUrl& url) { platform::UrlOpener::instance().open(url); }
+void MainWindow::openUrl(const QUrl& url)
+{
+    platform::UrlOpener::instance().open(url);
+}
 
 void MainWindow::openStationFile(const char* name)
 {
@@ -663,7 +684,8 @@ void MainWindow::openStationFile(const char* name)
 void MainWindow::connectParts()
 {
     m_sender->setHfSend([this](const messaging::SendFields&) { HF_TX(); });
-    connect(m_receiver.get(), &messaging::MessageReceiver::remoteIgateOn, m_igate.get(), &hf::Igate::remote_igate_on);
+    connect(m_receiver.get(), &messaging::MessageReceiver::remoteIgateOn, m_igate.get(),
+            &hf::Igate::remote_igate_on);
     connect(m_receiver.get(), &messaging::MessageReceiver::remoteIgateOff, m_igate.get(),
             &hf::Igate::remote_igate_off);
     connect(m_aprsIs.get(), &aprsis::AprsIsClient::lineReceived, m_igate.get(), &hf::Igate::aprsIsLine);
@@ -686,10 +708,22 @@ void MainWindow::connectParts()
 // ---------------------------------------------------------------------------------------
 // Places for the links
 
-void MainWindow::connectAprsIsServer() { connectAprsIsServerClicked(); }
-void MainWindow::connectKissTcp() { m_kissTcp->Command5_Click(); }
-void MainWindow::fetchSpaceWeather() { SpaceWeather(); }
-void MainWindow::startLocalServicePorts() { m_localPorts->start(); }
+void MainWindow::connectAprsIsServer()
+{
+    connectAprsIsServerClicked();
+}
+void MainWindow::connectKissTcp()
+{
+    m_kissTcp->Command5_Click();
+}
+void MainWindow::fetchSpaceWeather()
+{
+    SpaceWeather();
+}
+void MainWindow::startLocalServicePorts()
+{
+    m_localPorts->start();
+}
 void MainWindow::setUpModem()
 {
     if (m_modemControl)
@@ -707,7 +741,10 @@ void MainWindow::switchModemOff()
     if (m_modemControl)
         m_modemControl->switchOff();
 }
-void MainWindow::sendPttOffNotice() { m_localPorts->Rx_tcpip(); }
+void MainWindow::sendPttOffNotice()
+{
+    m_localPorts->Rx_tcpip();
+}
 
 void MainWindow::closeSockets()
 {
@@ -717,9 +754,18 @@ void MainWindow::closeSockets()
     closeAprsIsSocket();
 }
 
-void MainWindow::openTncPort() { m_serialTnc->openAtLoad(); }
+void MainWindow::openTncPort()
+{
+    m_serialTnc->openAtLoad();
+}
 
-void MainWindow::sendFixedBeacon() { m_beacons->Send_Beacon(); }
-void MainWindow::sendGpsBeacon() { m_beacons->Send_GPS_Beacon(); }
+void MainWindow::sendFixedBeacon()
+{
+    m_beacons->Send_Beacon();
+}
+void MainWindow::sendGpsBeacon()
+{
+    m_beacons->Send_GPS_Beacon();
+}
 
 } // namespace app

@@ -198,11 +198,11 @@ private:
     position::GpsInput m_gps;
     bool m_gpsSentencePending = false; // a complete sentence arrived since Timer27 last ran
     std::array<std::unique_ptr<QTimer>, TimerCount> m_timers;
-    QList<QRadioButton*> m_operatingModes;  // Option1..Option4
-    QList<QRadioButton*> m_transmitModes;   // the "Transmit" group
+    QList<QRadioButton*> m_operatingModes; // Option1..Option4
+    QList<QRadioButton*> m_transmitModes;  // the "Transmit" group
     std::unique_ptr<records::SpaceWeatherFetcher> m_spaceWeatherFetcher;
     records::SpaceWeatherReport m_spaceWeather;
-    int m_minuteCounter = 0; // Timer29 ticks since the last space-weather fetch
+    int m_minuteCounter = 0;                         // Timer29 ticks since the last space-weather fetch
     messaging::AprsIsLineReader m_localProgramLines; // port 8063 stream cut into lines
     bool m_closing = false;
 
@@ -248,11 +248,11 @@ private:
     void wireLinks();
     void appendTncTraffic(const QByteArray& text);
     void addHeardTncStation(const QByteArray& call);
-    std::unique_ptr<links::SerialTncLink> m_serialTnc;  // MSComm1, Timer2/18/19/22
-    std::unique_ptr<links::KissTcpLink> m_kissTcp;      // Winsock4, Command5, Timer23
-    std::unique_ptr<links::AgwpeLink> m_agwpe;          // Winsock6, Command9
+    std::unique_ptr<links::SerialTncLink> m_serialTnc;      // MSComm1, Timer2/18/19/22
+    std::unique_ptr<links::KissTcpLink> m_kissTcp;          // Winsock4, Command5, Timer23
+    std::unique_ptr<links::AgwpeLink> m_agwpe;              // Winsock6, Command9
     std::unique_ptr<links::LocalServicePorts> m_localPorts; // Winsock1, Winsock3, Winsock5
-    QByteArray m_tncTraffic;                             // the "TNC traffic" monitor text
+    QByteArray m_tncTraffic;                                // the "TNC traffic" monitor text
     // --- end of VHF links -------------------------------------------------------------
     // --- Beacons (main_window_beacons.cpp) ----------------------------------------------
 public:

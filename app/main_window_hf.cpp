@@ -23,11 +23,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-namespace app
-{
+namespace app {
 
-namespace
-{
+namespace {
 /// Transmit option by mode (the order of the "Transmit" group).
 const char* optionName(station::TransmitMode mode)
 {
@@ -55,10 +53,9 @@ void MainWindow::wireHf()
     m_modem = m_modemFactory ? m_modemFactory() : nullptr;
     if (!m_modem)
         m_modem = std::make_unique<hf::ScriptedModem>(); // idle until a sound-card modem exists
-    m_modemControl = std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links,
-                                                        timer(16), timer(5));
-    m_hfLink =
-        std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, timer(3), timer(20));
+    m_modemControl =
+        std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links, timer(16), timer(5));
+    m_hfLink = std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, timer(3), timer(20));
     m_igate = std::make_unique<hf::Igate>(m_state, m_waits, m_links, *m_hfLink, timer(21), [this] {
         QByteArrayList entries;
         auto* list = control<QListWidget>("List1");
@@ -67,8 +64,7 @@ void MainWindow::wireHf()
         return entries;
     });
     if (qobject_cast<hf::ScriptedModem*>(m_modem.get()))
-        control<QPushButton>("Command3")
-            ->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
+        control<QPushButton>("Command3")->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
     wireModemStatus();
 
     hf::ModemControl* mc = m_modemControl.get();
@@ -83,30 +79,23 @@ void MainWindow::wireHf()
     connect(&timer(20), &QTimer::timeout, hf, &hf::HfLink::Timer20_Timer);
     connect(&timer(21), &QTimer::timeout, ig, &hf::Igate::Timer21_Timer);
 
-    connect(control<QPushButton>("Command3"), &QPushButton::clicked, mc,
-            &hf::ModemControl::Command3_Click);
-    connect(control<QCheckBox>("Check11"), &QCheckBox::toggled, mc,
-            &hf::ModemControl::setLsbTxMode);
-    connect(control<QCheckBox>("Check8"), &QCheckBox::toggled, mc,
-            &hf::ModemControl::setNotchEnabled);
+    connect(control<QPushButton>("Command3"), &QPushButton::clicked, mc, &hf::ModemControl::Command3_Click);
+    connect(control<QCheckBox>("Check11"), &QCheckBox::toggled, mc, &hf::ModemControl::setLsbTxMode);
+    connect(control<QCheckBox>("Check8"), &QCheckBox::toggled, mc, &hf::ModemControl::setNotchEnabled);
     connectHfViews();
 
-    connect(mc, &hf::ModemControl::optionColour, this,
-            [this](station::TransmitMode mode, unsigned bgr) {
-                setBackColour(control<QRadioButton>(optionName(mode)), bgr);
-            });
-    connect(mc, &hf::ModemControl::beaconButtonState, this,
-            [this](unsigned bgr, bool transmitting) {
-                auto* beacon = control<QPushButton>("Command4");
-                setBackColour(beacon, bgr);
-                beacon->setText(transmitting ? QStringLiteral("Transmit")
-                                             : QStringLiteral("Send Beacon"));
-                for (const char* name : ModemTransmitOptions)
-                    control<QRadioButton>(name)->setEnabled(!transmitting);
-            });
-    connect(mc, &hf::ModemControl::mfskCaption, this, [this](const QString& caption) {
-        control<QRadioButton>("Option10")->setText(caption);
+    connect(mc, &hf::ModemControl::optionColour, this, [this](station::TransmitMode mode, unsigned bgr) {
+        setBackColour(control<QRadioButton>(optionName(mode)), bgr);
     });
+    connect(mc, &hf::ModemControl::beaconButtonState, this, [this](unsigned bgr, bool transmitting) {
+        auto* beacon = control<QPushButton>("Command4");
+        setBackColour(beacon, bgr);
+        beacon->setText(transmitting ? QStringLiteral("Transmit") : QStringLiteral("Send Beacon"));
+        for (const char* name : ModemTransmitOptions)
+            control<QRadioButton>(name)->setEnabled(!transmitting);
+    });
+    connect(mc, &hf::ModemControl::mfskCaption, this,
+            [this](const QString& caption) { control<QRadioButton>("Option10")->setText(caption); });
     connect(mc, &hf::ModemControl::tuneButtonColour, this,
             [this](unsigned bgr) { setBackColour(control<QPushButton>("Command3"), bgr); });
     connect(mc, &hf::ModemControl::sendBeaconEnabled, this,
@@ -116,14 +105,13 @@ void MainWindow::wireHf()
             [this](const QByteArray& text) { showAtEnd(control<QPlainTextEdit>("Text12"), text); });
     connect(hf, &hf::HfLink::stationHeard, this,
             [this](const QByteArray& source) { addStationHeard("List1", source); });
-    connect(hf, &hf::HfLink::messagesChanged, this,
-            [this](messaging::MessagesBackground background) {
-                showMessagesText();
-                if (background == messaging::MessagesBackground::White)
-                    setBackColour(control<QPlainTextEdit>("Text8"), White);
-                else if (background == messaging::MessagesBackground::Yellow)
-                    setBackColour(control<QPlainTextEdit>("Text8"), Yellow);
-            });
+    connect(hf, &hf::HfLink::messagesChanged, this, [this](messaging::MessagesBackground background) {
+        showMessagesText();
+        if (background == messaging::MessagesBackground::White)
+            setBackColour(control<QPlainTextEdit>("Text8"), White);
+        else if (background == messaging::MessagesBackground::Yellow)
+            setBackColour(control<QPlainTextEdit>("Text8"), Yellow);
+    });
     connect(hf, &hf::HfLink::remoteCommand, ig, &hf::Igate::remoteCommand);
     connect(hf, &hf::HfLink::beaconRequested, this, &MainWindow::sendFixedBeacon);
     connect(hf, &hf::HfLink::ackMatched, this, &MainWindow::enableMessageInput);
@@ -171,9 +159,8 @@ void MainWindow::wireModemStatus()
 void MainWindow::connectHfViews()
 {
     auto* meter = findChild<LevelMeter*>(QStringLiteral("XMMVLvl"));
-    const std::array<WaterfallView*, 2> views{
-        findChild<WaterfallView*>(QStringLiteral("XMMVView1")),
-        findChild<WaterfallView*>(QStringLiteral("XMMVView2"))};
+    const std::array<WaterfallView*, 2> views{findChild<WaterfallView*>(QStringLiteral("XMMVView1")),
+                                              findChild<WaterfallView*>(QStringLiteral("XMMVView2"))};
     hf::ModemControl* mc = m_modemControl.get();
     for (WaterfallView* view : views) {
         if (!view)

@@ -102,7 +102,8 @@ void MainWindow::buildLayout()
     beaconRow->addWidget(makeButton(QStringLiteral("Command7"), QStringLiteral("Fixed")));
     beaconRow->addWidget(makeButton(QStringLiteral("Command6"), QStringLiteral("GPS")));
     left->addLayout(beaconRow);
-    left->addWidget(makeCheck(QStringLiteral("Check8"), QStringLiteral("Notch filter, click on waterfall to position notch")));
+    left->addWidget(makeCheck(QStringLiteral("Check8"),
+                              QStringLiteral("Notch filter, click on waterfall to position notch")));
 
     auto* serverRow = new QHBoxLayout;
     serverRow->addWidget(new QLabel(QStringLiteral("APRS-IS Server")));
@@ -125,7 +126,8 @@ void MainWindow::buildLayout()
     auto* inputRow = new QHBoxLayout;
     inputRow->addWidget(makeField(QStringLiteral("Text2")), 1);
     inputRow->addWidget(makeLabel(QStringLiteral("Label1"), QStringLiteral("Skylark v3.33")));
-    QLabel* web = makeLabel(QStringLiteral("Label32"), QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(MakerWebAddress)));
+    QLabel* web = makeLabel(QStringLiteral("Label32"),
+                            QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(MakerWebAddress)));
     web->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     connect(web, &QLabel::linkActivated, this, [this](const QString& link) { openUrl(QUrl(link)); });
     inputRow->addWidget(web);
@@ -159,7 +161,8 @@ void MainWindow::buildLayout()
     auto* opLayout = new QVBoxLayout(opMode);
     const char* opCaptions[] = {"TNC Command ", "APRS Messaging", "Packet Converse", "RAYNET messaging"};
     for (int i = 0; i < 4; ++i) {
-        QRadioButton* o = makeOption(QStringLiteral("Option%1").arg(i + 1), QString::fromLatin1(opCaptions[i]));
+        QRadioButton* o =
+            makeOption(QStringLiteral("Option%1").arg(i + 1), QString::fromLatin1(opCaptions[i]));
         m_operatingModes.append(o);
         opLayout->addWidget(o);
     }
@@ -181,10 +184,10 @@ void MainWindow::buildLayout()
         const char* name;
         const char* caption;
     };
-    const T modes[] = {{"Option7", "PSK-63"},     {"Option8", "TNC"},          {"Option9", "APRS-IS"},
-                       {"Option10", "MFSK-16 USB"}, {"Option14", "QPSK-125"},    {"Option15", "PSK-250"},
-                       {"Option17", "QPSK-250"},  {"Option18", "GMSK-63"},      {"Option19", "AX.25/MFSK"},
-                       {"Option20", "GMSK-250"},  {"Option31", "AX.25"},        {"Option110", "AX.25/PSK-63"},
+    const T modes[] = {{"Option7", "PSK-63"},       {"Option8", "TNC"},       {"Option9", "APRS-IS"},
+                       {"Option10", "MFSK-16 USB"}, {"Option14", "QPSK-125"}, {"Option15", "PSK-250"},
+                       {"Option17", "QPSK-250"},    {"Option18", "GMSK-63"},  {"Option19", "AX.25/MFSK"},
+                       {"Option20", "GMSK-250"},    {"Option31", "AX.25"},    {"Option110", "AX.25/PSK-63"},
                        {"Option111", "AX.25/GMSK"}};
     int row = 0;
     for (const T& m : modes) {
@@ -209,8 +212,9 @@ void MainWindow::buildLayout()
     auto* hfHeard = new QListWidget;
     hfHeard->setObjectName(QStringLiteral("List1"));
     right->addWidget(hfHeard, 1);
-    const T checks[] = {{"Check3", "HF digipeat"}, {"Check4", "Digipeat me"},   {"Check9", "Priority Tx"},
-                        {"Check6", "Internet to HF"}, {"Check11", "LSB Tx mode"}, {"Check10", "Display  CRC "}};
+    const T checks[] = {{"Check3", "HF digipeat"},  {"Check4", "Digipeat me"},
+                        {"Check9", "Priority Tx"},  {"Check6", "Internet to HF"},
+                        {"Check11", "LSB Tx mode"}, {"Check10", "Display  CRC "}};
     for (const T& c : checks)
         right->addWidget(makeCheck(QString::fromLatin1(c.name), QString::fromLatin1(c.caption)));
 
@@ -222,8 +226,9 @@ void MainWindow::buildLayout()
     tcpLayout->addWidget(makeLabel(QStringLiteral("Label23"), QString()), 1, 0);
     tcpLayout->addWidget(makeLabel(QStringLiteral("Label27"), QString()), 1, 1);
     right->addWidget(tcp);
-    QPushButton* kiss = makeButton(QStringLiteral("Command5"),
-                                   QStringLiteral("Connect to Ferrox SoundModem by KISS over port 4000 for AX.25"));
+    QPushButton* kiss =
+        makeButton(QStringLiteral("Command5"),
+                   QStringLiteral("Connect to Ferrox SoundModem by KISS over port 4000 for AX.25"));
     right->addWidget(kiss);
     right->addWidget(makeLabel(QStringLiteral("Label28"), QString()));
     right->addWidget(makeButton(QStringLiteral("Command9"), QStringLiteral("Connect to Ferrox / AGWPE")));

@@ -19,17 +19,17 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
-namespace app
-{
+namespace app {
 
 void MainWindow::wireLinks()
 {
-    m_serialTnc = std::make_unique<links::SerialTncLink>(
-        m_state, m_waits, m_links, [this](int n) { return m_ports.presentDevice(n); });
+    m_serialTnc = std::make_unique<links::SerialTncLink>(m_state, m_waits, m_links,
+                                                         [this](int n) { return m_ports.presentDevice(n); });
     m_serialTnc->attachTimers(timer(2), timer(18), timer(19), timer(22));
-    m_kissTcp = std::make_unique<links::KissTcpLink>(
-        m_serialTnc->lineHandler(),
-        [this](const QByteArray& frame) { return m_serialTnc->decodeKissFrame(frame); });
+    m_kissTcp =
+        std::make_unique<links::KissTcpLink>(m_serialTnc->lineHandler(), [this](const QByteArray& frame) {
+            return m_serialTnc->decodeKissFrame(frame);
+        });
     m_kissTcp->attachTimer(timer(23));
     m_serialTnc->setKissTcp(m_kissTcp.get());
     m_agwpe = std::make_unique<links::AgwpeLink>(m_serialTnc->lineHandler());
@@ -61,8 +61,7 @@ void MainWindow::wireLinks()
         };
     };
     connect(m_kissTcp.get(), &links::KissTcpLink::buttonCaption, command5, showButton(command5));
-    connect(m_kissTcp.get(), &links::KissTcpLink::buttonEnabled, command5,
-            &QPushButton::setEnabled);
+    connect(m_kissTcp.get(), &links::KissTcpLink::buttonEnabled, command5, &QPushButton::setEnabled);
     connect(m_agwpe.get(), &links::AgwpeLink::buttonCaption, command9, showButton(command9));
     connect(m_agwpe.get(), &links::AgwpeLink::buttonEnabled, command9, &QPushButton::setEnabled);
     // Command5 is connected to connectKissTcp() with the other buttons.

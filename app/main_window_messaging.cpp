@@ -20,8 +20,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-namespace app
-{
+namespace app {
 
 void MainWindow::wireMessaging()
 {
@@ -73,8 +72,7 @@ void MainWindow::wireMessaging()
     auto colourMessages = [messages](unsigned c) { setBackColour(messages, c); };
     connect(receiver, &messaging::MessageReceiver::messagesTextChanged, this, showMessages);
     connect(receiver, &messaging::MessageReceiver::messagesBoxColour, this, colourMessages);
-    connect(receiver, &messaging::MessageReceiver::tncStationHeard, this,
-            &MainWindow::addTncStationHeard);
+    connect(receiver, &messaging::MessageReceiver::tncStationHeard, this, &MainWindow::addTncStationHeard);
 
     // Send and its fields.
     messaging::MessageSender* sender = m_sender.get();
@@ -85,8 +83,7 @@ void MainWindow::wireMessaging()
         case messaging::SendControl::MessageBox:
             return {control<QLineEdit>("Text2")};
         case messaging::SendControl::DataBoxes:
-            return {control<QLineEdit>("Text5"), control<QLineEdit>("Text6"),
-                    control<QLineEdit>("Text7")};
+            return {control<QLineEdit>("Text5"), control<QLineEdit>("Text6"), control<QLineEdit>("Text7")};
         case messaging::SendControl::SendButton:
             return {control<QPushButton>("Command1")};
         case messaging::SendControl::CancelButton:
@@ -130,10 +127,8 @@ void MainWindow::wireMessaging()
     });
 
     // The receive log flashes the messages box for news.
-    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, this,
-            [this] { timer(14).start(); });
-    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, this,
-            [this] { timer(14).stop(); });
+    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, this, [this] { timer(14).start(); });
+    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, this, [this] { timer(14).stop(); });
 }
 
 messaging::SendFields MainWindow::sendFields() const
@@ -141,8 +136,7 @@ messaging::SendFields MainWindow::sendFields() const
     messaging::SendFields f;
     f.addressee = bytesOf(control<QLineEdit>("Text3")->text());
     f.text = bytesOf(control<QLineEdit>("Text2")->text());
-    f.raynet = {bytesOf(control<QLineEdit>("Text5")->text()),
-                bytesOf(control<QLineEdit>("Text6")->text()),
+    f.raynet = {bytesOf(control<QLineEdit>("Text5")->text()), bytesOf(control<QLineEdit>("Text6")->text()),
                 bytesOf(control<QLineEdit>("Text7")->text())};
     f.tncOptionEnabled = control<QRadioButton>("Option8")->isEnabled();
     f.ax25OptionEnabled = control<QRadioButton>("Option31")->isEnabled();

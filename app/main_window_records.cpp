@@ -49,9 +49,11 @@ void MainWindow::spaceWeatherClicked()
         return;
     auto& dialogs = platform::DialogService::instance();
     if (m_spaceWeather.hasBulletin())
-        dialogs.showMessage(platform::DialogService::Icon::None, QString(), textOf(m_spaceWeather.bulletinCopy()));
+        dialogs.showMessage(platform::DialogService::Icon::None, QString(),
+                            textOf(m_spaceWeather.bulletinCopy()));
     else
-        dialogs.showMessage(platform::DialogService::Icon::None, QString(), QStringLiteral("No WWV data available"));
+        dialogs.showMessage(platform::DialogService::Icon::None, QString(),
+                            QStringLiteral("No WWV data available"));
 }
 
 void MainWindow::minuteTick()

@@ -61,7 +61,8 @@ MessageDisplayWindow::MessageDisplayWindow(station::StationState& state, QWidget
     m_groupDisplay->setObjectName(QStringLiteral("Check1"));
     connect(m_groupDisplay, &QCheckBox::toggled, this, &MessageDisplayWindow::setGroupDisplay);
     bottom->addWidget(m_groupDisplay, 1, 0);
-    bottom->addWidget(new QLabel(QStringLiteral("Double click on text boxes to clear message text")), 1, 1, 1, 2);
+    bottom->addWidget(new QLabel(QStringLiteral("Double click on text boxes to clear message text")), 1, 1, 1,
+                      2);
     v->addLayout(bottom);
 }
 
@@ -109,9 +110,9 @@ void MessageDisplayWindow::refresh()
 void MessageDisplayWindow::setGroupDisplay(bool on)
 {
     m_secondLabel->setText(on ? QStringLiteral("Group messages") : QStringLiteral("Bulletins"));
-    for (QWidget* w : {static_cast<QWidget*>(m_bulletins), static_cast<QWidget*>(m_nws),
-                       static_cast<QWidget*>(m_group), static_cast<QWidget*>(m_nwsLabel),
-                       static_cast<QWidget*>(m_groupLabel)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_bulletins), static_cast<QWidget*>(m_nws), static_cast<QWidget*>(m_group),
+          static_cast<QWidget*>(m_nwsLabel), static_cast<QWidget*>(m_groupLabel)})
         w->setVisible(!on);
     m_bigGroup->setVisible(on);
 }

@@ -6,20 +6,16 @@
 #include <algorithm>
 #include <cmath>
 
-namespace app
-{
+namespace app {
 
-namespace
-{
+namespace {
 /// Colour of a level in dB: dark blue at -100 dB and below, through cyan and yellow, to red at 0.
 QRgb heatColour(float db)
 {
     const float t = std::clamp((db + 100.0f) / 100.0f, 0.0f, 1.0f);
     const int r = static_cast<int>(255 * std::clamp(t * 3.0f - 1.5f, 0.0f, 1.0f));
-    const int g =
-        static_cast<int>(255 * std::clamp(t * 3.0f - 0.5f, 0.0f, 1.0f) * (t < 0.9f ? 1.0f : 0.5f));
-    const int b =
-        static_cast<int>(255 * std::clamp(0.4f + t * 1.5f, 0.0f, 1.0f) * (t < 0.5f ? 1.0f : 0.3f));
+    const int g = static_cast<int>(255 * std::clamp(t * 3.0f - 0.5f, 0.0f, 1.0f) * (t < 0.9f ? 1.0f : 0.5f));
+    const int b = static_cast<int>(255 * std::clamp(0.4f + t * 1.5f, 0.0f, 1.0f) * (t < 0.5f ? 1.0f : 0.3f));
     return qRgb(r, g, b);
 }
 } // namespace

@@ -9,11 +9,9 @@
 #include <QImage>
 #include <QWidget>
 
-namespace app
-{
+namespace app {
 
-class WaterfallView : public QWidget
-{
+class WaterfallView : public QWidget {
     Q_OBJECT
 public:
     /// Height of the frequency scale strip at the top, in pixels.
@@ -50,8 +48,7 @@ private:
     int m_lines = 0;
 };
 
-class LevelMeter : public QWidget
-{
+class LevelMeter : public QWidget {
     Q_OBJECT
 public:
     /// Full scale of the meter on the modem's level scale.

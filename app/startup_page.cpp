@@ -110,7 +110,8 @@ void StartupPage::build()
     auto* header = new QHBoxLayout;
     auto* logo = new QLabel;
     logo->setObjectName(QStringLiteral("Image1"));
-    logo->setPixmap(QPixmap(QStringLiteral(":/skylark/skylark.png")).scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    logo->setPixmap(QPixmap(QStringLiteral(":/skylark/skylark.png"))
+                        .scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     header->addWidget(logo);
     auto* titles = new QVBoxLayout;
     auto* title = new QLabel(QStringLiteral("Skylark"));
@@ -123,8 +124,8 @@ void StartupPage::build()
     auto* version = new QLabel(QStringLiteral("version 3.33"));
     version->setObjectName(QStringLiteral("Label2"));
     titles->addWidget(version);
-    auto* description = new QLabel(
-        QStringLiteral("APRS messaging and Igate program for VHF TNCs  and APRS over HF PSK-63 and GMSK-250 "));
+    auto* description = new QLabel(QStringLiteral(
+        "APRS messaging and Igate program for VHF TNCs  and APRS over HF PSK-63 and GMSK-250 "));
     description->setObjectName(QStringLiteral("Label3"));
     description->setWordWrap(true);
     titles->addWidget(description);
@@ -193,7 +194,8 @@ QWidget* StartupPage::buildPorts()
     new QVBoxLayout(tnc);
     addOption(tnc, "Option1", "4.8 kb serial TNC", [this] { selectTncType(0, false, false); });
     // Design default: a first start needs no TNC.
-    designDefault(addOption(tnc, "Option12", "No TNC (HF PTT on comm port)", [this] { selectTncType(1, true, false); }));
+    designDefault(addOption(tnc, "Option12", "No TNC (HF PTT on comm port)",
+                            [this] { selectTncType(1, true, false); }));
     addOption(tnc, "Option2", "9.6 kb serial TNC", [this] { selectTncType(2, false, false); });
     addOption(tnc, "Option3", "19.2 k serial TNC", [this] { selectTncType(3, false, false); });
     addOption(tnc, "Option86", "9.6 kbd KISS TNC", [this] { selectTncType(4, false, true); });
@@ -287,9 +289,10 @@ QWidget* StartupPage::buildHf()
         const char* caption;
         double hz;
     };
-    for (const P& p : {P{"Option39", "700 Hz", 700}, P{"Option40", "1300 Hz", 1300}, P{"Option58", "1400 Hz", 1400},
-                       P{"Option41", "1500 Hz", 1500}, P{"Option53", "1600 Hz", 1600}, P{"Option42", "1800 Hz", 1800},
-                       P{"Option70", "2000 Hz", 2000}, P{"Option43", "2100 Hz", 2100}, P{"Option59", "2400 Hz", 2400}}) {
+    for (const P& p :
+         {P{"Option39", "700 Hz", 700}, P{"Option40", "1300 Hz", 1300}, P{"Option58", "1400 Hz", 1400},
+          P{"Option41", "1500 Hz", 1500}, P{"Option53", "1600 Hz", 1600}, P{"Option42", "1800 Hz", 1800},
+          P{"Option70", "2000 Hz", 2000}, P{"Option43", "2100 Hz", 2100}, P{"Option59", "2400 Hz", 2400}}) {
         const double hz = p.hz;
         addOption(freq, QString::fromLatin1(p.name), QString::fromLatin1(p.caption),
                   [this, hz] { m_state.pskAudioFrequency = hz; });
@@ -317,11 +320,13 @@ QWidget* StartupPage::buildHf()
     new QVBoxLayout(ptt);
     designDefault(addOption(ptt, "Option52", "No Comm Port", [this] { selectHfPttPort(0); }));
     for (int n = 1; n <= 8; ++n)
-        addOption(ptt, QStringLiteral("Option%1").arg(43 + n), QString::number(n), [this, n] { selectHfPttPort(n); });
+        addOption(ptt, QStringLiteral("Option%1").arg(43 + n), QString::number(n),
+                  [this, n] { selectHfPttPort(n); });
     right->addWidget(ptt);
     auto* line = new QGroupBox(QStringLiteral("HF PTT out"));
     new QVBoxLayout(line);
-    designDefault(addOption(line, "Option74", "RTS", [this] { m_state.rtsFlag = true, m_state.dtrFlag = false; }));
+    designDefault(
+        addOption(line, "Option74", "RTS", [this] { m_state.rtsFlag = true, m_state.dtrFlag = false; }));
     addOption(line, "Option75", "DTR", [this] { m_state.rtsFlag = false, m_state.dtrFlag = true; });
     addOption(line, "Option76", "TD", [this] { m_state.rtsFlag = true, m_state.dtrFlag = true; });
     right->addWidget(line);
@@ -358,12 +363,12 @@ QWidget* StartupPage::buildBeacon()
         const char* table;
         const char* code;
     };
-    for (const I& i : {I{"Option60", "Car", "/", ">"}, I{"Option61", "Van", "/", "v"}, I{"Option62", "Jeep", "/", "j"},
-                       I{"Option63", "RV", "/", "R"}, I{"Option64", "Truck", "/", "k"},
-                       I{"Option65", "Ambulance", "/", "a"}, I{"Option66", "Bus", "/", "U"},
-                       I{"Option67", "Ship", "/", "s"}, I{"Option68", "Yacht", "/", "Y"},
-                       I{"Option69", "Large  truck", "/", "u"}, I{"Option55", "Camp", "/", ";"},
-                       I{"Option54", "HF station", "\\", "-"}}) {
+    for (const I& i : {I{"Option60", "Car", "/", ">"}, I{"Option61", "Van", "/", "v"},
+                       I{"Option62", "Jeep", "/", "j"}, I{"Option63", "RV", "/", "R"},
+                       I{"Option64", "Truck", "/", "k"}, I{"Option65", "Ambulance", "/", "a"},
+                       I{"Option66", "Bus", "/", "U"}, I{"Option67", "Ship", "/", "s"},
+                       I{"Option68", "Yacht", "/", "Y"}, I{"Option69", "Large  truck", "/", "u"},
+                       I{"Option55", "Camp", "/", ";"}, I{"Option54", "HF station", "\\", "-"}}) {
         const QByteArray table = i.table, code = i.code;
         addOption(icon, QString::fromLatin1(i.name), QString::fromLatin1(i.caption), [this, table, code] {
             m_state.gpsIconTable = table;
@@ -414,13 +419,20 @@ void StartupPage::buildMenus()
     QAction* help = menuBar()->addAction(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     connect(help, &QAction::triggered, this, [this] {
-        platform::UrlOpener::instance().open(QUrl::fromLocalFile(helpFilePath(m_state.stationDir, settings::files::Help1)));
+        platform::UrlOpener::instance().open(
+            QUrl::fromLocalFile(helpFilePath(m_state.stationDir, settings::files::Help1)));
     });
 }
 
-QRadioButton* StartupPage::option(const QString& name) const { return m_options.value(name); }
+QRadioButton* StartupPage::option(const QString& name) const
+{
+    return m_options.value(name);
+}
 
-QLineEdit* StartupPage::field(const QString& name) const { return m_fields.value(name); }
+QLineEdit* StartupPage::field(const QString& name) const
+{
+    return m_fields.value(name);
+}
 
 // ---------------------------------------------------------------------------------------
 // Option actions
@@ -569,7 +581,9 @@ void StartupPage::readSettings()
         } else if (n == RecordInputChannel) {
             // An empty record (never written) keeps the design default "Mono".
             if (!r.isEmpty())
-                selectOption(m_options.value(r.contains('0') ? "Option81" : r.contains('1') ? "Option82" : "Option83"));
+                selectOption(m_options.value(r.contains('0')   ? "Option81"
+                                             : r.contains('1') ? "Option82"
+                                                               : "Option83"));
         } else if (n == RecordSameCard) {
             if (RecordFile::holdsOne(r)) {
                 m_state.sameSoundCard = true;
@@ -653,7 +667,8 @@ void StartupPage::closePage()
     if (m_options.value("Option71")->isChecked())
         platform::DialogService::instance().showMessage(
             platform::DialogService::Icon::Exclamation, QString(),
-            QStringLiteral("Only use the Raynet.xls spreadsheet when using Skylark. Other spreadsheets may be overwritten!"));
+            QStringLiteral("Only use the Raynet.xls spreadsheet when using Skylark. Other spreadsheets may "
+                           "be overwritten!"));
     m_state.remoteCall = bytesOf(m_fields.value("Text7")->text());
     m_state.remoteTxOnCode = bytesOf(m_fields.value("Text8")->text());
     m_state.remoteTxOffCode = bytesOf(m_fields.value("Text9")->text());

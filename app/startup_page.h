@@ -79,16 +79,16 @@ private:
 
     QMap<QString, QRadioButton*> m_options;
     QMap<QString, QLineEdit*> m_fields;
-    QListWidget* m_tncList = nullptr;  // List1
-    QListWidget* m_gpsList = nullptr;  // List2
-    QComboBox* m_txCombo = nullptr;    // Combo1
-    QComboBox* m_rxCombo = nullptr;    // Combo2
+    QListWidget* m_tncList = nullptr;   // List1
+    QListWidget* m_gpsList = nullptr;   // List2
+    QComboBox* m_txCombo = nullptr;     // Combo1
+    QComboBox* m_rxCombo = nullptr;     // Combo2
     QLabel* m_countdownLabel = nullptr; // Label11
     QLabel* m_gpsTextLabel = nullptr;
     QPushButton* m_start = nullptr;
     QGroupBox* m_hiddenPortFrame = nullptr;
-    QTimer m_autoStart;  // one-shot, 60 s
-    QTimer m_countdown;  // 1 s
+    QTimer m_autoStart; // one-shot, 60 s
+    QTimer m_countdown; // 1 s
     int m_secondsLeft = 60;
     bool m_started = false;
 };

@@ -32,7 +32,8 @@ QString resolveStationDir(const QString& requested, const QString& executableDir
     return dir;
 }
 
-StationApp::StationApp(StationOptions options, QObject* parent) : QObject(parent), m_options(std::move(options))
+StationApp::StationApp(StationOptions options, QObject* parent)
+    : QObject(parent), m_options(std::move(options))
 {
     m_state.stationDir = m_options.stationDir;
     m_waits = std::make_unique<station::Waits>(m_state);
@@ -47,7 +48,8 @@ void StationApp::start()
 {
     m_startup = std::make_unique<StartupPage>(m_state, m_ports, platform::listAudioDevices());
     connect(m_startup.get(), &StartupPage::startRequested, this, &StationApp::openMainWindow);
-    connect(m_startup.get(), &StartupPage::closedBeforeStart, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(m_startup.get(), &StartupPage::closedBeforeStart, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
     m_startup->show();
     m_startup->load();
 }

@@ -66,8 +66,8 @@ private:
 /// The modem the main window runs: the sound-card modem on the options' audio ends (sound
 /// devices when none is given), PTT on the station's port map with the state's lines.
 std::function<std::unique_ptr<hf::Modem>()> soundCardModemFactory(const StationOptions& options,
-                                                                   const station::StationState& state,
-                                                                   const platform::CommPortMap& ports);
+                                                                  const station::StationState& state,
+                                                                  const platform::CommPortMap& ports);
 
 /// The station folder: `requested` when given (created if missing); otherwise the
 /// executable's folder when writable, else $XDG_DATA_HOME/skylark (~/.local/share/skylark).

@@ -58,8 +58,14 @@ void forceUpperCase(QLineEdit* field)
     });
 }
 
-QByteArray bytesOf(const QString& text) { return text.toLatin1(); }
+QByteArray bytesOf(const QString& text)
+{
+    return text.toLatin1();
+}
 
-QString textOf(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
+QString textOf(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes);
+}
 
 } // namespace app

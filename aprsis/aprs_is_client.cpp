@@ -6,11 +6,9 @@
 
 #include <QTimer>
 
-namespace aprsis
-{
+namespace aprsis {
 
-namespace
-{
+namespace {
 using namespace station::colours;
 
 QByteArray join(std::initializer_list<QByteArrayView> parts)
@@ -22,22 +20,19 @@ QByteArray join(std::initializer_list<QByteArrayView> parts)
 }
 } // namespace
 
-AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent)
-    : QObject(parent), m_state(state)
+AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent) : QObject(parent), m_state(state)
 {
     m_socket.setObjectName(QStringLiteral("Winsock2"));
     connect(&m_socket, &platform::StationSocket::connected, this, &AprsIsClient::onConnected);
     connect(&m_socket, &platform::StationSocket::errorOccurred, this, &AprsIsClient::onError);
     connect(&m_socket, &platform::StationSocket::dataArrived, this, &AprsIsClient::onData);
-    connect(&m_socket, &platform::StationSocket::closedByPeer, this,
-            [this] { m_peerClosed = true; });
+    connect(&m_socket, &platform::StationSocket::closedByPeer, this, [this] { m_peerClosed = true; });
 }
 
-QByteArray AprsIsClient::logOnLine(QByteArrayView call, QByteArrayView passcode,
-                                   QByteArrayView groupCall)
+QByteArray AprsIsClient::logOnLine(QByteArrayView call, QByteArrayView passcode, QByteArrayView groupCall)
 {
-    return join({"user ", call, " pass ", passcode, " vers skylark v3.33", " filter g/", call, "/",
-                 groupCall, "\r\n"});
+    return join({"user ", call, " pass ", passcode, " vers skylark v3.33", " filter g/", call, "/", groupCall,
+                 "\r\n"});
 }
 
 int AprsIsClient::socketState() const
@@ -100,10 +95,9 @@ void AprsIsClient::onError()
 void AprsIsClient::statusTick()
 {
     using S = platform::StationSocket;
-    static const char* const Texts[] = {
-        "Closed",         "Open",          "Listening",  "Connection Pending",
-        "Resolving Host", "Host Resolved", "Connecting", "Connected",
-        "Closing",        "Reconnecting"};
+    static const char* const Texts[] = {"Closed",         "Open",          "Listening",  "Connection Pending",
+                                        "Resolving Host", "Host Resolved", "Connecting", "Connected",
+                                        "Closing",        "Reconnecting"};
     const int s = socketState();
     if (s < 0 || s > 9)
         return;

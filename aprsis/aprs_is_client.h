@@ -9,13 +9,11 @@
 #include <QObject>
 #include <QString>
 
-namespace station
-{
+namespace station {
 struct StationState;
 }
 
-namespace aprsis
-{
+namespace aprsis {
 
 /// The one TCP connection to an APRS-IS server (`Winsock2`): log-on, status display, automatic
 /// reconnection and the send primitive `APRS_IS` every other part uses.
@@ -28,8 +26,7 @@ namespace aprsis
 /// Received bytes are split into packet lines (server comments "#..." skipped, a partial last
 /// line kept for the next read); lineReceived() carries each one to the receive step, and
 /// dataReceived() the whole read to the APRS-IS-to-HF gateway.
-class AprsIsClient : public QObject, public station::AprsIsLink
-{
+class AprsIsClient : public QObject, public station::AprsIsLink {
     Q_OBJECT
 public:
     static constexpr quint16 DefaultServerPort = 14580;
@@ -38,8 +35,7 @@ public:
 
     /// "user " + call + " pass " + passcode + " vers skylark v3.33 filter g/" + call + "/" +
     /// groupCall + CR LF. The passcode goes out exactly as typed.
-    static QByteArray logOnLine(QByteArrayView call, QByteArrayView passcode,
-                                QByteArrayView groupCall);
+    static QByteArray logOnLine(QByteArrayView call, QByteArrayView passcode, QByteArrayView groupCall);
 
     /// The "APRS-IS Server" box (host name) and the "Passcode" box, kept up to date by the window.
     void setHost(const QString& host) { m_host = host; }
@@ -66,10 +62,9 @@ public:
     int socketState() const;
 
 signals:
-    void statusText(const QString& text); ///< "Server status" (`Label13`)
-    void buttonColour(unsigned bgr);      ///< "Connect to Server" back colour
-    void
-    buttonCaption(const QString& caption); ///< "Connect to server" / "Disconnect server" / "Error"
+    void statusText(const QString& text);       ///< "Server status" (`Label13`)
+    void buttonColour(unsigned bgr);            ///< "Connect to Server" back colour
+    void buttonCaption(const QString& caption); ///< "Connect to server" / "Disconnect server" / "Error"
     void buttonEnabled(bool enabled);
     void reconnectTimer(bool run);             ///< start (true) or stop Timer7
     void dataShown(const QByteArray& text);    ///< server-data label (`Label16`)

@@ -4,11 +4,9 @@
 
 #include <algorithm>
 
-namespace hf
-{
+namespace hf {
 
-namespace
-{
+namespace {
 
 constexpr QByteArrayView kStartMark("...~");
 constexpr QByteArrayView kEndMark("~ ");
@@ -104,11 +102,10 @@ void FrameAssembler::extractFrames(int channel, QList<AssembledFrame>& out, qint
 bool FrameAssembler::acceptFrame(int channel, const QByteArray& text, bool good, qint64 nowMs)
 {
     const QByteArray key = identityKey(text);
-    const bool duplicate = std::any_of(m_recent.cbegin(), m_recent.cend(),
-                                       [&](const Recent& r) { return r.key == key; });
-    const bool damagedCopy =
-        !good && std::any_of(m_recent.cbegin(), m_recent.cend(),
-                             [&](const Recent& r) { return r.channel != channel; });
+    const bool duplicate =
+        std::any_of(m_recent.cbegin(), m_recent.cend(), [&](const Recent& r) { return r.key == key; });
+    const bool damagedCopy = !good && std::any_of(m_recent.cbegin(), m_recent.cend(),
+                                                  [&](const Recent& r) { return r.channel != channel; });
     if (duplicate || damagedCopy)
         return false;
     if (m_recent.size() >= kMaxRecent)

@@ -31,8 +31,7 @@
 
 #include <array>
 
-namespace hf
-{
+namespace hf {
 
 struct AssembledFrame {
     int channel = 0;   ///< 0..24
@@ -40,8 +39,7 @@ struct AssembledFrame {
     bool good = false; ///< the frame's check matched (parseFrame(text).good)
 };
 
-class FrameAssembler
-{
+class FrameAssembler {
 public:
     static constexpr int kChannelCount = 25;
     /// An assembly text longer than this is cut to its last kKeepLength characters.

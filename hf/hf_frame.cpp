@@ -1,7 +1,6 @@
 #include "hf_frame.h"
 
-namespace hf
-{
+namespace hf {
 
 QByteArray endFlagFor(FrameSender sender)
 {

@@ -12,8 +12,7 @@
 
 #include <cstdint>
 
-namespace hf
-{
+namespace hf {
 
 /// Ten full stops: lets the receiver's decoder settle before the start flag.
 inline constexpr char kPreamble[] = "..........";

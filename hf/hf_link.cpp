@@ -14,13 +14,11 @@
 #include <QTime>
 #include <QTimer>
 
-namespace hf
-{
+namespace hf {
 
 using station::TransmitMode;
 
-namespace
-{
+namespace {
 messaging::OperatingMode composeMode(station::OperatingMode mode)
 {
     switch (mode) {
@@ -39,8 +37,7 @@ messaging::OperatingMode composeMode(station::OperatingMode mode)
 } // namespace
 
 HfLink::HfLink(Modem& modem, station::StationState& state, station::Waits& waits,
-               station::StationLinks& links, QTimer& receiveTick, QTimer& relayTick,
-               QObject* parent)
+               station::StationLinks& links, QTimer& receiveTick, QTimer& relayTick, QObject* parent)
     : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links),
       m_receiveTick(receiveTick), m_relayTick(relayTick),
       m_assembler(platform::Clock::scaled(FrameAssembler::kDefaultDuplicateWindowMs))
@@ -111,16 +108,15 @@ void HfLink::processFrame(const AssembledFrame& frame)
     // 3
     records::LogFile::mheardLog(m_state.stationDir).append({records::logTimeStampNow(), body});
     // 4
-    if (m_state.choices.operatingMode != station::OperatingMode::TncCommand &&
-        body.contains("cmd:"))
+    if (m_state.choices.operatingMode != station::OperatingMode::TncCommand && body.contains("cmd:"))
         emit tncCommandReceived(body);
     // A frame whose check failed is shown and logged only: acting on damaged text would
     // acknowledge, answer or repeat something nobody sent.
     if (!parsed.good)
         return;
     // 5, 7: source (with the inner source of a relayed packet) and classification.
-    const messaging::ReceivedMessage m = messaging::classifyLine(
-        messaging::Bearer::Hf, body, identity(), QTime::currentTime().toString().toLatin1());
+    const messaging::ReceivedMessage m = messaging::classifyLine(messaging::Bearer::Hf, body, identity(),
+                                                                 QTime::currentTime().toString().toLatin1());
     const QByteArray& source = m.source;
     const bool fromUs = !hfCall.isEmpty() && source.contains(hfCall);
     // 6
@@ -182,16 +178,14 @@ QByteArray HfLink::unproto() const
     return s ? messaging::hfUnproto(s->tocall, m_state.choices.digipeatMe) : QByteArray();
 }
 
-bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds,
-                           std::optional<ModeSetting> setting)
+bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds, std::optional<ModeSetting> setting)
 {
     if (pauseSeconds > 0)
         m_waits.TimeDelay(pauseSeconds);
     if (m_state.shuttingDown)
         return false;
     m_assembler.clearChannels(0, 8);
-    if (!m_state.choices.priorityTx &&
-        !m_waits.waitWhile([this] { return m_modem.channelState(1) != 0; }))
+    if (!m_state.choices.priorityTx && !m_waits.waitWhile([this] { return m_modem.channelState(1) != 0; }))
         return false;
     if (!setting)
         setting = sendSetting(m_state.choices.transmitMode, m_state.choices.lsbTxMode);
@@ -211,12 +205,10 @@ bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds,
     return true;
 }
 
-void HfLink::HF_TX(const QByteArray& addressee, const QByteArray& text,
-                   const messaging::RaynetFields& raynet)
+void HfLink::HF_TX(const QByteArray& addressee, const QByteArray& text, const messaging::RaynetFields& raynet)
 {
     const messaging::OperatingMode mode = composeMode(m_state.choices.operatingMode);
-    m_state.messageNumber =
-        messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
+    m_state.messageNumber = messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
     std::optional<int> number;
     if (m_state.choices.acksNormal)
         number = m_state.messageNumber;
@@ -329,8 +321,7 @@ void HfLink::sendBeaconFrame(const QByteArray& beaconText)
     if (!station::isHfMode(m_state.choices.transmitMode) ||
         m_state.choices.transmitMode == TransmitMode::Ax25Mfsk)
         return;
-    const QByteArray frame =
-        buildFrame(m_state.hfCall + unproto() + beaconText, FrameSender::Beacon);
+    const QByteArray frame = buildFrame(m_state.hfCall + unproto() + beaconText, FrameSender::Beacon);
     transmitFrame(frame, 0.0);
 }
 

@@ -30,16 +30,13 @@
 
 class QTimer;
 
-namespace station
-{
+namespace station {
 class Waits;
 }
 
-namespace hf
-{
+namespace hf {
 
-class HfLink : public QObject
-{
+class HfLink : public QObject {
     Q_OBJECT
 public:
     /// Frames waiting for the receive tick; more are dropped (a burst of noise decoded into
@@ -49,9 +46,8 @@ public:
     static constexpr qsizetype kMaxRelayLines = 64;
 
     /// `receiveTick` is Timer3 (100 ms), `relayTick` Timer20 (200 ms).
-    HfLink(Modem& modem, station::StationState& state, station::Waits& waits,
-           station::StationLinks& links, QTimer& receiveTick, QTimer& relayTick,
-           QObject* parent = nullptr);
+    HfLink(Modem& modem, station::StationState& state, station::Waits& waits, station::StationLinks& links,
+           QTimer& receiveTick, QTimer& relayTick, QObject* parent = nullptr);
 
     // --- Receive ------------------------------------------------------------------------
     /// Timer12: frame assembly over the 25 channels.
@@ -75,8 +71,7 @@ public:
                        std::optional<ModeSetting> setting = std::nullopt);
     /// Message send ("Send" with an HF option): composes, frames and sends the message, writes
     /// the transmit log and runs HF_Decay. `addressee` and `text` as typed.
-    void HF_TX(const QByteArray& addressee, const QByteArray& text,
-               const messaging::RaynetFields& raynet);
+    void HF_TX(const QByteArray& addressee, const QByteArray& text, const messaging::RaynetFields& raynet);
     /// Retries of the last HF message until its acknowledgement (C 14 C 14 C R 14 C 14 C 14 C
     /// 14 C R, seconds).
     void HF_Decay();

@@ -11,14 +11,12 @@
 
 #include <QTimer>
 
-namespace hf
-{
+namespace hf {
 
-Igate::Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links,
-             HfLink& hf, QTimer& gateTick, std::function<QByteArrayList()> heardStations,
-             QObject* parent)
-    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_hf(hf),
-      m_gateTick(gateTick), m_heardStations(std::move(heardStations))
+Igate::Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links, HfLink& hf,
+             QTimer& gateTick, std::function<QByteArrayList()> heardStations, QObject* parent)
+    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_hf(hf), m_gateTick(gateTick),
+      m_heardStations(std::move(heardStations))
 {
 }
 
@@ -93,12 +91,10 @@ void Igate::remoteCommand(bool transmitOn)
 void Igate::remoteIgate(bool on)
 {
     m_state.igateTransmitEnabled = on;
-    emit titleChanged(QString::fromLatin1(on ? kNormalTitle : kRemoteOffTitle),
-                      on ? 0xEFEFEFu : 0x0000FFu);
-    m_state.messageNumber =
-        messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
-    const messaging::RemoteConfirmation c = messaging::remoteConfirmation(
-        m_state.aprsIsCall, m_state.remoteCall, on, m_state.messageNumber);
+    emit titleChanged(QString::fromLatin1(on ? kNormalTitle : kRemoteOffTitle), on ? 0xEFEFEFu : 0x0000FFu);
+    m_state.messageNumber = messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
+    const messaging::RemoteConfirmation c =
+        messaging::remoteConfirmation(m_state.aprsIsCall, m_state.remoteCall, on, m_state.messageNumber);
     messaging::appendDisplayText(m_state.messagesText, c.head);
     emit messagesChanged();
     if (m_links.aprsIs && m_links.aprsIs->isConnected())

@@ -19,18 +19,15 @@
 
 class QTimer;
 
-namespace station
-{
+namespace station {
 class Waits;
 }
 
-namespace hf
-{
+namespace hf {
 
 class HfLink;
 
-class Igate : public QObject
-{
+class Igate : public QObject {
     Q_OBJECT
 public:
     static constexpr qsizetype kMaxQueuedLines = 32;
@@ -39,9 +36,8 @@ public:
     static constexpr char kNormalTitle[] = "Skylark v3.33";
 
     /// `gateTick` is Timer21 (100 ms). `heardStations` reads "HF stations heard" in order.
-    Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links,
-          HfLink& hf, QTimer& gateTick, std::function<QByteArrayList()> heardStations,
-          QObject* parent = nullptr);
+    Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links, HfLink& hf,
+          QTimer& gateTick, std::function<QByteArrayList()> heardStations, QObject* parent = nullptr);
 
     /// Timer21: sends the oldest queued APRS-IS line on HF.
     void Timer21_Timer();

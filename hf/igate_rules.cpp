@@ -1,10 +1,8 @@
 #include "igate_rules.h"
 
-namespace hf
-{
+namespace hf {
 
-namespace
-{
+namespace {
 QByteArray withoutLineEnds(QByteArrayView text)
 {
     QByteArray out = text.toByteArray();

@@ -8,8 +8,7 @@
 
 #include <optional>
 
-namespace hf
-{
+namespace hf {
 
 // VHF to APRS-IS is the TNC line handler's internet copy (links/tnc_line_rules.h).
 

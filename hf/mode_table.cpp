@@ -3,8 +3,7 @@
 #include <cmath>
 #include <limits>
 
-namespace hf
-{
+namespace hf {
 
 using station::TransmitMode;
 
@@ -94,13 +93,11 @@ CarrierPlanEntry carrierPlan(int ch)
 {
     using R = CarrierRule;
     static constexpr CarrierPlanEntry Plan[25] = {
-        {R::Always, 0},     {R::ChannelOne, 0}, {R::FollowsOne, 0},  {R::FollowsOne, 0},
-        {R::Reparked, 0},   {R::Reparked, -25}, {R::Reparked, 25},   {R::Reparked, -50},
-        {R::Reparked, 50},  {R::Always, 0},     {R::FollowsOne, 0},  {R::Reparked, -75},
-        {R::Reparked, 75},  {R::Reparked, 100}, {R::Reparked, -100}, {R::Reparked, 45},
-        {R::Always, -15},   {R::Always, 30},    {R::Reparked, -45},  {R::Reparked, 60},
-        {R::Reparked, -60}, {R::Reparked, 75},  {R::Reparked, 75},   {R::Always, -30},
-        {R::Always, 0}};
+        {R::Always, 0},     {R::ChannelOne, 0}, {R::FollowsOne, 0}, {R::FollowsOne, 0}, {R::Reparked, 0},
+        {R::Reparked, -25}, {R::Reparked, 25},  {R::Reparked, -50}, {R::Reparked, 50},  {R::Always, 0},
+        {R::FollowsOne, 0}, {R::Reparked, -75}, {R::Reparked, 75},  {R::Reparked, 100}, {R::Reparked, -100},
+        {R::Reparked, 45},  {R::Always, -15},   {R::Always, 30},    {R::Reparked, -45}, {R::Reparked, 60},
+        {R::Reparked, -60}, {R::Reparked, 75},  {R::Reparked, 75},  {R::Always, -30},   {R::Always, 0}};
     return ch >= 0 && ch < 25 ? Plan[ch] : CarrierPlanEntry{};
 }
 

@@ -9,8 +9,7 @@
 
 #include <optional>
 
-namespace hf
-{
+namespace hf {
 
 /// Channel 0 set-up for one transmit option.
 struct ModeSetting {

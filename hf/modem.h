@@ -14,8 +14,7 @@
 #include <QMetaType>
 #include <QObject>
 
-namespace hf
-{
+namespace hf {
 
 /// One spectrum snapshot of the received audio, for the waterfalls and the level meter.
 struct Spectrum {
@@ -26,8 +25,7 @@ struct Spectrum {
     double binHz = 0.0;
 };
 
-class Modem : public QObject
-{
+class Modem : public QObject {
     Q_OBJECT
 public:
     static constexpr int kChannelCount = 25;

@@ -7,14 +7,12 @@
 
 #include <QTimer>
 
-namespace hf
-{
+namespace hf {
 
 ModemControl::ModemControl(Modem& modem, station::StationState& state, station::Waits& waits,
-                           station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd,
-                           QObject* parent)
-    : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links),
-      m_watchdog(watchdog), m_tuneEnd(tuneEnd)
+                           station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd, QObject* parent)
+    : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links), m_watchdog(watchdog),
+      m_tuneEnd(tuneEnd)
 {
     m_watchdog.setSingleShot(true);
     platform::Clock::setDesignInterval(m_watchdog, 30000);
@@ -38,9 +36,8 @@ void ModemControl::startUp()
     const int tx = m_state.txSoundCard > 0 ? m_state.txSoundCard - 1 : -1;
     m_modem.setRunning(m_state.sampleSpeedCode != 0);
     m_modem.setSoundDevices(QByteArray::number(rx) + "," + QByteArray::number(tx));
-    m_modem.setInputChannel(m_state.inputChannelCode >= 0 && m_state.inputChannelCode <= 2
-                                ? m_state.inputChannelCode
-                                : 0);
+    m_modem.setInputChannel(
+        m_state.inputChannelCode >= 0 && m_state.inputChannelCode <= 2 ? m_state.inputChannelCode : 0);
     for (int ch = 0; ch < Modem::kChannelCount; ++ch)
         m_modem.setChannelEnabled(ch, true);
     m_modem.setSampleRate(m_state.sampleSpeedCode == 1 ? 11025 : 48000);
@@ -145,14 +142,12 @@ void ModemControl::onPeriodic(const Spectrum& spectrum)
     m_modem.setChannelCarrier(0, carrierHz());
     applyCarrierPlan();
     using station::TransmitMode;
-    for (TransmitMode mode : {TransmitMode::Mfsk16, TransmitMode::Psk63, TransmitMode::Qpsk125,
-                              TransmitMode::Psk250, TransmitMode::Qpsk250, TransmitMode::Gmsk63,
-                              TransmitMode::Ax25Mfsk, TransmitMode::Gmsk250})
-        emit optionColour(mode,
-                          m_modem.channelState(indicatorChannel(mode)) != 0 ? kGreen : kLightGrey);
+    for (TransmitMode mode :
+         {TransmitMode::Mfsk16, TransmitMode::Psk63, TransmitMode::Qpsk125, TransmitMode::Psk250,
+          TransmitMode::Qpsk250, TransmitMode::Gmsk63, TransmitMode::Ax25Mfsk, TransmitMode::Gmsk250})
+        emit optionColour(mode, m_modem.channelState(indicatorChannel(mode)) != 0 ? kGreen : kLightGrey);
     const int st = m_modem.state();
-    emit beaconButtonState(st == Modem::kStateIdle ? kLightGrey : kGreen,
-                           st == Modem::kStateTransmitting);
+    emit beaconButtonState(st == Modem::kStateIdle ? kLightGrey : kGreen, st == Modem::kStateTransmitting);
 }
 
 void ModemControl::Timer13_Timer()
@@ -208,8 +203,7 @@ void ModemControl::Command3_Click()
     emit tuneButtonColour(kYellow);
     emit sendBeaconEnabled(false);
     if (!m_state.choices.priorityTx)
-        m_waits.waitWhile(
-            [this, &abandoned] { return !abandoned() && m_modem.channelState(1) != 0; });
+        m_waits.waitWhile([this, &abandoned] { return !abandoned() && m_modem.channelState(1) != 0; });
     if (abandoned())
         return;
     emit tuneButtonColour(kGreen);

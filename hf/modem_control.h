@@ -16,16 +16,13 @@
 
 class QTimer;
 
-namespace station
-{
+namespace station {
 class Waits;
 }
 
-namespace hf
-{
+namespace hf {
 
-class ModemControl : public QObject
-{
+class ModemControl : public QObject {
     Q_OBJECT
 public:
     /// Colours as blue-green-red numbers.
@@ -35,8 +32,7 @@ public:
 
     /// `watchdog` is Timer16 (30 s), `tuneEnd` Timer5 (5 s); both one-shot here.
     ModemControl(Modem& modem, station::StationState& state, station::Waits& waits,
-                 station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd,
-                 QObject* parent = nullptr);
+                 station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd, QObject* parent = nullptr);
 
     /// The HF audio frequency F in whole Hz.
     int carrierHz() const;

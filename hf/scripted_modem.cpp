@@ -1,10 +1,8 @@
 #include "scripted_modem.h"
 
-namespace hf
-{
+namespace hf {
 
-namespace
-{
+namespace {
 QByteArray number(double value)
 {
     return QByteArray::number(value, 'g', 10);

@@ -10,11 +10,9 @@
 
 #include <array>
 
-namespace hf
-{
+namespace hf {
 
-class ScriptedModem : public Modem
-{
+class ScriptedModem : public Modem {
     Q_OBJECT
 public:
     using Modem::Modem;

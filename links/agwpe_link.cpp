@@ -4,8 +4,7 @@
 #include "links/tnc_line_handler.h"
 #include "packet/agwpe_monitor.h"
 
-namespace links
-{
+namespace links {
 
 AgwpeLink::AgwpeLink(TncLineHandler& lines, QObject* parent) : QObject(parent), m_lines(lines)
 {
@@ -13,8 +12,7 @@ AgwpeLink::AgwpeLink(TncLineHandler& lines, QObject* parent) : QObject(parent), 
         m_deframer.reset();
         m_socket.send(packet::agwpeMonitorRequest());
     });
-    connect(&m_socket, &platform::StationSocket::connectionAccepted, this,
-            [this] { m_deframer.reset(); });
+    connect(&m_socket, &platform::StationSocket::connectionAccepted, this, [this] { m_deframer.reset(); });
     connect(&m_socket, &platform::StationSocket::dataArrived, this, &AgwpeLink::onData);
     connect(&m_socket, &platform::StationSocket::closedByPeer, this, &AgwpeLink::backToListening);
     connect(&m_socket, &platform::StationSocket::errorOccurred, this, &AgwpeLink::backToListening);

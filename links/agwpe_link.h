@@ -5,8 +5,7 @@
 #include <QObject>
 #include <QString>
 
-namespace links
-{
+namespace links {
 
 class TncLineHandler;
 
@@ -15,8 +14,7 @@ class TncLineHandler;
 /// covers every radio port); each monitored UI packet becomes a line for the TNC line
 /// handler. Frames are cut by their data-length field, so several frames in one read, or
 /// one frame over several reads, are handled alike.
-class AgwpeLink : public QObject
-{
+class AgwpeLink : public QObject {
     Q_OBJECT
 public:
     explicit AgwpeLink(TncLineHandler& lines, QObject* parent = nullptr);

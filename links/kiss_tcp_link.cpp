@@ -6,11 +6,10 @@
 
 #include <utility>
 
-namespace links
-{
+namespace links {
 
-KissTcpLink::KissTcpLink(TncLineHandler& lines,
-                         std::function<QByteArray(const QByteArray&)> decodeFrame, QObject* parent)
+KissTcpLink::KissTcpLink(TncLineHandler& lines, std::function<QByteArray(const QByteArray&)> decodeFrame,
+                         QObject* parent)
     : QObject(parent), m_lines(lines), m_decode(std::move(decodeFrame))
 {
     connect(&m_socket, &platform::StationSocket::dataArrived, this, &KissTcpLink::onData);
@@ -19,8 +18,7 @@ KissTcpLink::KissTcpLink(TncLineHandler& lines,
         emit labelText(QStringLiteral("4000 connected"));
     });
     connect(&m_socket, &platform::StationSocket::closedByPeer, this, &KissTcpLink::backToListening);
-    connect(&m_socket, &platform::StationSocket::errorOccurred, this,
-            &KissTcpLink::backToListening);
+    connect(&m_socket, &platform::StationSocket::errorOccurred, this, &KissTcpLink::backToListening);
 }
 
 void KissTcpLink::setPeer(const QString& host, quint16 port)

@@ -11,8 +11,7 @@
 
 class QTimer;
 
-namespace links
-{
+namespace links {
 
 class TncLineHandler;
 
@@ -22,8 +21,7 @@ class TncLineHandler;
 ///
 /// After the peer closes the connection or it fails, the socket listens on a loopback
 /// port of its own (shown as "Listening for ..."); a click then connects again.
-class KissTcpLink : public QObject
-{
+class KissTcpLink : public QObject {
     Q_OBJECT
 public:
     /// Bytes gathered between two receive ticks at most; a flood beyond is dropped.

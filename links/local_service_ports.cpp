@@ -3,11 +3,9 @@
 #include "station/station_state.h"
 #include "station/waits.h"
 
-namespace links
-{
+namespace links {
 
-LocalServicePorts::LocalServicePorts(station::StationState& state, station::Waits& waits,
-                                     QObject* parent)
+LocalServicePorts::LocalServicePorts(station::StationState& state, station::Waits& waits, QObject* parent)
     : QObject(parent), m_state(state), m_waits(waits)
 {
     connect(&m_packets, &platform::StationSocket::connectionAccepted, this,
@@ -38,8 +36,7 @@ LocalServicePorts::LocalServicePorts(station::StationState& state, station::Wait
     });
     // Nothing is read from 8500 and 8064; whatever a client sends there is discarded.
     connect(&m_ptt, &platform::StationSocket::dataArrived, this, [this] { m_ptt.readAll(); });
-    connect(&m_receiveLog, &platform::StationSocket::dataArrived, this,
-            [this] { m_receiveLog.readAll(); });
+    connect(&m_receiveLog, &platform::StationSocket::dataArrived, this, [this] { m_receiveLog.readAll(); });
 }
 
 void LocalServicePorts::listenAgain(platform::StationSocket& socket, quint16& port)

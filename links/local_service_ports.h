@@ -8,21 +8,18 @@
 
 #include <functional>
 
-namespace station
-{
+namespace station {
 struct StationState;
 class Waits;
 } // namespace station
 
-namespace links
-{
+namespace links {
 
 /// The three TCP service ports for programs on the same computer, each on the loopback
 /// address only and one client at a time, listening again when the client leaves:
 /// 8063 packets both ways (`Winsock1`), 8500 PTT notices (`Winsock3`), 8064 receive-log
 /// records (`Winsock5`).
-class LocalServicePorts : public QObject, public station::LocalServices
-{
+class LocalServicePorts : public QObject, public station::LocalServices {
     Q_OBJECT
 public:
     /// Bytes from the 8063 client kept until the HF relay takes them; beyond this the
@@ -35,8 +32,7 @@ public:
         quint16 receiveLog = 8064;
     };
 
-    LocalServicePorts(station::StationState& state, station::Waits& waits,
-                      QObject* parent = nullptr);
+    LocalServicePorts(station::StationState& state, station::Waits& waits, QObject* parent = nullptr);
     /// Other port numbers (tests; 0 picks a free port, kept for the whole run).
     void setPorts(const Ports& ports) { m_ports = ports; }
 

@@ -10,11 +10,9 @@
 
 #include <utility>
 
-namespace links
-{
+namespace links {
 
-namespace
-{
+namespace {
 const QByteArray CtrlC("\x03\r", 2);
 
 bool isTextModeCode(int code)
@@ -187,8 +185,7 @@ void SerialTncLink::HandleInput(const QByteArray& text)
 
 QByteArray SerialTncLink::decodeKissFrame(const QByteArray& frame)
 {
-    const packet::KissDecodeResult r =
-        packet::Kiss::Kiss_Decode(frame, m_state.choices.myCallField);
+    const packet::KissDecodeResult r = packet::Kiss::Kiss_Decode(frame, m_state.choices.myCallField);
     if (r.digipeat && m_state.choices.hfDigipeat)
         Kiss_Send(r.digipeat->destination, r.digipeat->source, r.digipeat->path, r.digipeat->info);
     return r.text;
@@ -201,13 +198,13 @@ void SerialTncLink::writeTnc(const QByteArray& bytes)
     m_port.write(bytes);
 }
 
-void SerialTncLink::Kiss_Send(const QByteArray& destination, const QByteArray& source,
-                              const QByteArray& path, const QByteArray& info)
+void SerialTncLink::Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
+                              const QByteArray& info)
 {
     const packet::KissEncodeResult r = packet::Kiss::encode(destination, source, path, info);
     if (!r.ok()) {
-        platform::DialogService::instance().showMessage(platform::DialogService::Icon::Critical,
-                                                        QString(), r.message);
+        platform::DialogService::instance().showMessage(platform::DialogService::Icon::Critical, QString(),
+                                                        r.message);
         return;
     }
     if (station::isAx25Mode(m_state.choices.transmitMode) && m_kissTcp && m_kissTcp->isConnected())

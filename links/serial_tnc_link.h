@@ -14,14 +14,12 @@
 
 class QTimer;
 
-namespace station
-{
+namespace station {
 struct StationState;
 class Waits;
 } // namespace station
 
-namespace links
-{
+namespace links {
 
 class KissTcpLink;
 
@@ -35,8 +33,7 @@ class KissTcpLink;
 /// "cmd:" prompt is handled once the TNC has been quiet for a whole gathering period.
 ///
 /// It is also the station's TncTransmitter: writes to the port and `Kiss_Send`.
-class SerialTncLink : public QObject, public station::TncTransmitter
-{
+class SerialTncLink : public QObject, public station::TncTransmitter {
     Q_OBJECT
 public:
     /// Bytes gathered between two gathering ticks at most; a flood beyond is dropped.

@@ -1,11 +1,9 @@
 #include "station/status_colours.h"
 #include "links/tcp_tnc_status.h"
 
-namespace links
-{
+namespace links {
 
-namespace
-{
+namespace {
 using namespace station::colours;
 
 struct Row {

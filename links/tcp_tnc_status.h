@@ -3,8 +3,7 @@
 
 #include <optional>
 
-namespace links
-{
+namespace links {
 
 /// How a TCP TNC button (`Command5` for KISS over TCP, `Command9` for AGWPE) shows its
 /// socket's state number (0..9) on each status tick (`Timer6`).

@@ -7,11 +7,9 @@
 #include <QDateTime>
 #include <QTimer>
 
-namespace links
-{
+namespace links {
 
-TncLineHandler::TncLineHandler(station::StationState& state, station::StationLinks& links,
-                               QObject* parent)
+TncLineHandler::TncLineHandler(station::StationState& state, station::StationLinks& links, QObject* parent)
     : QObject(parent), m_state(state), m_links(links)
 {
 }

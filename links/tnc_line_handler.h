@@ -7,14 +7,12 @@
 
 class QTimer;
 
-namespace station
-{
+namespace station {
 struct StationState;
 struct StationLinks;
 } // namespace station
 
-namespace links
-{
+namespace links {
 
 /// The TNC line handler (`Timer2`): every received packet line of the serial TNC, the
 /// KISS-over-TCP link and the AGWPE link ends up here, one line per tick.
@@ -24,16 +22,14 @@ namespace links
 /// on the monitor, checked for the "cmd:" prompt, its source reported for the heard list,
 /// traffic relayed from the internet ("}") reported for the igate, and the line copied to
 /// the local program on port 8063.
-class TncLineHandler : public QObject
-{
+class TncLineHandler : public QObject {
     Q_OBJECT
 public:
     /// Lines kept waiting at most; further lines are dropped until the queue drains (a TNC
     /// cannot send faster than the handler takes them, so this only bounds a runaway).
     static constexpr qsizetype kMaxQueuedLines = 512;
 
-    TncLineHandler(station::StationState& state, station::StationLinks& links,
-                   QObject* parent = nullptr);
+    TncLineHandler(station::StationState& state, station::StationLinks& links, QObject* parent = nullptr);
 
     /// `lineTimer` is Timer2 (the handler's tick, connected here), `watchTimer` Timer19
     /// (stopped while a line is handled, started again afterwards when a TNC port is set).

@@ -1,10 +1,8 @@
 #include "links/tnc_line_rules.h"
 
-namespace links
-{
+namespace links {
 
-namespace
-{
+namespace {
 constexpr qsizetype kShortestGated = 21;
 constexpr qsizetype kLongestGated = 256;
 } // namespace
@@ -21,8 +19,7 @@ QByteArray internetCopy(const QByteArray& line)
 {
     QByteArray copy = line;
     const qsizetype length = withoutLineEnd(line).size();
-    if (copy.contains(":cmd") || !copy.contains('>') || length < kShortestGated ||
-        length > kLongestGated)
+    if (copy.contains(":cmd") || !copy.contains('>') || length < kShortestGated || length > kLongestGated)
         return {};
     if (copy.contains(": <UI>:"))
         copy.replace(": <UI>", "");

@@ -5,8 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 
-namespace links
-{
+namespace links {
 
 /// The line handler's view of the received lines: a line is one monitored packet in text
 /// form, ending CR LF as the TNC prints it (the links add CR LF where the bearer has none).

@@ -3,11 +3,9 @@
 #include "byte_text.h"
 #include "message_composer.h"
 
-namespace messaging
-{
+namespace messaging {
 
-namespace
-{
+namespace {
 
 QByteArrayView leadingDigits(QByteArrayView text)
 {
@@ -70,8 +68,7 @@ QByteArray hfAckPayload(QByteArrayView senderCall, QByteArrayView numberText)
     return payload;
 }
 
-QByteArray aprsIsAckLine(QByteArrayView aprsIsCall, QByteArrayView senderCall,
-                         QByteArrayView numberText)
+QByteArray aprsIsAckLine(QByteArrayView aprsIsCall, QByteArrayView senderCall, QByteArrayView numberText)
 {
     return detail::join({aprsIsCall, ">APSK63:", ackPayload(senderCall, numberText)});
 }

@@ -13,8 +13,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-namespace messaging
-{
+namespace messaging {
 
 /// The number of an acknowledgement: the leading decimal digits right after the first "ack" in
 /// `text` ("ack05" gives 5). No digits there, or no "ack" at all, gives 0; a value too large
@@ -50,7 +49,6 @@ QByteArray hfAckPayload(QByteArrayView senderCall, QByteArrayView numberText);
 
 /// APRS-IS acknowledgement line without line end (APRSIS_Ack): aprsIsCall + ">APSK63:" +
 /// ackPayload(sender, numberText), the number text as received.
-QByteArray aprsIsAckLine(QByteArrayView aprsIsCall, QByteArrayView senderCall,
-                         QByteArrayView numberText);
+QByteArray aprsIsAckLine(QByteArrayView aprsIsCall, QByteArrayView senderCall, QByteArrayView numberText);
 
 } // namespace messaging

@@ -1,7 +1,6 @@
 #include "aprs_is_line_reader.h"
 
-namespace messaging
-{
+namespace messaging {
 
 QList<QByteArray> AprsIsLineReader::feed(QByteArrayView bytes)
 {

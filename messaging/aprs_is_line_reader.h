@@ -8,11 +8,9 @@
 #include <QByteArrayView>
 #include <QList>
 
-namespace messaging
-{
+namespace messaging {
 
-class AprsIsLineReader
-{
+class AprsIsLineReader {
 public:
     /// Longest line kept; APRS-IS lines are at most 512 bytes. A longer line is dropped whole
     /// (the text up to its line end is discarded).

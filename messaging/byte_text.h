@@ -7,8 +7,7 @@
 
 #include <initializer_list>
 
-namespace messaging::detail
-{
+namespace messaging::detail {
 
 inline QByteArray join(std::initializer_list<QByteArrayView> parts)
 {

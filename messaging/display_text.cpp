@@ -2,8 +2,7 @@
 
 #include <QSet>
 
-namespace messaging
-{
+namespace messaging {
 
 QByteArray boundDisplayText(QByteArray text)
 {
@@ -28,8 +27,7 @@ void appendDisplayText(QByteArray& text, QByteArrayView addition)
     text = boundDisplayText(std::move(text));
 }
 
-namespace
-{
+namespace {
 
 template <typename List> List unique(const List& list)
 {

@@ -7,8 +7,7 @@
 #include <QList>
 #include <QStringList>
 
-namespace messaging
-{
+namespace messaging {
 
 /// A display text longer than this is cut back.
 inline constexpr qsizetype kDisplayTextLimit = 15000;

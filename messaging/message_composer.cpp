@@ -2,13 +2,11 @@
 
 #include "byte_text.h"
 
-namespace messaging
-{
+namespace messaging {
 
 using detail::join;
 
-namespace
-{
+namespace {
 
 constexpr qsizetype kAddresseeFieldLength = 9;
 
@@ -57,8 +55,7 @@ QByteArray raynetText(const RaynetFields& fields)
     return fields.data1 + ',' + fields.data2 + ',' + fields.data3 + ',';
 }
 
-QByteArray messagePayload(QByteArrayView addresseeField, QByteArrayView text,
-                          std::optional<int> number)
+QByteArray messagePayload(QByteArrayView addresseeField, QByteArrayView text, std::optional<int> number)
 {
     QByteArray out;
     out.reserve(addresseeField.size() + text.size() + 8);
@@ -91,9 +88,8 @@ QByteArray composeVhfPayload(OperatingMode mode, QByteArrayView addressee, QByte
     return composePayload(mode, addressee, text, raynet, number) + '\r';
 }
 
-QByteArray composeAprsIsLine(QByteArrayView aprsIsCall, OperatingMode mode,
-                             QByteArrayView addressee, QByteArrayView text,
-                             const RaynetFields& raynet, std::optional<int> number)
+QByteArray composeAprsIsLine(QByteArrayView aprsIsCall, OperatingMode mode, QByteArrayView addressee,
+                             QByteArrayView text, const RaynetFields& raynet, std::optional<int> number)
 {
     if (!isMessagingMode(mode))
         return {};
@@ -121,8 +117,8 @@ QByteArray vhfSendHead(QByteArrayView myCall, QByteArrayView vhfPayload)
     return join({" From: ", myCall, "  To ", vhfPayload, "\r\n"});
 }
 
-QByteArray aprsIsSendHead(QByteArrayView aprsIsCall, QByteArrayView addressee,
-                          QByteArrayView shownText, std::optional<int> number)
+QByteArray aprsIsSendHead(QByteArrayView aprsIsCall, QByteArrayView addressee, QByteArrayView shownText,
+                          std::optional<int> number)
 {
     QByteArray head = join({"  From: ", aprsIsCall, "  To :", addressee, "  ", shownText});
     appendNumber(head, number);
@@ -130,8 +126,7 @@ QByteArray aprsIsSendHead(QByteArrayView aprsIsCall, QByteArrayView addressee,
     return head;
 }
 
-std::optional<QByteArray> transmitLogText(OperatingMode mode, QByteArrayView text,
-                                          const RaynetFields& raynet)
+std::optional<QByteArray> transmitLogText(OperatingMode mode, QByteArrayView text, const RaynetFields& raynet)
 {
     switch (mode) {
     case OperatingMode::AprsMessaging:
@@ -145,13 +140,12 @@ std::optional<QByteArray> transmitLogText(OperatingMode mode, QByteArrayView tex
     return std::nullopt;
 }
 
-RemoteConfirmation remoteConfirmation(QByteArrayView aprsIsCall, QByteArrayView remoteCall,
-                                      bool transmitOn, int number)
+RemoteConfirmation remoteConfirmation(QByteArrayView aprsIsCall, QByteArrayView remoteCall, bool transmitOn,
+                                      int number)
 {
     RemoteConfirmation c;
     c.text = transmitOn ? "Confirm Relay keying open" : "Confirm Relay keying close";
-    c.line =
-        join({aprsIsCall, ">APSK63:", messagePayload(padAddressee(remoteCall), c.text, number)});
+    c.line = join({aprsIsCall, ">APSK63:", messagePayload(padAddressee(remoteCall), c.text, number)});
     c.head = aprsIsSendHead(aprsIsCall, remoteCall, c.text, number);
     return c;
 }

@@ -9,8 +9,7 @@
 
 #include <optional>
 
-namespace messaging
-{
+namespace messaging {
 
 /// The main window's operating modes.
 enum class OperatingMode {
@@ -43,8 +42,7 @@ qint16 nextMessageNumber(qint16 current);
 QByteArray raynetText(const RaynetFields& fields);
 
 /// ":" + addressee field + ":" + text, then "{" + number when `number` is set.
-QByteArray messagePayload(QByteArrayView addresseeField, QByteArrayView text,
-                          std::optional<int> number);
+QByteArray messagePayload(QByteArrayView addresseeField, QByteArrayView text, std::optional<int> number);
 
 /// The payload of a send without line end: the message form in "APRS Messaging", the RAYNET
 /// form in "RAYNET messaging" (both with "{" + number when `number` is set, i.e. "Normal" ACKs),
@@ -60,9 +58,8 @@ QByteArray composeVhfPayload(OperatingMode mode, QByteArrayView addressee, QByte
 
 /// The line for the APRS-IS server without line end: aprsIsCall + ">APSK63:" + payload. Only the
 /// two messaging modes compose a line; the other modes give an empty result (nothing is sent).
-QByteArray composeAprsIsLine(QByteArrayView aprsIsCall, OperatingMode mode,
-                             QByteArrayView addressee, QByteArrayView text,
-                             const RaynetFields& raynet, std::optional<int> number);
+QByteArray composeAprsIsLine(QByteArrayView aprsIsCall, OperatingMode mode, QByteArrayView addressee,
+                             QByteArrayView text, const RaynetFields& raynet, std::optional<int> number);
 
 /// The HF body: hfCall + unproto + composePayload(), e.g. CALL>APSK63::DEST     :text{n.
 QByteArray composeHfBody(QByteArrayView hfCall, QByteArrayView unproto, OperatingMode mode,
@@ -78,8 +75,8 @@ QByteArray vhfSendHead(QByteArrayView myCall, QByteArrayView vhfPayload);
 
 /// Head of an APRS-IS send: "  From: " + aprsIsCall + "  To :" + addressee as typed + "  " +
 /// text (cleaned; RAYNET: raynetText) + "{" + number when set + CR LF.
-QByteArray aprsIsSendHead(QByteArrayView aprsIsCall, QByteArrayView addressee,
-                          QByteArrayView shownText, std::optional<int> number);
+QByteArray aprsIsSendHead(QByteArrayView aprsIsCall, QByteArrayView addressee, QByteArrayView shownText,
+                          std::optional<int> number);
 
 /// Third field of the transmit-log record: the cleaned text + CR ("APRS Messaging") or
 /// raynetText + CR ("RAYNET messaging"); no record in the other modes (nullopt).
@@ -93,7 +90,7 @@ struct RemoteConfirmation {
                      ///< + CR LF
     QByteArray text; ///< "Confirm Relay keying open" / "Confirm Relay keying close"
 };
-RemoteConfirmation remoteConfirmation(QByteArrayView aprsIsCall, QByteArrayView remoteCall,
-                                      bool transmitOn, int number);
+RemoteConfirmation remoteConfirmation(QByteArrayView aprsIsCall, QByteArrayView remoteCall, bool transmitOn,
+                                      int number);
 
 } // namespace messaging

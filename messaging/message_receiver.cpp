@@ -6,11 +6,9 @@
 
 #include "station/station_state.h"
 
-namespace messaging
-{
+namespace messaging {
 
-namespace
-{
+namespace {
 using namespace station::colours;
 } // namespace
 
@@ -28,8 +26,8 @@ QByteArray MessageReceiver::timeText() const
 ReceivedMessage MessageReceiver::classifyAndShow(Bearer bearer, const QByteArray& line,
                                                  const QByteArray& callsign)
 {
-    const StationIdentity station{callsign, m_state.groupCall, m_state.remoteCall,
-                                  m_state.remoteTxOnCode, m_state.remoteTxOffCode};
+    const StationIdentity station{callsign, m_state.groupCall, m_state.remoteCall, m_state.remoteTxOnCode,
+                                  m_state.remoteTxOffCode};
     const ReceivedMessage m = classifyLine(bearer, line, station, timeText());
     if (m.background == MessagesBackground::White)
         emit messagesBoxColour(White);
@@ -43,8 +41,8 @@ ReceivedMessage MessageReceiver::classifyAndShow(Bearer bearer, const QByteArray
     }
     bool lists = false;
     for (const auto& [entry, list] :
-         {std::pair{&m.bulletinEntry, &m_state.bulletinList},
-          std::pair{&m.nwsEntry, &m_state.nwsList}, std::pair{&m.groupEntry, &m_state.groupList}}) {
+         {std::pair{&m.bulletinEntry, &m_state.bulletinList}, std::pair{&m.nwsEntry, &m_state.nwsList},
+          std::pair{&m.groupEntry, &m_state.groupList}}) {
         if (!entry->isEmpty()) {
             appendDisplayText(*list, *entry);
             lists = true;

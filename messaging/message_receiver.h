@@ -10,13 +10,11 @@
 
 #include <functional>
 
-namespace station
-{
+namespace station {
 struct StationState;
 }
 
-namespace messaging
-{
+namespace messaging {
 
 class MessageSender;
 
@@ -24,15 +22,14 @@ class MessageSender;
 /// of the VHF TNC) and the APRS-IS receive step (`Timer11`, one server line at a time). They
 /// fill the messages box and the three lists, answer messages to this station, pass
 /// acknowledgements to the ack receivers, call the receive log and report remote-control codes.
-class MessageReceiver : public QObject
-{
+class MessageReceiver : public QObject {
     Q_OBJECT
 public:
     /// Server lines waiting for the receive step; a longer backlog drops its oldest lines.
     static constexpr int MaxQueuedLines = 1000;
 
-    MessageReceiver(station::StationState& state, station::StationLinks& links,
-                    MessageSender& sender, QObject* parent = nullptr);
+    MessageReceiver(station::StationState& state, station::StationLinks& links, MessageSender& sender,
+                    QObject* parent = nullptr);
 
     /// Time source of the heads and list entries (local time of day is taken from it).
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
@@ -50,17 +47,16 @@ public:
     void Clear_Messhead3();
 
 signals:
-    void messagesTextChanged();           ///< `messagesText` changed: show it in `Text8`
-    void messagesBoxColour(unsigned bgr); ///< `Text8` background (white or yellow)
-    void listsChanged();                  ///< bulletin, weather or group list changed
-    void remoteIgateOn();                 ///< `remote_igate_on`
-    void remoteIgateOff();                ///< `remote_igate_off`
+    void messagesTextChanged();                       ///< `messagesText` changed: show it in `Text8`
+    void messagesBoxColour(unsigned bgr);             ///< `Text8` background (white or yellow)
+    void listsChanged();                              ///< bulletin, weather or group list changed
+    void remoteIgateOn();                             ///< `remote_igate_on`
+    void remoteIgateOff();                            ///< `remote_igate_off`
     void tncStationHeard(const QByteArray& callsign); ///< for "TNC stations heard"
     void receiveTimer(bool run);                      ///< start or stop `Timer11`
 
 private:
-    ReceivedMessage classifyAndShow(Bearer bearer, const QByteArray& line,
-                                    const QByteArray& callsign);
+    ReceivedMessage classifyAndShow(Bearer bearer, const QByteArray& line, const QByteArray& callsign);
     QByteArray timeText() const;
 
     station::StationState& m_state;

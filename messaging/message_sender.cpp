@@ -13,11 +13,9 @@
 
 #include <QTimer>
 
-namespace messaging
-{
+namespace messaging {
 
-namespace
-{
+namespace {
 using namespace station::colours;
 
 const QByteArray CrLf("\r\n");
@@ -108,8 +106,7 @@ void MessageSender::transmitVhf(const QByteArray& destination, const QByteArray&
     if (m_links.tnc->isTextModeTnc())
         m_links.tnc->writeTnc(payload);
     m_links.tnc->Kiss_Send(destination, m_state.myCall,
-                           m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(),
-                           payload);
+                           m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(), payload);
 }
 
 void MessageSender::vhfSend(const SendFields& fields)
@@ -139,8 +136,7 @@ void MessageSender::vhfSend(const SendFields& fields)
                 m_links.tnc->writeTnc(m_vhfFrameText);
             if (fields.tncOptionEnabled || fields.ax25OptionEnabled)
                 m_links.tnc->Kiss_Send("APSK20", m_state.myCall,
-                                       m_state.choices.digipeatMe ? m_state.choices.digiPath
-                                                                  : QByteArray(),
+                                       m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(),
                                        m_vhfFrameText);
         }
         m_state.transmitBusy = false;
@@ -188,8 +184,7 @@ void MessageSender::APRSIS_Tx(const SendFields& fields)
     m_state.ackReceived = false;
     const QByteArray text = cleanMessageText(fields.text);
     m_state.messageNumber = nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
-    const std::optional<int> number =
-        normal ? std::optional<int>(m_state.messageNumber) : std::nullopt;
+    const std::optional<int> number = normal ? std::optional<int>(m_state.messageNumber) : std::nullopt;
     const QByteArray line =
         composeAprsIsLine(m_state.aprsIsCall, mode, fields.addressee, text, fields.raynet, number);
     if (line.isEmpty())

@@ -9,14 +9,12 @@
 
 #include <functional>
 
-namespace station
-{
+namespace station {
 struct StationState;
 class Waits;
 } // namespace station
 
-namespace messaging
-{
+namespace messaging {
 
 /// The input fields a send reads, as the main window holds them.
 struct SendFields {
@@ -43,8 +41,7 @@ enum class SendControl {
 ///
 /// Only acknowledgements set `lastAckNumber`: a received message whose own number equals our
 /// pending number does not end our retry wait.
-class MessageSender : public QObject
-{
+class MessageSender : public QObject {
     Q_OBJECT
 public:
     /// The most acknowledgement transmissions waiting at once; more received messages than

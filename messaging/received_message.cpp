@@ -3,11 +3,9 @@
 #include "ack_rules.h"
 #include "byte_text.h"
 
-namespace messaging
-{
+namespace messaging {
 
-namespace
-{
+namespace {
 
 constexpr QByteArrayView kCrLf("\r\n");
 
@@ -49,8 +47,7 @@ qsizetype findKey(QByteArrayView line, const QByteArray& callsign, bool anySsid)
     const QByteArray key = "::" + callsign;
     for (qsizetype at = line.indexOf(key); at >= 0; at = line.indexOf(key, at + 1)) {
         const qsizetype next = at + key.size();
-        if (next < line.size() &&
-            (line[next] == ' ' || line[next] == ':' || (anySsid && line[next] == '-')))
+        if (next < line.size() && (line[next] == ' ' || line[next] == ':' || (anySsid && line[next] == '-')))
             return at;
     }
     return -1;
@@ -158,15 +155,14 @@ ReceivedMessage classifyLine(Bearer bearer, QByteArrayView rawLine, const Statio
         if (bearer == Bearer::Hf)
             m.messageHead = detail::join({"  From: ", m.source, " To: ", addressed, kCrLf});
         else
-            m.messageHead =
-                detail::join({timeText, " From: ", m.source, "  To: ", addressed, kCrLf});
+            m.messageHead = detail::join({timeText, " From: ", m.source, "  To: ", addressed, kCrLf});
     }
 
     // Remote control: only in a message to this station, from the remote-control station.
     const QByteArray& head = m.messageHead;
-    const bool remoteCandidate = !head.isEmpty() && !station.remoteCall.isEmpty() &&
-                                 head.contains(call) && head.contains(station.remoteCall) &&
-                                 m.source.contains(station.remoteCall) && !head.contains("NOCALL");
+    const bool remoteCandidate = !head.isEmpty() && !station.remoteCall.isEmpty() && head.contains(call) &&
+                                 head.contains(station.remoteCall) && m.source.contains(station.remoteCall) &&
+                                 !head.contains("NOCALL");
     if (remoteCandidate) {
         m.remote.transmitOn = containsCode(head, station.remoteOnCode);
         m.remote.transmitOff = containsCode(head, station.remoteOffCode);

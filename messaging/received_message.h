@@ -20,8 +20,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-namespace messaging
-{
+namespace messaging {
 
 enum class Bearer {
     Tnc,    ///< VHF TNC: MyCall, RxAck / VHF_Ack

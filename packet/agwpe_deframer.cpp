@@ -2,10 +2,8 @@
 
 #include <QtEndian>
 
-namespace packet
-{
-namespace
-{
+namespace packet {
+namespace {
 
 constexpr qsizetype kLengthOffset = 28;
 constexpr qsizetype kCallSize = 10;

@@ -5,16 +5,14 @@
 #include <QByteArray>
 #include <QList>
 
-namespace packet
-{
+namespace packet {
 
 /// Cuts AGWPE frames out of a TCP byte stream by the header's data-length field. One read
 /// may hold several frames or part of one; an unfinished frame is kept for the next read.
 /// A header announcing more than kMaxDataLength bytes cannot come from a sane server: the
 /// stream is out of step, so everything buffered is dropped and cutting starts afresh with
 /// the next read.
-class AgwpeDeframer
-{
+class AgwpeDeframer {
 public:
     /// Largest data length accepted, in bytes.
     static constexpr quint32 kMaxDataLength = 64 * 1024;

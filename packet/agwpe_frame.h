@@ -2,8 +2,7 @@
 
 #include <QByteArray>
 
-namespace packet
-{
+namespace packet {
 
 /// One frame of the AGWPE TCP protocol: a 36-byte header, then `data`.
 /// Header (integers little-endian): 0 radio port (byte 0 used, 1..3 zero), 4 data kind,

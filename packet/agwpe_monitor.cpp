@@ -1,7 +1,6 @@
 #include "packet/agwpe_monitor.h"
 
-namespace packet
-{
+namespace packet {
 
 QByteArray agwpeMonitorRequest()
 {

@@ -7,8 +7,7 @@
 
 #include <optional>
 
-namespace packet
-{
+namespace packet {
 
 /// One 36-byte header, data kind 'm', radio port 0, everything else zero. Send it once per
 /// connection: servers treat 'm' as a toggle (a second one switches monitoring off again)

@@ -9,8 +9,7 @@
 
 #include <optional>
 
-namespace packet
-{
+namespace packet {
 
 /// KISS special bytes.
 inline constexpr char kFend = '\xC0';  ///< frame end
@@ -51,8 +50,7 @@ struct KissDecodeResult {
     std::optional<DigipeatRequest> digipeat;
 };
 
-class Kiss
-{
+class Kiss {
 public:
     /// Builds the KISS frame (command byte 00: data, port 0) of an AX.25 UI frame, PID F0.
     /// `destination`, `source`: call of up to 6 characters, optionally "-" and SSID 0..15.

@@ -3,10 +3,8 @@
 
 #include <QList>
 
-namespace packet
-{
-namespace
-{
+namespace packet {
+namespace {
 
 constexpr qsizetype kBlock = 7;      // one address: 6 characters + SSID byte
 constexpr qsizetype kFirstDigi = 14; // index of the first digipeater block

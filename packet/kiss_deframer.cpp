@@ -2,8 +2,7 @@
 
 #include "packet/kiss_codec.h"
 
-namespace packet
-{
+namespace packet {
 
 QList<QByteArray> KissDeframer::feed(const QByteArray& data)
 {

@@ -3,8 +3,7 @@
 #include <QByteArray>
 #include <QList>
 
-namespace packet
-{
+namespace packet {
 
 /// Cuts KISS frames out of a byte stream (serial TNC, KISS over TCP), keeping state
 /// between reads.
@@ -16,8 +15,7 @@ namespace packet
 /// A frame holding only a command byte is skipped. The unfinished frame at the end of a
 /// read is kept for the next one; when it exceeds kMaxPending bytes it is dropped and the
 /// deframer waits for the next FEND.
-class KissDeframer
-{
+class KissDeframer {
 public:
     /// Longest unfinished frame kept, in bytes. An AX.25 frame is at most a few hundred
     /// bytes, doubled by stuffing in the worst case.

@@ -3,10 +3,8 @@
 
 #include <QList>
 
-namespace packet
-{
-namespace
-{
+namespace packet {
+namespace {
 
 constexpr qsizetype kCallLength = 6; // AX.25 address: 6 characters + 1 SSID byte
 constexpr qsizetype kMaxDigis = 8;
@@ -98,8 +96,8 @@ KissEncodeResult failure(const char* message)
 
 } // namespace
 
-KissEncodeResult Kiss::encode(const QByteArray& destination, const QByteArray& source,
-                              const QByteArray& path, const QByteArray& info)
+KissEncodeResult Kiss::encode(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
+                              const QByteArray& info)
 {
     const Address dest = parseAddress(destination);
     if (dest.ssid > kMaxSsid)

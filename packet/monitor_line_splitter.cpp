@@ -1,9 +1,7 @@
 #include "packet/monitor_line_splitter.h"
 
-namespace packet
-{
-namespace
-{
+namespace packet {
+namespace {
 
 bool isBlank(char c)
 {

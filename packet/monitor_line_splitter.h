@@ -3,8 +3,7 @@
 #include <QByteArray>
 #include <QList>
 
-namespace packet
-{
+namespace packet {
 
 /// Splits the output of a text-mode TNC into monitored lines, one packet each.
 ///
@@ -24,8 +23,7 @@ namespace packet
 /// which is the line the TNC gives when it prints both on one line (and what the line
 /// handler saw when both arrived within one gathering period). If the next line is itself
 /// such a header, the held one is returned alone (empty information) and the new one held.
-class MonitorLineSplitter
-{
+class MonitorLineSplitter {
 public:
     /// Longest line in bytes; longer input is cut into pieces of this size.
     static constexpr qsizetype kMaxLine = 4096;

@@ -19,7 +19,10 @@ double& factor()
 }
 } // namespace
 
-double Clock::timeScale() { return factor(); }
+double Clock::timeScale()
+{
+    return factor();
+}
 
 void Clock::setTimeScale(double f)
 {
@@ -39,6 +42,9 @@ int Clock::scaled(double designMs)
     return static_cast<int>(ms);
 }
 
-void Clock::setDesignInterval(QTimer& timer, double designMs) { timer.setInterval(scaled(designMs)); }
+void Clock::setDesignInterval(QTimer& timer, double designMs)
+{
+    timer.setInterval(scaled(designMs));
+}
 
 } // namespace platform

@@ -11,7 +11,10 @@ CommPort::CommPort(std::function<QString(int)> resolve, QObject* parent)
     connect(&m_port, &QSerialPort::errorOccurred, this, &CommPort::onError);
 }
 
-CommPort::~CommPort() { close(); }
+CommPort::~CommPort()
+{
+    close();
+}
 
 bool CommPort::setSettings(const QString& settings)
 {
@@ -44,12 +47,15 @@ bool CommPort::open()
     const QStringList parts = m_settings.split(QLatin1Char(','));
     m_port.setPortName(device);
     m_port.setBaudRate(parts[0].toInt());
-    static const QMap<QString, QSerialPort::Parity> parities{
-        {"N", QSerialPort::NoParity},   {"E", QSerialPort::EvenParity}, {"O", QSerialPort::OddParity},
-        {"M", QSerialPort::MarkParity}, {"S", QSerialPort::SpaceParity}};
+    static const QMap<QString, QSerialPort::Parity> parities{{"N", QSerialPort::NoParity},
+                                                             {"E", QSerialPort::EvenParity},
+                                                             {"O", QSerialPort::OddParity},
+                                                             {"M", QSerialPort::MarkParity},
+                                                             {"S", QSerialPort::SpaceParity}};
     m_port.setParity(parities.value(parts[1].trimmed().toUpper(), QSerialPort::NoParity));
     m_port.setDataBits(static_cast<QSerialPort::DataBits>(parts[2].toInt()));
-    m_port.setStopBits(parts[3].trimmed() == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    m_port.setStopBits(parts[3].trimmed() == QLatin1String("2") ? QSerialPort::TwoStop
+                                                                : QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = true;
@@ -75,7 +81,10 @@ bool CommPort::write(const QByteArray& bytes)
     return m_port.write(bytes) == bytes.size();
 }
 
-void CommPort::setSecondLine(bool on) { setRts(on); }
+void CommPort::setSecondLine(bool on)
+{
+    setRts(on);
+}
 
 void CommPort::setDtr(bool on)
 {

@@ -11,8 +11,14 @@ RecordingDialogService& fallback()
 DialogService* g_service = nullptr;
 } // namespace
 
-DialogService& DialogService::instance() { return g_service ? *g_service : fallback(); }
+DialogService& DialogService::instance()
+{
+    return g_service ? *g_service : fallback();
+}
 
-void DialogService::install(DialogService* service) { g_service = service; }
+void DialogService::install(DialogService* service)
+{
+    g_service = service;
+}
 
 } // namespace platform

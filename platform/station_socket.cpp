@@ -19,7 +19,10 @@ StationSocket::StationSocket(QObject* parent) : QObject(parent)
     });
 }
 
-StationSocket::~StationSocket() { close(); }
+StationSocket::~StationSocket()
+{
+    close();
+}
 
 int StationSocket::state() const
 {
@@ -113,6 +116,9 @@ bool StationSocket::send(const QByteArray& bytes)
     return m_socket->write(bytes) == bytes.size();
 }
 
-QByteArray StationSocket::readAll() { return m_socket ? m_socket->readAll() : QByteArray(); }
+QByteArray StationSocket::readAll()
+{
+    return m_socket ? m_socket->readAll() : QByteArray();
+}
 
 } // namespace platform

@@ -18,8 +18,14 @@ DesktopUrlOpener& desktop()
 UrlOpener* g_opener = nullptr;
 } // namespace
 
-UrlOpener& UrlOpener::instance() { return g_opener ? *g_opener : desktop(); }
+UrlOpener& UrlOpener::instance()
+{
+    return g_opener ? *g_opener : desktop();
+}
 
-void UrlOpener::install(UrlOpener* opener) { g_opener = opener; }
+void UrlOpener::install(UrlOpener* opener)
+{
+    g_opener = opener;
+}
 
 } // namespace platform

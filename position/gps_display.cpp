@@ -2,8 +2,7 @@
 
 #include "gps_position.h"
 
-namespace position
-{
+namespace position {
 
 GpsDisplay gpsDisplay(GpsState state, bool gpsBeaconSelected)
 {

@@ -1,8 +1,7 @@
 #pragma once
 #include <optional>
 
-namespace position
-{
+namespace position {
 
 /// Status colours of the GPS label and the beacon-type buttons; the window maps them to
 /// light grey EFEFEF, yellow, green and red.

@@ -2,11 +2,9 @@
 
 #include <array>
 
-namespace position
-{
+namespace position {
 
-namespace
-{
+namespace {
 
 struct IconEntry {
     const char* caption;

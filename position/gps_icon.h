@@ -3,8 +3,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace position
-{
+namespace position {
 
 /// The APRS symbol of the GPS beacon: table character and symbol code.
 struct GpsIcon {

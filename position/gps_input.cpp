@@ -1,7 +1,6 @@
 #include "gps_input.h"
 
-namespace position
-{
+namespace position {
 
 bool GpsInput::feed(const QByteArray& bytes)
 {

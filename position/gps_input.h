@@ -5,13 +5,11 @@
 #include <QByteArray>
 #include <optional>
 
-namespace position
-{
+namespace position {
 
 /// What the GPS port delivers, reduced to the latest checked RMC sentence. The sentence kept
 /// is always complete (checksum verified), so a beacon never waits for the rest of one.
-class GpsInput
-{
+class GpsInput {
 public:
     /// Adds bytes read from the GPS port; true when at least one new RMC sentence with a
     /// valid checksum completed (the latest one becomes latest()).

@@ -1,10 +1,8 @@
 #include "gps_position.h"
 
-namespace position
-{
+namespace position {
 
-namespace
-{
+namespace {
 
 bool allDigits(const QByteArray& text)
 {
@@ -38,8 +36,7 @@ std::optional<QByteArray> coordinate(const QByteArray& field, int degreeDigits, 
 
 } // namespace
 
-std::optional<QByteArray> gpsPositionInfo(const RmcSentence& rmc, GpsIcon icon,
-                                          const QByteArray& comment)
+std::optional<QByteArray> gpsPositionInfo(const RmcSentence& rmc, GpsIcon icon, const QByteArray& comment)
 {
     if (!rmc.hasFix())
         return std::nullopt;
@@ -51,8 +48,7 @@ std::optional<QByteArray> gpsPositionInfo(const RmcSentence& rmc, GpsIcon icon,
         return std::nullopt;
     if (rmc.eastWest != "E" && rmc.eastWest != "W")
         return std::nullopt;
-    return '=' + *latitude + rmc.northSouth + icon.table + *longitude + rmc.eastWest + icon.code +
-           comment;
+    return '=' + *latitude + rmc.northSouth + icon.table + *longitude + rmc.eastWest + icon.code + comment;
 }
 
 } // namespace position

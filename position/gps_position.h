@@ -5,8 +5,7 @@
 #include <QByteArray>
 #include <optional>
 
-namespace position
-{
+namespace position {
 
 /// Texts of the GPS status label (`Label30`).
 inline constexpr const char kGpsFixOk[] = "GPS fix OK:";
@@ -23,7 +22,6 @@ inline constexpr const char kNoGpsConnected[] = "No GPS connected";
 /// nullopt when the sentence has no valid fix (status other than "A": show kNoGpsFix and
 /// send the fixed beacon instead) or when its position fields are not a well-formed
 /// ddmm.mm / dddmm.mm position with N/S and E/W, so a damaged sentence is never beaconed.
-std::optional<QByteArray> gpsPositionInfo(const RmcSentence& rmc, GpsIcon icon,
-                                          const QByteArray& comment);
+std::optional<QByteArray> gpsPositionInfo(const RmcSentence& rmc, GpsIcon icon, const QByteArray& comment);
 
 } // namespace position

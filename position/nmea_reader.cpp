@@ -1,7 +1,6 @@
 #include "nmea_reader.h"
 
-namespace position
-{
+namespace position {
 
 QList<QByteArray> NmeaReader::feed(const QByteArray& bytes)
 {

@@ -2,16 +2,14 @@
 #include <QByteArray>
 #include <QList>
 
-namespace position
-{
+namespace position {
 
 /// Cuts the byte stream of a GPS receiver into NMEA sentences. A sentence runs from "$" to
 /// the two checksum characters after "*", or to the line end when it has no "*"; it is
 /// returned without the line end. The reader keeps at most one partial sentence of at most
 /// kMaxSentenceBytes, so a stream that never completes a sentence (noise, a wrong baud rate,
 /// a receiver that stops mid-sentence) cannot grow memory.
-class NmeaReader
-{
+class NmeaReader {
 public:
     /// NMEA 0183 allows 82 characters including "$" and CR LF; some receivers send a little
     /// more, anything longer is noise.

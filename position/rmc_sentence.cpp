@@ -2,11 +2,9 @@
 
 #include <QList>
 
-namespace position
-{
+namespace position {
 
-namespace
-{
+namespace {
 
 int hexValue(char c)
 {

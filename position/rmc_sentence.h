@@ -2,8 +2,7 @@
 #include <QByteArray>
 #include <optional>
 
-namespace position
-{
+namespace position {
 
 /// True when the sentence ends in "*" and two hexadecimal digits (either case) equal to the
 /// XOR of every byte between "$" and "*".

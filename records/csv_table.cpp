@@ -1,7 +1,6 @@
 #include "csv_table.h"
 
-namespace records
-{
+namespace records {
 
 CsvTable CsvTable::parse(const QByteArray& text)
 {

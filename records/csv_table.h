@@ -2,14 +2,12 @@
 #include <QByteArray>
 #include <QList>
 
-namespace records
-{
+namespace records {
 
 /// A sheet held as CSV text (RFC 4180): one line per row, one field per column. Cells are
 /// 8-bit byte strings; nothing is re-encoded, so whatever the operator's spreadsheet program
 /// saved comes back unchanged except for quoting.
-class CsvTable
-{
+class CsvTable {
 public:
     /// Largest row and column a cell may be written to (the usual spreadsheet limits).
     static constexpr int kMaxRow = 1048576;

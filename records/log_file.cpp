@@ -5,8 +5,7 @@
 #include <QDir>
 #include <QFile>
 
-namespace records
-{
+namespace records {
 
 LogFile LogFile::receiveLog(const QString& stationDir)
 {

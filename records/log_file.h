@@ -3,15 +3,13 @@
 #include <QList>
 #include <QString>
 
-namespace records
-{
+namespace records {
 
 /// One append-only log file. Every write opens the file for appending (creating it when
 /// missing), writes whole records and closes it again, so no log stays open between
 /// records. The file is never truncated. A file that cannot be opened is skipped: the
 /// write reports false and the caller carries on.
-class LogFile
-{
+class LogFile {
 public:
     explicit LogFile(QString path) : m_path(std::move(path)) {}
 

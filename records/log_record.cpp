@@ -2,8 +2,7 @@
 
 #include <QTimeZone>
 
-namespace records
-{
+namespace records {
 
 QByteArray logTimeStamp(const QDateTime& when)
 {

@@ -3,8 +3,7 @@
 #include <QDateTime>
 #include <QList>
 
-namespace records
-{
+namespace records {
 
 /// File names of the three logs, kept in the station folder.
 inline constexpr const char kReceiveLogName[] = "skylark_receive.log";

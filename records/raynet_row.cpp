@@ -1,10 +1,9 @@
 #include "raynet_row.h"
 
-namespace records
-{
+namespace records {
 
-RaynetRow raynetRow(const QByteArray& firstField, const QByteArray& logCallsign,
-                    const QByteArray& logText, const QByteArray& myCall)
+RaynetRow raynetRow(const QByteArray& firstField, const QByteArray& logCallsign, const QByteArray& logText,
+                    const QByteArray& myCall)
 {
     RaynetRow row;
     row.cells[0] = firstField;

@@ -3,8 +3,7 @@
 #include <array>
 #include <optional>
 
-namespace records
-{
+namespace records {
 
 /// The cells one receive-log entry writes into the RAYNET sheet. Index 0 is column 1.
 /// A cell holding nullopt is not written, so whatever the sheet has there stays; an empty
@@ -29,7 +28,7 @@ struct RaynetRow {
 };
 
 /// Builds the row for one entry. `myCall` is the TNC callsign; an empty one matches nobody.
-RaynetRow raynetRow(const QByteArray& firstField, const QByteArray& logCallsign,
-                    const QByteArray& logText, const QByteArray& myCall);
+RaynetRow raynetRow(const QByteArray& firstField, const QByteArray& logCallsign, const QByteArray& logText,
+                    const QByteArray& myCall);
 
 } // namespace records

@@ -9,12 +9,9 @@
 #include <QSaveFile>
 #include <limits>
 
-namespace records
-{
+namespace records {
 
-RaynetSheet::RaynetSheet(QString path, int startRow) : m_path(std::move(path)), m_row(startRow - 1)
-{
-}
+RaynetSheet::RaynetSheet(QString path, int startRow) : m_path(std::move(path)), m_row(startRow - 1) {}
 
 QString RaynetSheet::pathIn(const QString& stationDir)
 {

@@ -2,16 +2,14 @@
 #include <QByteArray>
 #include <QString>
 
-namespace records
-{
+namespace records {
 
 /// The RAYNET sheet: every receive-log entry becomes one row of `raynet.csv` in the station
 /// folder (layout in raynet_row.h). The file is a CSV sheet the operator opens in any
 /// spreadsheet program; headings or notes typed into other rows or columns survive, because
 /// each entry replaces only the cells it writes. Each write goes to a temporary file that is
 /// renamed into place, so the sheet is never left half written.
-class RaynetSheet
-{
+class RaynetSheet {
 public:
     static constexpr const char kFileName[] = "raynet.csv";
     /// Larger files are not read back (the entry is skipped), so a stray file cannot make
@@ -33,8 +31,8 @@ public:
     /// Writes one entry. The row counter advances first, whatever happens next; when the
     /// file cannot be read or written, or the row is outside the sheet, the entry is skipped
     /// and false returned.
-    bool writeEntry(const QByteArray& firstField, const QByteArray& logCallsign,
-                    const QByteArray& logText, const QByteArray& myCall);
+    bool writeEntry(const QByteArray& firstField, const QByteArray& logCallsign, const QByteArray& logText,
+                    const QByteArray& myCall);
 
     /// The row of the latest entry (the start row minus 1 before the first one).
     int row() const { return m_row; }

@@ -4,8 +4,7 @@
 #include "records/log_record.h"
 #include "station/station_state.h"
 
-namespace records
-{
+namespace records {
 
 ReceiveLog::ReceiveLog(station::StationState& state, station::StationLinks& links, QObject* parent)
     : QObject(parent), m_state(state), m_links(links)

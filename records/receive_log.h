@@ -9,23 +9,19 @@
 #include <functional>
 #include <optional>
 
-namespace station
-{
+namespace station {
 struct StationState;
 }
 
-namespace records
-{
+namespace records {
 
 /// `Receive_log`, the one receive-log procedure every receive path and the APRS-IS send call:
 /// flashing of the messages box, the record in "skylark_receive.log", the record for the local
 /// port 8064 and, as the last step, the row of the RAYNET sheet.
-class ReceiveLog : public QObject, public station::ReceiveLogger
-{
+class ReceiveLog : public QObject, public station::ReceiveLogger {
     Q_OBJECT
 public:
-    ReceiveLog(station::StationState& state, station::StationLinks& links,
-               QObject* parent = nullptr);
+    ReceiveLog(station::StationState& state, station::StationLinks& links, QObject* parent = nullptr);
 
     /// Time source of the records' first field (converted to UTC).
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }

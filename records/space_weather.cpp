@@ -1,10 +1,8 @@
 #include "space_weather.h"
 
-namespace records
-{
+namespace records {
 
-namespace
-{
+namespace {
 
 /// Text before the first `marker`, empty when there is none.
 QByteArray before(const QByteArray& text, const char* marker)
@@ -38,9 +36,8 @@ std::optional<QString> spaceWeatherCaption(const QByteArray& bulletin)
         }
     }
 
-    return QStringLiteral("Space Weather: SF:") + QString::fromLatin1(solarFlux) +
-           QStringLiteral(" A:") + QString::fromLatin1(aIndex) + QStringLiteral("  K:") +
-           QString::fromLatin1(kIndex);
+    return QStringLiteral("Space Weather: SF:") + QString::fromLatin1(solarFlux) + QStringLiteral(" A:") +
+           QString::fromLatin1(aIndex) + QStringLiteral("  K:") + QString::fromLatin1(kIndex);
 }
 
 void SpaceWeatherReport::update(const QByteArray& body, bool ok)

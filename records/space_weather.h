@@ -3,8 +3,7 @@
 #include <QString>
 #include <optional>
 
-namespace records
-{
+namespace records {
 
 /// Button caption when no bulletin could be read.
 inline constexpr const char kNoWwvData[] = "No WWV data available";
@@ -24,8 +23,7 @@ inline constexpr const char kSolarFluxMarker[] = "Solar flux";
 std::optional<QString> spaceWeatherCaption(const QByteArray& bulletin);
 
 /// The latest space-weather result as the main window shows it.
-class SpaceWeatherReport
-{
+class SpaceWeatherReport {
 public:
     /// Takes the outcome of one fetch. A failed fetch or a bulletin without "Solar flux" sets
     /// the caption to kNoWwvData and keeps the previous bulletin copy.

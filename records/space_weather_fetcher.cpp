@@ -5,8 +5,7 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
-namespace records
-{
+namespace records {
 
 SpaceWeatherFetcher::SpaceWeatherFetcher(QObject* parent) : QObject(parent), m_url(defaultUrl()) {}
 
@@ -31,8 +30,7 @@ void SpaceWeatherFetcher::setTimeoutMs(int ms)
 QNetworkReply* SpaceWeatherFetcher::launch()
 {
     QNetworkRequest request(m_url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(m_timeoutMs);
     QNetworkReply* reply = m_manager.get(request);
 

@@ -7,14 +7,12 @@
 
 class QNetworkReply;
 
-namespace records
-{
+namespace records {
 
 /// Fetches the space-weather bulletin by HTTP GET without blocking the event loop.
 /// Every fetch ends within the time-out (10 s at most); bodies larger than kMaxBodyBytes
 /// and HTTP error statuses (404...) count as failures.
-class SpaceWeatherFetcher : public QObject
-{
+class SpaceWeatherFetcher : public QObject {
     Q_OBJECT
 public:
     static constexpr int kMaxTimeoutMs = 10000;

@@ -30,10 +30,24 @@ constexpr std::array<RecordControl, 44> Config1{{
 }};
 
 constexpr std::array<RecordControl, 18> Config2{{
-    {1, "Option6"},   {2, "Option5"},   {4, "Option7"},   {5, "Option8"},   {6, "Option9"},
-    {7, "Option18"},  {8, "Option19"},  {9, "Option20"},  {11, "Option110"}, {12, "Option111"},
-    {13, "Check3"},   {14, "Check4"},   {15, "Check9"},   {16, "Check6"},   {17, "Check11"},
-    {18, "Check10"},  {19, "Option15"}, {20, "Option10"},
+    {1, "Option6"},
+    {2, "Option5"},
+    {4, "Option7"},
+    {5, "Option8"},
+    {6, "Option9"},
+    {7, "Option18"},
+    {8, "Option19"},
+    {9, "Option20"},
+    {11, "Option110"},
+    {12, "Option111"},
+    {13, "Check3"},
+    {14, "Check4"},
+    {15, "Check9"},
+    {16, "Check6"},
+    {17, "Check11"},
+    {18, "Check10"},
+    {19, "Option15"},
+    {20, "Option10"},
 }};
 } // namespace
 
@@ -98,7 +112,13 @@ void writeMainFiles(const QString& dir, const MainTexts& t, const RecordFile& co
     config2.save(pathIn(dir, files::Config2));
 }
 
-std::span<const RecordControl> config1Controls() { return Config1; }
-std::span<const RecordControl> config2Controls() { return Config2; }
+std::span<const RecordControl> config1Controls()
+{
+    return Config1;
+}
+std::span<const RecordControl> config2Controls()
+{
+    return Config2;
+}
 
 } // namespace settings

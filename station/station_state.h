@@ -34,17 +34,17 @@ enum class OperatingMode { None, TncCommand, AprsMessaging, PacketConverse, Rayn
 struct WindowChoices {
     TransmitMode transmitMode = TransmitMode::Gmsk250;
     OperatingMode operatingMode = OperatingMode::None;
-    bool acksNormal = true;       ///< "Message ACK": "Normal" (else "No ACKs")
-    bool hfDigipeat = false;      ///< "HF digipeat"
-    bool digipeatMe = false;      ///< "Digipeat me"
-    bool priorityTx = false;      ///< "Priority Tx"
-    bool internetToHf = false;    ///< "Internet to HF"
-    bool lsbTxMode = false;       ///< "LSB Tx mode"
-    bool displayCrc = false;      ///< "Display  CRC "
-    bool tcpTx = false;           ///< "Tx" (port 8063 relay)
-    bool fiveSecondDelay = false; ///< "5 s delay"
-    bool notch = false;           ///< "Notch filter, click on waterfall to position notch"
-    bool alert = false;           ///< "Alert"
+    bool acksNormal = true;            ///< "Message ACK": "Normal" (else "No ACKs")
+    bool hfDigipeat = false;           ///< "HF digipeat"
+    bool digipeatMe = false;           ///< "Digipeat me"
+    bool priorityTx = false;           ///< "Priority Tx"
+    bool internetToHf = false;         ///< "Internet to HF"
+    bool lsbTxMode = false;            ///< "LSB Tx mode"
+    bool displayCrc = false;           ///< "Display  CRC "
+    bool tcpTx = false;                ///< "Tx" (port 8063 relay)
+    bool fiveSecondDelay = false;      ///< "5 s delay"
+    bool notch = false;                ///< "Notch filter, click on waterfall to position notch"
+    bool alert = false;                ///< "Alert"
     QByteArray myCallField = "NOCALL"; ///< "My call" (`Text4`)
     QByteArray digiPath = "WIDE2-1";   ///< "KISS TNC digi path" (`Text13`)
 };
@@ -60,18 +60,18 @@ struct StationState {
     QString stationDir;
 
     // --- Working values set by the start-up page -------------------------------------
-    QByteArray myCall = "NOCALL";      ///< `MyCall`: the TNC callsign
-    QByteArray aprsIsCall = "NOCALL";  ///< callsign used on APRS-IS
-    QByteArray hfCall = "NOCALL";      ///< callsign used on HF
-    QByteArray groupCall = "NOCALL";   ///< group callsign
-    int tncTypeCode = 1;               ///< 0 4.8k text, 1 no TNC, 2 9.6k text, 3 19.2k text, 4 9.6k KISS, 5 38.4k KISS
-    bool noTnc = true;                 ///< "No TNC (HF PTT on comm port)"
-    bool gpsOnPort = false;            ///< a GPS port was chosen
-    int tncPort = 0;                   ///< 0 = none
-    int gpsPort = 0;                   ///< 0 = none
-    int hfPttPort = 0;                 ///< 0..8, 0 = none
-    bool rtsFlag = true;               ///< HF PTT on RTS
-    bool dtrFlag = false;              ///< HF PTT on DTR
+    QByteArray myCall = "NOCALL";     ///< `MyCall`: the TNC callsign
+    QByteArray aprsIsCall = "NOCALL"; ///< callsign used on APRS-IS
+    QByteArray hfCall = "NOCALL";     ///< callsign used on HF
+    QByteArray groupCall = "NOCALL";  ///< group callsign
+    int tncTypeCode = 1;    ///< 0 4.8k text, 1 no TNC, 2 9.6k text, 3 19.2k text, 4 9.6k KISS, 5 38.4k KISS
+    bool noTnc = true;      ///< "No TNC (HF PTT on comm port)"
+    bool gpsOnPort = false; ///< a GPS port was chosen
+    int tncPort = 0;        ///< 0 = none
+    int gpsPort = 0;        ///< 0 = none
+    int hfPttPort = 0;      ///< 0..8, 0 = none
+    bool rtsFlag = true;    ///< HF PTT on RTS
+    bool dtrFlag = false;   ///< HF PTT on DTR
     double pskAudioFrequency = 2100.0; ///< HF audio centre frequency, Hz
     int beaconRateCode = 0;            ///< 0..5, see beaconIntervalSeconds()
     QByteArray gpsIconTable = "/";     ///< APRS symbol table character
@@ -82,20 +82,20 @@ struct StationState {
     int inputChannelCode = 0;          ///< 0 mono, 1 left, 2 right
     bool sameSoundCard = false;
     bool raynetEnabled = false;
-    int raynetRow = 1;                 ///< "Start on row:" minus 1; raised before each entry
+    int raynetRow = 1; ///< "Start on row:" minus 1; raised before each entry
     QByteArray gpsBeaconText;
     QByteArray remoteCall;
     QByteArray remoteTxOnCode;
     QByteArray remoteTxOffCode;
 
     // --- Flags and counters owned by the main window ----------------------------------
-    bool transmitBusy = false;         ///< a transmitter holds the TNC port or the modem
-    bool sendInProgress = false;       ///< a send, beacon or tune is under way
-    bool shuttingDown = false;         ///< the main window is closing
-    bool igateTransmitEnabled = true;  ///< HF transmission allowed (remote control)
-    bool gpsBeacon = false;            ///< beacon type "GPS" selected
-    bool kissSerial = false;           ///< the serial TNC speaks KISS
-    int messageNumber = 0;             ///< last message number used, 1..32767
+    bool transmitBusy = false;        ///< a transmitter holds the TNC port or the modem
+    bool sendInProgress = false;      ///< a send, beacon or tune is under way
+    bool shuttingDown = false;        ///< the main window is closing
+    bool igateTransmitEnabled = true; ///< HF transmission allowed (remote control)
+    bool gpsBeacon = false;           ///< beacon type "GPS" selected
+    bool kissSerial = false;          ///< the serial TNC speaks KISS
+    int messageNumber = 0;            ///< last message number used, 1..32767
     int lastAckNumber = 0;
     bool ackReceived = false;
 

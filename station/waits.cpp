@@ -14,9 +14,15 @@ namespace station {
 
 Waits::Waits(StationState& state, QObject* parent) : QObject(parent), m_state(state) {}
 
-void Waits::TimeDelay(double seconds) { wait(seconds); }
+void Waits::TimeDelay(double seconds)
+{
+    wait(seconds);
+}
 
-void Waits::DecayTimeDelay(double seconds) { wait(seconds); }
+void Waits::DecayTimeDelay(double seconds)
+{
+    wait(seconds);
+}
 
 void Waits::wait(double seconds)
 {

@@ -18,11 +18,9 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace
-{
+namespace {
 
-class HfWindowTest : public WindowTest
-{
+class HfWindowTest : public WindowTest {
 protected:
     hf::ScriptedModem& openWindow()
     {
@@ -72,8 +70,7 @@ TEST_F(HfWindowTest, ReceivedFrameLandsInTrafficHeardLogAndHeardList)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().endsWith("\",\"G4ABC-2>APSK26:>hello\"\r\n"));
     receive(modem, "G4ABC-2>APSK26:>again", 12);
-    ASSERT_TRUE(
-        testsupport::waitUntil([&] { return main->hfLink()->trafficText().contains("again"); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return main->hfLink()->trafficText().contains("again"); }));
     EXPECT_EQ(list->count(), 1);
 }
 
@@ -99,8 +96,7 @@ TEST_F(HfWindowTest, RemoteTransmitOffShowsTheTitleAndHoldsTheTransmitter)
 {
     hf::ScriptedModem& modem = openWindow();
     receive(modem, "REMOTE>APSK26::MYCALL   :Relay keying close{3");
-    ASSERT_TRUE(
-        testsupport::waitUntil([&] { return hftest::withPrefix(log.events, "PTT").size() == 2; }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return hftest::withPrefix(log.events, "PTT").size() == 2; }));
     EXPECT_EQ(in<QLabel>(*main, "Label1")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
     EXPECT_FALSE(state.igateTransmitEnabled);
     EXPECT_TRUE(modem.queued().isEmpty());

@@ -17,8 +17,7 @@
 
 using testsupport::waitUntil;
 
-namespace
-{
+namespace {
 
 TEST_F(WindowTest, TncTrafficHeardListAndPortCaption)
 {
@@ -46,13 +45,10 @@ TEST_F(WindowTest, TncTrafficHeardListAndPortCaption)
     EXPECT_EQ(list->item(1)->text(), "M0XYZ-7");
     const QRegularExpression first(
         "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  N0CALL>APRS,WIDE1-1:>hello test\n");
-    EXPECT_TRUE(first.match(monitor->toPlainText()).hasMatch())
-        << monitor->toPlainText().toStdString();
-    EXPECT_EQ(monitor->textCursor().position(), monitor->toPlainText().size())
-        << "cursor at the end";
+    EXPECT_TRUE(first.match(monitor->toPlainText()).hasMatch()) << monitor->toPlainText().toStdString();
+    EXPECT_EQ(monitor->textCursor().position(), monitor->toPlainText().size()) << "cursor at the end";
 
-    ASSERT_TRUE(
-        waitUntil([&] { return in<QLabel>(w, "Label26")->text() == "TNC Com port 2 is working"; }));
+    ASSERT_TRUE(waitUntil([&] { return in<QLabel>(w, "Label26")->text() == "TNC Com port 2 is working"; }));
     EXPECT_EQ(in<QLabel>(w, "Label23")->text(), "8063 listening");
     EXPECT_EQ(in<QLabel>(w, "Label27")->text(), "8500 listening");
 }
@@ -68,8 +64,8 @@ TEST_F(WindowTest, TncTrafficKeepsTheNewestText)
     app::MainWindow& w = makeMain();
     QByteArray burst;
     for (int i = 0; i < 200; ++i)
-        burst += "N0CALL>APRS:>" + QByteArray::number(i).rightJustified(4, '0') +
-                 QByteArray(80, 'x') + "\r\n";
+        burst +=
+            "N0CALL>APRS:>" + QByteArray::number(i).rightJustified(4, '0') + QByteArray(80, 'x') + "\r\n";
     ASSERT_TRUE(tnc.write(burst));
     auto* monitor = in<QPlainTextEdit>(w, "Text1");
     ASSERT_TRUE(waitUntil([&] { return monitor->toPlainText().contains(">0199"); }, 10000));
@@ -86,9 +82,8 @@ TEST_F(WindowTest, KissTcpButtonConnectsShowsItsStateAndIsStored)
     auto* command5 = in<QPushButton>(w, "Command5");
     command5->click();
     ASSERT_TRUE(waitUntil([&] { return modem.hasClient(); }));
-    ASSERT_TRUE(waitUntil([&] {
-        return command5->text() == "Connected to Ferrox SoundModem via KISS on port 4000";
-    }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return command5->text() == "Connected to Ferrox SoundModem via KISS on port 4000"; }));
     EXPECT_FALSE(in<QLabel>(w, "Label28")->text().isEmpty());
     modem.dropClient();
     ASSERT_TRUE(waitUntil([&] { return in<QLabel>(w, "Label28")->text() == "4000 listening"; }));
@@ -96,8 +91,7 @@ TEST_F(WindowTest, KissTcpButtonConnectsShowsItsStateAndIsStored)
     command5->click();
     ASSERT_TRUE(waitUntil([&] { return modem.connectionCount() == 2 && modem.hasClient(); }));
     w.close();
-    const auto c2 =
-        settings::RecordFile::load(settings::pathIn(state.stationDir, settings::files::Config2));
+    const auto c2 = settings::RecordFile::load(settings::pathIn(state.stationDir, settings::files::Config2));
     EXPECT_EQ(c2.record(21), "1");
 }
 

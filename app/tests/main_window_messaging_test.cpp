@@ -12,12 +12,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-namespace
-{
+namespace {
 
-class MessagingWindowTest : public WindowTest
-{
-};
+class MessagingWindowTest : public WindowTest {};
 
 TEST_F(MessagingWindowTest, ConnectWithoutCallsignAsksForOne)
 {
@@ -40,8 +37,7 @@ TEST_F(MessagingWindowTest, ServerMessageShowsAndSendGoesOut)
     w.aprsIsClient().setPort(server.port());
     in<QPushButton>(w, "Connect")->click();
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
-    EXPECT_TRUE(
-        server.received().startsWith("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/"));
+    EXPECT_TRUE(server.received().startsWith("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/"));
     ASSERT_TRUE(testsupport::waitUntil(
         [&] { return in<QLabel>(w, "Label13")->text() == QStringLiteral("Connected"); }));
     EXPECT_EQ(app::backColour(in<QPushButton>(w, "Connect")), app::Green);
@@ -51,8 +47,7 @@ TEST_F(MessagingWindowTest, ServerMessageShowsAndSendGoesOut)
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
     EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4SRC    :ack7\r\n"));
     auto* box = in<QPlainTextEdit>(w, "Text8");
-    EXPECT_TRUE(
-        box->toPlainText().contains(QStringLiteral(" From: G4SRC  To: :M0SKY-1  :hello{7")));
+    EXPECT_TRUE(box->toPlainText().contains(QStringLiteral(" From: G4SRC  To: :M0SKY-1  :hello{7")));
     EXPECT_EQ(app::backColour(box), app::Yellow);
     // The label shows the last line in either direction: here our acknowledgement.
     EXPECT_TRUE(in<QLabel>(w, "Label16")->text().contains(QStringLiteral("ack7")));

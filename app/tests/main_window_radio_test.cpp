@@ -16,11 +16,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
-namespace
-{
+namespace {
 
-class RadioWindowTest : public WindowTest
-{
+class RadioWindowTest : public WindowTest {
 protected:
     /// The window as the program opens it, on the sound-card modem with `options`' ends.
     app::MainWindow& openStation(const app::StationOptions& options)
@@ -48,9 +46,12 @@ TEST_F(RadioWindowTest, EveryReferenceRecordingReachesTrafficHeardListAndHeardLo
     GTEST_SKIP() << "audio paced in real time: the instrumented build would measure its own speed";
 #endif
     const Recording recordings[] = {
-        {"psk63-48k-1500.wav", 1500, "Option7", "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference", "N0CALL"},
-        {"psk63-11k-2100-noisy.wav", 2100, "Option7", "N0CALL>APSK63::N1CALL   :noisy PSK63 at -6 dB{12", "N0CALL"},
-        {"psk250-11k-2100.wav", 2100, "Option15", "N0CALL-7>APSK25,WIDE2-1:>PSK250 reference status", "N0CALL-7"},
+        {"psk63-48k-1500.wav", 1500, "Option7", "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference",
+         "N0CALL"},
+        {"psk63-11k-2100-noisy.wav", 2100, "Option7", "N0CALL>APSK63::N1CALL   :noisy PSK63 at -6 dB{12",
+         "N0CALL"},
+        {"psk250-11k-2100.wav", 2100, "Option15", "N0CALL-7>APSK25,WIDE2-1:>PSK250 reference status",
+         "N0CALL-7"},
         {"qpsk125-11k-2100.wav", 2100, "Option14", "N0CALL>APSK14::N1CALL-2 :QPSK125 reference{3", "N0CALL"},
         {"qpsk250-48k-1500.wav", 1500, "Option17", "N0CALL>APSK27:>QPSK250 reference", "N0CALL"},
         {"mfsk16-11k-2100.wav", 2100, "Option10", "N0CALL>APSK16::N1CALL   :ack12", "N0CALL"},
@@ -82,7 +83,8 @@ TEST_F(RadioWindowTest, EveryReferenceRecordingReachesTrafficHeardListAndHeardLo
         QFile log(records::LogFile::mheardLog(dir.path()).path());
         ASSERT_TRUE(log.open(QIODevice::ReadOnly));
         EXPECT_TRUE(log.readAll().contains(r.body));
-        EXPECT_TRUE(in<QLabel>(*main, "LabelModemStatus")->text().startsWith(QStringLiteral("HF modem running")));
+        EXPECT_TRUE(
+            in<QLabel>(*main, "LabelModemStatus")->text().startsWith(QStringLiteral("HF modem running")));
         main->close();
         main.reset();
         QFile::remove(records::LogFile::mheardLog(dir.path()).path());
@@ -112,7 +114,8 @@ TEST_F(RadioWindowTest, NoDigiModesSwitchesTheModemOff)
     ASSERT_NE(radio, nullptr);
     EXPECT_FALSE(radio->running());
     testsupport::spinFor(100);
-    EXPECT_FALSE(in<QLabel>(*main, "LabelModemStatus")->text().startsWith(QStringLiteral("HF modem running")));
+    EXPECT_FALSE(
+        in<QLabel>(*main, "LabelModemStatus")->text().startsWith(QStringLiteral("HF modem running")));
 }
 
 } // namespace

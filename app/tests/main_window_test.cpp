@@ -24,7 +24,8 @@ TEST(TitleClock, FormatHasNoLeadingZerosInTheDateAndTwoDigitTimeFields)
     const QDateTime t(QDate(2026, 3, 7), QTime(9, 5, 1), Qt::UTC);
     EXPECT_EQ(app::clockText(t), "2026/3/7 09:05:01");
     EXPECT_EQ(app::clockCaption(t), "Tamberlane Skylark v3.33          2026/3/7 09:05:01 UTC");
-    EXPECT_EQ(app::clockText(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59), Qt::UTC)), "2026/12/31 23:59:59");
+    EXPECT_EQ(app::clockText(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59), Qt::UTC)),
+              "2026/12/31 23:59:59");
 }
 
 TEST_F(WindowTest, MainWindowDefaultsAndConfig2CreatedAtClose)
@@ -86,7 +87,10 @@ TEST_F(WindowTest, OperatingModeWaitsForTheTransmitterAndTalksToTheTnc)
     app::MainWindow& w = makeMain();
     QByteArray wire;
     auto drain = [&] { wire += tnc.readAvailable(); };
-    ASSERT_TRUE(testsupport::waitUntil([&] { drain(); return wire == QByteArray("\x03\r", 2); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        drain();
+        return wire == QByteArray("\x03\r", 2);
+    }));
     wire.clear();
 
     state.transmitBusy = true;
@@ -98,7 +102,10 @@ TEST_F(WindowTest, OperatingModeWaitsForTheTransmitterAndTalksToTheTnc)
     });
     in<QRadioButton>(w, "Option2")->click(); // "APRS Messaging"
     EXPECT_FALSE(sentWhileBusy);
-    ASSERT_TRUE(testsupport::waitUntil([&] { drain(); return wire.endsWith("conv\r"); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        drain();
+        return wire.endsWith("conv\r");
+    }));
     EXPECT_EQ(wire, QByteArray("\x03\rconv\r", 7));
     EXPECT_FALSE(state.transmitBusy);
     EXPECT_FALSE(in<QRadioButton>(w, "Option1")->isEnabled()) << "GMSK-250 is an HF mode";
@@ -178,7 +185,8 @@ TEST_F(WindowTest, MessageDisplayShowsTheBuffersAndDoubleClickClears)
     ASSERT_TRUE(d->isVisible());
     state.messagesText = "From: G4ABC hello\r\n";
     state.groupList = "group text\r\n";
-    ASSERT_TRUE(testsupport::waitUntil([&] { return in<QPlainTextEdit>(*d, "Text1")->toPlainText().contains("hello"); }));
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return in<QPlainTextEdit>(*d, "Text1")->toPlainText().contains("hello"); }));
     EXPECT_EQ(in<QPlainTextEdit>(*d, "Text6")->toPlainText(), in<QPlainTextEdit>(*d, "Text4")->toPlainText());
     EXPECT_EQ(in<QLineEdit>(*d, "Text5")->text(), "RAYNET");
     QTest::keyClicks(in<QLineEdit>(*d, "Text5"), "X");

@@ -14,8 +14,7 @@
 
 #include <csignal>
 
-namespace
-{
+namespace {
 
 QProcessEnvironment environment(const char* timeScale)
 {
@@ -43,16 +42,14 @@ quint32 recordedBytes(const QString& path)
 }
 
 struct Case {
-    const char* option;   ///< transmit option selected through config2
-    int record;           ///< its config2 record
+    const char* option; ///< transmit option selected through config2
+    int record;         ///< its config2 record
     const char* tocall;
     const char* toolMode; ///< the modem tool's name of the mode
     const char* squelch;  ///< the tool's squelch: the station's value for the mode
 };
 
-class ProgramBeacon : public ::testing::TestWithParam<Case>
-{
-};
+class ProgramBeacon : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
 {
@@ -70,8 +67,8 @@ TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
         p.setProcessEnvironment(environment("0.01"));
         p.start(SKYLARK_BINARY, {"--station-dir", station});
         ASSERT_TRUE(p.waitForStarted(10000));
-        ASSERT_TRUE(testsupport::waitUntil(
-            [&] { return dir.exists(QLatin1String(settings::files::MyCall)); }, 20000));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return dir.exists(QLatin1String(settings::files::MyCall)); },
+                                           20000));
         ASSERT_TRUE(stop(p));
     }
     const QByteArray beacon = "!5130.00N/00007.00W-skylark beacon on the air";
@@ -88,8 +85,7 @@ TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
     const QString wav = dir.file(QStringLiteral("tx.wav"));
     QProcess p;
     p.setProcessEnvironment(environment("0.1"));
-    p.start(SKYLARK_BINARY,
-            {"--station-dir", station, "--audio-in", "null", "--audio-out", "wav:" + wav});
+    p.start(SKYLARK_BINARY, {"--station-dir", station, "--audio-in", "null", "--audio-out", "wav:" + wav});
     ASSERT_TRUE(p.waitForStarted(10000));
     // The start-up page's countdown (60 s), then the start-up beacon 2 s after the main window.
     const bool recorded = testsupport::waitUntil([&] { return recordedBytes(wav) > 0; }, 30000);
@@ -103,11 +99,11 @@ TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
     EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     const QByteArray decoded = tool.readAllStandardOutput();
     // From the start flag on: the preamble only gives the receiver time to lock on.
-    const QByteArray frame = hf::buildFrame("M0AAA>" + QByteArray(c.tocall) + ":" + beacon,
-                                            hf::FrameSender::Beacon)
-                                 .mid(qsizetype(sizeof hf::kPreamble) - 1);
-    EXPECT_TRUE(decoded.contains(frame)) << "decoded: " << decoded.toStdString()
-                                         << "\nexpected: " << frame.toStdString();
+    const QByteArray frame =
+        hf::buildFrame("M0AAA>" + QByteArray(c.tocall) + ":" + beacon, hf::FrameSender::Beacon)
+            .mid(qsizetype(sizeof hf::kPreamble) - 1);
+    EXPECT_TRUE(decoded.contains(frame))
+        << "decoded: " << decoded.toStdString() << "\nexpected: " << frame.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ProgramBeacon,

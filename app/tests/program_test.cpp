@@ -39,13 +39,15 @@ TEST(Program, StartsByItselfAndSavesEverythingOnSigterm)
     p.start(SKYLARK_BINARY, {"--station-dir", station});
     ASSERT_TRUE(p.waitForStarted(10000));
     // The automatic start (60 s scaled to 0.6 s) closes the start-up page, which writes its files.
-    ASSERT_TRUE(testsupport::waitUntil([&] { return QFile::exists(station + "/skylark_mycall.txt"); }, 20000));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return QFile::exists(station + "/skylark_mycall.txt"); }, 20000));
     EXPECT_FALSE(QFile::exists(station + "/skylark_config2.txt"));
     ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(20000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
-    for (const char* f : {"skylark_config2.txt", "skylark_passcode.txt", "skylark_config1.txt", "skylark_btext.txt"})
+    for (const char* f :
+         {"skylark_config2.txt", "skylark_passcode.txt", "skylark_config1.txt", "skylark_btext.txt"})
         EXPECT_TRUE(QFile::exists(station + "/" + f)) << f;
     QFile c2(station + "/skylark_config2.txt");
     ASSERT_TRUE(c2.open(QIODevice::ReadOnly));
@@ -64,10 +66,12 @@ TEST(Program, WithoutADisplayItSaysSoAndRunsOffscreen)
     p.start(SKYLARK_BINARY, {"--station-dir", dir.path()});
     ASSERT_TRUE(p.waitForStarted(10000));
     QByteArray err;
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        err += p.readAllStandardError();
-        return err.contains("no display found");
-    }, 10000));
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] {
+            err += p.readAllStandardError();
+            return err.contains("no display found");
+        },
+        10000));
     // The start-up page has loaded (and the signal handlers are in place) once config1 exists.
     ASSERT_TRUE(testsupport::waitUntil([&] { return dir.exists("skylark_config1.txt"); }, 10000));
     ::kill(static_cast<pid_t>(p.processId()), SIGTERM);

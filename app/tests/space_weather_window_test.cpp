@@ -27,7 +27,10 @@ public:
         });
         m_server.listen(QHostAddress::LocalHost);
     }
-    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/text/wwv.txt").arg(m_server.serverPort())); }
+    QUrl url() const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/text/wwv.txt").arg(m_server.serverPort()));
+    }
     int requests() const { return m_requests; }
 
 private:
@@ -38,8 +41,8 @@ private:
 
 QByteArray ok(const QByteArray& body)
 {
-    return "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) +
-           "\r\n\r\n" + body;
+    return "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+           QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 } // namespace
 

@@ -47,7 +47,10 @@ TEST_F(WindowTest, ClosingWritesEveryFileByteForByte)
     const QByteArray c1 = dir.read(files::Config1);
     ASSERT_EQ(c1.size(), 84 * 100);
     const RecordFile r = RecordFile::fromBytes(c1);
-    EXPECT_EQ(c1.mid(11 * 100, 3), QByteArray("\x01\x00" "1", 3)) << "record 12: 2100 Hz";
+    EXPECT_EQ(c1.mid(11 * 100, 3), QByteArray("\x01\x00"
+                                              "1",
+                                              3))
+        << "record 12: 2100 Hz";
     EXPECT_EQ(r.record(2), "0");
     EXPECT_EQ(r.record(65), "1") << "10 min";
     EXPECT_EQ(r.record(73), "1") << "RAYNET disabled";
@@ -69,9 +72,9 @@ TEST_F(WindowTest, ClosingWritesEveryFileByteForByte)
 TEST_F(WindowTest, RecordHoldingTenSelectsThenClears)
 {
     RecordFile f;
-    f.setRecord(6, "10");  // 700 Hz: selected, then cleared
-    f.setRecord(63, "1");  // 2 min
-    f.setRecord(83, "1");  // Left
+    f.setRecord(6, "10"); // 700 Hz: selected, then cleared
+    f.setRecord(63, "1"); // 2 min
+    f.setRecord(83, "1"); // Left
     dir.write(files::Config1, f.bytes());
     app::StartupPage& p = makePage();
     EXPECT_FALSE(p.option("Option39")->isChecked());
@@ -141,8 +144,9 @@ TEST_F(WindowTest, RaynetWarningAndStartRowAtClose)
     p.field("Text5")->setText("5");
     p.closePage();
     ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_EQ(dialogs.messages()[0].text,
-              "Only use the Raynet.xls spreadsheet when using Skylark. Other spreadsheets may be overwritten!");
+    EXPECT_EQ(
+        dialogs.messages()[0].text,
+        "Only use the Raynet.xls spreadsheet when using Skylark. Other spreadsheets may be overwritten!");
     EXPECT_EQ(dialogs.messages()[0].icon, platform::DialogService::Icon::Exclamation);
     EXPECT_EQ(state.raynetRow, 4);
     EXPECT_TRUE(state.raynetEnabled);

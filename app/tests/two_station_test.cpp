@@ -26,8 +26,7 @@
 #include <atomic>
 #include <memory>
 
-namespace
-{
+namespace {
 
 constexpr double kTimeScale = 0.1; // station time and audio run ten times faster
 constexpr int kSampleRate = 11025;
@@ -75,8 +74,7 @@ struct Station {
     std::atomic<int> transmissions{0}; ///< times the modem keyed its transmitter
 };
 
-class TwoStationTest : public ::testing::Test
-{
+class TwoStationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -112,9 +110,7 @@ struct Mode {
     const char* skip = nullptr; ///< why the mode cannot make the exchange yet
 };
 
-class TwoStationModeTest : public TwoStationTest, public ::testing::WithParamInterface<Mode>
-{
-};
+class TwoStationModeTest : public TwoStationTest, public ::testing::WithParamInterface<Mode> {};
 
 TEST_P(TwoStationModeTest, MessageIsShownAcknowledgedOnHfAndRetriesStopAtTheAck)
 {
@@ -146,8 +142,8 @@ TEST_P(TwoStationModeTest, MessageIsShownAcknowledgedOnHfAndRetriesStopAtTheAck)
     // The send runs its retries in waits of its own: click from the event loop, not from here.
     QTimer::singleShot(0, a->in<QPushButton>("Command1"), &QPushButton::click);
 
-    const QString body = QStringLiteral("M0AAA>%1::M0BBB    :hello over the air{").arg(
-        QLatin1String(mode.tocall));
+    const QString body =
+        QStringLiteral("M0AAA>%1::M0BBB    :hello over the air{").arg(QLatin1String(mode.tocall));
     EXPECT_TRUE(testsupport::waitUntil([&] { return b->traffic().contains(body); }, 20000))
         << "B's HF traffic: " << b->traffic().toStdString();
     EXPECT_TRUE(testsupport::waitUntil(
@@ -173,8 +169,7 @@ INSTANTIATE_TEST_SUITE_P(HfModes, TwoStationModeTest,
                          ::testing::Values(Mode{"Option7", "PSK-63", "APSK63"},
                                            Mode{"Option20", "GMSK-250", "APSK26"}),
                          [](const auto& info) {
-                             return std::string(info.param.option) == "Option7" ? "Psk63"
-                                                                                : "Gmsk250";
+                             return std::string(info.param.option) == "Option7" ? "Psk63" : "Gmsk250";
                          });
 
 } // namespace

@@ -17,13 +17,11 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 const QDateTime FixedTime(QDate(2026, 3, 7), QTime(9, 5, 1), Qt::UTC);
 
-class RecordingLocalServices : public station::LocalServices
-{
+class RecordingLocalServices : public station::LocalServices {
 public:
     void Tx_tcpip() override {}
     void Rx_tcpip() override {}
@@ -32,8 +30,7 @@ public:
     QList<QByteArray> records;
 };
 
-class AprsIsStationTest : public ::testing::Test
-{
+class AprsIsStationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -58,8 +55,7 @@ protected:
                          &messaging::MessageReceiver::aprsIsLine);
         QObject::connect(&receiver, &messaging::MessageReceiver::messagesBoxColour,
                          [this](unsigned c) { boxColours.append(c); });
-        QObject::connect(&receiveLog, &records::ReceiveLog::startFlashing,
-                         [this] { ++flashStarts; });
+        QObject::connect(&receiveLog, &records::ReceiveLog::startFlashing, [this] { ++flashStarts; });
         QObject::connect(&sender, &messaging::MessageSender::flashTimer,
                          [this](bool on) { flashStarts += on ? 1 : 0; });
     }
@@ -74,8 +70,7 @@ protected:
     static int count(const QByteArray& haystack, const QByteArray& needle)
     {
         int n = 0;
-        for (qsizetype at = haystack.indexOf(needle); at >= 0;
-             at = haystack.indexOf(needle, at + 1))
+        for (qsizetype at = haystack.indexOf(needle); at >= 0; at = haystack.indexOf(needle, at + 1))
             ++n;
         return n;
     }
@@ -108,8 +103,7 @@ TEST_F(AprsIsStationTest, UnsetCallsignAsksForOne)
 {
     state.aprsIsCall = "NOCALL";
     QStringList texts;
-    QObject::connect(&client, &aprsis::AprsIsClient::statusText,
-                     [&](const QString& t) { texts.append(t); });
+    QObject::connect(&client, &aprsis::AprsIsClient::statusText, [&](const QString& t) { texts.append(t); });
     client.Connect_Click();
     testsupport::spinFor(50);
     EXPECT_EQ(texts, QStringList{QStringLiteral("Enter Callsign!")});
@@ -124,8 +118,7 @@ TEST_F(AprsIsStationTest, MessageToUsIsShownLoggedAndAcknowledged)
     ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
     EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4SRC    :ack12\r\n"));
 
-    const QByteArray time =
-        FixedTime.toLocalTime().time().toString(QStringLiteral("HH:mm:ss")).toLatin1();
+    const QByteArray time = FixedTime.toLocalTime().time().toString(QStringLiteral("HH:mm:ss")).toLatin1();
     EXPECT_EQ(state.messagesText, time + " From: G4SRC  To: :M0SKY-1  :hello there{12\r\n");
     ASSERT_FALSE(boxColours.isEmpty());
     EXPECT_EQ(boxColours.last(), 0x00FFFFu);
@@ -238,20 +231,17 @@ TEST_F(AprsIsStationTest, DroppedLinkReconnectsAndLogsOnAgain)
     QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
                      [&](bool run) { run ? timer7.start() : timer7.stop(); });
     QStringList texts;
-    QObject::connect(&client, &aprsis::AprsIsClient::statusText,
-                     [&](const QString& t) { texts.append(t); });
+    QObject::connect(&client, &aprsis::AprsIsClient::statusText, [&](const QString& t) { texts.append(t); });
     timer6.start();
 
     connectAndLogOn();
     server.dropClient();
-    ASSERT_TRUE(
-        testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }, 10000));
+    ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }, 10000));
     EXPECT_EQ(server.received(),
               QByteArray("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n"));
     EXPECT_EQ(server.connectionCount(), 2);
     EXPECT_TRUE(texts.contains(QStringLiteral("Closing")));
-    ASSERT_TRUE(
-        testsupport::waitUntil([&] { return texts.last() == QStringLiteral("Connected"); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return texts.last() == QStringLiteral("Connected"); }));
 }
 
 TEST(AprsIsClientLine, LogOnLineCarriesPasscodeAsTyped)

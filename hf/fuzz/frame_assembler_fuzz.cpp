@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t len = data[i + 1];
         i += 2;
         const std::size_t take = len < size - i ? len : size - i;
-        assembler.append(channel, QByteArrayView(reinterpret_cast<const char*>(data + i),
-                                                 static_cast<qsizetype>(take)));
+        assembler.append(
+            channel, QByteArrayView(reinterpret_cast<const char*>(data + i), static_cast<qsizetype>(take)));
         i += take;
         for (const hf::AssembledFrame& f : assembler.tick(now += 10)) {
             if (f.channel < 0 || f.channel >= hf::FrameAssembler::kChannelCount)
@@ -30,7 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (assembler.assembly(ch).size() > hf::FrameAssembler::kMaxAssemblyLength)
                 __builtin_trap();
     }
-    hf::parseFrame(
-        QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    hf::parseFrame(QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     return 0;
 }

@@ -11,11 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray line(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     hf::hfGateExcluded(line);
     const QByteArrayList heard{"N0CALL", "G4ABC-1", "X"};
-    if (hf::gateToHf(line, heard, "MYCALL") &&
-        line.count('\r') + line.count('\n') + 256 <= line.size())
+    if (hf::gateToHf(line, heard, "MYCALL") && line.count('\r') + line.count('\n') + 256 <= line.size())
         std::abort();
-    if (const auto body = hf::gatedHfBody(line, "MYCALL");
-        body && !body->contains(">APSK20,MYCALL*:"))
+    if (const auto body = hf::gatedHfBody(line, "MYCALL"); body && !body->contains(">APSK20,MYCALL*:"))
         std::abort();
     hf::relayBody(line, ">APSK63:");
     if (hf::shouldDigipeat(line, "SRC", "MYCALL") &&

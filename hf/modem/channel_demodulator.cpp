@@ -4,11 +4,9 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
-namespace
-{
+namespace {
 
 constexpr double kCapture = 55.0; // Hz either side of the carrier the tracking may move
 constexpr double kQualityScale = 2500.0;
@@ -36,8 +34,7 @@ float magnitude(Complex c)
 
 } // namespace
 
-ChannelDemodulator::ChannelDemodulator(double workRate, double workCentre, ModeConfig mode,
-                                       double carrier)
+ChannelDemodulator::ChannelDemodulator(double workRate, double workCentre, ModeConfig mode, double carrier)
     : m_workRate(workRate), m_workCentre(workCentre), m_mode(mode), m_carrier(carrier)
 {
     if (!(workRate >= 1000.0 && workRate <= 20000.0))
@@ -86,8 +83,7 @@ void ChannelDemodulator::configure()
         for (auto& v : m_mfskViterbi)
             v = std::make_unique<ViterbiDecoder>(7, 0x6D, 0x4F, kMfskViterbiDepth);
         for (int b = 0; b < kMfskBins; ++b)
-            m_binStep[static_cast<std::size_t>(b)] =
-                std::polar(1.0, kTwoPi * (kMfskLow + b) / kMfskN);
+            m_binStep[static_cast<std::size_t>(b)] = std::polar(1.0, kTwoPi * (kMfskLow + b) / kMfskN);
         // About 2 s of averaging at 15.625 Bd.
         m_qualityAlpha = 1.0 / 32.0;
     } else {
@@ -109,8 +105,7 @@ void ChannelDemodulator::configure()
         for (auto& v : m_mfskViterbi)
             v.reset();
         // About 96 symbols of averaging at 62.5 and 125 Bd (1.5 s, 0.8 s), 160 at 250 Bd (0.64 s).
-        m_qualityAlpha =
-            m_mode.baud > 200.0 ? 1.0 / 160.0 : (m_mode.baud > 100.0 ? 1.0 / 96.0 : 1.0 / 96.0);
+        m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 160.0 : (m_mode.baud > 100.0 ? 1.0 / 96.0 : 1.0 / 96.0);
     }
     m_afc = 0.0;
     m_qualityAvg = 0.0;
@@ -161,8 +156,7 @@ void ChannelDemodulator::process(const Complex* samples, std::size_t count, std:
     const bool mfsk = m_mode.modulation == Modulation::Mfsk;
     for (std::size_t i = 0; i < count; ++i) {
         const std::complex<double> lo = m_mixer.next();
-        const Complex v =
-            samples[i] * Complex(static_cast<float>(lo.real()), static_cast<float>(-lo.imag()));
+        const Complex v = samples[i] * Complex(static_cast<float>(lo.real()), static_cast<float>(-lo.imag()));
         m_scratch.clear();
         m_resampler->process(v, m_scratch);
         for (const Complex& u : m_scratch) {
@@ -344,8 +338,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     if (m_lockAvg < 0.1) {
         int best = current;
         for (int p = 0; p < kSps; ++p)
-            if (m_phaseEnergy[static_cast<std::size_t>(p)] >
-                m_phaseEnergy[static_cast<std::size_t>(best)])
+            if (m_phaseEnergy[static_cast<std::size_t>(p)] > m_phaseEnergy[static_cast<std::size_t>(best)])
                 best = p;
         if (best != current && m_phaseEnergy[static_cast<std::size_t>(best)] >
                                    1.2 * m_phaseEnergy[static_cast<std::size_t>(current)]) {
@@ -503,8 +496,7 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
         // The gained bins must hold clearly more than noise (each noise bin averages 1 here);
         // a channel that decodes well needs stronger evidence before it moves.
         const double needed = m_qualityAvg < 0.2 ? 0.5 : 0.8;
-        if (bestShift != 0 && sumAt(bestShift) - sumAt(0) > needed &&
-            sumAt(bestShift) > 1.03 * sumAt(0) &&
+        if (bestShift != 0 && sumAt(bestShift) - sumAt(0) > needed && sumAt(bestShift) > 1.03 * sumAt(0) &&
             std::fabs(m_afc + bestShift * m_mode.baud) <= kCapture) {
             m_afc += bestShift * m_mode.baud;
             m_binHistory.fill(0.0);
@@ -533,9 +525,7 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
 
     // Timing: strongest window offset while idle, one-sample steps while receiving.
     const int current = static_cast<int>(k % kMfskN);
-    auto energyAt = [this](int p) {
-        return m_offsetEnergy[static_cast<std::size_t>((p + kMfskN) % kMfskN)];
-    };
+    auto energyAt = [this](int p) { return m_offsetEnergy[static_cast<std::size_t>((p + kMfskN) % kMfskN)]; };
     long long next = k + kMfskN;
     if (m_qualityAvg < 0.2) {
         int best = current;

@@ -14,8 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// One receive channel working on the front end's complex output (see FrontEnd).
 ///
@@ -26,8 +25,7 @@ namespace hf::modem
 /// errors) reads about 900..1400; a clean signal 2300..2500. The channel receives (state 1) while
 /// the quality is at or above the squelch value and stops when it falls below three quarters of
 /// it; characters are only delivered while it receives. Squelch 0 keeps the channel open.
-class ChannelDemodulator
-{
+class ChannelDemodulator {
 public:
     /// `workRate`: the front end's output rate in Hz; `carrier`: audio frequency in Hz of the
     /// signal centre (PSK carrier, MFSK tone-set centre). Throws std::invalid_argument on values

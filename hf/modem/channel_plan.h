@@ -5,8 +5,7 @@
 #include <array>
 #include <string_view>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// The station's 25-channel receive plan: mode, rate and squelch written at start-up, and each
 /// channel's parking place as an offset in Hz from the HF audio frequency.

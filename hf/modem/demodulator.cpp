@@ -1,7 +1,6 @@
 #include "hf/modem/demodulator.h"
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 Demodulator::Demodulator(double sampleRate, ModeConfig mode, double carrier, int squelch)
     : m_frontEnd(sampleRate), m_channel(m_frontEnd.workRate(), FrontEnd::centre(), mode, carrier)

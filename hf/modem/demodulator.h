@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// A single receive channel on real audio: its own front end plus one ChannelDemodulator.
 /// For many channels on the same audio use Receiver, which shares the front end.
-class Demodulator
-{
+class Demodulator {
 public:
     /// `sampleRate` 8000..192000 Hz; `carrier` in Hz. Throws std::invalid_argument.
     Demodulator(double sampleRate, ModeConfig mode, double carrier, int squelch = 0);

@@ -3,8 +3,7 @@
 #include <complex>
 #include <numbers>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 using Complex = std::complex<float>;
 
@@ -12,14 +11,10 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 /// Numerically controlled oscillator: a unit phasor rotated by a frequency in cycles per sample.
 /// The phasor is renormalised regularly so long runs keep unit amplitude.
-class Nco
-{
+class Nco {
 public:
     /// `cyclesPerSample`: frequency divided by the sample rate (may be negative).
-    void setFrequency(double cyclesPerSample)
-    {
-        m_step = std::polar(1.0, kTwoPi * cyclesPerSample);
-    }
+    void setFrequency(double cyclesPerSample) { m_step = std::polar(1.0, kTwoPi * cyclesPerSample); }
     /// Current phasor, then advances one sample.
     std::complex<double> next()
     {

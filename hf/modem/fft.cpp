@@ -3,8 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 Fft::Fft(int size) : m_size(size)
 {
@@ -12,8 +11,7 @@ Fft::Fft(int size) : m_size(size)
         throw std::invalid_argument("Fft: size must be a power of two");
     m_twiddle.resize(static_cast<std::size_t>(size / 2));
     for (int i = 0; i < size / 2; ++i)
-        m_twiddle[static_cast<std::size_t>(i)] =
-            std::polar(1.0f, static_cast<float>(-kTwoPi * i / size));
+        m_twiddle[static_cast<std::size_t>(i)] = std::polar(1.0f, static_cast<float>(-kTwoPi * i / size));
     m_bitReverse.resize(static_cast<std::size_t>(size));
     int bits = 0;
     while ((1 << bits) < size)

@@ -4,12 +4,10 @@
 
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// In-place radix-2 complex FFT of a fixed power-of-two size.
-class Fft
-{
+class Fft {
 public:
     explicit Fft(int size);
     void transform(std::vector<Complex>& data) const;

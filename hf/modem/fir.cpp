@@ -3,8 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 std::vector<float> designLowpass(std::size_t taps, double cutoff)
 {
@@ -15,8 +14,7 @@ std::vector<float> designLowpass(std::size_t taps, double cutoff)
     double sum = 0.0;
     for (std::size_t i = 0; i < taps; ++i) {
         const double t = static_cast<double>(i) - mid;
-        const double sinc =
-            t == 0.0 ? 2.0 * cutoff : std::sin(kTwoPi * cutoff * t) / (std::numbers::pi * t);
+        const double sinc = t == 0.0 ? 2.0 * cutoff : std::sin(kTwoPi * cutoff * t) / (std::numbers::pi * t);
         const double x = taps == 1 ? 0.5 : static_cast<double>(i) / static_cast<double>(taps - 1);
         const double window = 0.42 - 0.5 * std::cos(kTwoPi * x) + 0.08 * std::cos(2.0 * kTwoPi * x);
         h[i] = sinc * window;

@@ -5,8 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// Windowed-sinc low-pass (Blackman window), unity gain at DC.
 /// `cutoff`: -6 dB point in cycles per sample (0 < cutoff < 0.5); `taps` >= 1.
@@ -17,8 +16,7 @@ std::vector<float> designLowpass(std::size_t taps, double cutoff);
 std::vector<float> hannPulse(std::size_t length);
 
 /// Real-coefficient FIR filter over complex samples, one output per input.
-class ComplexFir
-{
+class ComplexFir {
 public:
     explicit ComplexFir(std::vector<float> taps);
     Complex process(Complex x);
@@ -33,8 +31,7 @@ private:
 
 /// Mixes a real signal down by a fixed frequency and low-pass filters and decimates it, computing
 /// only the outputs that are kept (one per `factor` inputs).
-class MixDecimator
-{
+class MixDecimator {
 public:
     /// `shift`: frequency moved to 0, cycles per input sample; `factor` >= 1.
     MixDecimator(std::vector<float> taps, double shift, int factor);

@@ -4,11 +4,9 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
-namespace
-{
+namespace {
 
 int decimationFor(double sampleRate)
 {
@@ -31,8 +29,7 @@ std::vector<float> frontTaps(double sampleRate, int factor)
 } // namespace
 
 FrontEnd::FrontEnd(double sampleRate)
-    : m_sampleRate(sampleRate), m_factor(decimationFor(sampleRate)),
-      m_workRate(sampleRate / m_factor),
+    : m_sampleRate(sampleRate), m_factor(decimationFor(sampleRate)), m_workRate(sampleRate / m_factor),
       m_decimator(frontTaps(sampleRate, m_factor), centre() / sampleRate, m_factor)
 {
 }

@@ -4,14 +4,12 @@
 
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// The receive front end shared by all channels: the audio band around `centre()` is mixed to
 /// zero, low-pass filtered and decimated once to a low complex working rate (3675 Hz from
 /// 11025, 4000 Hz from 48000), covering about centre +-1450 Hz (150..3050 Hz of audio).
-class FrontEnd
-{
+class FrontEnd {
 public:
     /// `sampleRate` in Hz, 8000..192000. Throws std::invalid_argument otherwise.
     explicit FrontEnd(double sampleRate);

@@ -2,16 +2,14 @@
 
 #include <array>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// The MFSK16 interleaver: 10 cascaded 4x4 diagonal stages over groups of 4 coded bits
 /// (element 0 is the first, most significant bit). Per stage every row shifts one column to the
 /// left, the new bits go into the last column (row i gets bit i) and the output is read from the
 /// diagonal: t[i][3-i] when sending, t[i][i] when receiving. The pair delays every bit by
 /// 30 groups end to end. `T` is a bit (int) or a soft value (float).
-template <typename T> class MfskInterleaver
-{
+template <typename T> class MfskInterleaver {
 public:
     explicit MfskInterleaver(bool transmit) : m_transmit(transmit) { reset(); }
 

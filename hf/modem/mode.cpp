@@ -2,11 +2,9 @@
 
 #include <cmath>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
-namespace
-{
+namespace {
 
 bool near(double a, double b)
 {

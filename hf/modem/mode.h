@@ -4,8 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 enum class Modulation { Bpsk, Qpsk, Mfsk, Gmsk };
 

@@ -9,11 +9,9 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
-namespace
-{
+namespace {
 
 constexpr unsigned kQpskPoly0 = 0x17;
 constexpr unsigned kQpskPoly1 = 0x19;
@@ -147,8 +145,8 @@ std::vector<float> Modulator::renderPhaseSymbols(const std::vector<int>& quarter
     symbols.emplace_back(0.0f, 0.0f);
 
     const double samplesPerSymbol = m_sampleRate / m_mode.baud;
-    const auto total = static_cast<std::size_t>(
-        std::ceil(static_cast<double>(symbols.size() - 1) * samplesPerSymbol));
+    const auto total =
+        static_cast<std::size_t>(std::ceil(static_cast<double>(symbols.size() - 1) * samplesPerSymbol));
     std::vector<float> out(total);
     const double w = kTwoPi * m_carrier / m_sampleRate;
     for (std::size_t n = 0; n < total; ++n) {
@@ -161,8 +159,8 @@ std::vector<float> Modulator::renderPhaseSymbols(const std::vector<int>& quarter
         const std::complex<double> env =
             a * std::complex<double>(symbols[i]) + (1.0 - a) * std::complex<double>(symbols[i + 1]);
         const double phase = std::fmod(w * static_cast<double>(n), kTwoPi);
-        out[n] = static_cast<float>(m_amplitude *
-                                    (env.real() * std::cos(phase) - env.imag() * std::sin(phase)));
+        out[n] =
+            static_cast<float>(m_amplitude * (env.real() * std::cos(phase) - env.imag() * std::sin(phase)));
     }
     return out;
 }
@@ -205,9 +203,7 @@ std::vector<float> Modulator::renderGmsk(const std::vector<int>& bits) const
     const double bt = 0.5;
     const double c = std::numbers::pi * bt * std::sqrt(2.0 / std::log(2.0));
     // Gaussian-filtered rectangular frequency pulse, in symbol times, truncated to +-2 symbols.
-    auto pulse = [c](double tau) {
-        return 0.5 * (std::erf(c * (tau + 0.5)) - std::erf(c * (tau - 0.5)));
-    };
+    auto pulse = [c](double tau) { return 0.5 * (std::erf(c * (tau + 0.5)) - std::erf(c * (tau - 0.5))); };
     const auto total =
         static_cast<std::size_t>(std::ceil(static_cast<double>(freq.size()) * samplesPerSymbol));
     std::vector<float> out(total);
@@ -236,8 +232,7 @@ std::vector<float> Modulator::tune(double seconds) const
     std::vector<float> out(total);
     const double w = kTwoPi * m_carrier / m_sampleRate;
     for (std::size_t n = 0; n < total; ++n)
-        out[n] = static_cast<float>(m_amplitude *
-                                    std::cos(std::fmod(w * static_cast<double>(n), kTwoPi)));
+        out[n] = static_cast<float>(m_amplitude * std::cos(std::fmod(w * static_cast<double>(n), kTwoPi)));
     applyRamps(out, static_cast<std::size_t>(m_sampleRate * 0.01));
     return out;
 }

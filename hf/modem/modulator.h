@@ -5,14 +5,12 @@
 #include <string_view>
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// Turns text into audio for one mode at one carrier: preamble, the text, postamble, exactly as
 /// the modes are defined on the air. Output samples are in -1..+1 (peak `amplitude`), ramped at
 /// key-down and key-up so there are no clicks.
-class Modulator
-{
+class Modulator {
 public:
     /// `sampleRate` in Hz (8000..192000; 11025 and 48000 are the sound-card rates; other values
     /// simulate a sender whose clock is off); `carrier` in Hz, centre of the signal

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 Receiver::Receiver(double sampleRate) : m_frontEnd(sampleRate)
 {
     for (auto& c : m_channels) {
-        c.demod =
-            std::make_unique<ChannelDemodulator>(m_frontEnd.workRate(), FrontEnd::centre(),
-                                                 ModeConfig{Modulation::Bpsk, 62.5, false}, 1500.0);
+        c.demod = std::make_unique<ChannelDemodulator>(m_frontEnd.workRate(), FrontEnd::centre(),
+                                                       ModeConfig{Modulation::Bpsk, 62.5, false}, 1500.0);
         c.demod->setSquelch(600);
     }
     m_fftWindow.resize(kFftSize);

@@ -10,14 +10,12 @@
 #include <string_view>
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// The 25-channel receiver: one shared front end (band-limit and decimate once), then per
 /// channel a mixer, filter and demodulator. Also the spectrum for the waterfall and the signal
 /// level. Every channel setting may change while it runs.
-class Receiver
-{
+class Receiver {
 public:
     static constexpr int kChannels = 25;
     /// Spectrum: kSpectrumBins bins of kSpectrumStep Hz from 0 Hz (0..2990 Hz).

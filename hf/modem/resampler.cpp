@@ -6,14 +6,12 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 Resampler::Resampler(double inRate, double outRate, double cutoff, int taps)
     : m_taps(taps), m_nominalStep(inRate / outRate), m_step(inRate / outRate)
 {
-    if (!(inRate > 0.0) || !(outRate > 0.0) || taps < 2 || !(cutoff > 0.0) ||
-        cutoff >= inRate / 2.0)
+    if (!(inRate > 0.0) || !(outRate > 0.0) || taps < 2 || !(cutoff > 0.0) || cutoff >= inRate / 2.0)
         throw std::invalid_argument("Resampler: bad rates, cutoff or length");
     const auto total = static_cast<std::size_t>(taps * kPhases);
     const std::vector<float> proto = designLowpass(total, cutoff / (inRate * kPhases));

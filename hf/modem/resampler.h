@@ -4,13 +4,11 @@
 
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// Arbitrary-ratio polyphase resampler with a low-pass built in: outputs are computed only at
 /// the output instants, which may be moved (timing recovery) while it runs.
-class Resampler
-{
+class Resampler {
 public:
     /// `inRate`, `outRate` in Hz; `cutoff` in Hz (< both Nyquist limits);
     /// `taps`: filter length at the input rate.

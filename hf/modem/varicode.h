@@ -5,8 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// PSK varicode code word of a 7-bit character (bit pattern, most significant bit sent first).
 /// Characters above 127 have no code word; callers send 7-bit text only.
@@ -24,8 +23,7 @@ void appendPskBits(std::string_view text, std::vector<std::uint8_t>& bits);
 void appendMfskBits(std::string_view text, std::vector<std::uint8_t>& bits);
 
 /// Incremental PSK varicode decoder: a character ends at two consecutive 0 bits.
-class PskVaricodeDecoder
-{
+class PskVaricodeDecoder {
 public:
     /// Feeds one bit (0 or 1); returns the character completed by it, if any.
     std::optional<char> push(int bit);
@@ -36,8 +34,7 @@ private:
 };
 
 /// Incremental MFSK varicode decoder: a character ends when the last three bits are `001`.
-class MfskVaricodeDecoder
-{
+class MfskVaricodeDecoder {
 public:
     std::optional<char> push(int bit);
     void reset() { m_register = 0; }

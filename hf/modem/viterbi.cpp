@@ -4,8 +4,7 @@
 #include <bit>
 #include <stdexcept>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 int convolutionalSymbol(unsigned sr, unsigned poly0, unsigned poly1)
 {
@@ -58,10 +57,10 @@ int ViterbiDecoder::push(const std::array<float, 4>& scores)
         const int p1 = p0 | (1 << top);
         const auto sr0 = static_cast<std::size_t>((p0 << 1) | (s & 1));
         const auto sr1 = static_cast<std::size_t>((p1 << 1) | (s & 1));
-        const float m0 = m_metric[static_cast<std::size_t>(p0)] +
-                         scores[static_cast<std::size_t>(m_symbol[sr0])];
-        const float m1 = m_metric[static_cast<std::size_t>(p1)] +
-                         scores[static_cast<std::size_t>(m_symbol[sr1])];
+        const float m0 =
+            m_metric[static_cast<std::size_t>(p0)] + scores[static_cast<std::size_t>(m_symbol[sr0])];
+        const float m1 =
+            m_metric[static_cast<std::size_t>(p1)] + scores[static_cast<std::size_t>(m_symbol[sr1])];
         if (m1 > m0) {
             m_next[static_cast<std::size_t>(s)] = m1;
             decisions |= std::uint64_t{1} << s;
@@ -84,8 +83,7 @@ int ViterbiDecoder::push(const std::array<float, 4>& scores)
 
 int ViterbiDecoder::traceBack(int steps, std::vector<int>* all) const
 {
-    int state =
-        static_cast<int>(std::max_element(m_metric.begin(), m_metric.end()) - m_metric.begin());
+    int state = static_cast<int>(std::max_element(m_metric.begin(), m_metric.end()) - m_metric.begin());
     int index = m_head;
     const int top = m_k - 2;
     std::vector<int> bits;
@@ -94,8 +92,7 @@ int ViterbiDecoder::traceBack(int steps, std::vector<int>* all) const
             bits.push_back(state & 1);
         if (i == steps)
             break;
-        const int choice =
-            static_cast<int>((m_decisions[static_cast<std::size_t>(index)] >> state) & 1u);
+        const int choice = static_cast<int>((m_decisions[static_cast<std::size_t>(index)] >> state) & 1u);
         state = (state >> 1) | (choice << top);
         index = (index + m_depth) % (m_depth + 1);
     }

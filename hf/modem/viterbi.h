@@ -4,16 +4,14 @@
 #include <cstdint>
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// Output symbol of a rate-1/2 convolutional encoder for register `sr` (newest bit in bit 0):
 /// bit 0 = parity(sr & poly0), bit 1 = parity(sr & poly1).
 int convolutionalSymbol(unsigned sr, unsigned poly0, unsigned poly1);
 
 /// Rate-1/2 convolutional encoder (register rule `sr = ((sr << 1) | bit)`).
-class ConvolutionalEncoder
-{
+class ConvolutionalEncoder {
 public:
     ConvolutionalEncoder(int constraint, unsigned poly0, unsigned poly1);
     /// Returns the 2-bit output symbol (see convolutionalSymbol) for one data bit.
@@ -30,8 +28,7 @@ private:
 /// Streaming soft-decision Viterbi decoder for the same codes (constraint length 3..7).
 /// Each step takes the likelihood score of the four possible output symbols (higher = more
 /// likely, e.g. a correlation) and, after `depth` steps of delay, yields decoded bits.
-class ViterbiDecoder
-{
+class ViterbiDecoder {
 public:
     ViterbiDecoder(int constraint, unsigned poly0, unsigned poly1, int depth);
     /// Adds one received symbol's scores; returns a decoded bit (0/1) once the delay is filled,

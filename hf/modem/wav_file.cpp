@@ -5,11 +5,9 @@
 #include <fstream>
 #include <iterator>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
-namespace
-{
+namespace {
 
 std::uint32_t le32(const std::uint8_t* p)
 {
@@ -123,8 +121,7 @@ std::optional<WavAudio> readWavFile(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return parseWav(bytes.data(), bytes.size());
 }
 
@@ -134,8 +131,7 @@ bool writeWavFile(const std::string& path, const WavAudio& audio)
     std::ofstream out(path, std::ios::binary);
     if (!out)
         return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace hf::modem
-{
+namespace hf::modem {
 
 /// Mono audio as read from or written to a WAV file; samples are in -1.0..+1.0.
 struct WavAudio {

@@ -11,8 +11,7 @@
 #include <functional>
 #include <memory>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 /// What the modem asks of an audio end when it starts it.
 struct AudioRequest {
@@ -28,8 +27,7 @@ struct AudioRequest {
     double speed = 1.0;
 };
 
-class AudioInput
-{
+class AudioInput {
 public:
     virtual ~AudioInput() = default;
     /// Starts the input; false with a reason in `error` when it cannot.
@@ -44,8 +42,7 @@ public:
     virtual QString name() const = 0;
 };
 
-class AudioOutput
-{
+class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
     virtual bool open(const AudioRequest& request, QString& error) = 0;

@@ -5,8 +5,7 @@
 #include "udp_input.h"
 #include "wav_ends.h"
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 std::optional<AudioEndChoice> parseAudioEnd(const QString& text, bool input)
 {

@@ -9,14 +9,13 @@
 
 #include <optional>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 struct AudioEndChoice {
     enum class Kind { SoundDevice, Null, Wav, Udp };
     Kind kind = Kind::SoundDevice;
-    QString path;      ///< Wav
-    quint16 port = 0;  ///< Udp, 1..65535
+    QString path;     ///< Wav
+    quint16 port = 0; ///< Udp, 1..65535
 };
 
 /// Parses an --audio-in (input true) or --audio-out value; nothing when it is not understood

@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 std::size_t AudioPipe::push(const float* samples, std::size_t count)
 {

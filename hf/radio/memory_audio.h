@@ -11,12 +11,10 @@
 #include <memory>
 #include <random>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 /// One direction of the path. Bounded: beyond kMaxSeconds of unheard audio the oldest goes.
-class AudioPipe
-{
+class AudioPipe {
 public:
     static constexpr double kMaxSeconds = 30.0;
 
@@ -41,8 +39,7 @@ private:
     std::mt19937 m_random;
 };
 
-class MemoryInput final : public PacedInput
-{
+class MemoryInput final : public PacedInput {
 public:
     explicit MemoryInput(std::shared_ptr<AudioPipe> pipe) : m_pipe(std::move(pipe)) {}
     QString name() const override { return QStringLiteral("in-memory audio"); }
@@ -57,8 +54,7 @@ private:
 
 /// Hands what it is given to the pipe at once; a sample counts as played when the listening
 /// end has taken it, so the listener hears the transmission without gaps.
-class MemoryOutput final : public AudioOutput
-{
+class MemoryOutput final : public AudioOutput {
 public:
     explicit MemoryOutput(std::shared_ptr<AudioPipe> pipe) : m_pipe(std::move(pipe)) {}
     QString name() const override { return QStringLiteral("in-memory audio"); }

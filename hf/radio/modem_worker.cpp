@@ -14,11 +14,9 @@
 #include <numbers>
 #include <stdexcept>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
-namespace
-{
+namespace {
 /// The modem thread's pace: one round of reading, decoding and playing every 10 ms while the
 /// audio runs, one look every 200 ms while it waits for a device.
 constexpr int kTickMs = 10;
@@ -153,9 +151,8 @@ void ModemWorker::startAudio()
     if (!m_input) {
         auto input = m_config.input ? m_config.input() : nullptr;
         QString error;
-        if (input && input->open(AudioRequest{request.sampleRate, m_rxDevice, m_inputChannel,
-                                              request.speed},
-                                 error)) {
+        if (input &&
+            input->open(AudioRequest{request.sampleRate, m_rxDevice, m_inputChannel, request.speed}, error)) {
             m_input = std::move(input);
             m_receiver = std::make_unique<hf::modem::Receiver>(m_input->sampleRate());
             applySettings(true);
@@ -166,8 +163,7 @@ void ModemWorker::startAudio()
     if (!m_output) {
         auto output = m_config.output ? m_config.output() : nullptr;
         QString error;
-        if (output &&
-            output->open(AudioRequest{request.sampleRate, m_txDevice, 0, request.speed}, error))
+        if (output && output->open(AudioRequest{request.sampleRate, m_txDevice, 0, request.speed}, error))
             m_output = std::move(output);
         else
             problems << (error.isEmpty() ? QStringLiteral("no audio output") : error);
@@ -175,8 +171,7 @@ void ModemWorker::startAudio()
     if (problems.isEmpty() && m_input && m_output) {
         m_retryStep = kRetryFirstMs;
         m_retry.invalidate();
-        setStatus(QStringLiteral("HF modem running: %1 in, %2 out")
-                      .arg(m_input->name(), m_output->name()));
+        setStatus(QStringLiteral("HF modem running: %1 in, %2 out").arg(m_input->name(), m_output->name()));
         m_timer->setInterval(kTickMs);
         return;
     }
@@ -279,8 +274,7 @@ void ModemWorker::receive()
         return;
     // At most half a second of audio per round (times the speed of paced ends), so the
     // thread stays responsive after a hold-up.
-    const auto budget = static_cast<std::size_t>(0.5 * m_input->sampleRate() *
-                                                 std::max(1.0, m_config.speed));
+    const auto budget = static_cast<std::size_t>(0.5 * m_input->sampleRate() * std::max(1.0, m_config.speed));
     m_block.resize(4096);
     std::size_t done = 0;
     while (done < budget) {
@@ -472,8 +466,8 @@ bool ModemWorker::nextSamples()
             continue;
         try {
             hf::modem::Modulator modulator(*mode, rate, m_txCarrier);
-            m_txSamples = modulator.modulate(std::string_view(text.constData(),
-                                                              static_cast<std::size_t>(text.size())));
+            m_txSamples =
+                modulator.modulate(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
         } catch (const std::invalid_argument&) {
             continue; // a carrier outside the modulator's range: nothing is sent
         }
@@ -487,16 +481,15 @@ void ModemWorker::transmit()
 {
     if (!m_txOn || !m_output)
         return;
-    const auto lead = static_cast<std::size_t>(kLeadSeconds * m_output->sampleRate() *
-                                               std::max(1.0, m_config.speed));
+    const auto lead =
+        static_cast<std::size_t>(kLeadSeconds * m_output->sampleRate() * std::max(1.0, m_config.speed));
     bool more = true;
     while (m_output->pending() < lead) {
         if (m_txPos >= m_txSamples.size() && !nextSamples()) {
             more = false;
             break;
         }
-        const std::ptrdiff_t n =
-            m_output->write(m_txSamples.data() + m_txPos, m_txSamples.size() - m_txPos);
+        const std::ptrdiff_t n = m_output->write(m_txSamples.data() + m_txPos, m_txSamples.size() - m_txPos);
         if (n < 0) {
             closeAudio(QStringLiteral("%1 is gone").arg(m_output ? m_output->name() : QString()));
             return;

@@ -22,13 +22,11 @@
 
 class QTimer;
 
-namespace hf::modem
-{
+namespace hf::modem {
 class Receiver;
 }
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 /// One receive channel as the program set it.
 struct ChannelSetting {
@@ -42,10 +40,10 @@ struct ChannelSetting {
 /// Settings written by the window thread and read by the modem thread, and the readings the
 /// modem thread publishes for the window thread.
 struct ModemShared {
-    QMutex mutex;                                           ///< guards the next three
+    QMutex mutex; ///< guards the next three
     std::array<ChannelSetting, Modem::kChannelCount> channels{};
     int notchHz = 0;
-    quint64 generation = 1;                                 ///< raised on every change
+    quint64 generation = 1; ///< raised on every change
 
     std::atomic<int> state{Modem::kStateIdle};
     std::array<std::atomic<int>, Modem::kChannelCount> channelStates{};
@@ -64,8 +62,7 @@ struct WorkerConfig {
     std::function<void(const char*)> trace;
 };
 
-class ModemWorker : public QObject
-{
+class ModemWorker : public QObject {
     Q_OBJECT
 public:
     /// Events in flight to the window thread beyond which decoded text waits in the receiver

@@ -5,11 +5,9 @@
 #include <cmath>
 #include <numbers>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
-class NotchFilter
-{
+class NotchFilter {
 public:
     /// `hz` the notch frequency (0, below 50 Hz or near half the rate: off), `sampleRate` in Hz.
     /// The notch is about 60 Hz wide at -3 dB.

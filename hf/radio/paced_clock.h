@@ -9,11 +9,9 @@
 #include <cmath>
 #include <cstdint>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
-class PacedClock
-{
+class PacedClock {
 public:
     /// Starts counting at `sampleRate` samples per second times `speed`.
     void start(int sampleRate, double speed)

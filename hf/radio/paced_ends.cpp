@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 bool PacedInput::open(const AudioRequest& request, QString& error)
 {
@@ -57,8 +56,7 @@ std::size_t PacedOutput::pending()
 {
     if (m_buffer.empty())
         return 0;
-    const auto n =
-        static_cast<std::size_t>(m_clock.due(static_cast<std::int64_t>(m_buffer.size())));
+    const auto n = static_cast<std::size_t>(m_clock.due(static_cast<std::int64_t>(m_buffer.size())));
     if (n > 0) {
         m_chunk.assign(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(n));
         m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(n));

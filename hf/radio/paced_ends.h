@@ -9,11 +9,9 @@
 
 #include <deque>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
-class PacedInput : public AudioInput
-{
+class PacedInput : public AudioInput {
 public:
     bool open(const AudioRequest& request, QString& error) override;
     int sampleRate() const override { return m_rate; }
@@ -31,8 +29,7 @@ private:
     int m_rate = 0;
 };
 
-class PacedOutput : public AudioOutput
-{
+class PacedOutput : public AudioOutput {
 public:
     /// Samples held for playing at most, in seconds of audio.
     static constexpr double kBufferSeconds = 10.0;
@@ -58,8 +55,7 @@ private:
 };
 
 /// Silence, in real time: the receiver runs and shows its state with nothing connected.
-class NullInput final : public PacedInput
-{
+class NullInput final : public PacedInput {
 public:
     QString name() const override { return QStringLiteral("no audio input"); }
 
@@ -68,8 +64,7 @@ protected:
 };
 
 /// Plays into nothing, in real time (transmissions take their real length).
-class NullOutput final : public PacedOutput
-{
+class NullOutput final : public PacedOutput {
 public:
     QString name() const override { return QStringLiteral("no audio output"); }
 

@@ -4,8 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 std::size_t decodePcm16(const QByteArray& bytes, std::vector<float>& out, std::size_t max)
 {

@@ -7,8 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 /// Appends the samples of `bytes` (pairs of bytes, low byte first) to `out`; a trailing odd
 /// byte is ignored. At most `max` samples are appended. Returns the number appended.

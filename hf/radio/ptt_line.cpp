@@ -1,7 +1,6 @@
 #include "ptt_line.h"
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 PttLine::~PttLine()
 {
@@ -56,8 +55,8 @@ bool PttLine::set(bool keyed)
     if (!ok) {
         m_error = QStringLiteral("PTT line %1 on %2 cannot be set: %3")
                       .arg(m_rts && m_dtr ? QStringLiteral("RTS+DTR")
-                                          : m_rts ? QStringLiteral("RTS")
-                                                  : QStringLiteral("DTR"),
+                           : m_rts        ? QStringLiteral("RTS")
+                                          : QStringLiteral("DTR"),
                            m_device, m_port.errorString());
         m_failed = true;
         m_port.clearError();

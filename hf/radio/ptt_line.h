@@ -7,11 +7,9 @@
 #include <QSerialPort>
 #include <QString>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
-class PttLine
-{
+class PttLine {
 public:
     PttLine() = default;
     ~PttLine();

@@ -8,11 +8,9 @@
 #include <cstddef>
 #include <vector>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
-class SampleRing
-{
+class SampleRing {
 public:
     explicit SampleRing(std::size_t capacity) : m_data(capacity + 1) {}
 

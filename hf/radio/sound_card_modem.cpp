@@ -7,8 +7,7 @@
 
 #include <cmath>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 std::optional<std::pair<int, int>> parseSoundDevices(const QByteArray& rxCommaTx)
 {
@@ -25,8 +24,8 @@ std::optional<std::pair<int, int>> parseSoundDevices(const QByteArray& rxCommaTx
 }
 
 SoundCardModem::SoundCardModem(Config config, QObject* parent)
-    : Modem(parent), m_shared(std::make_unique<ModemShared>()),
-      m_pttDevice(std::move(config.pttDevice)), m_pttRts(config.pttRts), m_pttDtr(config.pttDtr)
+    : Modem(parent), m_shared(std::make_unique<ModemShared>()), m_pttDevice(std::move(config.pttDevice)),
+      m_pttRts(config.pttRts), m_pttDtr(config.pttDtr)
 {
     qRegisterMetaType<hf::Spectrum>();
     WorkerConfig wc;
@@ -42,11 +41,10 @@ SoundCardModem::SoundCardModem(Config config, QObject* parent)
         shared->inFlight.fetch_sub(1);
         emit periodic(s);
     });
-    connect(m_worker, &ModemWorker::textReceived, this,
-            [this, shared](int channel, const QByteArray& text) {
-                shared->inFlight.fetch_sub(1);
-                emit textReceived(channel, text);
-            });
+    connect(m_worker, &ModemWorker::textReceived, this, [this, shared](int channel, const QByteArray& text) {
+        shared->inFlight.fetch_sub(1);
+        emit textReceived(channel, text);
+    });
     connect(m_worker, &ModemWorker::transmitStateChanged, this, &Modem::transmitStateChanged);
     connect(m_worker, &ModemWorker::statusChanged, this, [this](const QString& text) {
         m_status = text;
@@ -59,8 +57,8 @@ SoundCardModem::SoundCardModem(Config config, QObject* parent)
 
 SoundCardModem::~SoundCardModem()
 {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->shutdown(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker] { w->shutdown(); }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
     delete m_worker;

@@ -16,14 +16,12 @@
 #include <functional>
 #include <memory>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 class ModemWorker;
 struct ModemShared;
 
-class SoundCardModem : public Modem
-{
+class SoundCardModem : public Modem {
     Q_OBJECT
 public:
     struct Config {

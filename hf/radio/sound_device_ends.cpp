@@ -5,11 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
-namespace
-{
+namespace {
 
 /// PortAudio's index of entry `number` of the input (or output) list; -1 the default.
 PaDeviceIndex deviceIndex(int number, bool input)
@@ -37,8 +35,8 @@ int inputCallback(const void* in, void*, unsigned long frames, const PaStreamCal
     return paContinue;
 }
 
-int outputCallback(const void*, void* out, unsigned long frames,
-                   const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags, void* user)
+int outputCallback(const void*, void* out, unsigned long frames, const PaStreamCallbackTimeInfo* time,
+                   PaStreamCallbackFlags, void* user)
 {
     static_cast<SoundDeviceOutput*>(user)->onAudio(static_cast<float*>(out), frames,
                                                    time ? time->outputBufferDacTime : 0.0);

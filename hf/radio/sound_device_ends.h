@@ -11,12 +11,10 @@
 #include <atomic>
 #include <memory>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 /// PortAudio started once per end; the library counts its users.
-class PortAudioSession
-{
+class PortAudioSession {
 public:
     PortAudioSession();
     ~PortAudioSession();
@@ -28,8 +26,7 @@ private:
     bool m_ok = false;
 };
 
-class SoundDeviceInput final : public AudioInput
-{
+class SoundDeviceInput final : public AudioInput {
 public:
     ~SoundDeviceInput() override;
     bool open(const AudioRequest& request, QString& error) override;
@@ -53,8 +50,7 @@ private:
     QString m_name;
 };
 
-class SoundDeviceOutput final : public AudioOutput
-{
+class SoundDeviceOutput final : public AudioOutput {
 public:
     ~SoundDeviceOutput() override;
     bool open(const AudioRequest& request, QString& error) override;

@@ -6,8 +6,7 @@
 
 #include <algorithm>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 bool UdpInput::open(const AudioRequest& request, QString& error)
 {
@@ -31,8 +30,7 @@ std::ptrdiff_t UdpInput::read(float* out, std::size_t max)
     for (int i = 0; i < 256 && m_socket.hasPendingDatagrams(); ++i) {
         const QNetworkDatagram d = m_socket.receiveDatagram(65536);
         if (m_buffer.size() >= m_capacity) // the receiver fell behind: drop the oldest
-            m_buffer.erase(m_buffer.begin(),
-                           m_buffer.begin() + static_cast<std::ptrdiff_t>(m_capacity / 2));
+            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(m_capacity / 2));
         decodePcm16(d.data(), m_buffer, m_capacity - m_buffer.size());
     }
     const std::size_t n = std::min(max, m_buffer.size());

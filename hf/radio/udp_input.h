@@ -9,11 +9,9 @@
 
 #include <vector>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
-class UdpInput final : public AudioInput
-{
+class UdpInput final : public AudioInput {
 public:
     /// Samples kept waiting for the receiver at most, in seconds; older ones are dropped.
     static constexpr double kBufferSeconds = 2.0;

@@ -8,8 +8,7 @@
 
 #include <algorithm>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 bool WavInput::prepare(QString& error)
 {

@@ -9,13 +9,11 @@
 
 #include <vector>
 
-namespace hf::radio
-{
+namespace hf::radio {
 
 /// Plays a WAV file at its own sample rate, in real time (or `speed` times faster), then
 /// silence.
-class WavInput final : public PacedInput
-{
+class WavInput final : public PacedInput {
 public:
     explicit WavInput(QString path) : m_path(std::move(path)) {}
     QString name() const override { return QStringLiteral("recording %1").arg(m_path); }
@@ -36,8 +34,7 @@ private:
 
 /// Appends every transmitted sample to a WAV file, in real time. The header is brought up to
 /// date at the end of each transmission, so the file is complete between transmissions.
-class WavOutput final : public PacedOutput
-{
+class WavOutput final : public PacedOutput {
 public:
     /// At most this much audio is recorded (the format's sizes are 32-bit).
     static constexpr double kMaxSeconds = 3600.0;

@@ -5,8 +5,7 @@
 
 using namespace hf;
 
-namespace
-{
+namespace {
 
 const QByteArray kBody = "NOCALL>APSK63:hello";
 

@@ -4,8 +4,7 @@
 
 using namespace hf;
 
-namespace
-{
+namespace {
 
 const QByteArray kExampleBody = "NOCALL>APSK63:hello";
 
@@ -54,9 +53,8 @@ TEST(HfFrame, WorkedExampleBytes)
 TEST(HfFrame, EndFlagBySender)
 {
     const std::pair<FrameSender, QByteArray> cases[] = {
-        {FrameSender::Message, "~   "},    {FrameSender::LocalRelay, "~   "},
-        {FrameSender::AprsIsGate, "~   "}, {FrameSender::Beacon, "~  "},
-        {FrameSender::GpsBeacon, "~  "},   {FrameSender::Ack, "~  "},
+        {FrameSender::Message, "~   "}, {FrameSender::LocalRelay, "~   "}, {FrameSender::AprsIsGate, "~   "},
+        {FrameSender::Beacon, "~  "},   {FrameSender::GpsBeacon, "~  "},   {FrameSender::Ack, "~  "},
         {FrameSender::Digipeat, "~  "},
     };
     for (const auto& [sender, flag] : cases)
@@ -93,10 +91,8 @@ TEST(HfFrame, ParseRules)
         {"body holding tilde cut there", buildFrame("A>B:x~y", FrameSender::Message), "A", false},
         {"no tilde", "NOCALL>APSK63:hello5101", "", false},
         {"short R", "...~AB\t~ ", "", false},
-        {"noise tilde before preamble", "x~q..........~NOCALL>APSK63:hello5101\t~ ", kExampleBody,
-         true},
-        {"no preamble falls back to first tilde", "~NOCALL>APSK63:hello5101\t~ ", kExampleBody,
-         true},
+        {"noise tilde before preamble", "x~q..........~NOCALL>APSK63:hello5101\t~ ", kExampleBody, true},
+        {"no preamble falls back to first tilde", "~NOCALL>APSK63:hello5101\t~ ", kExampleBody, true},
     };
     for (const auto& c : cases) {
         const ParsedFrame p = parseFrame(c.text);

@@ -15,14 +15,12 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 using station::TransmitMode;
 
 /// The HF link and igate with their timers running as the window runs them.
-class HfLinkTest : public ::testing::Test
-{
+class HfLinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -45,10 +43,8 @@ protected:
         QObject::connect(&timer20, &QTimer::timeout, &hf, &hf::HfLink::Timer20_Timer);
         QObject::connect(&timer21, &QTimer::timeout, &igate, &hf::Igate::Timer21_Timer);
         QObject::connect(&hf, &hf::HfLink::remoteCommand, &igate, &hf::Igate::remoteCommand);
-        QObject::connect(&hf, &hf::HfLink::stationHeard,
-                         [this](const QByteArray& s) { heard.append(s); });
-        QObject::connect(&hf, &hf::HfLink::beaconRequested,
-                         [this] { hf.sendBeaconFrame(">beacon"); });
+        QObject::connect(&hf, &hf::HfLink::stationHeard, [this](const QByteArray& s) { heard.append(s); });
+        QObject::connect(&hf, &hf::HfLink::beaconRequested, [this] { hf.sendBeaconFrame(">beacon"); });
         timer12.start();
     }
     void TearDown() override { state.shuttingDown = true; }
@@ -64,8 +60,7 @@ protected:
     }
     bool processed(qsizetype frames)
     {
-        return testsupport::waitUntil(
-            [&] { return heardLogLines() >= frames && !timer3.isActive(); });
+        return testsupport::waitUntil([&] { return heardLogLines() >= frames && !timer3.isActive(); });
     }
     qsizetype heardLogLines()
     {
@@ -104,11 +99,10 @@ TEST_F(HfLinkTest, GoodFrameIsShownLoggedAndHeard)
     QFile f(records::LogFile::mheardLog(dir.path()).path());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QString record = QString::fromLatin1(f.readAll());
-    EXPECT_TRUE(
-        QRegularExpression(
-            QStringLiteral(R"(^"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d","G4ABC-2>APSK63:>hello"\r\n$)"))
-            .match(record)
-            .hasMatch())
+    EXPECT_TRUE(QRegularExpression(
+                    QStringLiteral(R"(^"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d","G4ABC-2>APSK63:>hello"\r\n$)"))
+                    .match(record)
+                    .hasMatch())
         << record.toStdString();
     EXPECT_TRUE(log.events.contains("is:G4ABC-2>APSK63:>hello\r\n"));
     EXPECT_TRUE(log.events.contains("local:G4ABC-2>APSK63:>hello\r\n"));
@@ -119,7 +113,7 @@ TEST_F(HfLinkTest, BadCheckIsShownOrNotByDisplayCrc)
     receive("G4ABC-2>APSK63:>first", 4, false);
     ASSERT_TRUE(processed(1));
     EXPECT_EQ(hf.trafficText(), "   G4ABC-2>APSK63:>first\r\n");
-    EXPECT_TRUE(heard.isEmpty()); // bad frames never make the heard list
+    EXPECT_TRUE(heard.isEmpty());                                 // bad frames never make the heard list
     EXPECT_TRUE(hftest::withPrefix(log.events, "is:").isEmpty()); // nor APRS-IS
 }
 
@@ -167,13 +161,11 @@ TEST_F(HfLinkTest, OurMessageIsRetriedOnTheHfScheduleAndStopsAtItsAck)
     state.choices.operatingMode = station::OperatingMode::AprsMessaging;
     state.messageNumber = 4;
     // The ack arrives 35 s after the send: after the first resend (28 s), before the second.
-    QTimer::singleShot(platform::Clock::scaled(35000),
-                       [this] { receive("G4ABC>APSK63::MYCALL   :ack5"); });
+    QTimer::singleShot(platform::Clock::scaled(35000), [this] { receive("G4ABC>APSK63::MYCALL   :ack5"); });
     hf.HF_TX("G4ABC", "hi~ there", {});
     EXPECT_TRUE(finished);
     EXPECT_TRUE(acknowledged);
-    const QByteArray frame =
-        hf::buildFrame("MYCALL>APSK63::G4ABC    :hi there{5", hf::FrameSender::Message);
+    const QByteArray frame = hf::buildFrame("MYCALL>APSK63::G4ABC    :hi there{5", hf::FrameSender::Message);
     EXPECT_EQ(modem.queued(), (QByteArrayList{frame, frame}));
     EXPECT_FALSE(state.transmitBusy);
     EXPECT_EQ(state.lastAckNumber, 5);
@@ -191,8 +183,8 @@ TEST_F(HfLinkTest, WithoutAckThreeTransmissionsInAll)
     state.choices.acksNormal = false;
     modem.clearWrites();
     hf.HF_TX("G4ABC", "hi", {});
-    EXPECT_EQ(modem.queued(), QByteArrayList{hf::buildFrame("MYCALL>APSK63::G4ABC    :hi",
-                                                            hf::FrameSender::Message)});
+    EXPECT_EQ(modem.queued(),
+              QByteArrayList{hf::buildFrame("MYCALL>APSK63::G4ABC    :hi", hf::FrameSender::Message)});
 }
 
 TEST_F(HfLinkTest, QueryIsAnsweredWithABeacon)
@@ -202,8 +194,7 @@ TEST_F(HfLinkTest, QueryIsAnsweredWithABeacon)
     EXPECT_LE(hf.replyDelaySeconds(), 11);
     receive("G4ABC>APSK63::MYCALL   :?APRS");
     ASSERT_TRUE(testsupport::waitUntil([&] { return !modem.queued().isEmpty(); }));
-    EXPECT_EQ(modem.queued().last(),
-              hf::buildFrame("MYCALL>APSK63:>beacon", hf::FrameSender::Beacon));
+    EXPECT_EQ(modem.queued().last(), hf::buildFrame("MYCALL>APSK63:>beacon", hf::FrameSender::Beacon));
     EXPECT_TRUE(hftest::withPrefix(log.events, "is:").isEmpty()); // queries are never gated
 }
 
@@ -220,10 +211,8 @@ TEST_F(HfLinkTest, DigipeatInsertsOurCallBeforeWide2InGmsk250)
 TEST_F(HfLinkTest, PacketsWithOurCallAreGatedAfterTheHold)
 {
     receive("G4ABC>APSK63::MYCALL   :hello");
-    ASSERT_TRUE(
-        testsupport::waitUntil([&] { return !hftest::withPrefix(log.events, "is:").isEmpty(); }));
-    EXPECT_EQ(hftest::withPrefix(log.events, "is:"),
-              QByteArrayList{"is:G4ABC>APSK63::MYCALL   :hello\r\n"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !hftest::withPrefix(log.events, "is:").isEmpty(); }));
+    EXPECT_EQ(hftest::withPrefix(log.events, "is:"), QByteArrayList{"is:G4ABC>APSK63::MYCALL   :hello\r\n"});
 }
 
 TEST_F(HfLinkTest, TransmitDisabledKeepsPttNoticesButQueuesNothing)
@@ -250,8 +239,7 @@ TEST_F(HfLinkTest, LocalProgramLinesAreRelayed)
     hf.localProgramLine("SRC>APWW:payload\r\n");
     hf.localProgramLine("SRC>APWW,X>APU25:never\r\n");
     hf.localProgramLine("SRC2>APWW:second\r\n");
-    ASSERT_TRUE(
-        testsupport::waitUntil([&] { return modem.queued().size() == 2 && !timer20.isActive(); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return modem.queued().size() == 2 && !timer20.isActive(); }));
     EXPECT_EQ(modem.queued(),
               (QByteArrayList{hf::buildFrame("SRC>APSK63:payload", hf::FrameSender::LocalRelay),
                               hf::buildFrame("SRC2>APSK63:second", hf::FrameSender::LocalRelay)}));
@@ -264,8 +252,7 @@ TEST_F(HfLinkTest, AprsIsMessagesForHeardStationsAreQueuedAndAllSent)
     for (int i = 1; i <= 3; ++i)
         igate.aprsIsLine("SRC>APRS,TCPIP*,qAC,T2::G4ABC    :hi{" + QByteArray::number(i) + "\r\n");
     igate.aprsIsLine("SRC>APRS,TCPIP*::NOTHEARD :hi{9\r\n");
-    ASSERT_TRUE(
-        testsupport::waitUntil([&] { return modem.queued().size() == 3 && !timer21.isActive(); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return modem.queued().size() == 3 && !timer21.isActive(); }));
     for (int i = 1; i <= 3; ++i)
         EXPECT_EQ(modem.queued()[i - 1],
                   hf::buildFrame("SRC>APSK20,MYCALL*::G4ABC    :hi{" + QByteArray::number(i),
@@ -288,12 +275,10 @@ TEST_F(HfLinkTest, AprsIsQueueIsBoundedAndCountsDrops)
 TEST_F(HfLinkTest, RemoteTransmitOffStopsHfAndIsConfirmed)
 {
     QString title;
-    QObject::connect(&igate, &hf::Igate::titleChanged,
-                     [&](const QString& t, unsigned) { title = t; });
+    QObject::connect(&igate, &hf::Igate::titleChanged, [&](const QString& t, unsigned) { title = t; });
     state.messageNumber = 11;
     receive("REMOTE>APSK63::MYCALL   :Relay keying close{3");
-    ASSERT_TRUE(
-        testsupport::waitUntil([&] { return hftest::withPrefix(log.events, "PTT").size() == 2; }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return hftest::withPrefix(log.events, "PTT").size() == 2; }));
     EXPECT_FALSE(state.igateTransmitEnabled);
     EXPECT_EQ(title, "     IGATE REMOTE TX OFF");
     EXPECT_TRUE(log.events.contains("is:MYIS>APSK63::REMOTE   :Confirm Relay keying close{12\r\n"));
@@ -306,8 +291,7 @@ TEST_F(HfLinkTest, RemoteTransmitOffStopsHfAndIsConfirmed)
 TEST_F(HfLinkTest, InnerSourcesOfRelayedLinesGoToTheTncList)
 {
     QByteArrayList tnc;
-    QObject::connect(&igate, &hf::Igate::tncStationHeard,
-                     [&](const QByteArray& s) { tnc.append(s); });
+    QObject::connect(&igate, &hf::Igate::tncStationHeard, [&](const QByteArray& s) { tnc.append(s); });
     igate.Igated_VHF("GATE>APRS:}INNER >APRS:hello");
     EXPECT_EQ(tnc, QByteArrayList{"INNER"});
 }

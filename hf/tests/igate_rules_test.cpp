@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 TEST(IgateRules, HfPacketsNeverGated)
 {
-    for (const char* p :
-         {"A>APSK63::B        :?APRS", "A>APSK63:?aprs", "A>APSK63:?igate", "A>APSK63:?IGATE",
-          "A>APSK99:x", "A>APSK63,TCPIP*:x", "A>APSK63,TCPXX*:x"})
+    for (const char* p : {"A>APSK63::B        :?APRS", "A>APSK63:?aprs", "A>APSK63:?igate", "A>APSK63:?IGATE",
+                          "A>APSK99:x", "A>APSK63,TCPIP*:x", "A>APSK63,TCPXX*:x"})
         EXPECT_TRUE(hf::hfGateExcluded(p)) << p;
     EXPECT_FALSE(hf::hfGateExcluded("A>APSK63:>status"));
 }
@@ -43,10 +41,8 @@ TEST(IgateRules, GatedAndRelayedBodies)
 
 TEST(IgateRules, Digipeat)
 {
-    EXPECT_EQ(hf::digipeatBody("SRC>APSK63,WIDE2-1:text", "MYCALL"),
-              "SRC>APSK63,MYCALL*,WIDE2-1:text");
-    EXPECT_EQ(hf::digipeatBody("S>APSK63,WIDE2-1:a~b|c WIDE2-1", "M"),
-              "S>APSK63,M*,WIDE2-1:abc M*,WIDE2-1");
+    EXPECT_EQ(hf::digipeatBody("SRC>APSK63,WIDE2-1:text", "MYCALL"), "SRC>APSK63,MYCALL*,WIDE2-1:text");
+    EXPECT_EQ(hf::digipeatBody("S>APSK63,WIDE2-1:a~b|c WIDE2-1", "M"), "S>APSK63,M*,WIDE2-1:abc M*,WIDE2-1");
     EXPECT_TRUE(hf::shouldDigipeat("SRC>APSK63,WIDE2-1:text", "SRC", "MYCALL"));
     EXPECT_FALSE(hf::shouldDigipeat("SRC>APSK63:text", "SRC", "MYCALL"));
     EXPECT_FALSE(hf::shouldDigipeat("MYCALL>APSK63,WIDE2-1:text", "MYCALL", "MYCALL"));

@@ -4,8 +4,7 @@
 
 using station::TransmitMode;
 
-namespace
-{
+namespace {
 
 struct SelectionRow {
     TransmitMode mode;

@@ -10,17 +10,14 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 qsizetype countContaining(const QByteArrayList& list, const char* part)
 {
-    return std::count_if(list.begin(), list.end(),
-                         [part](const QByteArray& e) { return e.contains(part); });
+    return std::count_if(list.begin(), list.end(), [part](const QByteArray& e) { return e.contains(part); });
 }
 
-class ModemControlTest : public ::testing::Test
-{
+class ModemControlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -83,10 +80,9 @@ TEST_F(ModemControlTest, CarriersAfterAPeriodicEventWithChannelsIdle)
 {
     modem.firePeriodic();
     const int f = 2100;
-    const int expected[25] = {f,       f,      f,      f,      f,      f - 25, f + 25,
-                              f - 50,  f + 50, f,      f,      f - 75, f + 75, f + 100,
-                              f - 100, f + 45, f - 15, f + 30, f - 45, f + 60, f - 60,
-                              f + 75,  f + 75, f - 30, f};
+    const int expected[25] = {f,      f,      f,      f,      f,       f - 25,  f + 25, f - 50, f + 50,
+                              f,      f,      f - 75, f + 75, f + 100, f - 100, f + 45, f - 15, f + 30,
+                              f - 45, f + 60, f - 60, f + 75, f + 75,  f - 30,  f};
     for (int ch = 0; ch < 25; ++ch)
         EXPECT_EQ(modem.channelCarrier(ch), expected[ch]) << "channel " << ch;
 }
@@ -118,8 +114,7 @@ TEST_F(ModemControlTest, ReceivingChannelsKeepTheirCarrier)
 TEST_F(ModemControlTest, OptionsWriteChannelZeroAndQpsk250LeavesTheSquelch)
 {
     control.selectTransmitMode(station::TransmitMode::Psk63);
-    EXPECT_EQ(modem.writes(),
-              (QByteArrayList{"ch0.squelch=500", "ch0.mode=BPSK", "ch0.rate=62.5"}));
+    EXPECT_EQ(modem.writes(), (QByteArrayList{"ch0.squelch=500", "ch0.mode=BPSK", "ch0.rate=62.5"}));
     modem.clearWrites();
     control.selectTransmitMode(station::TransmitMode::Qpsk250);
     EXPECT_EQ(modem.writes(), (QByteArrayList{"ch0.mode=qpsk-U", "ch0.rate=250"}));
@@ -182,8 +177,7 @@ TEST_F(ModemControlTest, TuneStoppedByASecondClick)
     control.Command3_Click();
     EXPECT_FALSE(control.tuning());
     EXPECT_FALSE(tuneEnd.isActive());
-    EXPECT_EQ(modem.writes(),
-              (QByteArrayList{"transmitter=0", "carrier=2100", "ch0.carrier=2100"}));
+    EXPECT_EQ(modem.writes(), (QByteArrayList{"transmitter=0", "carrier=2100", "ch0.carrier=2100"}));
     EXPECT_EQ(log.events.size(), 2);
 }
 

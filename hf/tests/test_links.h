@@ -7,41 +7,29 @@
 
 #include <QByteArrayList>
 
-namespace hftest
-{
+namespace hftest {
 
 /// Ordered record of link calls: "PTT True", "PTT False", "local:<line>", "is:<line>",
 /// "log:<call>|<text>"; PTT entries carry "@<number of frames queued so far>".
 struct EventLog {
     QByteArrayList events;
     const hf::ScriptedModem* modem = nullptr;
-    QByteArray queuedSoFar() const
-    {
-        return "@" + QByteArray::number(modem ? modem->queued().size() : 0);
-    }
+    QByteArray queuedSoFar() const { return "@" + QByteArray::number(modem ? modem->queued().size() : 0); }
 };
 
-class TestLocal : public station::LocalServices
-{
+class TestLocal : public station::LocalServices {
 public:
     explicit TestLocal(EventLog& log) : m_log(log) {}
     void Tx_tcpip() override { m_log.events.append("PTT True" + m_log.queuedSoFar()); }
     void Rx_tcpip() override { m_log.events.append("PTT False" + m_log.queuedSoFar()); }
-    void sendToLocalProgram(const QByteArray& line) override
-    {
-        m_log.events.append("local:" + line);
-    }
-    void sendReceiveRecord(const QByteArray& record) override
-    {
-        m_log.events.append("record:" + record);
-    }
+    void sendToLocalProgram(const QByteArray& line) override { m_log.events.append("local:" + line); }
+    void sendReceiveRecord(const QByteArray& record) override { m_log.events.append("record:" + record); }
 
 private:
     EventLog& m_log;
 };
 
-class TestAprsIs : public station::AprsIsLink
-{
+class TestAprsIs : public station::AprsIsLink {
 public:
     explicit TestAprsIs(EventLog& log) : m_log(log) {}
     bool isConnected() const override { return connected; }
@@ -52,8 +40,7 @@ private:
     EventLog& m_log;
 };
 
-class TestReceiveLog : public station::ReceiveLogger
-{
+class TestReceiveLog : public station::ReceiveLogger {
 public:
     explicit TestReceiveLog(EventLog& log) : m_log(log) {}
     void Receive_log(const QByteArray& call, const QByteArray& text) override

@@ -19,8 +19,7 @@
 
 using testsupport::waitUntil;
 
-namespace
-{
+namespace {
 
 bool run(const QString& program, const QStringList& args)
 {
@@ -37,8 +36,7 @@ bool portFree(quint16 port)
     return probe.listen(QHostAddress::AnyIPv4, port);
 }
 
-class DirewolfTest : public LinkTest
-{
+class DirewolfTest : public LinkTest {
 protected:
     void SetUp() override
     {
@@ -73,8 +71,7 @@ protected:
     /// into one headerless burst.
     bool makeAudio()
     {
-        const char* packets[] = {"NOCALL-1>APRS,WIDE1-1:>hello test",
-                                 "N0CALL>APSK20::N1CALL   :hello{12"};
+        const char* packets[] = {"NOCALL-1>APRS,WIDE1-1:>hello test", "N0CALL>APSK20::N1CALL   :hello{12"};
         QStringList wavs;
         for (int i = 0; i < 2; ++i) {
             const QString txt = path("p%1.txt").arg(i);
@@ -114,10 +111,7 @@ protected:
         if (!direwolf.waitForStarted(5000))
             return false;
         return waitUntil(
-            [&] {
-                return log().contains("Ready to accept AGW") &&
-                       log().contains("Ready to accept KISS");
-            },
+            [&] { return log().contains("Ready to accept AGW") && log().contains("Ready to accept KISS"); },
             10000);
     }
 
@@ -134,8 +128,7 @@ protected:
         const QByteArray all = audio + QByteArray(2 * 44100, '\0');
         qsizetype done = 0;
         while (done < all.size()) {
-            const ssize_t n =
-                ::write(fifoFd, all.constData() + done, static_cast<size_t>(all.size() - done));
+            const ssize_t n = ::write(fifoFd, all.constData() + done, static_cast<size_t>(all.size() - done));
             if (n <= 0)
                 break;
             done += n;
@@ -195,8 +188,8 @@ TEST_F(DirewolfTest, DecodedPacketsReachTheLineHandlerThroughBothLinksAndKissSen
 
     state.choices.transmitMode = station::TransmitMode::Ax25;
     serial->Kiss_Send("APSK63", "N0CALL", "WIDE1-1", ":N1CALL   :test tx{7");
-    ASSERT_TRUE(waitUntil(
-        [&] { return log().contains("N0CALL>APSK63,WIDE1-1::N1CALL   :test tx{7"); }, 10000))
+    ASSERT_TRUE(
+        waitUntil([&] { return log().contains("N0CALL>APSK63,WIDE1-1::N1CALL   :test tx{7"); }, 10000))
         << log().constData();
     EXPECT_TRUE(dialogs.messages().isEmpty());
     testsupport::spinFor(100);

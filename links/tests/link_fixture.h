@@ -14,8 +14,7 @@
 
 #include <memory>
 
-class RecordingAprsIs : public station::AprsIsLink
-{
+class RecordingAprsIs : public station::AprsIsLink {
 public:
     bool isConnected() const override { return connected; }
     void APRS_IS(const QByteArray& line) override { lines.append(line); }
@@ -23,8 +22,7 @@ public:
     QList<QByteArray> lines;
 };
 
-class RecordingLocal : public station::LocalServices
-{
+class RecordingLocal : public station::LocalServices {
 public:
     void Tx_tcpip() override {}
     void Rx_tcpip() override {}
@@ -33,8 +31,7 @@ public:
     QList<QByteArray> lines;
 };
 
-class LinkTest : public ::testing::Test
-{
+class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -59,8 +56,8 @@ protected:
     /// The serial link on port 2, with its signals recorded.
     links::SerialTncLink& makeSerial()
     {
-        serial = std::make_unique<links::SerialTncLink>(
-            state, waits, links, [this](int n) { return ports.presentDevice(n); });
+        serial = std::make_unique<links::SerialTncLink>(state, waits, links,
+                                                        [this](int n) { return ports.presentDevice(n); });
         serial->attachTimers(timer2, timer18, timer19, timer22);
         links.tnc = serial.get();
         record(serial->lineHandler());

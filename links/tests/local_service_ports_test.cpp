@@ -13,11 +13,9 @@
 
 using testsupport::waitUntil;
 
-namespace
-{
+namespace {
 
-class LocalPortsTest : public ::testing::Test
-{
+class LocalPortsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {

@@ -8,11 +8,9 @@
 
 using testsupport::waitUntil;
 
-namespace
-{
+namespace {
 
-class SerialTncTest : public LinkTest
-{
+class SerialTncTest : public LinkTest {
 protected:
     /// A text-mode (type 2) or KISS (type 4) TNC on a fresh pseudo-terminal as port 2.
     links::SerialTncLink& open(int tncType)
@@ -25,8 +23,7 @@ protected:
         state.kissSerial = tncType == 4 || tncType == 5;
         links::SerialTncLink& link = makeSerial();
         link.openAtLoad();
-        EXPECT_TRUE(waitUntil([&] { return drain() == QByteArray("\x03\r", 2); }))
-            << "Ctrl-C CR at open";
+        EXPECT_TRUE(waitUntil([&] { return drain() == QByteArray("\x03\r", 2); })) << "Ctrl-C CR at open";
         wire.clear();
         return link;
     }
@@ -62,8 +59,7 @@ TEST_F(SerialTncTest, TextTncPacketsInOneWriteAreHandledOneByOne)
     EXPECT_EQ(aprsIs.lines, (QList<QByteArray>{"N0CALL>APRS,WIDE1-1:>hello test\r\n",
                                                "M0XYZ-7>APRS:>second packet here\r\n",
                                                "G4ABC>APRS:>our own beacon back\r\n"}));
-    EXPECT_EQ(heard, (QList<QByteArray>{"N0CALL", "M0XYZ-7"}))
-        << "own callsign not in the heard list";
+    EXPECT_EQ(heard, (QList<QByteArray>{"N0CALL", "M0XYZ-7"})) << "own callsign not in the heard list";
     EXPECT_EQ(local.lines.size(), 3);
     EXPECT_EQ(local.lines[1], "M0XYZ-7>APRS:>second packet here\r\n");
 
@@ -124,8 +120,7 @@ TEST_F(SerialTncTest, PortCaptionsAndThePortThatComesBack)
 
     ASSERT_TRUE(pty.restart());
     timer18.start();
-    ASSERT_TRUE(waitUntil([&] { return link.port().isOpen(); }))
-        << "the watch timer reopens the port";
+    ASSERT_TRUE(waitUntil([&] { return link.port().isOpen(); })) << "the watch timer reopens the port";
     ASSERT_TRUE(waitUntil([&] { return captions.last() == "TNC Com port 2 is working"; }));
     ASSERT_TRUE(pty.write("N0CALL>APRS:>after the return\r\n"));
     ASSERT_TRUE(waitUntil([&] { return packets.size() == 1; }));
@@ -158,8 +153,7 @@ TEST_F(SerialTncTest, KissTncFramesSplitAndJoinedAreAllDecodedInOrder)
     ASSERT_TRUE(pty.write(b + c));
     ASSERT_TRUE(waitUntil([&] { return packets.size() == 3; }));
     EXPECT_EQ(packets, (QList<QByteArray>{"N0CALL-1>APRS,WIDE1-1:>first\r\n",
-                                          "N0CALL>APSK20::N1CALL   :hello{12\r\n",
-                                          "M0XYZ>APRS:>third\r\n"}));
+                                          "N0CALL>APSK20::N1CALL   :hello{12\r\n", "M0XYZ>APRS:>third\r\n"}));
 }
 
 TEST_F(SerialTncTest, KissSendWritesTheFrameToAKissTncAndReportsValidation)
@@ -193,8 +187,8 @@ TEST_F(SerialTncTest, KissDigipeatOnlyWithHfDigipeat)
 
     state.choices.hfDigipeat = true;
     ASSERT_TRUE(pty.write(viaUs));
-    ASSERT_TRUE(waitUntil(
-        [&] { return drain() == frameOf("APRS", "N0CALL", "G4ABC*,WIDE2-1", ">digi me"); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return drain() == frameOf("APRS", "N0CALL", "G4ABC*,WIDE2-1", ">digi me"); }));
 }
 
 TEST_F(SerialTncTest, ClearMessheadDropsWhatArrivedDuringATransmission)

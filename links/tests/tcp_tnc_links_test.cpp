@@ -12,8 +12,7 @@
 
 using testsupport::waitUntil;
 
-namespace
-{
+namespace {
 
 QByteArray frameOf(const char* dest, const char* src, const char* path, const char* info)
 {
@@ -34,15 +33,13 @@ QByteArray agwFrame(char kind, const QByteArray& from, const QByteArray& to, con
 QByteArray monitored(const QByteArray& from, const QByteArray& to, const QByteArray& via,
                      const QByteArray& info)
 {
-    const QByteArray text = " 1:Fm " + from + " To " + to +
-                            (via.isEmpty() ? QByteArray() : " Via " + via) +
-                            " <UI pid=F0 Len=" + QByteArray::number(info.size()) +
-                            " PF=0 >[18:21:46]\r" + info + QByteArray("\r\0", 2);
+    const QByteArray text = " 1:Fm " + from + " To " + to + (via.isEmpty() ? QByteArray() : " Via " + via) +
+                            " <UI pid=F0 Len=" + QByteArray::number(info.size()) + " PF=0 >[18:21:46]\r" +
+                            info + QByteArray("\r\0", 2);
     return agwFrame('U', from, to, text);
 }
 
-class TcpTncTest : public LinkTest
-{
+class TcpTncTest : public LinkTest {
 protected:
     void SetUp() override
     {
@@ -50,8 +47,7 @@ protected:
         makeSerial();
         platform::Clock::setDesignInterval(timer23, 50);
         kiss = std::make_unique<links::KissTcpLink>(
-            serial->lineHandler(),
-            [this](const QByteArray& f) { return serial->decodeKissFrame(f); });
+            serial->lineHandler(), [this](const QByteArray& f) { return serial->decodeKissFrame(f); });
         kiss->attachTimer(timer23);
         kiss->setPeer("127.0.0.1", peer.port());
         serial->setKissTcp(kiss.get());
@@ -62,8 +58,7 @@ protected:
                              caption = c;
                              this->colour = colour;
                          });
-        QObject::connect(kiss.get(), &links::KissTcpLink::buttonEnabled,
-                         [this](bool on) { enabled = on; });
+        QObject::connect(kiss.get(), &links::KissTcpLink::buttonEnabled, [this](bool on) { enabled = on; });
     }
     void TearDown() override
     {
@@ -182,13 +177,12 @@ TEST_F(TcpTncTest, AgwpeSendsOneMonitorRequestAndCutsFramesByLength)
     testsupport::spinFor(20);
     QByteArray request(36, '\0');
     request[4] = 'm';
-    EXPECT_EQ(peer.received(), request)
-        << "exactly one 'm' header: a second would switch monitoring off";
+    EXPECT_EQ(peer.received(), request) << "exactly one 'm' header: a second would switch monitoring off";
 
     const QByteArray u1 = monitored("NOCALL-1", "APRS", "WIDE1-1", ">hello test");
     const QByteArray u2 = monitored("N0CALL", "APSK20", "", ":N1CALL   :hello{12");
-    const QByteArray own = agwFrame(
-        'T', "N0CALL", "APSK63", " 1:Fm N0CALL To APSK63 <UI pid=F0 Len=4 P=0 >[18:22:40]\rtest\r");
+    const QByteArray own =
+        agwFrame('T', "N0CALL", "APSK63", " 1:Fm N0CALL To APSK63 <UI pid=F0 Len=4 P=0 >[18:22:40]\rtest\r");
     peer.send(u1 + own + u2.left(40));
     testsupport::spinFor(10);
     peer.send(u2.mid(40));
@@ -201,8 +195,7 @@ TEST_F(TcpTncTest, AgwpeSendsOneMonitorRequestAndCutsFramesByLength)
     EXPECT_EQ(agw.state(), 0);
     peer.clearReceived();
     agw.Command9_Click();
-    ASSERT_TRUE(
-        waitUntil([&] { return peer.received().size() >= 36 && peer.connectionCount() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return peer.received().size() >= 36 && peer.connectionCount() == 2; }));
     EXPECT_EQ(peer.received(), request) << "one request on the new connection too";
 
     peer.dropClient();

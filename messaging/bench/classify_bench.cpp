@@ -5,8 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-namespace
-{
+namespace {
 
 const QByteArray kStream = "# aprsc keepalive\r\n"
                            "G4ABC>APRS,TCPIP*,qAC,T2TEST::M0SKY-10 :hello there{12\r\n"

@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const QByteArray& line : reader.feed(part)) {
             if (line.size() > messaging::AprsIsLineReader::kMaxLineLength || line.contains('\n'))
                 __builtin_trap();
-            const auto m =
-                messaging::classifyLine(messaging::Bearer::AprsIs, line, station, "00:00:00");
+            const auto m = messaging::classifyLine(messaging::Bearer::AprsIs, line, station, "00:00:00");
             messaging::appendDisplayText(box, m.messageHead);
             if (box.size() > messaging::kDisplayTextLimit)
                 __builtin_trap();

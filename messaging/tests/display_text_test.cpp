@@ -4,8 +4,7 @@
 
 using namespace messaging;
 
-namespace
-{
+namespace {
 
 /// Lines "NNNNN....\r\n" of 20 characters each.
 QByteArray lines(int count)
@@ -34,8 +33,7 @@ TEST(DisplayText, Boundaries)
     EXPECT_EQ(boundDisplayText(QByteArray(kDisplayTextLimit, 'a')).size(), kDisplayTextLimit);
     EXPECT_EQ(boundDisplayText(QByteArray(kDisplayTextLimit + 1, 'a')).size(), kDisplayTextKeep);
     // The kept part starts at the next line start...
-    EXPECT_EQ(boundDisplayText(QByteArray(5001, 'a') + '\n' + QByteArray(9999, 'b')),
-              QByteArray(9999, 'b'));
+    EXPECT_EQ(boundDisplayText(QByteArray(5001, 'a') + '\n' + QByteArray(9999, 'b')), QByteArray(9999, 'b'));
     // ...or where it is cut when the cut falls on a line start.
     EXPECT_EQ(boundDisplayText(QByteArray(5000, 'a') + '\n' + QByteArray(10000, 'b')),
               QByteArray(10000, 'b'));
@@ -45,8 +43,7 @@ TEST(DisplayText, Boundaries)
 
 TEST(DisplayText, UniqueEntriesKeepFirstOccurrenceInOrder)
 {
-    EXPECT_EQ(uniqueEntries(QStringList{"B", "A", "B", "C", "A", "A"}),
-              (QStringList{"B", "A", "C"}));
+    EXPECT_EQ(uniqueEntries(QStringList{"B", "A", "B", "C", "A", "A"}), (QStringList{"B", "A", "C"}));
     EXPECT_EQ(uniqueEntries(QList<QByteArray>{"x", "x"}), QList<QByteArray>{"x"});
     EXPECT_TRUE(uniqueEntries(QStringList{}).isEmpty());
     QStringList many;

@@ -59,17 +59,14 @@ TEST(MessageComposer, VhfPayloadByModeAndAckSetting)
 
 TEST(MessageComposer, RaynetWithEmptyFields)
 {
-    EXPECT_EQ(composePayload(OperatingMode::Raynet, "RAYNET", "", {}, std::nullopt),
-              ":RAYNET   :,,,");
+    EXPECT_EQ(composePayload(OperatingMode::Raynet, "RAYNET", "", {}, std::nullopt), ":RAYNET   :,,,");
 }
 
 TEST(MessageComposer, AprsIsLineAndHead)
 {
-    EXPECT_EQ(
-        composeAprsIsLine("M0SKY-10", OperatingMode::AprsMessaging, "G4ABC", "hi|there", {}, 1),
-        "M0SKY-10>APSK63::G4ABC    :hithere{1");
-    EXPECT_TRUE(
-        composeAprsIsLine("M0SKY", OperatingMode::PacketConverse, "G4ABC", "x", {}, 1).isEmpty());
+    EXPECT_EQ(composeAprsIsLine("M0SKY-10", OperatingMode::AprsMessaging, "G4ABC", "hi|there", {}, 1),
+              "M0SKY-10>APSK63::G4ABC    :hithere{1");
+    EXPECT_TRUE(composeAprsIsLine("M0SKY", OperatingMode::PacketConverse, "G4ABC", "x", {}, 1).isEmpty());
     EXPECT_EQ(aprsIsSendHead("M0SKY-10", "G4ABC", "hithere", 1),
               "  From: M0SKY-10  To :G4ABC  hithere{1\r\n");
     EXPECT_EQ(aprsIsSendHead("M0SKY-10", "G4ABC", "hithere", std::nullopt),
@@ -85,8 +82,8 @@ TEST(MessageComposer, HfBody)
 {
     EXPECT_EQ(hfUnproto("APSK63", false), ">APSK63:");
     EXPECT_EQ(hfUnproto("APSK26", true), ">APSK26,WIDE2-1:");
-    EXPECT_EQ(composeHfBody("M0SKY", hfUnproto("APSK63", false), OperatingMode::AprsMessaging,
-                            "G4ABC", "hello~", {}, std::nullopt),
+    EXPECT_EQ(composeHfBody("M0SKY", hfUnproto("APSK63", false), OperatingMode::AprsMessaging, "G4ABC",
+                            "hello~", {}, std::nullopt),
               "M0SKY>APSK63::G4ABC    :hello");
 }
 

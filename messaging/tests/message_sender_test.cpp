@@ -12,8 +12,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 struct Sent {
     QByteArray kind; ///< "text" or the KISS destination
@@ -21,8 +20,7 @@ struct Sent {
     bool operator==(const Sent&) const = default;
 };
 
-class RecordingTnc : public station::TncTransmitter
-{
+class RecordingTnc : public station::TncTransmitter {
 public:
     void writeTnc(const QByteArray& bytes) override { sent.append({"text", bytes}); }
     void Kiss_Send(const QByteArray& destination, const QByteArray&, const QByteArray&,
@@ -37,8 +35,7 @@ public:
     QList<Sent> sent;
 };
 
-class VhfSendTest : public ::testing::Test
-{
+class VhfSendTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -70,10 +67,7 @@ TEST_F(VhfSendTest, ComposedPayloadsByModeAndAckSetting)
         {station::OperatingMode::TncCommand, true, {"G4DST", "mycall x", {}}, "mycall x\r"},
         {station::OperatingMode::AprsMessaging, false, {"AB", "a~b{c|d", {}}, ":AB       :abcd\r"},
         {station::OperatingMode::PacketConverse, true, {"G4DST", "chat", {}}, "chat\r"},
-        {station::OperatingMode::Raynet,
-         false,
-         {"G4ABCDE-12", "", {"", "", ""}},
-         ":G4ABCDE-12:,,,\r"},
+        {station::OperatingMode::Raynet, false, {"G4ABCDE-12", "", {"", "", ""}}, ":G4ABCDE-12:,,,\r"},
     };
     for (const Case& c : cases) {
         tnc.sent.clear();
@@ -93,9 +87,8 @@ TEST_F(VhfSendTest, WithoutAckThreeTransmissionsKissDestinationsChange)
 {
     tnc.textMode = false;
     sender.Command1_Click({"G4DST", "hi", {}});
-    const QList<Sent> expected{{"APSK20", ":G4DST    :hi{1\r"},
-                               {"APSK63", ":G4DST    :hi{1\r"},
-                               {"APSK63", ":G4DST    :hi{1\r"}};
+    const QList<Sent> expected{
+        {"APSK20", ":G4DST    :hi{1\r"}, {"APSK63", ":G4DST    :hi{1\r"}, {"APSK63", ":G4DST    :hi{1\r"}};
     EXPECT_EQ(tnc.sent, expected);
     EXPECT_FALSE(state.transmitBusy);
     EXPECT_EQ(dir.read(QStringLiteral("skylark_transmit.log")).count("\"G4DST\",\"hi\r\"\r\n"), 1);
@@ -106,9 +99,8 @@ TEST_F(VhfSendTest, AckFromTheAddresseeEndsTheWait)
     // The ack arrives as a monitored line while the retry procedure waits.
     QObject::connect(&sender, &messaging::MessageSender::messagesTextChanged, [&] {
         if (tnc.sent.isEmpty())
-            QTimer::singleShot(platform::Clock::scaled(2000), [&] {
-                receiver.tncLine("G4DST>APRS,WIDE2-1::M0SKY    :ack01\r\n");
-            });
+            QTimer::singleShot(platform::Clock::scaled(2000),
+                               [&] { receiver.tncLine("G4DST>APRS,WIDE2-1::M0SKY    :ack01\r\n"); });
     });
     sender.Command1_Click({"G4DST", "hi", {}});
     EXPECT_EQ(tnc.sent.size(), 1);

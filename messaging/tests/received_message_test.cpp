@@ -4,8 +4,7 @@
 
 using namespace messaging;
 
-namespace
-{
+namespace {
 
 StationIdentity station(const QByteArray& call)
 {
@@ -94,8 +93,7 @@ TEST(ReceivedMessage, GroupNormalisation)
     EXPECT_EQ(m.groupEntry, "12:00:00 SRC    T2::SKYGRP   :hello all\r\n");
     EXPECT_TRUE(aprsIs("SRC>APSK63::SKYGRP   :ack7").groupEntry.isEmpty());
     // TNC and HF keep the server path parts.
-    EXPECT_EQ(groupListEntry("T", "SRC>APSK25,TCPIP*,X:SKYGRP hi", false),
-              "T SRC  ,TCPIP*,X:SKYGRP hi\r\n");
+    EXPECT_EQ(groupListEntry("T", "SRC>APSK25,TCPIP*,X:SKYGRP hi", false), "T SRC  ,TCPIP*,X:SKYGRP hi\r\n");
     StationIdentity noGroup = station("M0SKY");
     noGroup.groupCall.clear();
     const auto cleared = classifyLine(Bearer::AprsIs, "SRC>APRS::X        :y", noGroup, "T");
@@ -115,22 +113,20 @@ TEST(ReceivedMessage, TncMessageToUs)
 
 TEST(ReceivedMessage, HfMessageAndSource)
 {
-    const auto m =
-        classifyLine(Bearer::Hf, "G4ABC*>APSK63::M0SKY-1  :hf text{3", station("M0SKY-1"), "T");
+    const auto m = classifyLine(Bearer::Hf, "G4ABC*>APSK63::M0SKY-1  :hf text{3", station("M0SKY-1"), "T");
     EXPECT_EQ(m.source, "G4ABC");
     EXPECT_EQ(m.messageHead, "  From: G4ABC To: :M0SKY-1  :hf text{3\r\n");
     EXPECT_EQ(m.ackToSend, ":G4ABC    :ack3\r");
 
-    const auto relayed = classifyLine(Bearer::Hf, "IGATE>APSK20,M0SKY*:}G4XYZ>APRS::M0SKY-1  :x",
-                                      station("M0SKY-1"), "T");
+    const auto relayed =
+        classifyLine(Bearer::Hf, "IGATE>APSK20,M0SKY*:}G4XYZ>APRS::M0SKY-1  :x", station("M0SKY-1"), "T");
     EXPECT_EQ(relayed.source, "G4XYZ");
     EXPECT_EQ(classifyLine(Bearer::Hf, "no packet", station("M0SKY-1"), "T").source, "");
 }
 
 TEST(ReceivedMessage, HfCallsignWithoutSsidShowsEveryMessage)
 {
-    const auto m =
-        classifyLine(Bearer::Hf, "G4ABC>APSK63::G4XYZ    :not for us", station("M0SKY"), "T");
+    const auto m = classifyLine(Bearer::Hf, "G4ABC>APSK63::G4XYZ    :not for us", station("M0SKY"), "T");
     EXPECT_FALSE(m.toUs);
     EXPECT_EQ(m.messageHead, "  From: G4ABC To: G4ABC>APSK63::G4XYZ    :not for us\r\n");
     EXPECT_EQ(baseCallsign("M0SKY", Bearer::Hf), "");
@@ -156,11 +152,9 @@ TEST(ReceivedMessage, RemoteControl)
         {"on code", "G4REM>APRS::M0SKY    :Relay keying open{5", station("M0SKY"), true, false},
         {"other sender naming the remote call", "G4BAD>APRS::M0SKY    :G4REM Relay keying close",
          station("M0SKY"), false, false},
-        {"remote control disabled", "NOCALL>APRS::M0SKY    :Relay keying close", disabled, false,
-         false},
+        {"remote control disabled", "NOCALL>APRS::M0SKY    :Relay keying close", disabled, false, false},
         {"empty code never matches", "G4REM>APRS::M0SKY    :hello", noCode, false, false},
-        {"not addressed to us", "G4REM>APRS::G4XYZ    :Relay keying close", station("M0SKY"), false,
-         false},
+        {"not addressed to us", "G4REM>APRS::G4XYZ    :Relay keying close", station("M0SKY"), false, false},
     };
     for (const auto& c : cases) {
         const auto m = classifyLine(Bearer::AprsIs, c.line, c.who, "T");

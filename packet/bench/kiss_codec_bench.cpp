@@ -4,8 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
-namespace
-{
+namespace {
 
 using packet::Kiss;
 

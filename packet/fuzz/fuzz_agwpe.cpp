@@ -14,16 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (pos < size) {
         const size_t length = std::min<size_t>(size - pos - 1, data[pos] + 1u);
         ++pos;
-        const QByteArray read(reinterpret_cast<const char*>(data + pos),
-                              static_cast<qsizetype>(length));
+        const QByteArray read(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(length));
         pos += length;
         for (const packet::AgwpeFrame& frame : deframer.feed(read)) {
             const auto line = packet::agwpeMonitorLine(frame);
             if (line && !line->endsWith("\r\n"))
                 __builtin_trap();
         }
-        if (deframer.pendingBytes() >
-            packet::AgwpeFrame::kHeaderSize + packet::AgwpeDeframer::kMaxDataLength)
+        if (deframer.pendingBytes() > packet::AgwpeFrame::kHeaderSize + packet::AgwpeDeframer::kMaxDataLength)
             __builtin_trap();
     }
     return 0;

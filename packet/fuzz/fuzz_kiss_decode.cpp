@@ -10,13 +10,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     static const QByteArray calls[] = {"N1CALL", "WIDE1-1", "", "A"};
     const QByteArray& own = calls[data[0] % 4];
-    const QByteArray frame(reinterpret_cast<const char*>(data + 1),
-                           static_cast<qsizetype>(size - 1));
+    const QByteArray frame(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
     const auto r = packet::Kiss::Kiss_Decode(frame, own);
     if (r.digipeat) {
         // A digipeat request must be encodable or rejected with a message, never crash.
-        const auto e = packet::Kiss::encode(r.digipeat->destination, r.digipeat->source,
-                                            r.digipeat->path, r.digipeat->info);
+        const auto e = packet::Kiss::encode(r.digipeat->destination, r.digipeat->source, r.digipeat->path,
+                                            r.digipeat->info);
         if (e.ok() == e.frame.isEmpty())
             __builtin_trap();
     }

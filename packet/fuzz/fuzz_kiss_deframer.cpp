@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // One byte gives the read length (1..256), the following bytes are the read.
         const size_t length = std::min<size_t>(size - pos - 1, data[pos] + 1u);
         ++pos;
-        const QByteArray read(reinterpret_cast<const char*>(data + pos),
-                              static_cast<qsizetype>(length));
+        const QByteArray read(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(length));
         pos += length;
         for (const QByteArray& frame : deframer.feed(read))
             (void)packet::Kiss::Kiss_Decode(frame, "N1CALL");

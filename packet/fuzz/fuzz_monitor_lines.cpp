@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (pos < size) {
         const size_t length = std::min<size_t>(size - pos - 1, data[pos] + 1u);
         ++pos;
-        const QByteArray read(reinterpret_cast<const char*>(data + pos),
-                              static_cast<qsizetype>(length));
+        const QByteArray read(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(length));
         pos += length;
         check(splitter.feed(read));
     }

@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 
-namespace packet
-{
-namespace
-{
+namespace packet {
+namespace {
 
 using test::hex;
 
@@ -115,9 +113,7 @@ struct LineCase {
     std::optional<QByteArray> line;
 };
 
-class MonitorLine : public ::testing::TestWithParam<LineCase>
-{
-};
+class MonitorLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(MonitorLine, GivesPacketLine)
 {
@@ -148,26 +144,23 @@ INSTANTIATE_TEST_SUITE_P(
                  agwFrame('U', "A", "B", " 1:Fm A To B <UI pid=F0 Len=9 >[1:2:3]\r>Via X <UI"),
                  "A>B:>Via X <UI\r\n"},
         LineCase{"LineFeedInInfoDropped",
-                 agwFrame('U', "A", "B", " 1:Fm A To B <UI pid=F0 Len=3 >[1:2:3]\rx\ny\r"),
-                 "A>B:xy\r\n"},
+                 agwFrame('U', "A", "B", " 1:Fm A To B <UI pid=F0 Len=3 >[1:2:3]\rx\ny\r"), "A>B:xy\r\n"},
         LineCase{"OwnTransmissionIgnored",
                  agwFrame('T', "N0CALL", "APSK63",
                           " 1:Fm N0CALL To APSK63 Via WIDE1-1 <UI pid=F0 Len=20 P=0 >[18:22:40]\r"
                           ":N1CALL   :test tx{7\r"),
                  std::nullopt},
         LineCase{"ConnectedInfoIgnored",
-                 agwFrame('I', "A", "B", " 1:Fm A To B <I R0 S0 pid=F0 Len=1 >[1:2:3]\rx\r"),
-                 std::nullopt},
+                 agwFrame('I', "A", "B", " 1:Fm A To B <I R0 S0 pid=F0 Len=1 >[1:2:3]\rx\r"), std::nullopt},
         LineCase{"SupervisoryIgnored", agwFrame('S', "A", "B", " 1:Fm A To B <RR R0 >[1:2:3]\r"),
                  std::nullopt},
-        LineCase{"UnnumberedNotUiIgnored",
-                 agwFrame('U', "A", "B", " 1:Fm A To B <SABM P >[1:2:3]\r"), std::nullopt},
+        LineCase{"UnnumberedNotUiIgnored", agwFrame('U', "A", "B", " 1:Fm A To B <SABM P >[1:2:3]\r"),
+                 std::nullopt},
         LineCase{"NoTimeStampIgnored", agwFrame('U', "A", "B", "Fm A To B <UI pid=F0 Len=1 >x"),
                  std::nullopt},
-        LineCase{"NoCallIgnored",
-                 agwFrame('U', "", "B", " 1:Fm A To B <UI pid=F0 Len=1 >[1:2:3]\rx"), std::nullopt},
-        LineCase{"VersionReplyIgnored", agwFrame('R', "", "", hex("d5 07 00 00 7f 00 00 00")),
-                 std::nullopt}),
+        LineCase{"NoCallIgnored", agwFrame('U', "", "B", " 1:Fm A To B <UI pid=F0 Len=1 >[1:2:3]\rx"),
+                 std::nullopt},
+        LineCase{"VersionReplyIgnored", agwFrame('R', "", "", hex("d5 07 00 00 7f 00 00 00")), std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-namespace packet
-{
-namespace
-{
+namespace packet {
+namespace {
 
 using test::hex;
 
@@ -31,9 +29,7 @@ struct DecodeCase {
     QByteArray text;
 };
 
-class DecodeFrame : public ::testing::TestWithParam<DecodeCase>
-{
-};
+class DecodeFrame : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeFrame, GivesText)
 {
@@ -61,10 +57,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Odd bytes are halved rounding half to even: 83 -> 'B', 81 -> '@', SSID 63 -> 2.
         DecodeCase{"RoundHalfToEven", hex("83 81 a4 a6 40 40 63 9c 9e 86 82 98 98 61 03 f0 41"),
                    "NOCALL>B@RS-2:A"},
-        DecodeCase{"SsidByteWithCBitSameSsid",
-                   hex("82 a0 a4 a6 40 40 ea 9c 9e 86 82 98 98 e5 03 f0"), "NOCALL-2>APRS-5:"},
-        DecodeCase{"ControlAtPosition16",
-                   hex("82 a0 a4 a6 40 40 e0 9c 9e 86 82 98 98 61 41 03 f0 41"), ""},
+        DecodeCase{"SsidByteWithCBitSameSsid", hex("82 a0 a4 a6 40 40 ea 9c 9e 86 82 98 98 e5 03 f0"),
+                   "NOCALL-2>APRS-5:"},
+        DecodeCase{"ControlAtPosition16", hex("82 a0 a4 a6 40 40 e0 9c 9e 86 82 98 98 61 41 03 f0 41"), ""},
         DecodeCase{"PidMisaligned", hex("82 a0 a4 a6 40 40 e0 9c 9e 86 82 98 98 61 03 41 f0"), ""},
         DecodeCase{"NoControl", hex("82 a0 a4 a6 40 40 e0 9c 9e 86 82 98 98 61 41 41 f0"), ""},
         DecodeCase{"TooShort", hex("82 a0 a4 03 f0"), ""}, DecodeCase{"Empty", QByteArray(), ""},
@@ -83,9 +78,7 @@ struct RoundTripCase {
     QByteArray text;
 };
 
-class DecodeRoundTrip : public ::testing::TestWithParam<RoundTripCase>
-{
-};
+class DecodeRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(DecodeRoundTrip, EncodedFrameDecodesToText)
 {
@@ -102,16 +95,15 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"TwoRepeatedShowOneStar", "APRS", "N0CALL", "DIGI1*,WIDE2-1*,WIDE3-3", "x",
                       "N0CALL>APRS,DIGI1,WIDE2-1*,WIDE3-3:x"},
         RoundTripCase{"AllRepeated", "APRS", "N0CALL", "A*,B*,C-3*", "x", "N0CALL>APRS,A,B,C-3*:x"},
-        RoundTripCase{"Ssid15", "APRS-15", "NOCALL-15", "WIDE7-15", "",
-                      "NOCALL-15>APRS-15,WIDE7-15:"},
+        RoundTripCase{"Ssid15", "APRS-15", "NOCALL-15", "WIDE7-15", "", "NOCALL-15>APRS-15,WIDE7-15:"},
         RoundTripCase{"FendAndFescInInfo", "APRS", "NOCALL", "WIDE1-1",
                       QByteArray("a\xC0\xDB\xDB\xDC"
                                  "b"),
                       QByteArray("NOCALL>APRS,WIDE1-1:a\xC0\xDB\xDB\xDC"
                                  "b")},
         RoundTripCase{"FendInAddress", "A`", "NOCALL", "", "x", "NOCALL>A`:x"},
-        RoundTripCase{"ControlAndPidBytesInInfo", "APRS", "NOCALL", "",
-                      QByteArray("\x03\xF0\x03", 3), QByteArray("NOCALL>APRS:\x03\xF0\x03")}),
+        RoundTripCase{"ControlAndPidBytesInInfo", "APRS", "NOCALL", "", QByteArray("\x03\xF0\x03", 3),
+                      QByteArray("NOCALL>APRS:\x03\xF0\x03")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KissDecode, AllByteValuesSurviveEncodeDeframeDecode)
@@ -142,9 +134,7 @@ struct DigiCase {
     QByteArray resend; ///< path of the digipeat request; empty: no request
 };
 
-class DecodeOwnCall : public ::testing::TestWithParam<DigiCase>
-{
-};
+class DecodeOwnCall : public ::testing::TestWithParam<DigiCase> {};
 
 TEST_P(DecodeOwnCall, MarksOwnCallAndRequestsDigipeat)
 {
@@ -160,8 +150,8 @@ TEST_P(DecodeOwnCall, MarksOwnCallAndRequestsDigipeat)
     ASSERT_TRUE(r.digipeat.has_value());
     EXPECT_EQ(*r.digipeat, (DigipeatRequest{"APRS", "N0CALL-7", c.resend, ">hi"}));
     // The request goes out as a frame with our entry's H bit set, showing the same text.
-    const KissEncodeResult again = Kiss::encode(r.digipeat->destination, r.digipeat->source,
-                                                r.digipeat->path, r.digipeat->info);
+    const KissEncodeResult again =
+        Kiss::encode(r.digipeat->destination, r.digipeat->source, r.digipeat->path, r.digipeat->info);
     ASSERT_TRUE(again.ok());
     EXPECT_EQ(Kiss::Kiss_Decode(inner(again.frame), "N9XXX").text, c.text);
 }
@@ -173,17 +163,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "N1CALL*,WIDE2-1"},
         DigiCase{"NextAfterUsed", "WIDE1*,N1CALL-2,WIDE2-1", "N1CALL-2",
                  "N0CALL-7>APRS,WIDE1,N1CALL-2*,WIDE2-1:>hi", "WIDE1*,N1CALL-2*,WIDE2-1"},
-        DigiCase{"LastOfThree", "A*,B*,N1CALL", "N1CALL", "N0CALL-7>APRS,A,B,N1CALL*:>hi",
-                 "A*,B*,N1CALL*"},
-        DigiCase{"AlreadyRepeated", "N1CALL*,WIDE2-1", "N1CALL",
-                 "N0CALL-7>APRS,N1CALL*,WIDE2-1:>hi", ""},
+        DigiCase{"LastOfThree", "A*,B*,N1CALL", "N1CALL", "N0CALL-7>APRS,A,B,N1CALL*:>hi", "A*,B*,N1CALL*"},
+        DigiCase{"AlreadyRepeated", "N1CALL*,WIDE2-1", "N1CALL", "N0CALL-7>APRS,N1CALL*,WIDE2-1:>hi", ""},
         DigiCase{"NotNextHop", "WIDE1-1,N1CALL", "N1CALL", "N0CALL-7>APRS,WIDE1-1,N1CALL:>hi", ""},
-        DigiCase{"OnlyFirstOccurrence", "N1CALL*,N1CALL", "N1CALL",
-                 "N0CALL-7>APRS,N1CALL*,N1CALL:>hi", ""},
-        DigiCase{"WholeEntryOnly", "N1CALL-5,WIDE2-1", "N1CALL",
-                 "N0CALL-7>APRS,N1CALL-5,WIDE2-1:>hi", ""},
-        DigiCase{"SsidPrefixNotMatched", "N1CALL-12", "N1CALL-1", "N0CALL-7>APRS,N1CALL-12:>hi",
-                 ""},
+        DigiCase{"OnlyFirstOccurrence", "N1CALL*,N1CALL", "N1CALL", "N0CALL-7>APRS,N1CALL*,N1CALL:>hi", ""},
+        DigiCase{"WholeEntryOnly", "N1CALL-5,WIDE2-1", "N1CALL", "N0CALL-7>APRS,N1CALL-5,WIDE2-1:>hi", ""},
+        DigiCase{"SsidPrefixNotMatched", "N1CALL-12", "N1CALL-1", "N0CALL-7>APRS,N1CALL-12:>hi", ""},
         DigiCase{"EmptyOwnCall", "WIDE1-1", "", "N0CALL-7>APRS,WIDE1-1:>hi", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -200,9 +185,7 @@ struct UnescapeCase {
     QByteArray in, out;
 };
 
-class Unescape : public ::testing::TestWithParam<UnescapeCase>
-{
-};
+class Unescape : public ::testing::TestWithParam<UnescapeCase> {};
 
 TEST_P(Unescape, UndoesStuffing)
 {
@@ -211,16 +194,16 @@ TEST_P(Unescape, UndoesStuffing)
     EXPECT_EQ(frame, GetParam().out);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kiss, Unescape,
-    ::testing::Values(UnescapeCase{"Plain", hex("41 42 c0"), hex("41 42 c0")},
-                      UnescapeCase{"Tfend", hex("41 db dc 42"), hex("41 c0 42")},
-                      UnescapeCase{"Tfesc", hex("db dd"), hex("db")},
-                      UnescapeCase{"UnknownPairDropped", hex("41 db 41 42"), hex("41 42")},
-                      UnescapeCase{"TrailingFescDropped", hex("41 db"), hex("41")},
-                      UnescapeCase{"FescFescConsumedAsPair", hex("db db dc"), hex("dc")},
-                      UnescapeCase{"Empty", QByteArray(), QByteArray()}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kiss, Unescape,
+                         ::testing::Values(UnescapeCase{"Plain", hex("41 42 c0"), hex("41 42 c0")},
+                                           UnescapeCase{"Tfend", hex("41 db dc 42"), hex("41 c0 42")},
+                                           UnescapeCase{"Tfesc", hex("db dd"), hex("db")},
+                                           UnescapeCase{"UnknownPairDropped", hex("41 db 41 42"),
+                                                        hex("41 42")},
+                                           UnescapeCase{"TrailingFescDropped", hex("41 db"), hex("41")},
+                                           UnescapeCase{"FescFescConsumedAsPair", hex("db db dc"), hex("dc")},
+                                           UnescapeCase{"Empty", QByteArray(), QByteArray()}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KissDigiSubstitute, KeepsLeadingCommaAndCounts)
 {

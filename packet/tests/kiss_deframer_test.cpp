@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-namespace packet
-{
-namespace
-{
+namespace packet {
+namespace {
 
 using test::hex;
 
@@ -64,9 +62,7 @@ struct StreamCase {
     QList<QByteArray> frames;
 };
 
-class DeframeStream : public ::testing::TestWithParam<StreamCase>
-{
-};
+class DeframeStream : public ::testing::TestWithParam<StreamCase> {};
 
 TEST_P(DeframeStream, GivesFrames)
 {
@@ -83,8 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"TrailingCrDropped", hex("c0 00 41 0d c0"), {"A"}},
                       StreamCase{"OnlyOneCrDropped", hex("c0 00 41 0d 0d c0"), {QByteArray("A\r")}},
                       StreamCase{"CommandByteNotChecked", hex("c0 10 41 c0"), {"A"}},
-                      StreamCase{
-                          "StaysStuffed", hex("c0 00 41 db dc db dd c0"), {hex("41 db dc db dd")}},
+                      StreamCase{"StaysStuffed", hex("c0 00 41 db dc db dd c0"), {hex("41 db dc db dd")}},
                       StreamCase{"Unfinished", hex("c0 00 41 42"), {}},
                       StreamCase{"NoFend", hex("41 42"), {}}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -3,10 +3,8 @@
 
 #include <gtest/gtest.h>
 
-namespace packet
-{
-namespace
-{
+namespace packet {
+namespace {
 
 struct SplitCase {
     const char* name;
@@ -14,9 +12,7 @@ struct SplitCase {
     QList<QByteArray> lines;
 };
 
-class SplitLines : public ::testing::TestWithParam<SplitCase>
-{
-};
+class SplitLines : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitLines, GivesOneLinePerPacket)
 {
@@ -48,9 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"DoubledForm", {"N0CALL>APRS: <<UI>>:\r\n>x\r\n"}, {"N0CALL>APRS: <<UI>>:>x"}},
         SplitCase{"ResponseForm", {"N0CALL>APRS <UI R>:\r\n>x\r\n"}, {"N0CALL>APRS <UI R>:>x"}},
         SplitCase{"BlankAfterMarker", {"N0CALL>APRS <UI>: \r\n>x\r\n"}, {"N0CALL>APRS <UI>: >x"}},
-        SplitCase{"HeaderWithoutInfo",
-                  {"A>B <UI>:\r\nC>D <UI>:\r\n>x\r\n"},
-                  {"A>B <UI>:", "C>D <UI>:>x"}},
+        SplitCase{"HeaderWithoutInfo", {"A>B <UI>:\r\nC>D <UI>:\r\n>x\r\n"}, {"A>B <UI>:", "C>D <UI>:>x"}},
         SplitCase{"OneLineFormNotHeld", {"A>B <UI>:>x\r\nC>D:y\r\n"}, {"A>B <UI>:>x", "C>D:y"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -59,26 +53,22 @@ struct HeaderCase {
     bool header;
 };
 
-class SplitHeader : public ::testing::TestWithParam<HeaderCase>
-{
-};
+class SplitHeader : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(SplitHeader, Recognised)
 {
-    EXPECT_EQ(MonitorLineSplitter::isSplitHeader(GetParam().line), GetParam().header)
-        << GetParam().line;
+    EXPECT_EQ(MonitorLineSplitter::isSplitHeader(GetParam().line), GetParam().header) << GetParam().line;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Tnc, SplitHeader,
     ::testing::Values(HeaderCase{"A>B <UI>:", true}, HeaderCase{"A>B,C*: <UI>:", true},
                       HeaderCase{"A>B: <<UI>>:", true}, HeaderCase{"A>B <UI C P>:", true},
-                      HeaderCase{"A>B <UI,R>:\t ", true},
-                      HeaderCase{"A>B <UI pid=F0 Len=5>:", true}, HeaderCase{"A>B <UIX>:", false},
-                      HeaderCase{"A>B <UI>", false}, HeaderCase{"A>B <UI>:x", false},
-                      HeaderCase{"A>B <I R1 S0>:", false}, HeaderCase{"<UI>:", false},
-                      HeaderCase{"A B <UI>:", false}, HeaderCase{"A>B <UI>>:", false},
-                      HeaderCase{"cmd:", false}, HeaderCase{"", false}));
+                      HeaderCase{"A>B <UI,R>:\t ", true}, HeaderCase{"A>B <UI pid=F0 Len=5>:", true},
+                      HeaderCase{"A>B <UIX>:", false}, HeaderCase{"A>B <UI>", false},
+                      HeaderCase{"A>B <UI>:x", false}, HeaderCase{"A>B <I R1 S0>:", false},
+                      HeaderCase{"<UI>:", false}, HeaderCase{"A B <UI>:", false},
+                      HeaderCase{"A>B <UI>>:", false}, HeaderCase{"cmd:", false}, HeaderCase{"", false}));
 
 TEST(MonitorLineSplitter, FlushGivesPromptWithoutLineEnd)
 {

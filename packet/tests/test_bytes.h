@@ -5,8 +5,7 @@
 
 #include <ostream>
 
-namespace packet::test
-{
+namespace packet::test {
 
 /// "c0 00 82 ..." -> bytes; blanks and line breaks are ignored.
 inline QByteArray hex(const char* text)

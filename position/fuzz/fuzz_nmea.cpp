@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (pos < size) {
         // Piece length from the data itself, 1..16 bytes.
         const size_t piece = std::min<size_t>(size - pos, (data[pos] & 15u) + 1u);
-        const QByteArray bytes(reinterpret_cast<const char*>(data + pos),
-                               static_cast<qsizetype>(piece));
+        const QByteArray bytes(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(piece));
         pos += piece;
         for (const QByteArray& s : reader.feed(bytes)) {
             if (s.isEmpty() || s[0] != '$' || s.size() > position::NmeaReader::kMaxSentenceBytes)

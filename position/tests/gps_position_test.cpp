@@ -6,8 +6,7 @@
 
 using namespace position;
 
-namespace
-{
+namespace {
 RmcSentence fix(char status, QByteArray lat, QByteArray ns, QByteArray lon, QByteArray ew)
 {
     RmcSentence rmc;
@@ -23,10 +22,9 @@ RmcSentence fix(char status, QByteArray lat, QByteArray ns, QByteArray lon, QByt
 TEST(GpsIcon, TableOfCaptions)
 {
     const std::tuple<QString, char, char> cases[] = {
-        {"HF station", '\\', '-'}, {"Camp", '/', ';'},      {"Car", '/', '>'},
-        {"Van", '/', 'v'},         {"Jeep", '/', 'j'},      {"RV", '/', 'R'},
-        {"Truck", '/', 'k'},       {"Ambulance", '/', 'a'}, {"Bus", '/', 'U'},
-        {"Ship", '/', 's'},        {"Yacht", '/', 'Y'},     {"Large  truck", '/', 'u'},
+        {"HF station", '\\', '-'}, {"Camp", '/', ';'}, {"Car", '/', '>'},   {"Van", '/', 'v'},
+        {"Jeep", '/', 'j'},        {"RV", '/', 'R'},   {"Truck", '/', 'k'}, {"Ambulance", '/', 'a'},
+        {"Bus", '/', 'U'},         {"Ship", '/', 's'}, {"Yacht", '/', 'Y'}, {"Large  truck", '/', 'u'},
     };
     for (const auto& [caption, table, code] : cases)
         EXPECT_EQ(gpsIconForCaption(caption), (GpsIcon{table, code})) << caption.toStdString();
@@ -44,9 +42,9 @@ TEST(GpsPosition, WorkedExamples)
               QByteArray("=4916.45N/12311.12W>"));
     EXPECT_EQ(gpsPositionInfo(fix('A', "4916.45", "N", "12311.12", "W"), car, "c"),
               QByteArray("=4916.45N/12311.12W>c"));
-    EXPECT_EQ(gpsPositionInfo(fix('A', "4807.038", "N", "01131.000", "E"),
-                              gpsIconOrDefault("HF station"), "HF"),
-              QByteArray("=4807.03N\\01131.00E-HF"));
+    EXPECT_EQ(
+        gpsPositionInfo(fix('A', "4807.038", "N", "01131.000", "E"), gpsIconOrDefault("HF station"), "HF"),
+        QByteArray("=4807.03N\\01131.00E-HF"));
 }
 
 TEST(GpsPosition, FullSentenceToBeaconText)

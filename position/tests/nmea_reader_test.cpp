@@ -5,8 +5,7 @@
 
 using namespace position;
 
-namespace
-{
+namespace {
 const QByteArray kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
 const QByteArray kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
 const QByteArray kGsv = "$GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45*75";
@@ -41,8 +40,7 @@ TEST(NmeaReader, EndsAtChecksumWithoutWaitingForLineEnd)
 TEST(NmeaReader, RestartsAtDollarAndReturnsLinesWithoutChecksum)
 {
     NmeaReader reader;
-    EXPECT_EQ(reader.feed("$GPRMC,12" + kGga + "\n$PXYZ,1\r\n"),
-              (QList<QByteArray>{kGga, "$PXYZ,1"}));
+    EXPECT_EQ(reader.feed("$GPRMC,12" + kGga + "\n$PXYZ,1\r\n"), (QList<QByteArray>{kGga, "$PXYZ,1"}));
 }
 
 TEST(NmeaReader, BufferStaysBoundedWithoutSentences)

@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    const QByteArray input(reinterpret_cast<const char*>(data + 1),
-                           static_cast<qsizetype>(size - 1));
+    const QByteArray input(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
     if (data[0] & 1) {
         // Parse, write back, parse again: the second pass must reproduce the first.
         records::CsvTable table = records::CsvTable::parse(input);

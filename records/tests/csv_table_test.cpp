@@ -4,8 +4,7 @@
 
 using namespace records;
 
-namespace
-{
+namespace {
 using Rows = QList<QList<QByteArray>>;
 }
 
@@ -40,8 +39,7 @@ TEST(CsvTable, SerializesWithQuotingOnlyWhereNeeded)
     ASSERT_TRUE(t.setCell(1, 2, "a,b"));
     ASSERT_TRUE(t.setCell(1, 3, "say \"x\""));
     ASSERT_TRUE(t.setCell(3, 2, "cr\rhere"));
-    EXPECT_EQ(t.serialize(),
-              QByteArray("plain,\"a,b\",\"say \"\"x\"\"\"\r\n\r\n,\"cr\rhere\"\r\n"));
+    EXPECT_EQ(t.serialize(), QByteArray("plain,\"a,b\",\"say \"\"x\"\"\"\r\n\r\n,\"cr\rhere\"\r\n"));
 }
 
 TEST(CsvTable, RoundTripKeepsEveryCell)

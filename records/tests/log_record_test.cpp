@@ -17,14 +17,12 @@ TEST(LogRecord, QuotesEachFieldAndEndsWithCrLf)
 TEST(LogRecord, KeepsQuotesCrAndEightBitBytesUnchanged)
 {
     const QByteArray text("say \"hi\"\r\xB0\xFF", 11);
-    EXPECT_EQ(logRecord({" ", "AB", text}),
-              QByteArray("\" \",\"AB\",\"say \"hi\"\r\xB0\xFF\"\r\n", 24));
+    EXPECT_EQ(logRecord({" ", "AB", text}), QByteArray("\" \",\"AB\",\"say \"hi\"\r\xB0\xFF\"\r\n", 24));
 }
 
 TEST(LogRecord, TimeStampIsUtcDateBlankTime)
 {
-    const QDateTime local(QDate(2024, 12, 31), QTime(23, 59, 58),
-                          QTimeZone(QByteArrayLiteral("UTC+02:00")));
+    const QDateTime local(QDate(2024, 12, 31), QTime(23, 59, 58), QTimeZone(QByteArrayLiteral("UTC+02:00")));
     EXPECT_EQ(logTimeStamp(local), QByteArray("2024-12-31 21:59:58"));
     EXPECT_EQ(logTimeStampNow().size(), 19);
 }

@@ -9,8 +9,7 @@
 
 using namespace records;
 
-namespace
-{
+namespace {
 
 using Cells = std::array<std::optional<QByteArray>, RaynetRow::kColumns>;
 const auto kNo = std::nullopt;
@@ -103,8 +102,7 @@ TEST(RaynetSheet, KeepsOperatorCellsInOtherRowsAndColumns)
     RaynetSheet sheet(RaynetSheet::pathIn(dir.path()), 2);
     ASSERT_TRUE(sheet.writeEntry("t", "G4ABC", "beacon", "M0XYZ"));
     const CsvTable t = CsvTable::parse(dir.read(RaynetSheet::kFileName));
-    EXPECT_EQ(t.rows()[0],
-              (QList<QByteArray>{"Time", "Call", "D1", "D2", "D3", "Text", "Own", "Notes"}));
+    EXPECT_EQ(t.rows()[0], (QList<QByteArray>{"Time", "Call", "D1", "D2", "D3", "Text", "Own", "Notes"}));
     EXPECT_EQ(t.rows()[1], (QList<QByteArray>{"t", "G4ABC", "", "", "", "", "", "keep me"}));
     EXPECT_EQ(t.rows()[2], (QList<QByteArray>{"old, row"}));
 }

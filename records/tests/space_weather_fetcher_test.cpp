@@ -14,13 +14,11 @@
 
 using namespace records;
 
-namespace
-{
+namespace {
 
 /// A loopback HTTP/1.0 server answering every request with one canned response, or never
 /// answering at all.
-class LoopbackHttpServer : public QObject
-{
+class LoopbackHttpServer : public QObject {
 public:
     enum class Mode { Answer, Silent };
 
@@ -38,8 +36,8 @@ public:
     static QByteArray response(const char* status, const QByteArray& body)
     {
         return QByteArray("HTTP/1.0 ") + status +
-               "\r\nContent-Type: text/plain\r\nContent-Length: " +
-               QByteArray::number(body.size()) + "\r\n\r\n" + body;
+               "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\n\r\n" + body;
     }
 
     QUrl url() const
@@ -88,8 +86,8 @@ std::vector<FetchCase> fetchCases()
         {"real bulletin", M::Answer, LoopbackHttpServer::response("200 OK", real), true, real,
          QStringLiteral("Space Weather: SF:132  A:5  K: 2")},
         {"empty document", M::Answer, LoopbackHttpServer::response("200 OK", ""), true, "", none},
-        {"no Solar flux", M::Answer, LoopbackHttpServer::response("200 OK", "Maintenance\r\n"),
-         true, "Maintenance\r\n", none},
+        {"no Solar flux", M::Answer, LoopbackHttpServer::response("200 OK", "Maintenance\r\n"), true,
+         "Maintenance\r\n", none},
         {"404", M::Answer, LoopbackHttpServer::response("404 Not Found", real), false, "", none},
         {"never answers", M::Silent, QByteArray(), false, "", none},
     };
@@ -100,8 +98,7 @@ std::vector<FetchCase> fetchCases()
 TEST(SpaceWeatherFetcher, DefaultsToThePublicServiceWithTenSecondLimit)
 {
     SpaceWeatherFetcher fetcher;
-    EXPECT_EQ(fetcher.url().toString(),
-              QStringLiteral("https://services.swpc.noaa.gov/text/wwv.txt"));
+    EXPECT_EQ(fetcher.url().toString(), QStringLiteral("https://services.swpc.noaa.gov/text/wwv.txt"));
     EXPECT_EQ(fetcher.timeoutMs(), 10000);
     fetcher.setTimeoutMs(60000);
     EXPECT_EQ(fetcher.timeoutMs(), 10000);
@@ -188,8 +185,7 @@ TEST(SpaceWeatherFetcher, AbortEndsAWaitingFetch)
     SpaceWeatherFetcher fetcher;
     fetcher.setUrl(server.url());
     // Abort from inside the wait, as a closing window would.
-    QTimer::singleShot(0, &fetcher,
-                       [&] { QTimer::singleShot(20, &fetcher, [&] { fetcher.abort(); }); });
+    QTimer::singleShot(0, &fetcher, [&] { QTimer::singleShot(20, &fetcher, [&] { fetcher.abort(); }); });
     bool ok = true;
     EXPECT_TRUE(fetcher.fetchAndWait(&ok).isEmpty());
     EXPECT_FALSE(ok);

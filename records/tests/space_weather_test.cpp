@@ -7,8 +7,7 @@
 
 using namespace records;
 
-namespace
-{
+namespace {
 QByteArray realBulletin()
 {
     QFile f(testsupport::testDataPath("wwv.txt"));

@@ -49,7 +49,9 @@ TEST(RecordFile, RecordsAtFixedOffsetsWithLittleEndianLength)
     RecordFile f;
     f.setRecord(3, "1");
     ASSERT_EQ(f.bytes().size(), 300);
-    EXPECT_EQ(f.bytes().mid(200, 3), QByteArray("\x01\x00" "1", 3));
+    EXPECT_EQ(f.bytes().mid(200, 3), QByteArray("\x01\x00"
+                                                "1",
+                                                3));
     EXPECT_EQ(f.record(3), "1");
     EXPECT_EQ(f.record(1), "") << "zero-filled record reads as empty";
     EXPECT_EQ(f.record(50), "") << "beyond the end";

@@ -8,7 +8,10 @@ namespace testsupport {
 
 TempStationDir::TempStationDir() : m_dir(QDir::tempPath() + "/skylark-test-XXXXXX") {}
 
-QString TempStationDir::file(const QString& name) const { return m_dir.filePath(name); }
+QString TempStationDir::file(const QString& name) const
+{
+    return m_dir.filePath(name);
+}
 
 QByteArray TempStationDir::read(const QString& name) const
 {
@@ -25,7 +28,10 @@ void TempStationDir::write(const QString& name, const QByteArray& bytes) const
         f.write(bytes);
 }
 
-bool TempStationDir::exists(const QString& name) const { return QFileInfo::exists(file(name)); }
+bool TempStationDir::exists(const QString& name) const
+{
+    return QFileInfo::exists(file(name));
+}
 
 QString testDataPath(const QString& relative)
 {

@@ -24,8 +24,7 @@
 
 using namespace hf::modem;
 
-namespace
-{
+namespace {
 
 int usage()
 {
@@ -234,8 +233,7 @@ double benchRate(double sampleRate)
     constexpr std::size_t kBlock = 2048;
     for (std::size_t i = 0; i < audio.size(); i += kBlock)
         receiver.process(audio.data() + i, std::min(kBlock, audio.size() - i));
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return seconds / elapsed;
 }
 
@@ -243,8 +241,8 @@ int bench()
 {
     for (double rate : {11025.0, 48000.0}) {
         const double rtf = benchRate(rate);
-        std::printf("25 channels at %5.0f Hz: real-time factor %.1f (%.1f %% of one core)\n", rate,
-                    rtf, 100.0 / rtf);
+        std::printf("25 channels at %5.0f Hz: real-time factor %.1f (%.1f %% of one core)\n", rate, rtf,
+                    100.0 / rtf);
     }
     return 0;
 }

@@ -10,8 +10,7 @@
 
 using namespace hf::modem;
 
-namespace
-{
+namespace {
 
 std::vector<float> noise(double rate, double seconds)
 {

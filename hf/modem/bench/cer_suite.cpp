@@ -16,8 +16,7 @@
 
 using namespace hf::modem;
 
-namespace
-{
+namespace {
 
 /// Edit distance between `text` and the best-matching stretch of `out` (characters printed
 /// from the noise before and after the signal are not counted).
@@ -59,8 +58,8 @@ double cer(const char* name, double snr, unsigned seed)
     std::vector<float> padded(static_cast<std::size_t>(rate), 0.0f);
     padded.insert(padded.end(), audio.begin(), audio.end());
     padded.resize(padded.size() + static_cast<std::size_t>(rate), 0.0f);
-    std::normal_distribution<double> g(
-        0.0, std::sqrt(power / std::pow(10.0, snr / 10.0) * (rate / 2.0) / 2500.0));
+    std::normal_distribution<double> g(0.0,
+                                       std::sqrt(power / std::pow(10.0, snr / 10.0) * (rate / 2.0) / 2500.0));
     for (auto& v : padded)
         v = static_cast<float>(v + g(rng));
     // Scale into the range a sound card delivers.

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace modemtest
-{
+namespace modemtest {
 
 /// CRC-16/MODBUS as four upper-case hex digits (the HF frame check).
 inline std::string crcHex(const std::string& body)
@@ -55,8 +54,7 @@ inline double signalPower(const std::vector<float>& s)
 }
 
 /// Adds seeded white noise so the SNR in 2500 Hz is `snrDb` for a signal of power `power`.
-inline void addNoise(std::vector<float>& s, double power, double sampleRate, double snrDb,
-                     unsigned seed)
+inline void addNoise(std::vector<float>& s, double power, double sampleRate, double snrDb, unsigned seed)
 {
     const double noisePower = power / std::pow(10.0, snrDb / 10.0) * (sampleRate / 2.0) / 2500.0;
     std::mt19937 rng(seed);
@@ -71,8 +69,7 @@ inline void addNoise(std::vector<float>& s, double power, double sampleRate, dou
 }
 
 /// Pads with `lead` seconds of silence before and `tail` after.
-inline std::vector<float> pad(const std::vector<float>& s, double sampleRate, double lead,
-                              double tail)
+inline std::vector<float> pad(const std::vector<float>& s, double sampleRate, double lead, double tail)
 {
     std::vector<float> out(static_cast<std::size_t>(lead * sampleRate), 0.0f);
     out.insert(out.end(), s.begin(), s.end());
@@ -80,8 +77,7 @@ inline std::vector<float> pad(const std::vector<float>& s, double sampleRate, do
     return out;
 }
 
-inline std::string runDemodulator(hf::modem::Demodulator& d, const std::vector<float>& s,
-                                  std::size_t chunk)
+inline std::string runDemodulator(hf::modem::Demodulator& d, const std::vector<float>& s, std::size_t chunk)
 {
     std::string out;
     for (std::size_t i = 0; i < s.size(); i += chunk)

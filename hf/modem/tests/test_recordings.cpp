@@ -9,8 +9,7 @@
 using namespace hf::modem;
 using namespace modemtest;
 
-namespace
-{
+namespace {
 
 struct Recording {
     const char* file;
@@ -24,19 +23,17 @@ struct Recording {
 };
 
 const Recording kRecordings[] = {
-    {"psk63-48k-1500.wav", "psk63", 1500, "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference", true,
-     3, nullptr, 0},
-    {"psk63-11k-2100-noisy.wav", "psk63", 2100, "N0CALL>APSK63::N1CALL   :noisy PSK63 at -6 dB{12",
-     false, 24, nullptr, 0},
-    {"psk250-11k-2100.wav", "psk250", 2100, "N0CALL-7>APSK25,WIDE2-1:>PSK250 reference status",
-     true, 1, nullptr, 0},
-    {"qpsk125-11k-2100.wav", "qpsk125", 2100, "N0CALL>APSK14::N1CALL-2 :QPSK125 reference{3", true,
-     0, "qpsk-U", 125},
-    {"qpsk250-48k-1500.wav", "qpsk250", 1500, "N0CALL>APSK27:>QPSK250 reference", true, 0, "qpsk-U",
-     250},
-    {"mfsk16-11k-2100.wav", "mfsk16", 2100, "N0CALL>APSK16::N1CALL   :ack12", true, 9, nullptr, 0},
-    {"mfsk16-11k-1500-noisy.wav", "mfsk16", 1500, "N0CALL>APSK16:>MFSK16 at -10 dB", false, 10,
+    {"psk63-48k-1500.wav", "psk63", 1500, "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference", true, 3,
      nullptr, 0},
+    {"psk63-11k-2100-noisy.wav", "psk63", 2100, "N0CALL>APSK63::N1CALL   :noisy PSK63 at -6 dB{12", false, 24,
+     nullptr, 0},
+    {"psk250-11k-2100.wav", "psk250", 2100, "N0CALL-7>APSK25,WIDE2-1:>PSK250 reference status", true, 1,
+     nullptr, 0},
+    {"qpsk125-11k-2100.wav", "qpsk125", 2100, "N0CALL>APSK14::N1CALL-2 :QPSK125 reference{3", true, 0,
+     "qpsk-U", 125},
+    {"qpsk250-48k-1500.wav", "qpsk250", 1500, "N0CALL>APSK27:>QPSK250 reference", true, 0, "qpsk-U", 250},
+    {"mfsk16-11k-2100.wav", "mfsk16", 2100, "N0CALL>APSK16::N1CALL   :ack12", true, 9, nullptr, 0},
+    {"mfsk16-11k-1500-noisy.wav", "mfsk16", 1500, "N0CALL>APSK16:>MFSK16 at -10 dB", false, 10, nullptr, 0},
 };
 
 int tableSquelch(const ModeConfig& m)

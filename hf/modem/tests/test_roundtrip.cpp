@@ -10,8 +10,7 @@
 using namespace hf::modem;
 using namespace modemtest;
 
-namespace
-{
+namespace {
 
 struct Case {
     const char* mode;
@@ -25,22 +24,14 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"psk63", false, 11025, 1000, 0, 0, 99, 137},
-    {"psk63", false, 48000, 2400, 50, 100, -3, 137},
-    {"psk63", false, 11025, 700, -50, -100, -3, 4096},
-    {"psk250", false, 48000, 1500, -50, 100, 4, 137},
-    {"psk250", false, 11025, 2100, 50, -100, 4, 1},
-    {"qpsk125", false, 11025, 1800, 40, 100, 3, 137},
-    {"qpsk125", true, 48000, 900, -40, -100, 3, 500},
-    {"qpsk250", false, 48000, 2200, -30, 100, 5, 137},
-    {"qpsk250", true, 11025, 1200, 30, -100, 5, 137},
-    {"mfsk16", false, 11025, 1500, 45, 100, -8, 137},
-    {"mfsk16", true, 48000, 2000, -45, -100, -8, 333},
-    {"mfsk16", false, 48000, 800, 0, 0, 99, 137},
-    {"gmsk63", false, 11025, 1500, 30, 100, 2, 137},
-    {"gmsk63", false, 48000, 2300, -30, -100, 2, 137},
-    {"gmsk250", false, 11025, 2100, 40, 100, 5, 137},
-    {"gmsk250", false, 48000, 1000, -40, -100, 5, 777},
+    {"psk63", false, 11025, 1000, 0, 0, 99, 137},      {"psk63", false, 48000, 2400, 50, 100, -3, 137},
+    {"psk63", false, 11025, 700, -50, -100, -3, 4096}, {"psk250", false, 48000, 1500, -50, 100, 4, 137},
+    {"psk250", false, 11025, 2100, 50, -100, 4, 1},    {"qpsk125", false, 11025, 1800, 40, 100, 3, 137},
+    {"qpsk125", true, 48000, 900, -40, -100, 3, 500},  {"qpsk250", false, 48000, 2200, -30, 100, 5, 137},
+    {"qpsk250", true, 11025, 1200, 30, -100, 5, 137},  {"mfsk16", false, 11025, 1500, 45, 100, -8, 137},
+    {"mfsk16", true, 48000, 2000, -45, -100, -8, 333}, {"mfsk16", false, 48000, 800, 0, 0, 99, 137},
+    {"gmsk63", false, 11025, 1500, 30, 100, 2, 137},   {"gmsk63", false, 48000, 2300, -30, -100, 2, 137},
+    {"gmsk250", false, 11025, 2100, 40, 100, 5, 137},  {"gmsk250", false, 48000, 1000, -40, -100, 5, 777},
 };
 
 } // namespace
@@ -50,9 +41,9 @@ TEST(RoundTrip, EveryModeDecodesExactly)
     const std::string body = "N0CALL>APSK63::N1CALL   :round trip{42";
     for (const auto& c : kCases) {
         SCOPED_TRACE(std::string(c.mode) + (c.lsb ? "-L" : "") + " at " +
-                     std::to_string(static_cast<int>(c.rate)) + " Hz, carrier " +
-                     std::to_string(c.carrier) + " offset " + std::to_string(c.offset) + " ppm " +
-                     std::to_string(c.ppm) + " snr " + std::to_string(c.snr));
+                     std::to_string(static_cast<int>(c.rate)) + " Hz, carrier " + std::to_string(c.carrier) +
+                     " offset " + std::to_string(c.offset) + " ppm " + std::to_string(c.ppm) + " snr " +
+                     std::to_string(c.snr));
         const auto mode = modeFromName(c.mode, c.lsb);
         ASSERT_TRUE(mode);
         const std::string text = frame(body);
@@ -89,9 +80,9 @@ TEST(RoundTrip, CleanSignalPrintsExactlyTheTextAndReportsReceiving)
 TEST(RoundTrip, NoiseAlonePrintsNothingOnASquelchedChannel)
 {
     // Squelch values of the channel plan.
-    const std::pair<const char*, int> rows[] = {
-        {"psk63", 600},   {"psk250", 1500}, {"qpsk125", 1000}, {"qpsk250", 1000},
-        {"mfsk16", 1000}, {"gmsk63", 1000}, {"gmsk250", 1500}};
+    const std::pair<const char*, int> rows[] = {{"psk63", 600},    {"psk250", 1500}, {"qpsk125", 1000},
+                                                {"qpsk250", 1000}, {"mfsk16", 1000}, {"gmsk63", 1000},
+                                                {"gmsk250", 1500}};
     for (const auto& [name, squelch] : rows) {
         SCOPED_TRACE(name);
         std::vector<float> noise(static_cast<std::size_t>(11025 * 60), 0.0f);
@@ -130,8 +121,7 @@ TEST(RoundTrip, LastCharacterComesOutSoonAfterItsAudio)
     // pieces. PSK, GMSK: immediate; QPSK: the Viterbi delay. MFSK16 adds its 30-symbol
     // interleaver delay and a 10-symbol decoder delay.
     const std::string text = frame("N0CALL>APSK63:latency");
-    for (const char* name :
-         {"psk63", "psk250", "qpsk125", "qpsk250", "mfsk16", "gmsk63", "gmsk250"}) {
+    for (const char* name : {"psk63", "psk250", "qpsk125", "qpsk250", "mfsk16", "gmsk63", "gmsk250"}) {
         SCOPED_TRACE(name);
         const auto mode = *modeFromName(name);
         const double rate = 11025;
@@ -149,8 +139,7 @@ TEST(RoundTrip, LastCharacterComesOutSoonAfterItsAudio)
             allowed = 0.5 + 30.0 / mode.baud + 0.35;
         } else {
             appendPskBits(text, bits);
-            textEnd = (std::round(mode.baud * 1.024) + static_cast<double>(bits.size()) + 1.0) /
-                      mode.baud;
+            textEnd = (std::round(mode.baud * 1.024) + static_cast<double>(bits.size()) + 1.0) / mode.baud;
         }
         Demodulator demod(rate, mode, 1500, 500);
         std::string out;

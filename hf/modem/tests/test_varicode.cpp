@@ -6,8 +6,7 @@
 
 using namespace hf::modem;
 
-namespace
-{
+namespace {
 
 std::string bitsOf(std::uint16_t code)
 {
@@ -72,8 +71,7 @@ TEST(Varicode, TablesHaveTheirStructuralProperties)
         EXPECT_EQ(mfsk.front(), '1');
         EXPECT_EQ(mfsk.find("001"), std::string::npos) << c;
         for (int d = 0; d < c; ++d) {
-            EXPECT_NE(pskVaricode(static_cast<unsigned char>(c)),
-                      pskVaricode(static_cast<unsigned char>(d)));
+            EXPECT_NE(pskVaricode(static_cast<unsigned char>(c)), pskVaricode(static_cast<unsigned char>(d)));
             EXPECT_NE(mfskVaricode(static_cast<unsigned char>(c)),
                       mfskVaricode(static_cast<unsigned char>(d)));
         }

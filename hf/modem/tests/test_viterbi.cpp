@@ -6,8 +6,7 @@
 
 using namespace hf::modem;
 
-namespace
-{
+namespace {
 
 struct Code {
     int k;
@@ -114,6 +113,5 @@ TEST(Viterbi, StreamingDecodesAfterItsDelayAndCorrectsErrors)
     for (int b : dec.flush())
         got.push_back(b);
     ASSERT_EQ(got.size(), sent.size());
-    EXPECT_EQ(std::vector<int>(got.begin() + 10, got.end()),
-              std::vector<int>(sent.begin() + 10, sent.end()));
+    EXPECT_EQ(std::vector<int>(got.begin() + 10, got.end()), std::vector<int>(sent.begin() + 10, sent.end()));
 }

@@ -85,7 +85,8 @@ TEST(WavOutputEnd, RecordsEverythingPlayedAsAValidFile)
     const QString path = dir.path() + QStringLiteral("/out.wav");
     std::vector<float> tone(11025);
     for (std::size_t i = 0; i < tone.size(); ++i)
-        tone[i] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / 11025));
+        tone[i] = static_cast<float>(
+            0.5 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / 11025));
     {
         WavOutput out(path);
         QString error;
@@ -148,7 +149,8 @@ TEST(Notch, TakesOutItsFrequencyAndPassesOthers)
         f.set(notchHz, 11025);
         std::vector<float> x(11025);
         for (std::size_t i = 0; i < x.size(); ++i)
-            x[i] = static_cast<float>(std::sin(2 * std::numbers::pi * toneHz * static_cast<double>(i) / 11025));
+            x[i] =
+                static_cast<float>(std::sin(2 * std::numbers::pi * toneHz * static_cast<double>(i) / 11025));
         f.process(x.data(), x.size());
         double sum = 0;
         for (std::size_t i = x.size() / 2; i < x.size(); ++i)
@@ -157,7 +159,7 @@ TEST(Notch, TakesOutItsFrequencyAndPassesOthers)
     };
     EXPECT_LT(rmsAfter(1000, 1000), 0.01);
     EXPECT_NEAR(rmsAfter(1000, 1500), std::sqrt(0.5), 0.05);
-    EXPECT_NEAR(rmsAfter(0, 1000), std::sqrt(0.5), 1e-3); // off
+    EXPECT_NEAR(rmsAfter(0, 1000), std::sqrt(0.5), 1e-3);   // off
     EXPECT_NEAR(rmsAfter(1e9, 1000), std::sqrt(0.5), 1e-3); // nonsense frequency: off
 }
 

@@ -13,8 +13,7 @@
 #include <memory>
 #include <vector>
 
-namespace radiotest
-{
+namespace radiotest {
 
 /// Events of the modem thread in order ("ptt on", "audio", "played", "ptt off").
 struct EventLog {
@@ -41,8 +40,7 @@ struct EventLog {
 
 /// Plays in paced time; logs "audio" when samples are taken and "played" when the last one
 /// taken has been played.
-class RecordingOutput final : public hf::radio::PacedOutput
-{
+class RecordingOutput final : public hf::radio::PacedOutput {
 public:
     explicit RecordingOutput(std::shared_ptr<EventLog> log) : m_log(std::move(log)) {}
     QString name() const override { return QStringLiteral("test recorder"); }
@@ -76,8 +74,7 @@ private:
 };
 
 /// Delivers `total` samples from `generate` as fast as they are read, then nothing.
-class GeneratedInput final : public hf::radio::AudioInput
-{
+class GeneratedInput final : public hf::radio::AudioInput {
 public:
     GeneratedInput(int rate, std::size_t total, std::function<void(float*, std::size_t)> generate)
         : m_rate(rate), m_left(total), m_generate(std::move(generate))

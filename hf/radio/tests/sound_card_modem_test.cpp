@@ -25,8 +25,7 @@
 
 using namespace hf::radio;
 
-namespace
-{
+namespace {
 
 /// The station's receive plan around `f`, channel 0 in `mode`.
 void applyPlan(hf::Modem& modem, int f, const QByteArray& mode0, double rate0, int squelch0)
@@ -48,12 +47,11 @@ void applyPlan(hf::Modem& modem, int f, const QByteArray& mode0, double rate0, i
 struct FrameCollector {
     explicit FrameCollector(hf::Modem& modem)
     {
-        QObject::connect(&modem, &hf::Modem::textReceived, &context,
-                         [this](int ch, const QByteArray& text) {
-                             assembler.append(ch, text);
-                             for (const auto& f : assembler.tick(clock.elapsed() + 10000))
-                                 frames.append(f);
-                         });
+        QObject::connect(&modem, &hf::Modem::textReceived, &context, [this](int ch, const QByteArray& text) {
+            assembler.append(ch, text);
+            for (const auto& f : assembler.tick(clock.elapsed() + 10000))
+                frames.append(f);
+        });
         clock.start();
     }
     bool hasGood(const QByteArray& body) const
@@ -91,7 +89,8 @@ TEST(SoundCardModem, EveryReferenceRecordingDecodesToItsFrame)
 {
     const Recording recordings[] = {
         {"psk63-48k-1500.wav", 1500, "BPSK", 62.5, 500, "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference"},
-        {"psk63-11k-2100-noisy.wav", 2100, "BPSK", 62.5, 500, "N0CALL>APSK63::N1CALL   :noisy PSK63 at -6 dB{12"},
+        {"psk63-11k-2100-noisy.wav", 2100, "BPSK", 62.5, 500,
+         "N0CALL>APSK63::N1CALL   :noisy PSK63 at -6 dB{12"},
         {"psk250-11k-2100.wav", 2100, "BPSK", 250, 1500, "N0CALL-7>APSK25,WIDE2-1:>PSK250 reference status"},
         {"qpsk125-11k-2100.wav", 2100, "qpsk-U", 125, 1000, "N0CALL>APSK14::N1CALL-2 :QPSK125 reference{3"},
         {"qpsk250-48k-1500.wav", 1500, "qpsk-U", 250, 600, "N0CALL>APSK27:>QPSK250 reference"},
@@ -100,8 +99,8 @@ TEST(SoundCardModem, EveryReferenceRecordingDecodesToItsFrame)
     };
     for (const Recording& r : recordings) {
         SCOPED_TRACE(r.file);
-        const QString path = qEnvironmentVariable("SKYLARK_TEST_DATA") + QStringLiteral("/hf/") +
-                             QString::fromLatin1(r.file);
+        const QString path =
+            qEnvironmentVariable("SKYLARK_TEST_DATA") + QStringLiteral("/hf/") + QString::fromLatin1(r.file);
         SoundCardModem::Config config;
         config.input = [path] { return std::make_unique<WavInput>(path); };
         config.output = [] { return std::make_unique<NullOutput>(); };
@@ -153,14 +152,16 @@ TEST(SoundCardModem, TwoModemsTalkOverANoisyPathAndPttFramesTheAudio)
     a.setEndAfterQueue(true);
     const bool ended = testsupport::waitUntil([&] { return txA.count() == 2; }, 20000);
     if (!ended)
-        std::printf("A: %s state %d tx %d events %s\n", qPrintable(a.status()), a.state(), int(txA.count()), log->snapshot().join(',').constData());
+        std::printf("A: %s state %d tx %d events %s\n", qPrintable(a.status()), a.state(), int(txA.count()),
+                    log->snapshot().join(',').constData());
     ASSERT_TRUE(ended);
     EXPECT_EQ(txA.at(0).at(0).toBool(), true);
     EXPECT_EQ(txA.at(1).at(0).toBool(), false);
     EXPECT_EQ(a.state(), hf::Modem::kStateIdle);
     const bool heard = testsupport::waitUntil([&] { return atB.hasGood(body); }, 10000);
     if (!heard)
-        std::printf("B: %s level %d A: %s\n", qPrintable(b.status()), b.signalLevel(), qPrintable(a.status()));
+        std::printf("B: %s level %d A: %s\n", qPrintable(b.status()), b.signalLevel(),
+                    qPrintable(a.status()));
     ASSERT_TRUE(heard);
 
     // PTT keyed before the first sample, released only after the last one was played.
@@ -252,8 +253,8 @@ TEST(SoundCardModem, WithoutASoundDeviceItStaysIdleAndSaysSo)
     modem.setSoundDevices("7,7"); // no machine here has eight sound devices
     modem.setSampleRate(11025);
     modem.setRunning(true);
-    ASSERT_TRUE(testsupport::waitUntil(
-        [&] { return modem.status().startsWith(QStringLiteral("HF modem idle")); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return modem.status().startsWith(QStringLiteral("HF modem idle")); }));
     EXPECT_TRUE(modem.status().contains(QStringLiteral("not found"))) << modem.status().toStdString();
     modem.setTransmitter(true);
     modem.queueText("nothing to send it with");
@@ -272,18 +273,29 @@ TEST(SoundCardModem, RandomAudioForMinutesDecodesNoGoodFrame)
     config.input = [consumed] {
         auto random = std::make_shared<std::mt19937>(12345);
         auto pos = std::make_shared<std::size_t>(0);
-        return std::unique_ptr<hf::radio::AudioInput>(new radiotest::GeneratedInput(
-            rate, total, [random, pos, consumed](float* out, std::size_t n) {
+        return std::unique_ptr<hf::radio::AudioInput>(
+            new radiotest::GeneratedInput(rate, total, [random, pos, consumed](float* out, std::size_t n) {
                 std::uniform_real_distribution<float> u(-1.0f, 1.0f);
                 for (std::size_t i = 0; i < n; ++i, ++*pos) {
                     const std::size_t segment = (*pos / (rate * 3)) % 5; // 3 s of each kind
                     const double t = static_cast<double>(*pos) / rate;
                     switch (segment) {
-                    case 0: out[i] = 0.0f; break;                                     // silence
-                    case 1: out[i] = u(*random); break;                               // full-scale noise
-                    case 2: out[i] = std::sin(6283.0 * t * 1.5) > 0 ? 1.0f : -1.0f; break; // clipped tone
-                    case 3: out[i] = (*pos & 1) ? 1.0f : -1.0f; break;                // extremes
-                    default: out[i] = std::clamp(4.0f * static_cast<float>(std::sin(6283.0 * t * 2.1)) + 0.3f * u(*random), -1.0f, 1.0f);
+                    case 0:
+                        out[i] = 0.0f;
+                        break; // silence
+                    case 1:
+                        out[i] = u(*random);
+                        break; // full-scale noise
+                    case 2:
+                        out[i] = std::sin(6283.0 * t * 1.5) > 0 ? 1.0f : -1.0f;
+                        break; // clipped tone
+                    case 3:
+                        out[i] = (*pos & 1) ? 1.0f : -1.0f;
+                        break; // extremes
+                    default:
+                        out[i] = std::clamp(4.0f * static_cast<float>(std::sin(6283.0 * t * 2.1)) +
+                                                0.3f * u(*random),
+                                            -1.0f, 1.0f);
                     }
                 }
                 consumed->fetch_add(n);
