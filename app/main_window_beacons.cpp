@@ -18,23 +18,6 @@
 
 namespace app {
 
-namespace {
-unsigned beaconColour(position::StatusColour c)
-{
-    switch (c) {
-    case position::StatusColour::Yellow:
-        return Yellow;
-    case position::StatusColour::Green:
-        return Green;
-    case position::StatusColour::Red:
-        return Red;
-    case position::StatusColour::Grey:
-        break;
-    }
-    return LightGrey;
-}
-} // namespace
-
 void MainWindow::wireBeacons()
 {
     m_beacons = std::make_unique<position::BeaconStation>(m_state, m_waits, m_links, m_gps, timer(4));
@@ -58,13 +41,13 @@ void MainWindow::wireBeacons()
             [this](const QString& caption, position::StatusColour colour) {
                 auto* button = control<QPushButton>("Disconnect");
                 button->setText(caption);
-                setBackColour(button, beaconColour(colour));
+                setBackColour(button, position::bgrOf(colour));
             });
     connect(b, &position::BeaconStation::titleChanged, this,
             [this](const QString& text, position::StatusColour colour) {
                 auto* title = control<QLabel>("Label1");
                 title->setText(text);
-                setBackColour(title, beaconColour(colour));
+                setBackColour(title, position::bgrOf(colour));
             });
     // The TNC port's second modem-control line follows the remote transmit switch.
     connect(b, &position::BeaconStation::tncSecondLineRequested, this, [this](bool on) {

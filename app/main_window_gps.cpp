@@ -12,23 +12,6 @@
 
 namespace app {
 
-namespace {
-unsigned colourOf(position::StatusColour c)
-{
-    switch (c) {
-    case position::StatusColour::Yellow:
-        return Yellow;
-    case position::StatusColour::Green:
-        return Green;
-    case position::StatusColour::Red:
-        return Red;
-    case position::StatusColour::Grey:
-        break;
-    }
-    return LightGrey;
-}
-} // namespace
-
 void MainWindow::wireGps()
 {
     timer(27).setSingleShot(false);
@@ -77,10 +60,10 @@ void MainWindow::showGpsState(position::GpsState gpsState)
     const position::GpsDisplay d = position::gpsDisplay(gpsState, m_state.gpsBeacon);
     auto* label = control<QLabel>("Label30");
     label->setText(QString::fromLatin1(d.labelText));
-    setBackColour(label, colourOf(d.labelColour));
-    setBackColour(control<QPushButton>("Command6"), colourOf(d.gpsButton));
+    setBackColour(label, position::bgrOf(d.labelColour));
+    setBackColour(control<QPushButton>("Command6"), position::bgrOf(d.gpsButton));
     if (d.fixedButton)
-        setBackColour(control<QPushButton>("Command7"), colourOf(*d.fixedButton));
+        setBackColour(control<QPushButton>("Command7"), position::bgrOf(*d.fixedButton));
 }
 
 } // namespace app

@@ -2,6 +2,8 @@
 
 #include "gps_position.h"
 
+#include "station/status_colours.h"
+
 namespace position {
 
 GpsDisplay gpsDisplay(GpsState state, bool gpsBeaconSelected)
@@ -19,6 +21,22 @@ GpsDisplay gpsDisplay(GpsState state, bool gpsBeaconSelected)
     }
     return gpsBeaconSelected ? GpsDisplay{kNoGpsInput, C::Red, C::Red, C::Green}
                              : GpsDisplay{kNoGpsInput, C::Red, C::Grey, C::Green};
+}
+
+unsigned bgrOf(StatusColour colour)
+{
+    using namespace station::colours;
+    switch (colour) {
+    case StatusColour::Yellow:
+        return Yellow;
+    case StatusColour::Green:
+        return Green;
+    case StatusColour::Red:
+        return Red;
+    case StatusColour::Grey:
+        break;
+    }
+    return LightGrey;
 }
 
 } // namespace position

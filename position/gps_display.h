@@ -7,6 +7,9 @@ namespace position {
 /// light grey EFEFEF, yellow, green and red.
 enum class StatusColour { Grey, Yellow, Green, Red };
 
+/// The colour as the window shows it: a blue-green-red number (see station/status_colours.h).
+unsigned bgrOf(StatusColour colour);
+
 /// What the GPS input last told: a sentence with a fix, a sentence without one, or nothing
 /// complete for 30 s (`Timer28`).
 enum class GpsState { FixOk, NoFix, NoInput };
