@@ -47,6 +47,35 @@ int outputCallback(const void*, void* out, unsigned long frames, const PaStreamC
 /// (about 2 s): the device is gone.
 constexpr int kQuietLimit = 200;
 
+/// Starts the sound system and finds the requested device; nullptr (with `error` set) when
+/// either fails. `index` receives the device's index.
+const PaDeviceInfo* findDevice(const AudioRequest& request, bool input,
+                               std::unique_ptr<PortAudioSession>& session, PaDeviceIndex& index,
+                               QString& error)
+{
+    session = std::make_unique<PortAudioSession>();
+    if (!session->ok()) {
+        error = QStringLiteral("the sound system cannot be started");
+        return nullptr;
+    }
+    index = deviceIndex(request.device, input);
+    const PaDeviceInfo* info = index == paNoDevice ? nullptr : Pa_GetDeviceInfo(index);
+    if (!info) {
+        const QString kind = input ? QStringLiteral("input") : QStringLiteral("output");
+        error = request.device < 0 ? QStringLiteral("no sound %1 device").arg(kind)
+                                   : QStringLiteral("sound %1 %2 not found").arg(kind).arg(request.device);
+    }
+    return info;
+}
+
+void closeStream(PaStream* stream)
+{
+    if (stream) {
+        Pa_AbortStream(stream);
+        Pa_CloseStream(stream);
+    }
+}
+
 } // namespace
 
 PortAudioSession::PortAudioSession() : m_ok(Pa_Initialize() == paNoError) {}
@@ -59,26 +88,15 @@ PortAudioSession::~PortAudioSession()
 
 SoundDeviceInput::~SoundDeviceInput()
 {
-    if (m_stream) {
-        Pa_AbortStream(m_stream);
-        Pa_CloseStream(m_stream);
-    }
+    closeStream(m_stream);
 }
 
 bool SoundDeviceInput::open(const AudioRequest& request, QString& error)
 {
-    m_session = std::make_unique<PortAudioSession>();
-    if (!m_session->ok()) {
-        error = QStringLiteral("the sound system cannot be started");
+    PaDeviceIndex index = paNoDevice;
+    const PaDeviceInfo* info = findDevice(request, true, m_session, index, error);
+    if (!info)
         return false;
-    }
-    const PaDeviceIndex index = deviceIndex(request.device, true);
-    const PaDeviceInfo* info = index == paNoDevice ? nullptr : Pa_GetDeviceInfo(index);
-    if (!info) {
-        error = request.device < 0 ? QStringLiteral("no sound input device")
-                                   : QStringLiteral("sound input %1 not found").arg(request.device);
-        return false;
-    }
     m_name = QString::fromLocal8Bit(info->name);
     m_channels = std::min(2, info->maxInputChannels);
     m_pick = request.inputChannel == 0 || m_channels == 1 ? -1 : request.inputChannel - 1;
@@ -145,26 +163,15 @@ std::ptrdiff_t SoundDeviceInput::read(float* out, std::size_t max)
 
 SoundDeviceOutput::~SoundDeviceOutput()
 {
-    if (m_stream) {
-        Pa_AbortStream(m_stream);
-        Pa_CloseStream(m_stream);
-    }
+    closeStream(m_stream);
 }
 
 bool SoundDeviceOutput::open(const AudioRequest& request, QString& error)
 {
-    m_session = std::make_unique<PortAudioSession>();
-    if (!m_session->ok()) {
-        error = QStringLiteral("the sound system cannot be started");
+    PaDeviceIndex index = paNoDevice;
+    const PaDeviceInfo* info = findDevice(request, false, m_session, index, error);
+    if (!info)
         return false;
-    }
-    const PaDeviceIndex index = deviceIndex(request.device, false);
-    const PaDeviceInfo* info = index == paNoDevice ? nullptr : Pa_GetDeviceInfo(index);
-    if (!info) {
-        error = request.device < 0 ? QStringLiteral("no sound output device")
-                                   : QStringLiteral("sound output %1 not found").arg(request.device);
-        return false;
-    }
     m_name = QString::fromLocal8Bit(info->name);
     m_channels = std::min(2, info->maxOutputChannels);
     m_rate = request.sampleRate;
