@@ -110,6 +110,7 @@ void ChannelDemodulator::configure()
     m_afc = 0.0;
     m_qualityAvg = 0.0;
     m_lockAvg = 0.0;
+    m_wideAvg = 0.0;
     m_open = false;
     m_held.clear();
     m_release.clear();
@@ -320,6 +321,8 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     const double lockSpeed = m_mode.modulation == Modulation::Bpsk ? 3.0 : 1.0;
     m_lockAvg += lockSpeed * m_qualityAlpha * (lock - m_lockAvg);
     updateSquelch(q);
+    if (m_mode.modulation == Modulation::Bpsk)
+        checkHalfRateLock();
 
     // Frequency: acquisition from the wide discriminator while idle; fine tracking from the
     // decisions once there is a signal.
@@ -406,6 +409,26 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     case Modulation::Mfsk:
         break;
     }
+}
+
+void ChannelDemodulator::checkHalfRateLock()
+{
+    // Tracking half the symbol rate off the carrier turns the phase by an extra 180 degrees per
+    // symbol: the differential decisions fit the phase as well as on the carrier but all come
+    // out inverted. The mean frequency of what the channel filter passes still points at the
+    // signal's centre (its spectrum is symmetric), so when it keeps saying the signal lies more
+    // than a quarter of the symbol rate away, move the tracking there by half the symbol rate.
+    if (m_lockAvg < 0.15) {
+        m_wideAvg = 0.0;
+        return;
+    }
+    const double wide = std::abs(m_wideAcc) > 0.0f ? std::arg(m_wideAcc) * m_outRate / kTwoPi : 0.0;
+    m_wideAvg += (wide - m_wideAvg) / 24.0;
+    if (std::fabs(m_wideAvg) < m_mode.baud / 4.0)
+        return;
+    m_afc = std::clamp(m_afc + std::copysign(m_mode.baud / 2.0, m_wideAvg), -kCapture, kCapture);
+    m_wideAvg = 0.0;
+    updateMixer();
 }
 
 // ---- MFSK16 ---------------------------------------------------------------------------------

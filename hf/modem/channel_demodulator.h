@@ -59,6 +59,7 @@ private:
     void phaseSymbol(std::string& out);
     void mfskSample(Complex u, std::string& out);
     void mfskSymbol(std::string& out);
+    void checkHalfRateLock();
     void updateSquelch(double q);
     void emit(char c, std::string& out);
 
@@ -76,6 +77,9 @@ private:
     double m_qualityAvg = 0.0;
     double m_qualityAlpha = 0.05;
     double m_lockAvg = 0.0; // how well the tracking has locked (0..1)
+    // BPSK: mean frequency of the channel's input relative to the tracking, Hz, averaged over
+    // a few dozen symbols (false lock half the symbol rate off).
+    double m_wideAvg = 0.0;
     bool m_open = false;
     // Characters decoded while closed, with the symbol count when they came (released when
     // the channel opens within a second of them).

@@ -104,6 +104,8 @@ int main(int argc, char** argv)
         md << "---|";
     md << "\n";
     for (const auto& r : rows) {
+        if (argc > 2 && std::find(argv + 2, argv + argc, std::string(r.name)) == argv + argc)
+            continue;
         md << "| " << r.name << " | " << r.target << " |";
         csv << "snr " << r.name << "\n";
         for (double o : offsets) {

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "hf/modem/modulator.h"
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace modemtest {
+
+/// A transmission after a random stretch of noise, as on the air: 0.5..10 s of white noise, then
+/// the frame sent up to 40 Hz off 1500 Hz, at 11025 or 48000 Hz, then a second of noise. All
+/// drawn from `seed`; `snrDb` in 2500 Hz.
+struct AcquisitionCase {
+    double rate = 0.0;
+    double lead = 0.0;
+    double offset = 0.0;
+    std::string body; ///< must come out whole
+    std::vector<float> audio;
+};
+
+inline AcquisitionCase acquisitionCase(const hf::modem::ModeConfig& mode, unsigned seed, double snrDb)
+{
+    AcquisitionCase c;
+    std::mt19937 rng(seed);
+    c.rate = (rng() & 1) != 0 ? 11025.0 : 48000.0;
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    c.lead = 0.5 + 9.5 * uniform(rng);
+    c.offset = -40.0 + 80.0 * uniform(rng);
+    c.body = "N0CALL>APRS,WIDE1-1::DK0XYZ-7 :acquisition test " + std::to_string(seed);
+    hf::modem::Modulator modulator(mode, c.rate, 1500.0 + c.offset, 0.5);
+    const auto signal = modulator.modulate("~" + c.body + "\t~   \r\n");
+    double power = 0.0;
+    for (float v : signal)
+        power += static_cast<double>(v) * v;
+    power /= static_cast<double>(signal.size());
+    c.audio.assign(static_cast<std::size_t>(c.lead * c.rate), 0.0f);
+    c.audio.insert(c.audio.end(), signal.begin(), signal.end());
+    c.audio.resize(c.audio.size() + static_cast<std::size_t>(c.rate), 0.0f);
+    std::normal_distribution<double> g(
+        0.0, std::sqrt(power / std::pow(10.0, snrDb / 10.0) * (c.rate / 2.0) / 2500.0));
+    for (auto& v : c.audio)
+        v = static_cast<float>(v + g(rng));
+    return c;
+}
+
+} // namespace modemtest
