@@ -9,6 +9,7 @@
 #include "hf/modem/channel_plan.h"
 #include "hf/modem/demodulator.h"
 #include "hf/modem/modulator.h"
+#include "hf/modem/plan_decoder.h"
 #include "hf/modem/receiver.h"
 #include "hf/modem/wav_file.h"
 
@@ -72,38 +73,6 @@ std::optional<double> number(const Args& args, const std::string& key)
     if (end == it->second.c_str() || *end != '\0')
         return std::nullopt;
     return v;
-}
-
-/// Squelch of the transmit-mode table for a mode (what channel 0 gets for it).
-int defaultSquelch(const ModeConfig& m)
-{
-    switch (m.modulation) {
-    case Modulation::Bpsk:
-        return m.baud > 100.0 ? 1500 : 500;
-    case Modulation::Qpsk:
-        return 1000;
-    case Modulation::Mfsk:
-        return 500;
-    case Modulation::Gmsk:
-        return m.baud > 100.0 ? 1500 : 500;
-    }
-    return 1000;
-}
-
-/// Channel-0 mode string of the program for an on-air mode.
-std::string channelModeString(const ModeConfig& m)
-{
-    switch (m.modulation) {
-    case Modulation::Bpsk:
-        return "bpsk";
-    case Modulation::Qpsk:
-        return m.reversed ? "qpsk-L" : "qpsk-U";
-    case Modulation::Mfsk:
-        return m.reversed ? "mfsk-L" : "mfsk-U";
-    case Modulation::Gmsk:
-        return "GMSK";
-    }
-    return "bpsk";
 }
 
 int encode(const Args& args)
@@ -174,37 +143,19 @@ int decode(const Args& args)
     }
     try {
         if (const auto plan = number(args, "plan")) {
-            Receiver receiver(audio->sampleRate);
-            applyChannelPlan(receiver, std::nearbyint(*plan));
-            if (mode) {
-                receiver.setMode(0, channelModeString(*mode), mode->baud);
-                receiver.setSquelch(0, defaultSquelch(*mode));
-            }
+            std::optional<int> all;
             if (squelch)
-                for (int ch = 0; ch < Receiver::kChannels; ++ch)
-                    receiver.setSquelch(ch, static_cast<int>(*squelch));
-            std::vector<std::string> texts(Receiver::kChannels);
-            constexpr std::size_t kBlock = 1024;
-            for (std::size_t i = 0; i < audio->samples.size(); i += kBlock) {
-                const std::size_t n = std::min(kBlock, audio->samples.size() - i);
-                receiver.process(audio->samples.data() + i, n);
-                for (int ch = 0; ch < Receiver::kChannels; ++ch)
-                    texts[static_cast<std::size_t>(ch)] += receiver.takeText(ch);
-            }
-            // One second of silence lets the last characters through the decoders.
-            const std::vector<float> tail(static_cast<std::size_t>(audio->sampleRate), 0.0f);
-            receiver.process(tail.data(), tail.size());
-            for (int ch = 0; ch < Receiver::kChannels; ++ch) {
-                texts[static_cast<std::size_t>(ch)] += receiver.takeText(ch);
+                all = static_cast<int>(*squelch);
+            const auto texts = decodeWithPlan(audio->samples, audio->sampleRate, *plan, mode, all);
+            for (int ch = 0; ch < Receiver::kChannels; ++ch)
                 printLines(ch, texts[static_cast<std::size_t>(ch)]);
-            }
             return 0;
         }
         const auto carrier = number(args, "carrier");
         if (!mode || !carrier)
             return usage();
         Demodulator demod(audio->sampleRate, *mode, *carrier,
-                          squelch ? static_cast<int>(*squelch) : defaultSquelch(*mode));
+                          squelch ? static_cast<int>(*squelch) : tableSquelch(*mode));
         std::string text;
         demod.process(audio->samples.data(), audio->samples.size(), text);
         const std::vector<float> tail(static_cast<std::size_t>(audio->sampleRate), 0.0f);

@@ -8,6 +8,7 @@
 //
 // Prints one line per mode: frames lost of RUNS, and the seeds of the lost ones.
 #include "hf/modem/demodulator.h"
+#include "hf/modem/plan_decoder.h"
 #include "hf/modem/tests/acquisition_case.h"
 
 #include <chrono>
@@ -21,13 +22,6 @@
 using namespace hf::modem;
 
 namespace {
-
-int tableSquelch(const ModeConfig& m)
-{
-    if (m.modulation == Modulation::Qpsk)
-        return 1000;
-    return m.baud > 100.0 ? 1500 : 500;
-}
 
 bool runOnce(const char* name, unsigned seed, double snr)
 {
