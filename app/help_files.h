@@ -11,12 +11,11 @@ inline constexpr const char* UserGroupAddress = "https://groups.example.org/g/ta
 inline constexpr const char* StationInfoAddress = "https://aprs.fi/info/a/";
 inline constexpr const char* StationInfoMenuCaption = "aprs.fi";
 
-/// The About box: five lines.
-inline constexpr const char* AboutText = "Skylark v3.33\n"
-                                         "Written by the Skylark developers\n"
-                                         "Tamberlane, UK\n"
-                                         "Uses MMVARI sound card engine\n"
-                                         "Sound card engine: Skylark's own multi-channel modem";
+/// The About box's lines after its first, which is the program's name and version.
+inline constexpr const char* AboutCredits = "Written by the Skylark developers\n"
+                                            "Tamberlane, UK\n"
+                                            "Uses MMVARI sound card engine\n"
+                                            "Sound card engine: Skylark's own multi-channel modem";
 
 /// The help text to open: the station folder's copy when there is one, otherwise the copy
 /// shipped beside the program (or in the installed data folder).

@@ -4,6 +4,7 @@
 
 #include "platform/dialog_service.h"
 #include "hf/radio/audio_end_choice.h"
+#include "station/program_titles.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -64,7 +65,7 @@ int main(int argc, char** argv)
             return 0;
         }
         if (!std::strcmp(a, "--version")) {
-            std::puts("Skylark v3.33");
+            std::puts(station::titles::kProgramTitle);
             return 0;
         }
         const bool hasValue = i + 1 < argc;
@@ -90,7 +91,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     Q_INIT_RESOURCE(skylark);
     QApplication::setApplicationName(QStringLiteral("Skylark"));
-    QApplication::setApplicationVersion(QStringLiteral("3.33"));
+    QApplication::setApplicationVersion(QLatin1String(station::titles::kVersion));
     options.stationDir = app::resolveStationDir(options.stationDir, QCoreApplication::applicationDirPath());
 
     app::WidgetDialogService dialogs;

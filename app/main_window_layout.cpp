@@ -5,6 +5,9 @@
 #include "modem_views.h"
 #include "widget_helpers.h"
 
+#include "records/log_record.h"
+#include "station/program_titles.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -97,7 +100,8 @@ void MainWindow::buildLayout()
 
     auto* beaconRow = new QHBoxLayout;
     beaconRow->addWidget(new QLabel(QStringLiteral("Fixed Beacon or Status Text")));
-    beaconRow->addWidget(makeField(QStringLiteral("Text9"), QStringLiteral(">Skylark v3.33")), 1);
+    beaconRow->addWidget(makeField(QStringLiteral("Text9"), QLatin1String(station::titles::kStatusBeacon)),
+                         1);
     beaconRow->addWidget(makeLabel(QStringLiteral("Label31"), QStringLiteral("Beacon type")));
     beaconRow->addWidget(makeButton(QStringLiteral("Command7"), QStringLiteral("Fixed")));
     beaconRow->addWidget(makeButton(QStringLiteral("Command6"), QStringLiteral("GPS")));
@@ -125,7 +129,7 @@ void MainWindow::buildLayout()
     left->addWidget(new QLabel(QStringLiteral("Type message or command")));
     auto* inputRow = new QHBoxLayout;
     inputRow->addWidget(makeField(QStringLiteral("Text2")), 1);
-    inputRow->addWidget(makeLabel(QStringLiteral("Label1"), QStringLiteral("Skylark v3.33")));
+    inputRow->addWidget(makeLabel(QStringLiteral("Label1"), QLatin1String(station::titles::kProgramTitle)));
     QLabel* web = makeLabel(QStringLiteral("Label32"),
                             QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(MakerWebAddress)));
     web->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
@@ -266,9 +270,9 @@ void MainWindow::buildMenus()
         const char* name;
         const char* caption;
         const char* file;
-    } entries[] = {{"mnuHeardLog", "&All APSK63 Traffic", "skylark_mheard.log"},
-                   {"mnuReceiveLog", "&Received Messages", "skylark_receive.log"},
-                   {"mnuTransmitLog", "&Transmitted Messages", "skylark_transmit.log"}};
+    } entries[] = {{"mnuHeardLog", "&All APSK63 Traffic", records::kMheardLogName},
+                   {"mnuReceiveLog", "&Received Messages", records::kReceiveLogName},
+                   {"mnuTransmitLog", "&Transmitted Messages", records::kTransmitLogName}};
     for (const auto& e : entries) {
         QAction* a = logs->addAction(QString::fromLatin1(e.caption));
         a->setObjectName(QLatin1String(e.name));

@@ -10,6 +10,7 @@
 #include "settings/file_names.h"
 #include "settings/record_file.h"
 #include "settings/station_files.h"
+#include "station/program_titles.h"
 #include "station/station_state.h"
 
 #include <QCloseEvent>
@@ -55,11 +56,11 @@ void designDefault(QRadioButton* option)
 } // namespace
 
 StartupPage::StartupPage(station::StationState& state, const platform::CommPortMap& ports,
-                         platform::AudioDeviceLists audio, QWidget* parent)
+                         hf::radio::AudioDeviceLists audio, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_ports(ports), m_audio(std::move(audio))
 {
     setObjectName(QStringLiteral("StartupPage"));
-    setWindowTitle(QStringLiteral("Skylark v3.33 - Tamberlane"));
+    setWindowTitle(QLatin1String(station::titles::kStartupPageTitle));
     m_autoStart.setParent(this);
     m_countdown.setParent(this);
     m_autoStart.setObjectName(QStringLiteral("Timer1"));
@@ -121,7 +122,7 @@ void StartupPage::build()
     big.setBold(true);
     title->setFont(big);
     titles->addWidget(title);
-    auto* version = new QLabel(QStringLiteral("version 3.33"));
+    auto* version = new QLabel(QStringLiteral("version ") + QLatin1String(station::titles::kVersion));
     version->setObjectName(QStringLiteral("Label2"));
     titles->addWidget(version);
     auto* description = new QLabel(QStringLiteral(
@@ -414,7 +415,8 @@ void StartupPage::buildMenus()
     about->setObjectName(QStringLiteral("mnuAbout"));
     connect(about, &QAction::triggered, this, [] {
         platform::DialogService::instance().showMessage(platform::DialogService::Icon::None, QString(),
-                                                        QLatin1String(AboutText));
+                                                        QLatin1String(station::titles::kProgramTitle) +
+                                                            QLatin1Char('\n') + QLatin1String(AboutCredits));
     });
     QAction* help = menuBar()->addAction(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));

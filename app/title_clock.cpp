@@ -1,5 +1,7 @@
 #include "title_clock.h"
 
+#include "station/program_titles.h"
+
 namespace app {
 
 QString clockText(const QDateTime& t)
@@ -18,8 +20,8 @@ QString clockText(const QDateTime& t)
 QString clockCaption(const QDateTime& now, const QString& zone)
 {
     const QDateTime shown = zone == QLatin1String("LOC") ? now.toLocalTime() : now.toUTC();
-    return QStringLiteral("Tamberlane Skylark v3.33") + QString(10, QLatin1Char(' ')) + clockText(shown) +
-           QStringLiteral(" UTC");
+    return QLatin1String(station::titles::kMainWindowTitle) + QString(10, QLatin1Char(' ')) +
+           clockText(shown) + QStringLiteral(" UTC");
 }
 
 } // namespace app

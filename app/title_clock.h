@@ -8,8 +8,9 @@ namespace app {
 /// hh:mm:ss with two digits each, e.g. "2026/3/7 09:05:01".
 QString clockText(const QDateTime& time);
 
-/// The main window caption: "Tamberlane Skylark v3.33", ten blanks, the date and time, and
-/// " UTC". `zone` "LOC" shows local time; any other zone shows UTC.
+/// The main window caption: "Tamberlane Skylark v" and the version, ten blanks, the date and
+/// time, and " UTC". `zone` "LOC" shows local time, any other zone UTC; the suffix is " UTC"
+/// either way (the window only ever asks for UTC).
 QString clockCaption(const QDateTime& now, const QString& zone = QStringLiteral("UTC"));
 
 } // namespace app

@@ -2,6 +2,7 @@
 #include "aprs_is_client.h"
 
 #include "platform/clock.h"
+#include "station/program_titles.h"
 #include "station/station_state.h"
 
 #include <QTimer>
@@ -31,8 +32,8 @@ AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent) : QObj
 
 QByteArray AprsIsClient::logOnLine(QByteArrayView call, QByteArrayView passcode, QByteArrayView groupCall)
 {
-    return join({"user ", call, " pass ", passcode, " vers skylark v3.33", " filter g/", call, "/", groupCall,
-                 "\r\n"});
+    return join({"user ", call, " pass ", passcode, " vers ", station::titles::kAprsIsSoftware, " filter g/",
+                 call, "/", groupCall, "\r\n"});
 }
 
 int AprsIsClient::socketState() const

@@ -24,8 +24,8 @@ namespace aprsis {
 /// through reconnectTimer()).
 ///
 /// Received bytes are split into packet lines (server comments "#..." skipped, a partial last
-/// line kept for the next read); lineReceived() carries each one to the receive step, and
-/// dataReceived() the whole read to the APRS-IS-to-HF gateway.
+/// line kept for the next read); lineReceived() carries each one to the receive step and to
+/// the APRS-IS-to-HF gateway. dataReceived() reports each whole read as it came.
 class AprsIsClient : public QObject, public station::AprsIsLink {
     Q_OBJECT
 public:
@@ -33,8 +33,8 @@ public:
 
     AprsIsClient(station::StationState& state, QObject* parent = nullptr);
 
-    /// "user " + call + " pass " + passcode + " vers skylark v3.33 filter g/" + call + "/" +
-    /// groupCall + CR LF. The passcode goes out exactly as typed.
+    /// "user " + call + " pass " + passcode + " vers " + the program's name and version +
+    /// " filter g/" + call + "/" + groupCall + CR LF. The passcode goes out exactly as typed.
     static QByteArray logOnLine(QByteArrayView call, QByteArrayView passcode, QByteArrayView groupCall);
 
     /// The "APRS-IS Server" box (host name) and the "Passcode" box, kept up to date by the window.

@@ -7,6 +7,8 @@
 #include "messaging/display_text.h"
 #include "messaging/message_composer.h"
 #include "messaging/received_message.h"
+#include "station/program_titles.h"
+#include "station/status_colours.h"
 #include "station/waits.h"
 
 #include <QTimer>
@@ -91,7 +93,9 @@ void Igate::remoteCommand(bool transmitOn)
 void Igate::remoteIgate(bool on)
 {
     m_state.igateTransmitEnabled = on;
-    emit titleChanged(QString::fromLatin1(on ? kNormalTitle : kRemoteOffTitle), on ? 0xEFEFEFu : 0x0000FFu);
+    emit titleChanged(
+        QString::fromLatin1(on ? station::titles::kProgramTitle : station::titles::kRemoteTxOffTitle),
+        on ? station::colours::LightGrey : station::colours::Red);
     m_state.messageNumber = messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
     const messaging::RemoteConfirmation c =
         messaging::remoteConfirmation(m_state.aprsIsCall, m_state.remoteCall, on, m_state.messageNumber);

@@ -31,9 +31,6 @@ class Igate : public QObject {
     Q_OBJECT
 public:
     static constexpr qsizetype kMaxQueuedLines = 32;
-    /// The title shown while remote control holds the HF transmitter off.
-    static constexpr char kRemoteOffTitle[] = "     IGATE REMOTE TX OFF";
-    static constexpr char kNormalTitle[] = "Skylark v3.33";
 
     /// `gateTick` is Timer21 (100 ms). `heardStations` reads "HF stations heard" in order.
     Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links, HfLink& hf,

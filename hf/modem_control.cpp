@@ -3,6 +3,7 @@
 #include "mode_table.h"
 
 #include "platform/clock.h"
+#include "station/status_colours.h"
 #include "station/waits.h"
 
 #include <QTimer>
@@ -145,9 +146,12 @@ void ModemControl::onPeriodic(const Spectrum& spectrum)
     for (TransmitMode mode :
          {TransmitMode::Mfsk16, TransmitMode::Psk63, TransmitMode::Qpsk125, TransmitMode::Psk250,
           TransmitMode::Qpsk250, TransmitMode::Gmsk63, TransmitMode::Ax25Mfsk, TransmitMode::Gmsk250})
-        emit optionColour(mode, m_modem.channelState(indicatorChannel(mode)) != 0 ? kGreen : kLightGrey);
+        emit optionColour(mode, m_modem.channelState(indicatorChannel(mode)) != 0
+                                    ? station::colours::Green
+                                    : station::colours::LightGrey);
     const int st = m_modem.state();
-    emit beaconButtonState(st == Modem::kStateIdle ? kLightGrey : kGreen, st == Modem::kStateTransmitting);
+    emit beaconButtonState(st == Modem::kStateIdle ? station::colours::LightGrey : station::colours::Green,
+                           st == Modem::kStateTransmitting);
 }
 
 void ModemControl::Timer13_Timer()
@@ -185,7 +189,7 @@ void ModemControl::Command3_Click()
         m_modem.setTransmitter(false);
         m_tuneEnd.stop();
         releasePtt();
-        emit tuneButtonColour(kLightGrey);
+        emit tuneButtonColour(station::colours::LightGrey);
         carriersToF();
         emit sendBeaconEnabled(true);
         return;
@@ -200,13 +204,13 @@ void ModemControl::Command3_Click()
     if (abandoned())
         return;
     m_modem.setCarrierFrequency(carrierHz());
-    emit tuneButtonColour(kYellow);
+    emit tuneButtonColour(station::colours::Yellow);
     emit sendBeaconEnabled(false);
     if (!m_state.choices.priorityTx)
         m_waits.waitWhile([this, &abandoned] { return !abandoned() && m_modem.channelState(1) != 0; });
     if (abandoned())
         return;
-    emit tuneButtonColour(kGreen);
+    emit tuneButtonColour(station::colours::Green);
     if (m_links.local)
         m_links.local->Tx_tcpip();
     m_pttKeyed = true;
@@ -234,7 +238,7 @@ void ModemControl::Timer5_Timer()
     releasePtt();
     m_tuneEnd.stop();
     emit sendBeaconEnabled(true);
-    emit tuneButtonColour(kLightGrey);
+    emit tuneButtonColour(station::colours::LightGrey);
     carriersToF();
 }
 

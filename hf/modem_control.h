@@ -25,11 +25,6 @@ namespace hf {
 class ModemControl : public QObject {
     Q_OBJECT
 public:
-    /// Colours as blue-green-red numbers.
-    static constexpr unsigned kGreen = 0x00FF00;
-    static constexpr unsigned kLightGrey = 0xEFEFEF;
-    static constexpr unsigned kYellow = 0x00FFFF;
-
     /// `watchdog` is Timer16 (30 s), `tuneEnd` Timer5 (5 s); both one-shot here.
     ModemControl(Modem& modem, station::StationState& state, station::Waits& waits,
                  station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd, QObject* parent = nullptr);

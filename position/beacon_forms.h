@@ -11,9 +11,6 @@ inline constexpr char kBeaconTocall[] = "APSK20";
 /// countdown label (`Label25`) shows while the schedule is stopped.
 inline constexpr char kBeaconOn[] = "Beacon ON";
 inline constexpr char kBeaconOff[] = "Beacon OFF";
-/// The title label (`Label1`) with HF transmission allowed and with it switched off remotely.
-inline constexpr char kNormalTitle[] = "Skylark v3.33";
-inline constexpr char kRemoteTxOffTitle[] = "     IGATE REMOTE TX OFF";
 
 /// The countdown label while the schedule runs: "Time to next beacon:    " + whole minutes +
 /// " min " + remaining seconds + " sec ", numbers without padding. `countdownSeconds` is

@@ -5,6 +5,7 @@
 #include "gps_position.h"
 
 #include "messaging/message_composer.h"
+#include "station/program_titles.h"
 #include "station/station_state.h"
 #include "station/waits.h"
 
@@ -70,8 +71,9 @@ void BeaconStation::Timer10_Timer()
         emit beaconButtonChanged(QString::fromLatin1(kBeaconOn), StatusColour::Green);
     else
         emit beaconButtonChanged(QString::fromLatin1(kBeaconOff), StatusColour::Grey);
-    emit titleChanged(QString::fromLatin1(txOn ? kNormalTitle : kRemoteTxOffTitle),
-                      txOn ? StatusColour::Grey : StatusColour::Red);
+    emit titleChanged(
+        QString::fromLatin1(txOn ? station::titles::kProgramTitle : station::titles::kRemoteTxOffTitle),
+        txOn ? StatusColour::Grey : StatusColour::Red);
     emit tncSecondLineRequested(txOn);
 }
 

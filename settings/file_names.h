@@ -21,7 +21,4 @@ inline constexpr const char* AprsServer = "skylark_aprs_server.txt";
 inline constexpr const char* Config2 = "skylark_config2.txt";
 inline constexpr const char* Help1 = "skylark_help1.txt";
 inline constexpr const char* Help2 = "skylark_help2.txt";
-inline constexpr const char* ReceiveLog = "skylark_receive.log";
-inline constexpr const char* TransmitLog = "skylark_transmit.log";
-inline constexpr const char* HeardLog = "skylark_mheard.log";
 } // namespace settings::files
