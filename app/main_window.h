@@ -1,19 +1,17 @@
 #pragma once
-#include <QMainWindow>
-#include <QMap>
-#include <QTimer>
-
-#include "station/station_links.h"
-
-#include <array>
-#include <functional>
-#include <memory>
-
 #include "messaging/aprs_is_line_reader.h"
 #include "position/gps_display.h"
 #include "position/gps_input.h"
 #include "records/space_weather.h"
 #include "station/station_links.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -25,8 +23,9 @@ class QPushButton;
 class QRadioButton;
 
 namespace records {
+class ReceiveLog;
 class SpaceWeatherFetcher;
-}
+} // namespace records
 namespace platform {
 class CommPort;
 class CommPortMap;
@@ -41,7 +40,6 @@ namespace station {
 struct StationState;
 class Waits;
 } // namespace station
-// --- Messaging and APRS-IS: forward declarations ---
 namespace aprsis {
 class AprsIsClient;
 }
@@ -50,15 +48,9 @@ class MessageReceiver;
 class MessageSender;
 struct SendFields;
 } // namespace messaging
-namespace records {
-class ReceiveLog;
-}
-// --- end messaging and APRS-IS ---
-// --- Beacons: forward declarations ---
 namespace position {
 class BeaconStation;
 }
-// --- end beacons ---
 namespace hf {
 class Modem;
 class ModemControl;
@@ -102,8 +94,8 @@ public:
     /// `SpaceWeather`: fetch, parse, set the button caption.
     void SpaceWeather();
 
-    // --- Messaging and APRS-IS (main_window_messaging.cpp) ---
-    /// The APRS-IS connection (`Winsock2`); its dataReceived() feeds the APRS-IS-to-HF gateway.
+    /// The APRS-IS connection; its lineReceived() feeds the receive step and the
+    /// APRS-IS-to-HF gateway.
     aprsis::AprsIsClient& aprsIsClient() { return *m_aprsIs; }
     /// Send, retries and acks; the HF part fills its HF_TX hook with setHfSend().
     messaging::MessageSender& messageSender() { return *m_sender; }
@@ -111,9 +103,24 @@ public:
     messaging::MessageReceiver& messageReceiver() { return *m_receiver; }
     /// The TNC receive step for one handled TNC line: connect the TNC links' packetLine here.
     void receivePacketLine(const QByteArray& line);
-    // --- end messaging and APRS-IS ---
     /// The latest checked position sentence of the GPS receiver.
     const position::GpsInput& gps() const { return m_gps; }
+
+    using ModemFactory = std::function<std::unique_ptr<hf::Modem>()>;
+    /// The modem the window drives, set before load(); the default is the scripted modem,
+    /// idle (no sound-card modem yet).
+    void setModemFactory(ModemFactory factory) { m_modemFactory = std::move(factory); }
+    hf::Modem* modem() const { return m_modem.get(); }
+    hf::ModemControl* modemControl() const { return m_modemControl.get(); }
+    hf::HfLink* hfLink() const { return m_hfLink.get(); }
+    hf::Igate* igate() const { return m_igate.get(); }
+    station::StationLinks& links() { return m_links; }
+    /// "Send" with an HF transmit option: the message in "Send message to", the message box
+    /// and the Data boxes goes out on HF.
+    void HF_TX();
+
+    /// The beacon schedule and senders (Timer4, Timer10, "Beacon ON"/"Beacon OFF").
+    position::BeaconStation& beacons() { return *m_beacons; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -181,13 +188,30 @@ private:
     void sendFixedBeacon();
     void sendGpsBeacon();
 
-    // --- Messaging and APRS-IS (main_window_messaging.cpp) ---
+    // Messaging and APRS-IS (main_window_messaging.cpp)
     void wireMessaging();
     messaging::SendFields sendFields() const;
     void addTncStationHeard(const QByteArray& callsign);
     void connectAprsIsServerClicked();
     void closeAprsIsSocket();
-    // --- end messaging and APRS-IS ---
+
+    // The HF link and igate (main_window_hf.cpp)
+    void wireHf();
+    void connectHfViews();
+    void wireModemStatus(); // sound-card modem status caption
+    void addStationHeard(const char* listName, const QByteArray& source);
+    void showMessagesText();
+    void enableMessageInput();
+
+    // The VHF links: serial TNC, KISS over TCP, AGWPE, local service ports (main_window_links.cpp)
+    void wireLinks();
+    void appendTncTraffic(const QByteArray& text);
+    void addHeardTncStation(const QByteArray& call);
+
+    // Beacons (main_window_beacons.cpp)
+    void wireBeacons();
+    /// The HF step of a beacon in the selected mode.
+    void sendHfBeacon(const QByteArray& info);
 
     station::StationState& m_state;
     station::Waits& m_waits;
@@ -206,66 +230,25 @@ private:
     messaging::AprsIsLineReader m_localProgramLines; // port 8063 stream cut into lines
     bool m_closing = false;
 
-    // --- Messaging and APRS-IS (main_window_messaging.cpp) ---
     station::StationLinks m_links;
     std::unique_ptr<aprsis::AprsIsClient> m_aprsIs;
     std::unique_ptr<records::ReceiveLog> m_receiveLog;
     std::unique_ptr<messaging::MessageSender> m_sender;
     std::unique_ptr<messaging::MessageReceiver> m_receiver;
-    // --- end messaging and APRS-IS ---
-    // --- HF link and igate (main_window_hf.cpp) ------------------------------------------
-public:
-    using ModemFactory = std::function<std::unique_ptr<hf::Modem>()>;
-    /// The modem the window drives, set before load(); the default is the scripted modem,
-    /// idle (no sound-card modem yet).
-    void setModemFactory(ModemFactory factory) { m_modemFactory = std::move(factory); }
-    hf::Modem* modem() const { return m_modem.get(); }
-    hf::ModemControl* modemControl() const { return m_modemControl.get(); }
-    hf::HfLink* hfLink() const { return m_hfLink.get(); }
-    hf::Igate* igate() const { return m_igate.get(); }
-    station::StationLinks& links() { return m_links; }
-    /// "Send" with an HF transmit option: the message in "Send message to", the message box
-    /// and the Data boxes goes out on HF.
-    void HF_TX();
-
-private:
-    void wireHf();
-    void connectHfViews();
-    void wireModemStatus(); // sound-card modem status caption (main_window_hf.cpp)
-    void addStationHeard(const char* listName, const QByteArray& source);
-    void showMessagesText();
-    void enableMessageInput();
 
     ModemFactory m_modemFactory;
     std::unique_ptr<hf::Modem> m_modem;
     std::unique_ptr<hf::ModemControl> m_modemControl;
     std::unique_ptr<hf::HfLink> m_hfLink;
     std::unique_ptr<hf::Igate> m_igate;
-    // --- end HF link and igate -----------------------------------------------------------
 
-    // --- VHF links: serial TNC, KISS over TCP, AGWPE, local service ports -------------
-    // (wiring in main_window_links.cpp)
-    void wireLinks();
-    void appendTncTraffic(const QByteArray& text);
-    void addHeardTncStation(const QByteArray& call);
     std::unique_ptr<links::SerialTncLink> m_serialTnc;      // MSComm1, Timer2/18/19/22
     std::unique_ptr<links::KissTcpLink> m_kissTcp;          // Winsock4, Command5, Timer23
     std::unique_ptr<links::AgwpeLink> m_agwpe;              // Winsock6, Command9
     std::unique_ptr<links::LocalServicePorts> m_localPorts; // Winsock1, Winsock3, Winsock5
     QByteArray m_tncTraffic;                                // the "TNC traffic" monitor text
-    // --- end of VHF links -------------------------------------------------------------
-    // --- Beacons (main_window_beacons.cpp) ----------------------------------------------
-public:
-    /// The beacon schedule and senders (Timer4, Timer10, "Beacon ON"/"Beacon OFF").
-    position::BeaconStation& beacons() { return *m_beacons; }
-
-private:
-    void wireBeacons();
-    /// The HF step of a beacon in the selected mode.
-    void sendHfBeacon(const QByteArray& info);
 
     std::unique_ptr<position::BeaconStation> m_beacons;
-    // --- end beacons ---------------------------------------------------------------------
 };
 
 } // namespace app
