@@ -3,7 +3,7 @@
 #include <QMap>
 #include <QTimer>
 
-#include "platform/audio_devices.h"
+#include "hf/radio/audio_devices.h"
 
 class QComboBox;
 class QLabel;
@@ -30,7 +30,7 @@ class StartupPage : public QMainWindow {
     Q_OBJECT
 public:
     StartupPage(station::StationState& state, const platform::CommPortMap& ports,
-                platform::AudioDeviceLists audio, QWidget* parent = nullptr);
+                hf::radio::AudioDeviceLists audio, QWidget* parent = nullptr);
 
     /// The loading steps: device lists, countdown, port lists, settings files.
     void load();
@@ -75,7 +75,7 @@ private:
 
     station::StationState& m_state;
     const platform::CommPortMap& m_ports;
-    platform::AudioDeviceLists m_audio;
+    hf::radio::AudioDeviceLists m_audio;
 
     QMap<QString, QRadioButton*> m_options;
     QMap<QString, QLineEdit*> m_fields;

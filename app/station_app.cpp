@@ -3,7 +3,7 @@
 #include "main_window.h"
 #include "startup_page.h"
 
-#include "platform/audio_devices.h"
+#include "hf/radio/audio_devices.h"
 #include "platform/clock.h"
 #include "hf/radio/audio_end_choice.h"
 #include "hf/radio/sound_card_modem.h"
@@ -46,7 +46,7 @@ StationApp::~StationApp() = default;
 
 void StationApp::start()
 {
-    m_startup = std::make_unique<StartupPage>(m_state, m_ports, platform::listAudioDevices());
+    m_startup = std::make_unique<StartupPage>(m_state, m_ports, hf::radio::listAudioDevices());
     connect(m_startup.get(), &StartupPage::startRequested, this, &StationApp::openMainWindow);
     connect(m_startup.get(), &StartupPage::closedBeforeStart, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);

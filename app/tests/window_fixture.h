@@ -36,7 +36,7 @@ protected:
         platform::UrlOpener::install(nullptr);
     }
 
-    app::StartupPage& makePage(platform::AudioDeviceLists audio = {})
+    app::StartupPage& makePage(hf::radio::AudioDeviceLists audio = {})
     {
         page = std::make_unique<app::StartupPage>(state, ports, std::move(audio));
         page->load();

@@ -1,8 +1,8 @@
-#include "audio_devices.h"
+#include "hf/radio/audio_devices.h"
 
 #include <portaudio.h>
 
-namespace platform {
+namespace hf::radio {
 
 AudioDeviceLists listAudioDevices()
 {
@@ -24,4 +24,4 @@ AudioDeviceLists listAudioDevices()
     return lists;
 }
 
-} // namespace platform
+} // namespace hf::radio

@@ -1,7 +1,7 @@
 #pragma once
 #include <QStringList>
 
-namespace platform {
+namespace hf::radio {
 
 /// Names of the sound devices, in the system's order. Both lists are empty on a machine
 /// without a sound device (never an error).
@@ -12,4 +12,4 @@ struct AudioDeviceLists {
 
 AudioDeviceLists listAudioDevices();
 
-} // namespace platform
+} // namespace hf::radio
