@@ -7,55 +7,28 @@
 #include "aprsis/aprs_is_client.h"
 #include "hf/hf_frame.h"
 #include "hf/scripted_modem.h"
-#include "packet/kiss_codec.h"
 #include "position/beacon_station.h"
 #include "pty_pair.h"
+#include "nmea_sentence.h"
 #include "scripted_tcp_peer.h"
+#include "tcp_kiss_tnc.h"
 #include "wait_until.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTcpSocket>
 
 namespace {
 
-QByteArray nmea(const QByteArray& body)
-{
-    unsigned sum = 0;
-    for (const char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    return '$' + body + '*' + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
-}
+using testsupport::nmeaSentence;
 
-const QByteArray FixA = nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
-const QByteArray FixV = nmea("GPRMC,123521,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
-const QByteArray Gsv = nmea("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45");
-const QByteArray Gga = nmea("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+const QByteArray FixA = nmeaSentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+const QByteArray FixV = nmeaSentence("GPRMC,123521,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+const QByteArray Gsv = nmeaSentence("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45");
+const QByteArray Gga = nmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
 const QByteArray PositionInfo = "=4807.03N/01131.00E>Car";
 
-/// A KISS link over TCP to a KISS peer: the codec's frames go out on a socket.
-class TcpKissTnc : public station::TncTransmitter {
-public:
-    explicit TcpKissTnc(quint16 port)
-    {
-        m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-        m_socket.waitForConnected(3000);
-    }
-    void writeTnc(const QByteArray&) override {}
-    void Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
-                   const QByteArray& info) override
-    {
-        const packet::KissEncodeResult r = packet::Kiss::encode(destination, source, path, info);
-        if (r.ok())
-            m_socket.write(r.frame);
-    }
-    void Clear_Messhead() override {}
-    bool isTextModeTnc() const override { return false; }
-
-private:
-    QTcpSocket m_socket;
-};
+using testsupport::TcpKissTnc;
 
 class BeaconWindowTest : public WindowTest {
 protected:

@@ -2,16 +2,16 @@
 // implementations of the station's links (recording, and a KISS peer over TCP).
 #include "position/beacon_station.h"
 
-#include "packet/kiss_codec.h"
 #include "platform/clock.h"
 #include "station/station_state.h"
 #include "station/waits.h"
 
+#include "nmea_sentence.h"
 #include "scripted_tcp_peer.h"
+#include "tcp_kiss_tnc.h"
 #include "wait_until.h"
 
 #include <QByteArrayList>
-#include <QTcpSocket>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -23,14 +23,7 @@ using station::TransmitMode;
 
 namespace {
 
-/// "$" + body + "*" + the checksum, as a receiver sends it.
-QByteArray nmea(const QByteArray& body)
-{
-    unsigned sum = 0;
-    for (const char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    return '$' + body + '*' + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
-}
+using testsupport::nmeaSentence;
 
 /// The TNC side as the beacon sees it; records "kiss:dest|source|path|info", "tnc:line" and
 /// "clear" in order.
@@ -62,28 +55,7 @@ private:
     QByteArrayList& m_events;
 };
 
-/// A KISS link over TCP: frames encoded by the codec go to a KISS peer on a socket.
-class TcpKissTnc : public station::TncTransmitter {
-public:
-    explicit TcpKissTnc(quint16 port)
-    {
-        m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-        m_socket.waitForConnected(3000);
-    }
-    void writeTnc(const QByteArray&) override {}
-    void Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
-                   const QByteArray& info) override
-    {
-        const packet::KissEncodeResult r = packet::Kiss::encode(destination, source, path, info);
-        if (r.ok())
-            m_socket.write(r.frame);
-    }
-    void Clear_Messhead() override {}
-    bool isTextModeTnc() const override { return false; }
-
-private:
-    QTcpSocket m_socket;
-};
+using testsupport::TcpKissTnc;
 
 class BeaconStationTest : public ::testing::Test {
 protected:
@@ -345,13 +317,13 @@ TEST_F(BeaconStationTest, PositionBeaconWorkedExamples)
         QByteArray table, code;
         QByteArray info;
     } cases[] = {
-        {nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"), "/", ">",
+        {nmeaSentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"), "/", ">",
          "=4807.03N/01131.00E>Car"},
-        {nmea("GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E"), "/", ">",
+        {nmeaSentence("GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E"), "/", ">",
          "=4916.45N/12311.12W>Car"},
-        {nmea("GNRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E"), "\\", "-",
+        {nmeaSentence("GNRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E"), "\\", "-",
          "=4916.45N\\12311.12W-Car"},
-        {nmea("GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E"), "", "",
+        {nmeaSentence("GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E"), "", "",
          "=4916.45N/12311.12W>Car"},
     };
     for (const auto& c : cases) {
@@ -368,7 +340,7 @@ TEST_F(BeaconStationTest, PositionBeaconWorkedExamples)
 
 TEST_F(BeaconStationTest, PositionBeaconOnEveryBearer)
 {
-    ASSERT_TRUE(gps.feed(nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
+    ASSERT_TRUE(gps.feed(nmeaSentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
     state.gpsBeacon = true;
     state.gpsBeaconText = "Car~|{";
     state.choices.digipeatMe = true;
@@ -390,14 +362,14 @@ TEST_F(BeaconStationTest, NoFixOrNoSentenceSendsTheFixedBeacon)
     EXPECT_TRUE(fixes.isEmpty());
 
     events.clear();
-    ASSERT_TRUE(gps.feed(nmea("GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
+    ASSERT_TRUE(gps.feed(nmeaSentence("GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
     beacons->Send_GPS_Beacon();
     EXPECT_EQ(beaconsSent(), QByteArrayList{fixed});
     EXPECT_EQ(fixes, QList<bool>{false});
 
     events.clear();
     state.gpsBeacon = false; // "Fixed": the sentence is not used
-    ASSERT_TRUE(gps.feed(nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
+    ASSERT_TRUE(gps.feed(nmeaSentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
     beacons->sendBeacon();
     EXPECT_EQ(beaconsSent(), QByteArrayList{fixed});
 }
@@ -406,7 +378,7 @@ TEST_F(BeaconStationTest, GpsStoppingMidSentenceKeepsTheLastPosition)
 {
     state.choices.transmitMode = TransmitMode::AprsIs;
     state.gpsBeacon = true;
-    ASSERT_TRUE(gps.feed(nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
+    ASSERT_TRUE(gps.feed(nmeaSentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
     EXPECT_FALSE(gps.feed("$GPRMC,123520,A,4916.45,N,1231")); // the receiver stops here
     beacons->sendBeacon(); // goes out at once, with the last complete position
     EXPECT_EQ(beaconsSent(), QByteArrayList{"is:M0SKY-10>APSK20:=4807.03N/01131.00E>Car\r\n\r\n"});
