@@ -30,6 +30,12 @@ constexpr const char* Usage =
     "                             default: the sound device chosen on the start-up page\n"
     "  --audio-out END            where the HF modem transmits: wav:FILE (records every\n"
     "                             transmission) or null; default: the chosen sound device\n"
+    "  --ports LIST               TCP ports as NAME=PORT,... with the names packets (8063),\n"
+    "                             ptt (8500), receive-log (8064): this station's service\n"
+    "                             ports on 127.0.0.1, 0 = any free port; kiss (4000), agwpe\n"
+    "                             (8000): the sound-card TNC program; aprs-is (14580): the\n"
+    "                             APRS-IS server. The environment variable SKYLARK_PORTS takes\n"
+    "                             the same list; --ports overrides it name by name.\n"
     "  --version                  print the version and exit\n"
     "  --help                     print this help and exit\n";
 
@@ -58,6 +64,13 @@ void chooseDisplay()
 int main(int argc, char** argv)
 {
     app::StationOptions options;
+    if (const QString env = qEnvironmentVariable("SKYLARK_PORTS"); !env.isEmpty()) {
+        QString why;
+        if (!station::applyTcpPortList(env, options.tcpPorts, &why)) {
+            std::fprintf(stderr, "skylark: SKYLARK_PORTS: %s\n\n%s", qPrintable(why), Usage);
+            return 2;
+        }
+    }
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
         if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
@@ -73,6 +86,12 @@ int main(int argc, char** argv)
             options.stationDir = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(a, "--space-weather-url") && hasValue) {
             options.spaceWeatherUrl = QString::fromLocal8Bit(argv[++i]);
+        } else if (!std::strcmp(a, "--ports") && hasValue) {
+            QString why;
+            if (!station::applyTcpPortList(QString::fromLocal8Bit(argv[++i]), options.tcpPorts, &why)) {
+                std::fprintf(stderr, "skylark: --ports: %s\n\n%s", qPrintable(why), Usage);
+                return 2;
+            }
         } else if ((!std::strcmp(a, "--audio-in") || !std::strcmp(a, "--audio-out")) && hasValue) {
             const bool input = !std::strcmp(a, "--audio-in");
             const QString end = QString::fromLocal8Bit(argv[++i]);

@@ -32,7 +32,9 @@ void MainWindow::wireLinks()
         });
     m_kissTcp->attachTimer(timer(23));
     m_serialTnc->setKissTcp(m_kissTcp.get());
+    m_kissTcp->setPeer(QStringLiteral("127.0.0.1"), m_state.tcpPorts.kiss);
     m_agwpe = std::make_unique<links::AgwpeLink>(m_serialTnc->lineHandler());
+    m_agwpe->setPeer(QStringLiteral("127.0.0.1"), m_state.tcpPorts.agwpe);
     m_localPorts = std::make_unique<links::LocalServicePorts>(m_state, m_waits);
     m_links.tnc = m_serialTnc.get();
     m_links.local = m_localPorts.get();

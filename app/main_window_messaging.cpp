@@ -35,6 +35,7 @@ void MainWindow::wireMessaging()
     aprsis::AprsIsClient* client = m_aprsIs.get();
     auto* server = control<QLineEdit>("Text10");
     auto* passcode = control<QLineEdit>("Text11");
+    client->setPort(m_state.tcpPorts.aprsIs);
     client->setHost(server->text());
     client->setPasscode(bytesOf(passcode->text()));
     connect(server, &QLineEdit::textChanged, client, &aprsis::AprsIsClient::setHost);

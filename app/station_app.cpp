@@ -36,6 +36,7 @@ StationApp::StationApp(StationOptions options, QObject* parent)
     : QObject(parent), m_options(std::move(options))
 {
     m_state.stationDir = m_options.stationDir;
+    m_state.tcpPorts = m_options.tcpPorts;
     m_waits = std::make_unique<station::Waits>(m_state);
     m_ports = platform::CommPortMap::load(m_state.stationDir);
     if (m_ports.assign(platform::CommPortMap::systemDevices()))

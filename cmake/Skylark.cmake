@@ -21,14 +21,14 @@ if(SKYLARK_FUZZ)
     add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
-# skylark_add_test(NAME [FIXED_PORTS] SOURCES ... LIBS ...): one GoogleTest executable, one
-# ctest entry. Window tests run on Qt's offscreen platform. FIXED_PORTS marks tests that bind
-# the station's fixed TCP ports (8063, 8500, 8064, 4000, 8000): ctest never runs two at once.
+# skylark_add_test(NAME SOURCES ... LIBS ...): one GoogleTest executable, one ctest entry.
+# Window tests run on Qt's offscreen platform. Every test takes free TCP ports of its own, so
+# tests run side by side and beside a station on the same machine.
 function(skylark_add_test name)
     if(NOT SKYLARK_TESTS)
         return()
     endif()
-    cmake_parse_arguments(T "FIXED_PORTS" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} skylark_testsupport GTest::gtest GTest::gmock skylark_warnings)
     add_test(NAME ${name} COMMAND ${name})
@@ -37,9 +37,6 @@ function(skylark_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SKYLARK_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;ASAN_OPTIONS=detect_leaks=0")
-    if(T_FIXED_PORTS)
-        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK station_ports)
-    endif()
 endfunction()
 
 # skylark_add_benchmark(NAME SOURCES ... LIBS ...)

@@ -15,7 +15,7 @@ KissTcpLink::KissTcpLink(TncLineHandler& lines, std::function<QByteArray(const Q
     connect(&m_socket, &platform::StationSocket::dataArrived, this, &KissTcpLink::onData);
     connect(&m_socket, &platform::StationSocket::connectionAccepted, this, [this] {
         m_deframer.reset();
-        emit labelText(QStringLiteral("4000 connected"));
+        emit labelText(QStringLiteral("%1 connected").arg(m_port));
     });
     connect(&m_socket, &platform::StationSocket::closedByPeer, this, &KissTcpLink::backToListening);
     connect(&m_socket, &platform::StationSocket::errorOccurred, this, &KissTcpLink::backToListening);
@@ -73,7 +73,7 @@ void KissTcpLink::backToListening()
     // The socket listens again (on a loopback port of its own); Command5 connects from there.
     m_socket.listen(0);
     m_deframer.reset();
-    emit labelText(QStringLiteral("4000 listening"));
+    emit labelText(QStringLiteral("%1 listening").arg(m_port));
 }
 
 void KissTcpLink::statusTick()

@@ -3,6 +3,8 @@
 #include "station/station_state.h"
 #include "station/waits.h"
 
+#include "platform/clock.h"
+
 namespace links {
 
 LocalServicePorts::LocalServicePorts(station::StationState& state, station::Waits& waits, QObject* parent)
@@ -11,16 +13,15 @@ LocalServicePorts::LocalServicePorts(station::StationState& state, station::Wait
     connect(&m_packets, &platform::StationSocket::connectionAccepted, this,
             [this] { emit label23Text(QStringLiteral("Connected")); });
     connect(&m_ptt, &platform::StationSocket::connectionAccepted, this,
-            [this] { emit label27Text(QStringLiteral("8500 connected")); });
+            [this] { emit label27Text(QStringLiteral("%1 connected").arg(m_state.tcpPorts.ptt)); });
     auto packetsGone = [this] {
-        listenAgain(m_packets, m_ports.packets);
-        emit label23Text(QStringLiteral("Listening..."));
+        if (listenAgain(m_packets, m_state.tcpPorts.packets))
+            emit label23Text(QStringLiteral("Listening..."));
+        else
+            showPackets(false);
     };
-    auto pttGone = [this] {
-        listenAgain(m_ptt, m_ports.ptt);
-        emit label27Text(QStringLiteral("8500 listening"));
-    };
-    auto logGone = [this] { listenAgain(m_receiveLog, m_ports.receiveLog); };
+    auto pttGone = [this] { showPtt(listenAgain(m_ptt, m_state.tcpPorts.ptt)); };
+    auto logGone = [this] { listenAgain(m_receiveLog, m_state.tcpPorts.receiveLog); };
     connect(&m_packets, &platform::StationSocket::closedByPeer, this, packetsGone);
     connect(&m_packets, &platform::StationSocket::errorOccurred, this, packetsGone);
     connect(&m_ptt, &platform::StationSocket::closedByPeer, this, pttGone);
@@ -37,28 +38,65 @@ LocalServicePorts::LocalServicePorts(station::StationState& state, station::Wait
     // Nothing is read from 8500 and 8064; whatever a client sends there is discarded.
     connect(&m_ptt, &platform::StationSocket::dataArrived, this, [this] { m_ptt.readAll(); });
     connect(&m_receiveLog, &platform::StationSocket::dataArrived, this, [this] { m_receiveLog.readAll(); });
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &LocalServicePorts::retryClosedPorts);
 }
 
-void LocalServicePorts::listenAgain(platform::StationSocket& socket, quint16& port)
+bool LocalServicePorts::listenAgain(platform::StationSocket& socket, quint16& port)
 {
     if (m_state.shuttingDown)
-        return;
-    if (socket.listen(port))
+        return true;
+    if (socket.listen(port)) {
         port = socket.localPort(); // a port picked by the system stays the same afterwards
+        return true;
+    }
+    if (!m_retry.isActive()) {
+        platform::Clock::setDesignInterval(m_retry, kRetryMs);
+        m_retry.start();
+    }
+    return false;
+}
+
+void LocalServicePorts::showPackets(bool listening)
+{
+    const quint16 port = m_state.tcpPorts.packets;
+    emit label23Text(listening ? QStringLiteral("%1 listening").arg(port)
+                               : QStringLiteral("%1 in use").arg(port));
+}
+
+void LocalServicePorts::showPtt(bool listening)
+{
+    const quint16 port = m_state.tcpPorts.ptt;
+    emit label27Text(listening ? QStringLiteral("%1 listening").arg(port)
+                               : QStringLiteral("%1 in use").arg(port));
+}
+
+void LocalServicePorts::retryClosedPorts()
+{
+    station::TcpPorts& ports = m_state.tcpPorts;
+    auto unopened = [](const platform::StationSocket& s) {
+        return s.state() == platform::StationSocket::Closed || s.state() == platform::StationSocket::Error;
+    };
+    if (unopened(m_packets))
+        showPackets(listenAgain(m_packets, ports.packets));
+    if (unopened(m_ptt))
+        showPtt(listenAgain(m_ptt, ports.ptt));
+    if (unopened(m_receiveLog))
+        listenAgain(m_receiveLog, ports.receiveLog);
 }
 
 void LocalServicePorts::start()
 {
-    listenAgain(m_packets, m_ports.packets);
-    emit label23Text(QStringLiteral("8063 listening"));
-    listenAgain(m_ptt, m_ports.ptt);
-    emit label27Text(QStringLiteral("8500 listening"));
+    station::TcpPorts& ports = m_state.tcpPorts;
+    showPackets(listenAgain(m_packets, ports.packets));
+    showPtt(listenAgain(m_ptt, ports.ptt));
     Rx_tcpip();
-    listenAgain(m_receiveLog, m_ports.receiveLog);
+    listenAgain(m_receiveLog, ports.receiveLog);
 }
 
 void LocalServicePorts::closeAll()
 {
+    m_retry.stop();
     m_packets.close();
     m_ptt.close();
     m_receiveLog.close();

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -18,7 +19,8 @@ namespace links {
 /// The three TCP service ports for programs on the same computer, each on the loopback
 /// address only and one client at a time, listening again when the client leaves:
 /// 8063 packets both ways (`Winsock1`), 8500 PTT notices (`Winsock3`), 8064 receive-log
-/// records (`Winsock5`).
+/// records (`Winsock5`). The numbers come from the state's tcpPorts. A port another program
+/// holds is shown as "in use" and tried again every kRetryMs until it can be opened.
 class LocalServicePorts : public QObject, public station::LocalServices {
     Q_OBJECT
 public:
@@ -26,15 +28,10 @@ public:
     /// oldest are dropped.
     static constexpr qsizetype kMaxReceived = 64 * 1024;
 
-    struct Ports {
-        quint16 packets = 8063;
-        quint16 ptt = 8500;
-        quint16 receiveLog = 8064;
-    };
+    /// How often a port that could not be opened is tried again (design ms).
+    static constexpr int kRetryMs = 10000;
 
     LocalServicePorts(station::StationState& state, station::Waits& waits, QObject* parent = nullptr);
-    /// Other port numbers (tests; 0 picks a free port, kept for the whole run).
-    void setPorts(const Ports& ports) { m_ports = ports; }
 
     /// Start: 8063, 8500, then a PTT-off notice (`Rx_tcpip`), then 8064.
     void start();
@@ -66,11 +63,16 @@ signals:
     void localDataArrived();
 
 private:
-    void listenAgain(platform::StationSocket& socket, quint16& port);
+    /// Listens on `port` (0: a free port, written back); false when it cannot be opened,
+    /// and then the retry timer runs.
+    bool listenAgain(platform::StationSocket& socket, quint16& port);
+    void retryClosedPorts();
+    void showPackets(bool listening);
+    void showPtt(bool listening);
 
     station::StationState& m_state;
     station::Waits& m_waits;
-    Ports m_ports;
+    QTimer m_retry;
     platform::StationSocket m_packets;
     platform::StationSocket m_ptt;
     platform::StationSocket m_receiveLog;

@@ -2,6 +2,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "station/tcp_ports.h"
+
 namespace station {
 
 /// The "Transmit" options of the main window.
@@ -58,6 +60,9 @@ int beaconIntervalSeconds(int beaconRateCode);
 struct StationState {
     /// Folder holding every settings file, log and sheet.
     QString stationDir;
+    /// TCP ports of the service ports and the peers (command line / environment). The
+    /// service ports a system picked (0 given) are written back once listening.
+    TcpPorts tcpPorts;
 
     // --- Working values set by the start-up page -------------------------------------
     QByteArray myCall = "NOCALL";     ///< `MyCall`: the TNC callsign

@@ -1,4 +1,5 @@
 #include "temp_station_dir.h"
+#include "scripted_tcp_peer.h"
 #include "wait_until.h"
 
 #include <QProcess>
@@ -12,6 +13,7 @@ QProcessEnvironment stationEnvironment()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("SKYLARK_TIME_SCALE", "0.01");
+    env.insert("SKYLARK_PORTS", testsupport::unusedPortList());
     return env;
 }
 } // namespace
@@ -28,6 +30,42 @@ TEST(Program, VersionAndHelp)
     p.start(SKYLARK_BINARY, {"--bogus"});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 2);
+}
+
+TEST(Program, PortListsThatAreNotUnderstoodStopTheStart)
+{
+    for (const char* list : {"packets", "packets=70000", "kiss=0", "telnet=23", "ptt=12x", ""}) {
+        QProcess p;
+        p.start(SKYLARK_BINARY, {"--ports", list});
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 2) << list;
+        EXPECT_TRUE(p.readAllStandardError().contains("--ports")) << list;
+    }
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SKYLARK_PORTS", "aprs-is=");
+    p.setProcessEnvironment(env);
+    p.start(SKYLARK_BINARY, {"--version"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardError().contains("SKYLARK_PORTS"));
+}
+
+// Two stations on one machine: the second takes its ports from the option (over the
+// environment's) and a local program reaches it there.
+TEST(Program, ServicePortsFromTheCommandLineOverTheEnvironment)
+{
+    testsupport::TempStationDir dir;
+    const quint16 packets = testsupport::unusedTcpPort();
+    QProcess p;
+    p.setProcessEnvironment(stationEnvironment());
+    p.start(SKYLARK_BINARY, {"--station-dir", dir.path(), "--ports", QString("packets=%1").arg(packets)});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    testsupport::ScriptedTcpClient program;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return program.connectTo(packets, 200); }, 20000));
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
 }
 
 TEST(Program, StartsByItselfAndSavesEverythingOnSigterm)

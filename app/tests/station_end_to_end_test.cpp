@@ -325,7 +325,7 @@ TEST_P(VhfEndToEndTest, NumberedMessageToUsIsAnsweredTwiceAboutFiveSecondsApart)
     openStation(GetParam().tncTypeCode);
     chooseVhfMessaging();
     testsupport::ScriptedTcpClient records;
-    ASSERT_TRUE(records.connectTo(8064));
+    ASSERT_TRUE(records.connectTo(state.tcpPorts.receiveLog));
 
     tncDelivers("G4SRC", "APRS", "WIDE2-1", ":G4ABC    :hello{12");
     ASSERT_TRUE(waitUntil([&] { return wire->units.size() >= 2; }));
@@ -461,7 +461,7 @@ TEST_F(StationEndToEndTest, HfFramesWithAGoodCheckAreGatedToAprsIs)
     openStation(2);
     connectServer();
     testsupport::ScriptedTcpClient program; // the local program on the packet port
-    ASSERT_TRUE(program.connectTo(8063));
+    ASSERT_TRUE(program.connectTo(state.tcpPorts.packets));
     ASSERT_TRUE(waitUntil([&] { return in<QLabel>(*main, "Label23")->text() == "Connected"; }));
     hfHears(hf::buildFrame("G4HF>APSK26:>hf station here", hf::FrameSender::Message), "hf station here");
     QByteArray damaged = hf::buildFrame("G4HF>APSK26:>damaged frame", hf::FrameSender::Message);
@@ -507,8 +507,10 @@ protected:
         server.clearReceived();
         in<QCheckBox>(*main, "Check6")->setChecked(true);
         ASSERT_TRUE(in<QRadioButton>(*main, "Option20")->isChecked());
-        ASSERT_TRUE(ptt.connectTo(8500));
-        ASSERT_TRUE(waitUntil([&] { return in<QLabel>(*main, "Label27")->text() == "8500 connected"; }));
+        ASSERT_TRUE(ptt.connectTo(state.tcpPorts.ptt));
+        ASSERT_TRUE(waitUntil([&] {
+            return in<QLabel>(*main, "Label27")->text() == QString("%1 connected").arg(state.tcpPorts.ptt);
+        }));
         modem().clearWrites();
     }
     /// A server line, once the window has read it.

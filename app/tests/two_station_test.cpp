@@ -13,6 +13,7 @@
 #include "platform/url_opener.h"
 #include "station/station_state.h"
 #include "station/waits.h"
+#include "scripted_tcp_peer.h"
 #include "temp_station_dir.h"
 #include "wait_until.h"
 
@@ -40,6 +41,12 @@ struct Station {
     {
         state.stationDir = dir.path();
         state.sampleSpeedCode = 1; // 11025 Hz
+        state.tcpPorts = {0,
+                          0,
+                          0,
+                          testsupport::unusedTcpPort(),
+                          testsupport::unusedTcpPort(),
+                          testsupport::unusedTcpPort()};
         main = std::make_unique<app::MainWindow>(state, waits, ports, nullptr);
         main->setSpaceWeatherUrl(QUrl(QStringLiteral("http://127.0.0.1:9/text/wwv.txt")));
         main->setModemFactory([this, in, out]() -> std::unique_ptr<hf::Modem> {

@@ -9,6 +9,7 @@
 #include "station/station_state.h"
 #include "station/waits.h"
 
+#include "scripted_tcp_peer.h"
 #include "temp_station_dir.h"
 
 #include <QAbstractButton>
@@ -27,6 +28,14 @@ protected:
         platform::DialogService::install(&dialogs);
         platform::UrlOpener::install(&opener);
         state.stationDir = dir.path();
+        // Service ports the system picks, peers nobody listens on: a station running on the
+        // same machine is never met. A test playing a peer sets that port to its own server's.
+        state.tcpPorts = {0,
+                          0,
+                          0,
+                          testsupport::unusedTcpPort(),
+                          testsupport::unusedTcpPort(),
+                          testsupport::unusedTcpPort()};
     }
     void TearDown() override
     {

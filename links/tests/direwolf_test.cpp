@@ -1,9 +1,10 @@
-// KISS over TCP (4000) and AGWPE (8000) against Debian's direwolf as the sound-card TNC,
+// KISS over TCP and AGWPE (on free ports) against Debian's direwolf as the sound-card TNC,
 // fed with audio made by its gen_packets tool through a FIFO (no sound card needed).
 #include "link_fixture.h"
 
 #include "links/agwpe_link.h"
 #include "links/kiss_tcp_link.h"
+#include "scripted_tcp_peer.h"
 #include "wait_until.h"
 
 #include <QDir>
@@ -30,12 +31,6 @@ bool run(const QString& program, const QStringList& args)
     return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-bool portFree(quint16 port)
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::AnyIPv4, port);
-}
-
 class DirewolfTest : public LinkTest {
 protected:
     void SetUp() override
@@ -44,8 +39,10 @@ protected:
         for (const char* tool : {"direwolf", "gen_packets", "sox"})
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 GTEST_SKIP() << tool << " is not installed";
-        if (!portFree(4000) || !portFree(8000))
-            GTEST_SKIP() << "ports 4000/8000 are taken";
+        kissPort = testsupport::unusedTcpPort();
+        agwPort = testsupport::unusedTcpPort();
+        while (agwPort == kissPort)
+            agwPort = testsupport::unusedTcpPort();
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(makeAudio());
         ASSERT_TRUE(startDirewolf());
@@ -93,8 +90,8 @@ protected:
         if (!conf.open(QIODevice::WriteOnly))
             return false;
         conf.write("ADEVICE stdin file:" + path("tx.raw").toLocal8Bit() +
-                   ",raw\nARATE 44100\nACHANNELS 1\nCHANNEL 0\nMYCALL N0CALL\nMODEM 1200\nKISSPORT "
-                   "4000\nAGWPORT 8000\n");
+                   ",raw\nARATE 44100\nACHANNELS 1\nCHANNEL 0\nMYCALL N0CALL\nMODEM 1200\nKISSPORT " +
+                   QByteArray::number(kissPort) + "\nAGWPORT " + QByteArray::number(agwPort) + "\n");
         conf.close();
         const QByteArray fifo = path("rx.fifo").toLocal8Bit();
         if (::mkfifo(fifo.constData(), 0600) != 0)
@@ -138,6 +135,8 @@ protected:
     QTemporaryDir dir;
     QProcess direwolf;
     int fifoFd = -1;
+    quint16 kissPort = 0;
+    quint16 agwPort = 0;
     QTimer timer23;
     std::unique_ptr<links::KissTcpLink> kiss;
     std::unique_ptr<links::AgwpeLink> agw;
@@ -163,8 +162,10 @@ TEST_F(DirewolfTest, DecodedPacketsReachTheLineHandlerThroughBothLinksAndKissSen
     kiss = std::make_unique<links::KissTcpLink>(
         kissLines, [this](const QByteArray& f) { return serial->decodeKissFrame(f); });
     kiss->attachTimer(timer23);
+    kiss->setPeer(QStringLiteral("127.0.0.1"), kissPort);
     serial->setKissTcp(kiss.get());
     agw = std::make_unique<links::AgwpeLink>(agwLines);
+    agw->setPeer(QStringLiteral("127.0.0.1"), agwPort);
 
     kiss->Command5_Click();
     agw->Command9_Click();

@@ -7,6 +7,7 @@
 #include "wait_until.h"
 
 #include <QNetworkInterface>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ protected:
     void SetUp() override
     {
         platform::Clock::setTimeScale(0.01);
-        ports.setPorts({0, 0, 0});
+        state.tcpPorts.packets = state.tcpPorts.ptt = state.tcpPorts.receiveLog = 0;
         QObject::connect(&ports, &links::LocalServicePorts::label23Text,
                          [this](const QString& t) { label23 = t; });
         QObject::connect(&ports, &links::LocalServicePorts::label27Text,
@@ -36,8 +37,9 @@ protected:
 
 TEST_F(LocalPortsTest, ListensOnLoopbackOnly)
 {
-    EXPECT_EQ(label23, "8063 listening");
-    EXPECT_EQ(label27, "8500 listening");
+    EXPECT_NE(state.tcpPorts.packets, 0) << "the picked port is written back";
+    EXPECT_EQ(label23, QString("%1 listening").arg(state.tcpPorts.packets));
+    EXPECT_EQ(label27, QString("%1 listening").arg(state.tcpPorts.ptt));
     for (const QHostAddress& a : QNetworkInterface::allAddresses()) {
         if (a.isLoopback() || a.protocol() != QAbstractSocket::IPv4Protocol)
             continue;
@@ -79,7 +81,7 @@ TEST_F(LocalPortsTest, PttNoticesAndTheWaitForTheModem)
 {
     testsupport::ScriptedTcpClient client;
     ASSERT_TRUE(client.connectTo(ports.pttSocket().localPort()));
-    ASSERT_TRUE(waitUntil([&] { return label27 == "8500 connected"; }));
+    ASSERT_TRUE(waitUntil([&] { return label27 == QString("%1 connected").arg(state.tcpPorts.ptt); }));
     ports.Tx_tcpip();
     ASSERT_TRUE(waitUntil([&] { return client.received() == "PTT True\r"; }));
 
@@ -95,7 +97,7 @@ TEST_F(LocalPortsTest, PttNoticesAndTheWaitForTheModem)
     ASSERT_TRUE(waitUntil([&] { return client.received() == "PTT True\rPTT False\r"; }));
 
     client.close();
-    ASSERT_TRUE(waitUntil([&] { return label27 == "8500 listening"; }));
+    ASSERT_TRUE(waitUntil([&] { return label27 == QString("%1 listening").arg(state.tcpPorts.ptt); }));
 }
 
 TEST_F(LocalPortsTest, ReceiveLogRecordsGoToTheClientOnly)
@@ -116,6 +118,43 @@ TEST_F(LocalPortsTest, ReceiveBufferIsBounded)
     client.send(flood + "END");
     ASSERT_TRUE(waitUntil([&] { return ports.received().endsWith("END"); }));
     EXPECT_EQ(ports.receivedBytes(), links::LocalServicePorts::kMaxReceived);
+}
+
+// Another program holds the ports: each is shown as in use, and opened by the retry timer
+// once that program has let go, without anything else happening.
+TEST(LocalPortsInUse, ShownAndTriedAgainUntilFree)
+{
+    platform::Clock::setTimeScale(0.01);
+    QTcpServer holders[3];
+    for (QTcpServer& h : holders)
+        ASSERT_TRUE(h.listen(QHostAddress::LocalHost, 0));
+    station::StationState state;
+    station::Waits waits{state};
+    state.tcpPorts.packets = holders[0].serverPort();
+    state.tcpPorts.ptt = holders[1].serverPort();
+    state.tcpPorts.receiveLog = holders[2].serverPort();
+    links::LocalServicePorts ports{state, waits};
+    QString label23, label27;
+    QObject::connect(&ports, &links::LocalServicePorts::label23Text, [&](const QString& t) { label23 = t; });
+    QObject::connect(&ports, &links::LocalServicePorts::label27Text, [&](const QString& t) { label27 = t; });
+    ports.start();
+    EXPECT_EQ(label23, QString("%1 in use").arg(state.tcpPorts.packets));
+    EXPECT_EQ(label27, QString("%1 in use").arg(state.tcpPorts.ptt));
+
+    // Still held over a few retries: still shown as in use.
+    testsupport::spinFor(3 * platform::Clock::scaled(links::LocalServicePorts::kRetryMs));
+    EXPECT_EQ(label23, QString("%1 in use").arg(state.tcpPorts.packets));
+    EXPECT_EQ(ports.packetSocket().state(), platform::StationSocket::Closed);
+
+    for (QTcpServer& h : holders)
+        h.close();
+    ASSERT_TRUE(waitUntil([&] { return label23 == QString("%1 listening").arg(state.tcpPorts.packets); }));
+    ASSERT_TRUE(waitUntil([&] { return label27 == QString("%1 listening").arg(state.tcpPorts.ptt); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return ports.receiveLogSocket().state() == platform::StationSocket::Listening; }));
+    testsupport::ScriptedTcpClient client;
+    EXPECT_TRUE(client.connectTo(state.tcpPorts.packets));
+    ASSERT_TRUE(waitUntil([&] { return label23 == "Connected"; }));
 }
 
 } // namespace

@@ -121,7 +121,7 @@ TEST_F(TcpTncTest, DroppedLinkListensAndTheButtonConnectsAgain)
     kiss->Command5_Click();
     ASSERT_TRUE(waitUntil([&] { return peer.hasClient(); }));
     peer.dropClient();
-    ASSERT_TRUE(waitUntil([&] { return label28 == "4000 listening"; }));
+    ASSERT_TRUE(waitUntil([&] { return label28 == QString("%1 listening").arg(peer.port()); }));
     kiss->statusTick();
     EXPECT_EQ(caption, "Listening for Ferrox SoundModem");
     EXPECT_EQ(colour, 0xFFFFu);
@@ -143,7 +143,7 @@ TEST_F(TcpTncTest, RefusedConnectionCanBeRetried)
     const quint16 port = peer.port();
     peer.stopListening();
     kiss->Command5_Click();
-    ASSERT_TRUE(waitUntil([&] { return label28 == "4000 listening"; }));
+    ASSERT_TRUE(waitUntil([&] { return label28 == QString("%1 listening").arg(port); }));
     EXPECT_FALSE(kiss->isConnected());
     testsupport::ScriptedTcpServer again(port);
     ASSERT_TRUE(again.isListening());

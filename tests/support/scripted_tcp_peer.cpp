@@ -4,6 +4,21 @@
 
 namespace testsupport {
 
+quint16 unusedTcpPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QString unusedPortList()
+{
+    return QStringLiteral("packets=0,ptt=0,receive-log=0,kiss=%1,agwpe=%2,aprs-is=%3")
+        .arg(unusedTcpPort())
+        .arg(unusedTcpPort())
+        .arg(unusedTcpPort());
+}
+
 ScriptedTcpServer::ScriptedTcpServer(quint16 port, QObject* parent) : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, [this] {

@@ -8,6 +8,13 @@
 
 namespace testsupport {
 
+/// A loopback TCP port nobody listens on right now (the system's pick, released again): for
+/// a peer the code under test should find absent, or to hand to a program started by a test.
+quint16 unusedTcpPort();
+/// A port list for the station program: its service ports on free ports (0) and its peers on
+/// ports nobody listens on, so that a test never meets a station running on the same machine.
+QString unusedPortList();
+
 /// A loopback TCP server that plays a peer (an APRS-IS server, a KISS program...):
 /// it records every byte its clients send and lets the test send bytes back or drop
 /// the connection.
