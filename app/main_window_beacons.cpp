@@ -8,6 +8,7 @@
 #include "hf/hf_link.h"
 #include "links/serial_tnc_link.h"
 #include "platform/comm_port.h"
+#include "messaging/message_sender.h"
 #include "position/beacon_station.h"
 #include "position/gps_position.h"
 #include "station/station_state.h"
@@ -23,6 +24,10 @@ void MainWindow::wireBeacons()
     m_beacons = std::make_unique<position::BeaconStation>(m_state, m_waits, m_links, m_gps, timer(4));
     position::BeaconStation* b = m_beacons.get();
     b->setHfSend([this](const QByteArray& info) { sendHfBeacon(info); });
+    connect(b, &position::BeaconStation::aprsIsBeaconNotSent, this, [this](const QByteArray& line) {
+        if (m_sender)
+            m_sender->noteNotSentToAprsIs("Beacon", line);
+    });
 
     connect(&timer(4), &QTimer::timeout, b, &position::BeaconStation::Timer4_Timer);
     connect(&timer(10), &QTimer::timeout, b, &position::BeaconStation::Timer10_Timer);

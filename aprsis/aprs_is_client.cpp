@@ -69,9 +69,39 @@ void AprsIsClient::Connect_Click()
     startConnection();
 }
 
+QString AprsIsClient::connectedText() const
+{
+    if (m_logOn != LogOn::Unverified)
+        return QStringLiteral("Connected");
+    return QStringLiteral("Connected, unverified: ") + QString::fromLatin1(m_logOnAnswer);
+}
+
+void AprsIsClient::serverComment(const QByteArray& line)
+{
+    // "# logresp CALL verified, server NAME" or "# logresp CALL unverified, server NAME".
+    const QByteArray text = line.mid(1).trimmed();
+    if (!text.startsWith("logresp "))
+        return;
+    const QList<QByteArray> words = text.simplified().replace(',', ' ').split(' ');
+    const bool unverified = words.size() < 3 || words[2] != "verified";
+    m_logOn = unverified ? LogOn::Unverified : LogOn::Verified;
+    QByteArray shown = text.left(kMaxAnswerShown);
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '.';
+    }
+    m_logOnAnswer = shown;
+    if (isConnected()) {
+        emit statusText(connectedText());
+        emit buttonColour(unverified ? Orange : Green);
+    }
+}
+
 void AprsIsClient::startConnection()
 {
     m_peerClosed = false;
+    m_logOn = LogOn::Unanswered;
+    m_logOnAnswer.clear();
     m_reader.reset();
     m_socket.connectTo(m_host, m_port);
 }
@@ -102,7 +132,7 @@ void AprsIsClient::statusTick()
     const int s = socketState();
     if (s < 0 || s > 9)
         return;
-    emit statusText(QString::fromLatin1(Texts[s]));
+    emit statusText(s == S::Connected ? connectedText() : QString::fromLatin1(Texts[s]));
     switch (s) {
     case S::Closed:
         emit buttonColour(Grey);
@@ -110,7 +140,7 @@ void AprsIsClient::statusTick()
         emit buttonCaption(QStringLiteral("Connect to server"));
         break;
     case S::Connected:
-        emit buttonColour(Green);
+        emit buttonColour(m_logOn == LogOn::Unverified ? Orange : Green);
         emit buttonEnabled(true);
         emit buttonCaption(QStringLiteral("Disconnect server"));
         break;
@@ -171,7 +201,11 @@ void AprsIsClient::onData()
         return;
     emit dataShown(data);
     emit dataReceived(data);
-    for (const QByteArray& line : m_reader.feed(data))
+    QList<QByteArray> comments;
+    const QList<QByteArray> lines = m_reader.feed(data, &comments);
+    for (const QByteArray& comment : comments)
+        serverComment(comment);
+    for (const QByteArray& line : lines)
         emit lineReceived(line);
 }
 

@@ -61,6 +61,17 @@ public:
     /// The socket state number shown by the status timer: 0..9 (8 after a peer close).
     int socketState() const;
 
+    /// What the server said about the log-on ("# logresp CALL verified, ..." or
+    /// "... unverified, ..."), as far as it has said it on this connection.
+    enum class LogOn { Unanswered, Verified, Unverified };
+    LogOn logOn() const { return m_logOn; }
+    /// The server's log-on answer as shown (printable Latin-1, at most kMaxAnswerShown bytes).
+    const QByteArray& logOnAnswer() const { return m_logOnAnswer; }
+    static constexpr qsizetype kMaxAnswerShown = 80;
+    /// The status text of a connected link: "Connected", or for a log-on the server did not
+    /// verify "Connected, unverified: " and the server's answer.
+    QString connectedText() const;
+
 signals:
     void statusText(const QString& text);       ///< "Server status" (`Label13`)
     void buttonColour(unsigned bgr);            ///< "Connect to Server" back colour
@@ -76,6 +87,7 @@ private:
     void onConnected();
     void onError();
     void onData();
+    void serverComment(const QByteArray& line);
 
     station::StationState& m_state;
     platform::StationSocket m_socket;
@@ -84,6 +96,8 @@ private:
     QByteArray m_passcode = "-1";
     quint16 m_port = DefaultServerPort;
     bool m_peerClosed = false;
+    LogOn m_logOn = LogOn::Unanswered;
+    QByteArray m_logOnAnswer;
     bool m_fromButton = false; ///< the running attempt came from the button (colours it)
 };
 

@@ -2,7 +2,7 @@
 
 namespace messaging {
 
-QList<QByteArray> AprsIsLineReader::feed(QByteArrayView bytes)
+QList<QByteArray> AprsIsLineReader::feed(QByteArrayView bytes, QList<QByteArray>* comments)
 {
     QList<QByteArray> lines;
     qsizetype pos = 0;
@@ -19,16 +19,20 @@ QList<QByteArray> AprsIsLineReader::feed(QByteArrayView bytes)
         }
         if (end == bytes.size())
             break;
-        finishLine(lines);
+        finishLine(lines, comments);
         pos = end + 1;
     }
     return lines;
 }
 
-void AprsIsLineReader::finishLine(QList<QByteArray>& out)
+void AprsIsLineReader::finishLine(QList<QByteArray>& out, QList<QByteArray>* comments)
 {
-    if (!m_discarding && !m_partial.isEmpty() && !m_partial.startsWith('#'))
-        out.append(m_partial);
+    if (!m_discarding && !m_partial.isEmpty()) {
+        if (!m_partial.startsWith('#'))
+            out.append(m_partial);
+        else if (comments)
+            comments->append(m_partial);
+    }
     m_partial.clear();
     m_discarding = false;
 }

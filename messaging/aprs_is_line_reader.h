@@ -18,8 +18,8 @@ public:
 
     /// Adds received bytes and returns the complete packet lines in them, without line ends
     /// (CR LF, LF or a lone CR all end a line). Empty lines and server comment lines ("#...")
-    /// are skipped.
-    QList<QByteArray> feed(QByteArrayView bytes);
+    /// are skipped; the comment lines go to `comments` when given.
+    QList<QByteArray> feed(QByteArrayView bytes, QList<QByteArray>* comments = nullptr);
 
     /// The partial line waiting for its end.
     const QByteArray& partialLine() const { return m_partial; }
@@ -27,7 +27,7 @@ public:
     void reset();
 
 private:
-    void finishLine(QList<QByteArray>& out);
+    void finishLine(QList<QByteArray>& out, QList<QByteArray>* comments);
 
     QByteArray m_partial;
     bool m_discarding = false; ///< inside an over-long line, dropping up to its end

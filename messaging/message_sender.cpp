@@ -78,6 +78,21 @@ void MessageSender::writeTransmitLog(const QByteArray& addressee, const QByteArr
         .append({records::logTimeStamp(m_now()), addressee, text});
 }
 
+void MessageSender::noteNotSentToAprsIs(const QByteArray& addressee, const QByteArray& line)
+{
+    const QByteArray note = "Not sent, no APRS-IS connection: " + line;
+    appendMessagesText(" " + note + CrLf);
+    writeTransmitLog(addressee, note + '\r');
+}
+
+void MessageSender::sendToAprsIs(const QByteArray& addressee, const QByteArray& line)
+{
+    if (m_links.aprsIs && m_links.aprsIs->isConnected())
+        m_links.aprsIs->APRS_IS(line + CrLf);
+    else
+        noteNotSentToAprsIs(addressee, line);
+}
+
 void MessageSender::Command1_Click(const SendFields& fields)
 {
     if (m_retryRunning)
@@ -194,7 +209,9 @@ void MessageSender::APRSIS_Tx(const SendFields& fields)
     appendMessagesText(aprsIsSendHead(m_state.aprsIsCall, fields.addressee, shown, number));
 
     m_pendingIsLine = line;
-    if (m_links.aprsIs && m_links.aprsIs->isConnected())
+    m_pendingIsAddressee = fields.addressee;
+    const bool linkUp = m_links.aprsIs && m_links.aprsIs->isConnected();
+    if (linkUp)
         m_links.aprsIs->APRS_IS(line + CrLf);
     if (m_links.receiveLog)
         m_links.receiveLog->Receive_log(m_state.aprsIsCall, line);
@@ -208,6 +225,8 @@ void MessageSender::APRSIS_Tx(const SendFields& fields)
     }
     if (const auto logText = transmitLogText(mode, text, fields.raynet))
         writeTransmitLog(fields.addressee, *logText);
+    if (!linkUp)
+        noteNotSentToAprsIs(fields.addressee, line);
 
     emit controlColour(normal ? SendControl::MessageBox : SendControl::DataBoxes, White);
     runRetries(Bearer::AprsIs);
@@ -262,8 +281,8 @@ void MessageSender::resend(Bearer bearer)
         return;
     }
     m_waits.TimeDelay(0.2);
-    if (!m_state.shuttingDown && m_links.aprsIs && m_links.aprsIs->isConnected())
-        m_links.aprsIs->APRS_IS(m_pendingIsLine + CrLf);
+    if (!m_state.shuttingDown)
+        sendToAprsIs(m_pendingIsAddressee, m_pendingIsLine);
 }
 
 void MessageSender::runRetries(Bearer bearer)

@@ -74,6 +74,11 @@ public:
     /// `APRSIS_Ack`: sends the acknowledgement line (without line end) once.
     void APRSIS_Ack(const QByteArray& ackLine);
 
+    /// Something meant for APRS-IS could not go out because the server link is down: a line
+    /// in the messages box and a record in the transmit log say so ("Not sent, no APRS-IS
+    /// connection: " and the line). `addressee` is the log record's second field.
+    void noteNotSentToAprsIs(const QByteArray& addressee, const QByteArray& line);
+
     /// `Timer14`: one step of the flashing of the messages box.
     void Timer14_Timer();
 
@@ -105,6 +110,8 @@ private:
     void enableBoxes();
     void restartPortWatch();
     void writeTransmitLog(const QByteArray& addressee, const QByteArray& text);
+    /// Sends the line + CR LF when the server link is up; otherwise notes that it was not sent.
+    void sendToAprsIs(const QByteArray& addressee, const QByteArray& line);
     void appendMessagesText(const QByteArray& head);
     void sendAckWhenFree(const QByteArray& payload, int remaining);
     OperatingMode operatingMode() const;
@@ -116,6 +123,7 @@ private:
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTimeUtc(); };
     QByteArray m_vhfFrameText;
     QByteArray m_pendingIsLine;
+    QByteArray m_pendingIsAddressee; ///< its addressee, for the transmit log
     bool m_retryRunning = false;
     bool m_flashGreen = false;
     int m_pendingAcks = 0;

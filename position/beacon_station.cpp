@@ -151,8 +151,13 @@ void BeaconStation::sendOnBearers(const QByteArray& info)
     if (m_links.tnc && m_links.tnc->isTextModeTnc() && !m_state.kissSerial)
         sendToTextTnc(textTncBeaconLine(info));
 
-    if (mode == TransmitMode::AprsIs && m_links.aprsIs && m_links.aprsIs->isConnected())
-        m_links.aprsIs->APRS_IS(aprsIsBeaconLine(m_state.aprsIsCall, info));
+    if (mode == TransmitMode::AprsIs) {
+        const QByteArray line = aprsIsBeaconLine(m_state.aprsIsCall, info);
+        if (m_links.aprsIs && m_links.aprsIs->isConnected())
+            m_links.aprsIs->APRS_IS(line);
+        else
+            emit aprsIsBeaconNotSent(line.trimmed());
+    }
 
     // The AX.25 modes that also reach the modem send there last, once the VHF side is done.
     if (beaconsOnHfLater(mode)) {

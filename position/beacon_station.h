@@ -87,6 +87,8 @@ signals:
     /// `Send_GPS_Beacon` found a fix (`Label30` "GPS fix OK:" green) or none ("No GPS fix:"
     /// and the beacon-type buttons as for a sentence without a fix).
     void gpsFixChecked(bool fix);
+    /// The beacon line (without line ends) could not go to APRS-IS: the link is down.
+    void aprsIsBeaconNotSent(const QByteArray& line);
 
 private:
     void sendOnBearers(const QByteArray& info);

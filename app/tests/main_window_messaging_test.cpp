@@ -63,4 +63,24 @@ TEST_F(MessagingWindowTest, ServerMessageShowsAndSendGoesOut)
     EXPECT_TRUE(box->toPlainText().contains(QStringLiteral("  From: M0SKY-1  To :G4DST  abcd")));
 }
 
+TEST_F(MessagingWindowTest, UnverifiedLogOnIsShownWithTheServersAnswer)
+{
+    makePage();
+    state.aprsIsCall = "M0SKY-1";
+    app::MainWindow& w = makeMain();
+    state.aprsIsCall = "M0SKY-1"; // the window has read the (empty) callsign files
+    testsupport::ScriptedTcpServer server;
+    in<QLineEdit>(w, "Text10")->setText(QStringLiteral("127.0.0.1"));
+    w.aprsIsClient().setPort(server.port());
+    in<QPushButton>(w, "Connect")->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
+    server.send("# logresp M0SKY-1 unverified, server T2TEST\r\n");
+    const QString shown = QStringLiteral("Connected, unverified: logresp M0SKY-1 unverified, server T2TEST");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return in<QLabel>(w, "Label13")->text() == shown; }));
+    EXPECT_EQ(app::backColour(in<QPushButton>(w, "Connect")), app::Orange);
+    fire(w.timer(6)); // the status timer keeps saying so
+    EXPECT_EQ(in<QLabel>(w, "Label13")->text(), shown);
+    EXPECT_EQ(app::backColour(in<QPushButton>(w, "Connect")), app::Orange);
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 #include "records/receive_log.h"
 #include "scripted_tcp_peer.h"
 #include "station/station_state.h"
+#include "station/status_colours.h"
 #include "station/waits.h"
 #include "temp_station_dir.h"
 #include "wait_until.h"
@@ -251,3 +252,72 @@ TEST(AprsIsClientLine, LogOnLineCarriesPasscodeAsTyped)
 }
 
 } // namespace
+
+// --- What the operator is told -------------------------------------------------------
+
+TEST_F(AprsIsStationTest, TheServersLogOnAnswerIsShownWhenItDidNotVerify)
+{
+    using LogOn = aprsis::AprsIsClient::LogOn;
+    struct Case {
+        QByteArray answer;
+        LogOn logOn;
+        QString status;
+        unsigned colour;
+    };
+    const Case cases[] = {
+        {"# logresp M0SKY-1 verified, server T2TEST", LogOn::Verified, "Connected", station::colours::Green},
+        {"# logresp M0SKY-1 unverified, server T2TEST", LogOn::Unverified,
+         "Connected, unverified: logresp M0SKY-1 unverified, server T2TEST", station::colours::Orange},
+        // Bytes that are not text are shown as dots, and only so much of a long answer.
+        {"# logresp M0SKY-1 unverified, server \x01\x7f" + QByteArray(200, 'X'), LogOn::Unverified,
+         "Connected, unverified: logresp M0SKY-1 unverified, server .." + QString(43, 'X'),
+         station::colours::Orange},
+        {"# aprsc 2.1.19 keepalive", LogOn::Unanswered, "Connected", station::colours::Green},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer.left(60).toStdString());
+        QString status;
+        unsigned colour = 0;
+        auto a = QObject::connect(&client, &aprsis::AprsIsClient::statusText,
+                                  [&](const QString& t) { status = t; });
+        auto b = QObject::connect(&client, &aprsis::AprsIsClient::buttonColour,
+                                  [&](unsigned col) { colour = col; });
+        connectAndLogOn();
+        server.send("# aprsc 2.1.19\r\n" + c.answer + "\r\n");
+        ASSERT_TRUE(testsupport::waitUntil([&] { return client.logOn() == c.logOn; }));
+        testsupport::spinFor(20);
+        client.statusTick(); // the status timer shows the same
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(colour, c.colour);
+        // A new connection starts unanswered.
+        client.close();
+        EXPECT_EQ(client.logOn(), c.logOn) << "kept until the next connection";
+        QObject::disconnect(a);
+        QObject::disconnect(b);
+    }
+    connectAndLogOn();
+    EXPECT_EQ(client.logOn(), LogOn::Unanswered);
+}
+
+TEST_F(AprsIsStationTest, MessageWhileTheLinkIsDownIsSaidNotToHaveGoneOut)
+{
+    // Never connected: the send and both resends of the schedule find no link.
+    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    const QByteArray note = "Not sent, no APRS-IS connection: M0SKY-1>APSK63::G4DST    :hi{1";
+    EXPECT_EQ(count(state.messagesText, note + "\r\n"), 3);
+    EXPECT_TRUE(state.messagesText.startsWith("  From: M0SKY-1  To :G4DST  hi{1\r\n " + note));
+    const QByteArray record = "\"2026-03-07 09:05:01\",\"G4DST\",\"";
+    EXPECT_EQ(dir.read(QStringLiteral("skylark_transmit.log")), record + "hi\r\"\r\n" + record + note +
+                                                                    "\r\"\r\n" + record + note + "\r\"\r\n" +
+                                                                    record + note + "\r\"\r\n");
+    EXPECT_EQ(server.connectionCount(), 0);
+    EXPECT_FALSE(state.transmitBusy);
+
+    // With the link up the same message gives no such note.
+    connectAndLogOn();
+    state.messagesText.clear();
+    state.choices.acksNormal = false;
+    sender.Command1_Click({"G4DST", "up", {}, true, false, true});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
+    EXPECT_FALSE(state.messagesText.contains("Not sent"));
+}
