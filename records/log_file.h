@@ -9,9 +9,20 @@ namespace records {
 /// missing), writes whole records and closes it again, so no log stays open between
 /// records. The file is never truncated. A file that cannot be opened is skipped: the
 /// write reports false and the caller carries on.
+///
+/// Bounded for unattended use: when a record would take the file past its size limit, the
+/// file rolls over first — NAME.1 becomes NAME.2 and so on up to the number kept (the oldest
+/// is removed), NAME becomes NAME.1 — and the record starts a new NAME. Readers keep finding
+/// the current log under its usual name, and a record is never split between two files.
 class LogFile {
 public:
-    explicit LogFile(QString path) : m_path(std::move(path)) {}
+    static constexpr qint64 kDefaultMaxBytes = 10 * 1024 * 1024;
+    static constexpr int kDefaultKept = 3;
+
+    explicit LogFile(QString path, qint64 maxBytes = kDefaultMaxBytes, int kept = kDefaultKept)
+        : m_path(std::move(path)), m_maxBytes(maxBytes), m_kept(kept)
+    {
+    }
 
     /// The three logs of a station folder.
     static LogFile receiveLog(const QString& stationDir);
@@ -26,7 +37,11 @@ public:
     bool appendBytes(const QByteArray& bytes) const;
 
 private:
+    void rollOver() const;
+
     QString m_path;
+    qint64 m_maxBytes;
+    int m_kept;
 };
 
 } // namespace records

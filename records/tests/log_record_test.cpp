@@ -3,6 +3,8 @@
 
 #include "temp_station_dir.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -60,4 +62,46 @@ TEST(LogFile, UnwritableFileIsSkipped)
     // A folder where the log should be cannot be opened as a file.
     ASSERT_TRUE(QDir(dir.path()).mkdir(kReceiveLogName));
     EXPECT_FALSE(LogFile::receiveLog(dir.path()).append({"t", "A", "x"}));
+}
+
+TEST(LogFile, RollsOverAtItsSizeKeepingTheNameAndWholeRecords)
+{
+    testsupport::TempStationDir dir;
+    const LogFile log(dir.file(kMheardLogName), 100, 2);
+    QByteArray all;
+    for (int i = 0; i < 20; ++i) {
+        const QByteArray record = logRecord({"2026-12-07 01:00:" + QByteArray::number(10 + i), "line"});
+        ASSERT_TRUE(log.append({"2026-12-07 01:00:" + QByteArray::number(10 + i), "line"}));
+        all += record;
+    }
+    auto name = [](const char* suffix) { return QLatin1String(kMheardLogName) + QLatin1String(suffix); };
+    const QByteArray current = dir.read(name(""));
+    const QByteArray one = dir.read(name(".1"));
+    const QByteArray two = dir.read(name(".2"));
+    EXPECT_FALSE(dir.exists(name(".3"))) << "only two old files are kept";
+    for (const QByteArray* file : {&current, &one, &two}) {
+        EXPECT_LE(file->size(), 100);
+        EXPECT_TRUE(file->startsWith("\"2026-12-07") && file->endsWith("\r\n")) << file->constData();
+    }
+    // Oldest to newest, the kept files are the tail of everything written, nothing lost between.
+    EXPECT_TRUE(all.endsWith(two + one + current));
+    EXPECT_TRUE(current.endsWith(logRecord({"2026-12-07 01:00:29", "line"})));
+}
+
+TEST(LogFile, TheStationLogsRollOverAtTenMegabytes)
+{
+    testsupport::TempStationDir dir;
+    for (const LogFile& log : {LogFile::receiveLog(dir.path()), LogFile::transmitLog(dir.path()),
+                               LogFile::mheardLog(dir.path())}) {
+        QFile f(log.path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(10 * 1024 * 1024 - 20));
+        f.close();
+        ASSERT_TRUE(log.append({"t", "fits"}));
+        EXPECT_FALSE(QFile::exists(log.path() + ".1"));
+        ASSERT_TRUE(log.append({"t", "goes past the limit"}));
+        EXPECT_EQ(QFileInfo(log.path() + ".1").size(),
+                  10 * 1024 * 1024 - 20 + logRecord({"t", "fits"}).size());
+        EXPECT_EQ(dir.read(QFileInfo(log.path()).fileName()), logRecord({"t", "goes past the limit"}));
+    }
 }
