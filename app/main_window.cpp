@@ -67,7 +67,7 @@ constexpr std::array<TimerDesign, MainWindow::TimerCount> Timers{{
     {2000, true},   // Timer9  start-up beacon
     {1000, false},  // Timer10 beacon countdown
     {10, false},    // Timer11 APRS-IS receive
-    {10, true},     // Timer12 HF character assembly
+    {10, false},    // Timer12 HF character assembly, 10 ms after received text
     {2000, true},   // Timer13 re-tunes the modem
     {500, false},   // Timer14 flashes the message display
     {1000, false},  // Timer15 random transmit delay
@@ -538,7 +538,8 @@ void MainWindow::writeSettings()
         auto* b = findChild<QAbstractButton*>(QLatin1String(rc.control));
         c2.setRecord(rc.record, b && b->isChecked() ? "1" : "0");
     }
-    c2.setRecord(3, backColour(control<QPushButton>("Connect")) == Green ? "1" : "0");
+    const unsigned connectColour = backColour(control<QPushButton>("Connect")); // orange: unverified
+    c2.setRecord(3, connectColour == Green || connectColour == Orange ? "1" : "0");
     c2.setRecord(10, m_state.igateTransmitEnabled ? "1" : "0");
     c2.setRecord(21, m_kissTcp->isActive() ? "1" : "0");
     settings::writeMainFiles(m_state.stationDir, t, c2);

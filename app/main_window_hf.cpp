@@ -73,6 +73,13 @@ void MainWindow::wireHf()
     connect(&timer(3), &QTimer::timeout, hf, &hf::HfLink::Timer3_Timer);
     connect(&timer(5), &QTimer::timeout, mc, &hf::ModemControl::Timer5_Timer);
     connect(&timer(12), &QTimer::timeout, hf, &hf::HfLink::Timer12_Timer);
+    // Assembly looks only at text that came since its last run: one run 10 ms after text
+    // arrives, instead of a timer waking every 10 ms through the silence.
+    timer(12).setSingleShot(true);
+    connect(m_modem.get(), &hf::Modem::textReceived, this, [this] {
+        if (!timer(12).isActive())
+            timer(12).start();
+    });
     connect(&timer(13), &QTimer::timeout, mc, &hf::ModemControl::Timer13_Timer);
     connect(&timer(15), &QTimer::timeout, hf, &hf::HfLink::Timer15_Timer);
     connect(&timer(16), &QTimer::timeout, mc, &hf::ModemControl::Timer16_Timer);

@@ -44,6 +44,8 @@ double WaterfallView::frequencyAt(int x) const
 
 void WaterfallView::setMarker(double hz)
 {
+    if (hz == m_markerHz)
+        return;
     m_markerHz = hz;
     update();
 }
@@ -128,7 +130,10 @@ LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent)
 
 void LevelMeter::setLevel(int level)
 {
-    m_level = std::clamp(level, 0, FullScale);
+    level = std::clamp(level, 0, FullScale);
+    if (level == m_level)
+        return;
+    m_level = level;
     update();
 }
 

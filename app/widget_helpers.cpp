@@ -16,6 +16,9 @@ void setBackColour(QWidget* widget, unsigned bgr)
 {
     if (!widget)
         return;
+    // Setting a style sheet restyles the widget and its children: only when the colour changes.
+    if (widget->property("backColour") == QVariant(bgr) && !widget->styleSheet().isEmpty())
+        return;
     widget->setProperty("backColour", bgr);
     const QColor c = fromBgr(bgr);
     widget->setStyleSheet(QStringLiteral("background-color: %1;").arg(c.name()));
