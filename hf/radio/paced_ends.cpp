@@ -7,7 +7,7 @@ namespace hf::radio {
 
 bool PacedInput::open(const AudioRequest& request, QString& error)
 {
-    if (!prepare(error))
+    if (!prepare(request, error))
         return false;
     m_rate = rateFor(request);
     if (m_rate < 8000 || m_rate > 192000) {

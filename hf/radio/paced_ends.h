@@ -22,7 +22,7 @@ protected:
     virtual void produce(float* out, std::size_t count) = 0;
     /// The rate this end runs at for a request (a file has its own).
     virtual int rateFor(const AudioRequest& request) const { return request.sampleRate; }
-    virtual bool prepare(QString& /*error*/) { return true; }
+    virtual bool prepare(const AudioRequest& /*request*/, QString& /*error*/) { return true; }
 
 private:
     PacedClock m_clock;

@@ -1,112 +1,75 @@
 #include "wav_ends.h"
 
-#include "pcm16.h"
-
-#include "hf/modem/wav_file.h"
-
-#include <QtEndian>
-
 #include <algorithm>
 
 namespace hf::radio {
 
-bool WavInput::prepare(QString& error)
+bool WavInput::prepare(const AudioRequest& request, QString& error)
 {
-    if (!m_samples.empty()) { // reopened after a restart: the recording plays once
-        return true;
+    // Reopened after a restart, the recording carries on where it was: it plays once.
+    if (!m_reader.isOpen() && !m_atEnd) {
+        const int channel = request.inputChannel == 2 ? 1 : 0;
+        if (!m_reader.open(m_path.toStdString(), channel)) {
+            error =
+                QStringLiteral("cannot read %1: %2").arg(m_path, QString::fromStdString(m_reader.error()));
+            return false;
+        }
     }
-    // The reader itself bounds what a hostile header can make it allocate.
-    auto wav = hf::modem::readWavFile(m_path.toStdString());
-    if (!wav || wav->samples.empty()) {
-        error = QStringLiteral("cannot read %1 (16-bit mono PCM WAV expected)").arg(m_path);
-        return false;
+    if (m_convertedTo != request.sampleRate && m_reader.isOpen()) {
+        m_converter = std::make_unique<hf::modem::RateConverter>(m_reader.sampleRate(), request.sampleRate);
+        m_convertedTo = request.sampleRate;
     }
-    m_rate = wav->sampleRate;
-    m_samples = std::move(wav->samples);
-    m_pos = 0;
     return true;
 }
 
 void WavInput::produce(float* out, std::size_t count)
 {
-    const std::size_t n = std::min(count, m_samples.size() - std::min(m_pos, m_samples.size()));
-    std::copy_n(m_samples.begin() + static_cast<std::ptrdiff_t>(m_pos), n, out);
+    constexpr std::size_t kBlock = 4096;
+    while (m_pending.size() < count && m_reader.isOpen()) {
+        m_block.resize(kBlock);
+        m_block.resize(m_reader.read(m_block.data(), kBlock));
+        m_converter->process(m_block.data(), m_block.size(), m_pending);
+        if (m_block.size() < kBlock) {
+            m_reader.close();
+            m_atEnd = true;
+        }
+    }
+    const std::size_t n = std::min(count, m_pending.size());
+    std::copy_n(m_pending.begin(), n, out);
     std::fill(out + n, out + count, 0.0f);
-    m_pos += n;
-}
-
-WavOutput::~WavOutput()
-{
-    if (m_file.isOpen())
-        writeHeader();
+    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 bool WavOutput::prepare(const AudioRequest& request, QString& error)
 {
-    if (m_file.isOpen()) { // restarted: keep appending to the same recording
+    if (m_writer.isOpen()) { // restarted: keep appending to the same recording
         if (request.sampleRate == m_rate)
             return true;
-        writeHeader();
-        m_file.close();
+        m_writer.close();
     }
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-        error = QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), m_file.errorString());
+    if (!m_writer.open(m_path.toStdString(), request.sampleRate)) {
+        error = QStringLiteral("cannot write %1: %2").arg(m_path, QString::fromStdString(m_writer.error()));
         return false;
     }
     m_rate = request.sampleRate;
     m_written = 0;
     m_limit = static_cast<std::size_t>(kMaxSeconds * m_rate);
-    writeHeader();
+    m_writer.flush();
     return true;
 }
 
 void WavOutput::play(const float* samples, std::size_t count)
 {
     const std::size_t n = std::min(count, m_limit - std::min(m_limit, m_written));
-    if (n == 0 || !m_file.isOpen())
+    if (n == 0 || !m_writer.write(samples, n))
         return;
-    m_file.seek(static_cast<qint64>(44 + 2 * m_written));
-    m_file.write(encodePcm16(samples, n));
     m_written += n;
 }
 
 void WavOutput::endOfTransmission()
 {
     pending(); // what is due has been played
-    writeHeader();
-    m_file.flush();
-}
-
-void WavOutput::writeHeader()
-{
-    if (!m_file.isOpen())
-        return;
-    const auto dataBytes = static_cast<quint32>(2 * m_written);
-    QByteArray h;
-    auto u32 = [&h](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        h.append(b, 4);
-    };
-    auto u16 = [&h](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        h.append(b, 2);
-    };
-    h.append("RIFF");
-    u32(36 + dataBytes);
-    h.append("WAVEfmt ");
-    u32(16);
-    u16(1); // PCM
-    u16(1); // mono
-    u32(static_cast<quint32>(m_rate));
-    u32(static_cast<quint32>(m_rate) * 2);
-    u16(2);
-    u16(16);
-    h.append("data");
-    u32(dataBytes);
-    m_file.seek(0);
-    m_file.write(h);
+    m_writer.flush();
 }
 
 } // namespace hf::radio

@@ -1,35 +1,40 @@
 #pragma once
 
 // A recording played into the receiver as if it were received, and a recording of everything
-// transmitted. Both are 16-bit mono PCM WAV files.
+// transmitted. A recording may be any WAV (integer or float samples, several channels, any
+// rate); what is recorded is 16-bit mono PCM WAV.
 
 #include "paced_ends.h"
 
-#include <QFile>
+#include "hf/modem/wav_file.h"
 
+#include <memory>
 #include <vector>
 
 namespace hf::radio {
 
-/// Plays a WAV file at its own sample rate, in real time (or `speed` times faster), then
-/// silence.
+/// Plays one channel of a WAV file, converted to the modem's sample rate, in real time (or
+/// `speed` times faster), then silence. The file is read a block at a time as it plays. The
+/// channel is the request's input channel: 2 (right) takes the second, anything else the first.
 class WavInput final : public PacedInput {
 public:
     explicit WavInput(QString path) : m_path(std::move(path)) {}
     QString name() const override { return QStringLiteral("recording %1").arg(m_path); }
     /// True once every sample of the file has been delivered.
-    bool finished() const { return m_pos >= m_samples.size() && !m_samples.empty(); }
+    bool finished() const { return m_atEnd && m_pending.empty(); }
 
 protected:
     void produce(float* out, std::size_t count) override;
-    int rateFor(const AudioRequest&) const override { return m_rate; }
-    bool prepare(QString& error) override;
+    bool prepare(const AudioRequest& request, QString& error) override;
 
 private:
     QString m_path;
-    std::vector<float> m_samples;
-    std::size_t m_pos = 0;
-    int m_rate = 0;
+    hf::modem::WavReader m_reader;
+    std::unique_ptr<hf::modem::RateConverter> m_converter;
+    int m_convertedTo = 0;        ///< rate m_converter produces
+    std::vector<float> m_block;   ///< samples as read from the file
+    std::vector<float> m_pending; ///< converted samples not delivered yet
+    bool m_atEnd = false;
 };
 
 /// Appends every transmitted sample to a WAV file, in real time. The header is brought up to
@@ -39,9 +44,8 @@ public:
     /// At most this much audio is recorded (the format's sizes are 32-bit).
     static constexpr double kMaxSeconds = 3600.0;
 
-    explicit WavOutput(QString path) : m_file(std::move(path)) {}
-    ~WavOutput() override;
-    QString name() const override { return QStringLiteral("recording to %1").arg(m_file.fileName()); }
+    explicit WavOutput(QString path) : m_path(std::move(path)) {}
+    QString name() const override { return QStringLiteral("recording to %1").arg(m_path); }
     void endOfTransmission() override;
 
 protected:
@@ -49,9 +53,8 @@ protected:
     bool prepare(const AudioRequest& request, QString& error) override;
 
 private:
-    void writeHeader();
-
-    QFile m_file;
+    QString m_path;
+    hf::modem::WavWriter m_writer;
     std::size_t m_written = 0; ///< samples in the file
     std::size_t m_limit = 0;
     int m_rate = 0;

@@ -2,9 +2,11 @@
 //
 //   skylark-modem encode --mode MODE --sample-rate SR --carrier HZ [--output FILE.wav] [--lsb] TEXT
 //   skylark-modem decode [--mode MODE --carrier HZ | --plan HZ [--mode MODE]] [--squelch N]
-//   FILE.wav skylark-modem bench
+//                        [--channel N] FILE.wav
+//   skylark-modem bench
 //
-// MODE: psk63 psk250 qpsk125 qpsk250 mfsk16 gmsk63 gmsk250.
+// MODE: psk63 psk250 qpsk125 qpsk250 mfsk16 gmsk63 gmsk250. A recording may be any WAV (8..32-bit
+// integer or float samples, any rate); --channel picks a channel of a multi-channel file.
 
 #include "hf/modem/channel_plan.h"
 #include "hf/modem/demodulator.h"
@@ -27,16 +29,18 @@ using namespace hf::modem;
 
 namespace {
 
-int usage()
+int usage(std::ostream& out = std::cerr)
 {
-    std::cerr << "usage:\n"
-                 "  skylark-modem encode --mode MODE --sample-rate SR --carrier HZ "
-                 "[--output FILE.wav] [--lsb] TEXT\n"
-                 "  skylark-modem decode [--mode MODE --carrier HZ | --plan HZ [--mode MODE]] "
-                 "[--lsb] [--squelch N] FILE.wav\n"
-                 "  skylark-modem bench\n"
-                 "MODE: psk63 psk250 qpsk125 qpsk250 mfsk16 gmsk63 gmsk250\n";
-    return 2;
+    out << "usage:\n"
+           "  skylark-modem encode --mode MODE --sample-rate SR --carrier HZ "
+           "[--output FILE.wav] [--lsb] TEXT\n"
+           "  skylark-modem decode [--mode MODE --carrier HZ | --plan HZ [--mode MODE]] "
+           "[--lsb] [--squelch N] [--channel N] FILE.wav\n"
+           "  skylark-modem bench\n"
+           "MODE: psk63 psk250 qpsk125 qpsk250 mfsk16 gmsk63 gmsk250\n"
+           "FILE.wav: any WAV (8..32-bit integer or float, any sample rate); --channel N\n"
+           "  decodes channel N (1 the first) of a multi-channel recording\n";
+    return &out == &std::cerr ? 2 : 0;
 }
 
 struct Args {
@@ -126,9 +130,12 @@ int decode(const Args& args)
 {
     if (args.positional.size() != 1)
         return usage();
-    const auto audio = readWavFile(args.positional[0]);
+    const auto channel = number(args, "channel");
+    if (args.options.count("channel") != 0 && (!channel || *channel < 1 || *channel > 64))
+        return usage();
+    const auto audio = readWavFile(args.positional[0], channel ? static_cast<int>(*channel) - 1 : 0);
     if (!audio) {
-        std::cerr << "cannot read " << args.positional[0] << " (16-bit mono PCM WAV)\n";
+        std::cerr << "cannot read " << args.positional[0] << " (not a sound file, or no such channel)\n";
         return 1;
     }
     const auto squelch = number(args, "squelch");
@@ -205,6 +212,8 @@ int main(int argc, char** argv)
     if (argc < 2)
         return usage();
     const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help")
+        return usage(std::cout);
     if (command == "bench")
         return bench();
     const auto args = parseArgs(argc, argv, 2);

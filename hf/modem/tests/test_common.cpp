@@ -7,34 +7,68 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <utility>
 #include <numeric>
 
 using namespace hf::modem;
 
+namespace {
+
+std::vector<std::uint8_t> fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
 TEST(WavFile, RoundTripKeepsRateAndSamples)
 {
+    const std::string path = ::testing::TempDir() + "/skylark-roundtrip.wav";
     for (int rate : {11025, 48000}) {
         WavAudio in;
         in.sampleRate = rate;
-        for (int i = 0; i < 1001; ++i)
+        for (int i = 0; i < 10001; ++i)
             in.samples.push_back(static_cast<float>(std::sin(i * 0.01)) * 0.9f);
         in.samples.push_back(1.5f); // clipped
-        const auto bytes = buildWav(in);
-        ASSERT_EQ(bytes.size(), 44u + 2u * in.samples.size());
-        const auto out = parseWav(bytes.data(), bytes.size());
+        ASSERT_TRUE(writeWavFile(path, in));
+        EXPECT_EQ(fileBytes(path).size(), 44u + 2u * in.samples.size()); // 16-bit mono PCM
+        const auto out = readWavFile(path);
         ASSERT_TRUE(out);
         EXPECT_EQ(out->sampleRate, rate);
         ASSERT_EQ(out->samples.size(), in.samples.size());
         for (std::size_t i = 0; i + 1 < in.samples.size(); ++i)
             EXPECT_NEAR(out->samples[i], in.samples[i], 1e-4);
         EXPECT_NEAR(out->samples.back(), 1.0f, 1e-4);
+        // Read a block at a time, the same samples arrive; at most what is asked for is taken.
+        WavReader reader;
+        ASSERT_TRUE(reader.open(path));
+        std::vector<float> block(777);
+        std::size_t total = 0;
+        while (const std::size_t n = reader.read(block.data(), block.size())) {
+            EXPECT_NEAR(block[0], in.samples[total], 1e-4);
+            total += n;
+        }
+        EXPECT_EQ(total, in.samples.size());
+        EXPECT_TRUE(reader.rewind());
+        EXPECT_EQ(reader.read(block.data(), 1), 1u);
+        const auto capped = readWavFile(path, 0, 100);
+        ASSERT_TRUE(capped);
+        EXPECT_EQ(capped->samples.size(), 100u);
     }
+    std::remove(path.c_str());
 }
 
-TEST(WavFile, RejectsMalformedAndForeignFormats)
+TEST(WavFile, RejectsMalformedFilesAndMissingChannels)
 {
-    WavAudio in{11025, std::vector<float>(100, 0.25f)};
-    const auto good = buildWav(in);
+    const std::string path = ::testing::TempDir() + "/skylark-malformed.wav";
+    ASSERT_TRUE(writeWavFile(path, WavAudio{11025, std::vector<float>(100, 0.25f)}));
+    const auto good = fileBytes(path);
+    std::remove(path.c_str());
+    ASSERT_TRUE(parseWav(good.data(), good.size()));
     // Every truncation parses to nothing or to fewer samples, never crashes.
     for (std::size_t n = 0; n < good.size(); ++n) {
         const auto r = parseWav(good.data(), n);
@@ -42,18 +76,43 @@ TEST(WavFile, RejectsMalformedAndForeignFormats)
             EXPECT_LE(r->samples.size(), 100u);
         }
     }
-    auto stereo = good;
-    stereo[22] = 2; // channels
-    EXPECT_FALSE(parseWav(stereo.data(), stereo.size()));
-    auto eightBit = good;
-    eightBit[34] = 8; // bits per sample
-    EXPECT_FALSE(parseWav(eightBit.data(), eightBit.size()));
-    auto huge = good;
-    huge[40] = huge[41] = huge[42] = huge[43] = 0xFF; // data length beyond the file
-    const auto r = parseWav(huge.data(), huge.size());
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->samples.size(), 100u);
+    EXPECT_FALSE(parseWav(good.data(), good.size(), 1)); // mono: no second channel
+    EXPECT_FALSE(parseWav(good.data(), good.size(), -1));
+    const std::string junk = "RIFF\xff\xff\xff\xffWAVEjunk and more junk";
+    EXPECT_FALSE(parseWav(reinterpret_cast<const std::uint8_t*>(junk.data()), junk.size()));
+    auto zeroRate = good;
+    zeroRate[24] = zeroRate[25] = zeroRate[26] = zeroRate[27] = 0; // sample rate 0
+    EXPECT_FALSE(parseWav(zeroRate.data(), zeroRate.size()));
     EXPECT_FALSE(parseWav(nullptr, 0));
+    EXPECT_FALSE(readWavFile(::testing::TempDir() + "/skylark-no-such-file.wav"));
+}
+
+TEST(WavFile, RateConverterKeepsAToneAndItsLevel)
+{
+    for (auto [from, to] : {std::pair{48000, 11025}, std::pair{22050, 48000}, std::pair{44100, 11025}}) {
+        SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+        std::vector<float> in(static_cast<std::size_t>(from));
+        for (std::size_t i = 0; i < in.size(); ++i)
+            in[i] = static_cast<float>(0.5 * std::sin(kTwoPi * 1000.0 * static_cast<double>(i) / from));
+        RateConverter converter(from, to);
+        std::vector<float> out;
+        for (std::size_t i = 0; i < in.size(); i += 1000)
+            converter.process(in.data() + i, std::min<std::size_t>(1000, in.size() - i), out);
+        EXPECT_NEAR(static_cast<double>(out.size()), to, 2.0);
+        // Past the filter's start-up, a 1000 Hz tone of amplitude 0.5 at the new rate.
+        double re = 0.0;
+        double im = 0.0;
+        double power = 0.0;
+        const std::size_t first = out.size() / 4;
+        for (std::size_t i = first; i < out.size(); ++i) {
+            re += out[i] * std::cos(kTwoPi * 1000.0 * static_cast<double>(i) / to);
+            im += out[i] * std::sin(kTwoPi * 1000.0 * static_cast<double>(i) / to);
+            power += static_cast<double>(out[i]) * out[i];
+        }
+        const auto n = static_cast<double>(out.size() - first);
+        EXPECT_NEAR(2.0 * std::hypot(re, im) / n, 0.5, 0.02);
+        EXPECT_NEAR(power / n, 0.125, 0.01); // nothing else in it
+    }
 }
 
 TEST(Fir, LowpassHasUnityGainAtDcAndStopsHighFrequencies)

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 using namespace hf::modem;
 using namespace modemtest;
 
@@ -81,24 +84,70 @@ TEST(Recordings, SingleDemodulatorDecodesEachExactly)
     }
 }
 
+namespace {
+
+std::string decodeOnPlanChannel(const Recording& r, const WavAudio& audio)
+{
+    Receiver receiver(audio.sampleRate);
+    applyChannelPlan(receiver, r.carrier);
+    if (r.channelMode != nullptr) {
+        EXPECT_TRUE(receiver.setMode(0, r.channelMode, r.channelRate));
+        receiver.setSquelch(0, 1000);
+    }
+    auto samples = pad(audio.samples, audio.sampleRate, 0.0, 1.0);
+    std::string text;
+    for (std::size_t i = 0; i < samples.size(); i += 4096) {
+        receiver.process(samples.data() + i, std::min<std::size_t>(4096, samples.size() - i));
+        text += receiver.takeText(r.planChannel);
+    }
+    return text;
+}
+
+} // namespace
+
 TEST(Recordings, MatchingChannelOfThePlanDecodesEach)
 {
     for (const auto& r : kRecordings) {
         SCOPED_TRACE(r.file);
         const auto audio = readWavFile(dataPath(r.file));
         ASSERT_TRUE(audio);
-        Receiver receiver(audio->sampleRate);
-        applyChannelPlan(receiver, r.carrier);
-        if (r.channelMode != nullptr) {
-            ASSERT_TRUE(receiver.setMode(0, r.channelMode, r.channelRate));
-            receiver.setSquelch(0, 1000);
-        }
-        auto samples = pad(audio->samples, audio->sampleRate, 0.0, 1.0);
-        std::string text;
-        for (std::size_t i = 0; i < samples.size(); i += 4096) {
-            receiver.process(samples.data() + i, std::min<std::size_t>(4096, samples.size() - i));
-            text += receiver.takeText(r.planChannel);
-        }
+        const std::string text = decodeOnPlanChannel(r, *audio);
         EXPECT_NE(text.find(expectedText(r)), std::string::npos) << text;
+    }
+}
+
+// Recordings as other programs write them: converted by sox to 24-bit, float and stereo, and
+// resampled to 22050 and 44100 Hz, decode to the same frames.
+TEST(Recordings, AnyWavFormatDecodesToTheSameFrames)
+{
+    struct Conversion {
+        const char* name;
+        const char* soxOutput; // sox options for the output file
+        const char* soxEffects;
+        int channel;
+    };
+    const Conversion conversions[] = {
+        {"24bit", "-b 24", "", 0},
+        {"float", "-e floating-point -b 32", "", 0},
+        {"stereo-right", "-c 2", "remix 0 1", 1}, // signal on the second channel only
+        {"22050", "", "rate 22050", 0},
+        {"44100", "-e floating-point -b 32", "rate 44100", 0},
+    };
+    const std::string dir = ::testing::TempDir();
+    for (const auto& r : kRecordings) {
+        if (!r.clean)
+            continue;
+        for (const auto& c : conversions) {
+            SCOPED_TRACE(std::string(r.file) + " " + c.name);
+            const std::string out = dir + "/skylark-" + c.name + "-" + r.file;
+            const std::string command =
+                "sox '" + dataPath(r.file) + "' " + c.soxOutput + " '" + out + "' " + c.soxEffects;
+            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+            EXPECT_FALSE(readWavFile(out, 2)); // no third channel
+            const auto audio = readWavFile(out, c.channel);
+            ASSERT_TRUE(audio);
+            EXPECT_NE(decodeOnPlanChannel(r, *audio).find(expectedText(r)), std::string::npos);
+            std::remove(out.c_str());
+        }
     }
 }

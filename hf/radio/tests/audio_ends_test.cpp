@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
 
 using namespace hf::radio;
@@ -100,6 +101,44 @@ TEST(WavOutputEnd, RecordsEverythingPlayedAsAValidFile)
         ASSERT_EQ(wav->samples.size(), tone.size());
         for (std::size_t i = 0; i < tone.size(); i += 997)
             EXPECT_NEAR(wav->samples[i], tone[i], 1e-4);
+    }
+}
+
+// A stereo float recording at 22050 Hz, as SDR programs write them, plays its chosen channel
+// at the modem's rate, read as it plays.
+TEST(WavInputEnd, PlaysTheChosenChannelAtTheModemsRate)
+{
+    testsupport::TempStationDir dir;
+    const QString mono = dir.path() + QStringLiteral("/mono.wav");
+    const QString stereo = dir.path() + QStringLiteral("/stereo.wav");
+    hf::modem::WavAudio tone{22050, std::vector<float>(22050)};
+    for (std::size_t i = 0; i < tone.samples.size(); ++i)
+        tone.samples[i] = static_cast<float>(
+            0.5 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / 22050));
+    ASSERT_TRUE(hf::modem::writeWavFile(mono.toStdString(), tone));
+    // Left silent, the tone on the right, 32-bit float.
+    const QString sox =
+        QStringLiteral("sox '%1' -e floating-point -b 32 -c 2 '%2' remix 0 1").arg(mono, stereo);
+    ASSERT_EQ(std::system(sox.toLocal8Bit().constData()), 0);
+    for (int inputChannel : {1, 2}) {
+        SCOPED_TRACE(inputChannel);
+        WavInput in(stereo);
+        QString error;
+        ASSERT_TRUE(in.open(AudioRequest{11025, -1, inputChannel, 1000.0}, error)) << error.toStdString();
+        EXPECT_EQ(in.sampleRate(), 11025);
+        std::vector<float> got;
+        std::vector<float> block(2048);
+        ASSERT_TRUE(testsupport::waitUntil([&] {
+            const auto n = in.read(block.data(), block.size());
+            got.insert(got.end(), block.begin(), block.begin() + std::max<std::ptrdiff_t>(n, 0));
+            return in.finished();
+        }));
+        EXPECT_NEAR(static_cast<double>(got.size()), 11025.0, 2048.0);
+        double power = 0.0;
+        for (std::size_t i = got.size() / 4; i < got.size() * 3 / 4; ++i)
+            power += static_cast<double>(got[i]) * got[i];
+        power /= static_cast<double>(got.size() / 2);
+        EXPECT_NEAR(power, inputChannel == 2 ? 0.125 : 0.0, 0.01);
     }
 }
 
