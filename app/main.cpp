@@ -26,7 +26,7 @@ constexpr const char* Usage =
     "  --space-weather-url URL    fetch the space-weather bulletin from URL\n"
     "  --audio-in END             where the HF modem hears: udp:PORT (16-bit mono little-endian\n"
     "                             samples at the modem's sample rate, on 127.0.0.1), wav:FILE\n"
-    "                             (a recording, played as if received), or null (silence);\n"
+    "                             (any WAV recording, played as if received), or null (silence);\n"
     "                             default: the sound device chosen on the start-up page\n"
     "  --audio-out END            where the HF modem transmits: wav:FILE (records every\n"
     "                             transmission) or null; default: the chosen sound device\n"
