@@ -1,6 +1,7 @@
 #include "startup_page.h"
 
 #include "help_files.h"
+#include "startup_devices.h"
 #include "widget_helpers.h"
 
 #include "platform/clock.h"
@@ -105,6 +106,7 @@ QLineEdit* StartupPage::addField(const QString& name, const QString& text, int m
 
 void StartupPage::build()
 {
+    m_devices = new StartupDevices(m_state.devices, this);
     auto* central = new QWidget;
     auto* outer = new QVBoxLayout(central);
 
@@ -221,6 +223,7 @@ QWidget* StartupPage::buildPorts()
         setGpsControlsEnabled(true);
     });
     gpsCol->addWidget(m_gpsList);
+    gpsCol->addWidget(m_devices->buildGpsdRow(m_gpsList));
     lists->addLayout(tncCol);
     lists->addLayout(gpsCol);
     v->addLayout(lists);
@@ -331,6 +334,7 @@ QWidget* StartupPage::buildHf()
     addOption(line, "Option75", "DTR", [this] { m_state.rtsFlag = false, m_state.dtrFlag = true; });
     addOption(line, "Option76", "TD", [this] { m_state.rtsFlag = true, m_state.dtrFlag = true; });
     right->addWidget(line);
+    right->addWidget(m_devices->buildPttBox());
     h->addLayout(right);
     return w;
 }
@@ -507,6 +511,7 @@ void StartupPage::load()
             item->setData(Qt::UserRole, n);
         }
     }
+    StartupDevices::addGpsdEntry(m_gpsList);
 
     m_state.raynetEnabled = true;
     m_txCombo->setEnabled(true);
@@ -539,6 +544,9 @@ void StartupPage::readSettings()
             if (list->item(i)->data(Qt::UserRole).toInt() == wanted)
                 list->setCurrentRow(i);
     }
+    m_devices->read(dir, m_gpsList);
+    if (m_state.devices.gpsFromGpsd)
+        m_state.gpsOnPort = true;
     m_fields.value("Text2")->setText(textOf(t.groupCall));
 
     const QString config1Path = settings::pathIn(dir, settings::files::Config1);
@@ -643,6 +651,7 @@ void StartupPage::writeSettings()
     c1.setRecord(RecordInputChannel, QByteArray::number(m_state.inputChannelCode));
     c1.setRecord(RecordSameCard, flag(m_state.sameSoundCard));
     settings::writeStartupFiles(dir, t, c1);
+    m_devices->write(dir);
 }
 
 void StartupPage::countdownTick()
@@ -659,6 +668,7 @@ void StartupPage::pressStart()
         return;
     m_started = true;
     m_state.gpsBeaconText = bytesOf(m_fields.value("Text1")->text());
+    m_devices->apply();
     m_start->setText(QStringLiteral("Loading..."));
     emit startRequested();
     hide();

@@ -22,6 +22,8 @@ struct StationState;
 
 namespace app {
 
+class StartupDevices;
+
 /// The station set-up form shown at start: callsigns, ports, TNC type, sound cards, PSK audio
 /// frequency, PTT line, beacon rate, GPS icon, remote-control codes and the RAYNET switch.
 /// Every option sets a working value of the station; the page reads its settings files when
@@ -87,8 +89,9 @@ private:
     QLabel* m_gpsTextLabel = nullptr;
     QPushButton* m_start = nullptr;
     QGroupBox* m_hiddenPortFrame = nullptr;
-    QTimer m_autoStart; // one-shot, 60 s
-    QTimer m_countdown; // 1 s
+    StartupDevices* m_devices = nullptr; // PTT method and gpsd
+    QTimer m_autoStart;                  // one-shot, 60 s
+    QTimer m_countdown;                  // 1 s
     int m_secondsLeft = 60;
     bool m_started = false;
 };

@@ -21,4 +21,6 @@ inline constexpr const char* AprsServer = "skylark_aprs_server.txt";
 inline constexpr const char* Config2 = "skylark_config2.txt";
 inline constexpr const char* Help1 = "skylark_help1.txt";
 inline constexpr const char* Help2 = "skylark_help2.txt";
+/// PTT method and GPS source (key=value lines).
+inline constexpr const char* Devices = "skylark_devices.txt";
 } // namespace settings::files

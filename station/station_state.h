@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "settings/device_settings.h"
 #include "station/tcp_ports.h"
 
 namespace station {
@@ -77,6 +78,7 @@ struct StationState {
     int hfPttPort = 0;      ///< 0..8, 0 = none
     bool rtsFlag = true;    ///< HF PTT on RTS
     bool dtrFlag = false;   ///< HF PTT on DTR
+    settings::DeviceSettings devices;  ///< PTT method and GPS source (their own settings file)
     double pskAudioFrequency = 2100.0; ///< HF audio centre frequency, Hz
     int beaconRateCode = 0;            ///< 0..5, see beaconIntervalSeconds()
     QByteArray gpsIconTable = "/";     ///< APRS symbol table character

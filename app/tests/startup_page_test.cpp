@@ -8,7 +8,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QSignalSpy>
 
 using settings::RecordFile;
@@ -187,4 +190,48 @@ TEST_F(WindowTest, SerialPortsAreListedWithTheirNumbers)
     p.option("Option1")->click();
     EXPECT_FALSE(state.gpsOnPort);
     EXPECT_EQ(state.gpsPort, 4) << "the port number stays";
+}
+
+// The PTT method and gpsd live in their own file: the record files keep every byte, and the
+// choices come back at the next start.
+TEST_F(WindowTest, PttAndGpsdChoicesKeepTheirOwnFile)
+{
+    app::StartupPage& first = makePage();
+    EXPECT_TRUE(in<QRadioButton>(first, "PttSerial")->isChecked()) << "serial lines stay the default";
+    first.closePage();
+    const QByteArray config1 = dir.read(files::Config1);
+    EXPECT_EQ(dir.read(files::Devices), "ptt=serial\r\nhamlib_model=2\r\nhamlib_device=127.0.0.1:4532\r\n"
+                                        "hamlib_speed=0\r\ncm108_device=\r\ncm108_gpio=3\r\ngps=serial\r\n"
+                                        "gpsd=127.0.0.1:2947\r\n");
+
+    in<QRadioButton>(first, "PttHamlib")->click();
+    in<QSpinBox>(first, "HamlibModel")->setValue(1);
+    in<QLineEdit>(first, "HamlibDevice")->setText("/dev/ttyUSB1");
+    in<QComboBox>(first, "HamlibSpeed")->setCurrentText("19200");
+    in<QSpinBox>(first, "Cm108Gpio")->setValue(5);
+    auto* gps = in<QListWidget>(first, "List2");
+    ASSERT_GE(gps->count(), 1);
+    QListWidgetItem* gpsd = gps->item(gps->count() - 1);
+    EXPECT_EQ(gpsd->text(), "gpsd");
+    emit gps->itemClicked(gpsd);
+    EXPECT_TRUE(state.devices.gpsFromGpsd);
+    EXPECT_TRUE(state.gpsOnPort);
+    EXPECT_EQ(state.gpsPort, 0) << "no serial GPS port";
+    in<QLineEdit>(first, "GpsdServer")->setText("gps.local:2948");
+    in<QPushButton>(first, "Command1")->click(); // Start: the main window works on these
+    EXPECT_EQ(state.devices.ptt, settings::PttKind::Hamlib);
+    EXPECT_EQ(state.devices.hamlibSpeed, 19200);
+    EXPECT_EQ(state.devices.gpsdHost, "gps.local");
+    first.closePage();
+    EXPECT_EQ(dir.read(files::Config1), config1) << "the record file is untouched";
+
+    state.devices = {};
+    app::StartupPage& second = makePage();
+    EXPECT_TRUE(in<QRadioButton>(second, "PttHamlib")->isChecked());
+    EXPECT_EQ(in<QLineEdit>(second, "HamlibDevice")->text(), "/dev/ttyUSB1");
+    EXPECT_EQ(in<QSpinBox>(second, "Cm108Gpio")->value(), 5);
+    EXPECT_EQ(in<QLineEdit>(second, "GpsdServer")->text(), "gps.local:2948");
+    EXPECT_EQ(in<QListWidget>(second, "List2")->currentItem()->text(), "gpsd");
+    EXPECT_TRUE(state.devices.gpsFromGpsd);
+    EXPECT_EQ(state.devices.hamlibModel, 1);
 }

@@ -1,4 +1,5 @@
 // Settings files are read from disk at every start: any content must read back safely.
+#include "settings/device_settings.h"
 #include "settings/record_file.h"
 #include "settings/value_file.h"
 
@@ -13,5 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int n = 1; n <= 100; ++n)
         (void)records.record(n);
     records.setRecord(84, bytes.left(200));
+    // The devices file reads back to what it holds once written.
+    const settings::DeviceSettings devices = settings::parseDeviceSettings(bytes);
+    if (settings::parseDeviceSettings(settings::formatDeviceSettings(devices)) != devices)
+        __builtin_trap();
     return 0;
 }

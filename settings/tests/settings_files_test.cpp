@@ -1,3 +1,4 @@
+#include "settings/device_settings.h"
 #include "settings/file_names.h"
 #include "settings/record_file.h"
 #include "settings/station_files.h"
@@ -115,4 +116,66 @@ TEST(StationFiles, ControlTablesAreInRecordOrder)
             EXPECT_LT(table[i - 1].record, table[i].record);
     EXPECT_EQ(config1Controls().size(), 44u);
     EXPECT_EQ(config2Controls().front().record, 1);
+}
+
+TEST(DeviceSettings, DefaultsRoundTripAndDamagedLines)
+{
+    testsupport::TempStationDir dir;
+    const DeviceSettings defaults;
+    EXPECT_EQ(readDeviceSettings(dir.path()), defaults); // no file yet
+    EXPECT_EQ(defaults.ptt, PttKind::SerialLines);
+    EXPECT_FALSE(defaults.gpsFromGpsd);
+
+    DeviceSettings s;
+    s.ptt = PttKind::Hamlib;
+    s.hamlibModel = 1;
+    s.hamlibDevice = "/dev/ttyUSB1";
+    s.hamlibSpeed = 19200;
+    s.cm108Device = "/dev/hidraw2";
+    s.cm108Gpio = 4;
+    s.gpsFromGpsd = true;
+    s.gpsdHost = "::1";
+    s.gpsdPort = 2948;
+    ASSERT_TRUE(writeDeviceSettings(dir.path(), s));
+    EXPECT_EQ(readDeviceSettings(dir.path()), s);
+    QFile f(dir.path() + QStringLiteral("/skylark_devices.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("gpsd=[::1]:2948\r\n"));
+
+    // Out of range, unknown or garbled values keep the default; the rest is read.
+    const DeviceSettings damaged = parseDeviceSettings("ptt=telepathy\ncm108_gpio=9\nhamlib_model=x\n"
+                                                       "gpsd=host-without-port\nnonsense\n=1\n"
+                                                       "hamlib_device=/dev/tty\x01S0\ngps=gpsd\n"
+                                                       "cm108_device=/dev/hidraw0\r\n");
+    DeviceSettings expected;
+    expected.gpsFromGpsd = true;
+    expected.cm108Device = "/dev/hidraw0";
+    EXPECT_EQ(damaged, expected);
+}
+
+TEST(DeviceSettings, HostAndPort)
+{
+    struct Case {
+        QByteArray text;
+        bool ok;
+        QByteArray host;
+        quint16 port;
+    } cases[] = {
+        {"127.0.0.1:2947", true, "127.0.0.1", 2947},
+        {"gps.local:1", true, "gps.local", 1},
+        {"[::1]:2947", true, "::1", 2947},
+        {"host:0", false, "", 0},
+        {"host:65536", false, "", 0},
+        {":2947", false, "", 0},
+        {"host", false, "", 0},
+    };
+    for (const Case& c : cases) {
+        QByteArray host;
+        quint16 port = 0;
+        EXPECT_EQ(splitHostPort(c.text, host, port), c.ok) << c.text.toStdString();
+        if (c.ok) {
+            EXPECT_EQ(host, c.host);
+            EXPECT_EQ(port, c.port);
+        }
+    }
 }
