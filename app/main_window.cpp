@@ -10,13 +10,13 @@
 #include "widget_helpers.h"
 
 #include "hf/modem.h"
+#include "links/gps_link.h"
 #include "links/agwpe_link.h"
 #include "links/kiss_tcp_link.h"
 #include "links/local_service_ports.h"
 #include "links/serial_tnc_link.h"
 #include "links/tnc_line_handler.h"
 #include "platform/clock.h"
-#include "platform/comm_port.h"
 #include "platform/comm_port_map.h"
 #include "platform/dialog_service.h"
 #include "platform/url_opener.h"
@@ -110,7 +110,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
                        const platform::CommPortMap& ports, StartupPage* startupPage, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_waits(waits), m_ports(ports), m_startupPage(startupPage),
       m_messageDisplay(std::make_unique<MessageDisplayWindow>(state)),
-      m_gpsPort(std::make_unique<platform::CommPort>([this](int n) { return m_ports.presentDevice(n); }))
+      m_gpsLink(std::make_unique<links::GpsLink>([this](int n) { return m_ports.presentDevice(n); }))
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(QIcon(QStringLiteral(":/skylark/skylark.png")));
@@ -621,7 +621,7 @@ void MainWindow::load()
     if (m_state.gpsOnPort)
         for (const char* name : HfModes)
             control<QRadioButton>(name)->setEnabled(true);
-    if (m_state.gpsPort != 0)
+    if (m_state.gpsPort != 0 || m_state.devices.gpsFromGpsd)
         openGpsPort();
     openTncPort();
     timer(18).start();
@@ -658,7 +658,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     switchModemOff();
     closeSockets();
     m_serialTnc->close();
-    m_gpsPort->close();
+    m_gpsLink->close();
     // 5
     stopAllTimers();
     // 6

@@ -27,10 +27,10 @@ class ReceiveLog;
 class SpaceWeatherFetcher;
 } // namespace records
 namespace platform {
-class CommPort;
 class CommPortMap;
 } // namespace platform
 namespace links {
+class GpsLink;
 class AgwpeLink;
 class KissTcpLink;
 class LocalServicePorts;
@@ -168,7 +168,7 @@ private:
 
     // The GPS receiver (main_window_gps.cpp)
     void wireGps();
-    void gpsDataReceived();
+    void gpsDataReceived(const QByteArray& bytes);
     void gpsSentenceTick(); // Timer27
     void gpsWatchTick();    // Timer28
     void showGpsState(position::GpsState state);
@@ -218,7 +218,7 @@ private:
     const platform::CommPortMap& m_ports;
     StartupPage* m_startupPage;
     std::unique_ptr<MessageDisplayWindow> m_messageDisplay;
-    std::unique_ptr<platform::CommPort> m_gpsPort; // Comm2
+    std::unique_ptr<links::GpsLink> m_gpsLink; // Comm2, or gpsd
     position::GpsInput m_gps;
     bool m_gpsSentencePending = false; // a complete sentence arrived since Timer27 last ran
     std::array<std::unique_ptr<QTimer>, TimerCount> m_timers;

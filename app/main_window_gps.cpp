@@ -1,10 +1,11 @@
-// The GPS receiver on its serial port (`Comm2`): sentence handling and the status display.
+// The GPS receiver on its serial port (`Comm2`) or through gpsd: sentence handling and the
+// status display.
 #include "main_window.h"
 
 #include "widget_helpers.h"
 
 #include "platform/clock.h"
-#include "platform/comm_port.h"
+#include "links/gps_link.h"
 #include "station/station_state.h"
 
 #include <QLabel>
@@ -15,24 +16,26 @@ namespace app {
 void MainWindow::wireGps()
 {
     timer(27).setSingleShot(false);
-    connect(m_gpsPort.get(), &platform::CommPort::dataReceived, this, &MainWindow::gpsDataReceived);
+    connect(m_gpsLink.get(), &links::GpsLink::dataReceived, this, &MainWindow::gpsDataReceived);
     connect(&timer(27), &QTimer::timeout, this, &MainWindow::gpsSentenceTick);
     connect(&timer(28), &QTimer::timeout, this, &MainWindow::gpsWatchTick);
 }
 
 void MainWindow::openGpsPort()
 {
-    m_gpsPort->close();
-    m_gpsPort->setPortNumber(m_state.gpsPort);
-    m_gpsPort->setSettings(QStringLiteral("4800,N,8,1"));
     m_gps.reset();
-    if (m_state.gpsPort != 0)
-        m_gpsPort->open();
+    const settings::DeviceSettings& devices = m_state.devices;
+    if (devices.gpsFromGpsd)
+        m_gpsLink->openGpsd(QString::fromLatin1(devices.gpsdHost), devices.gpsdPort);
+    else if (m_state.gpsPort != 0)
+        m_gpsLink->openSerial(m_state.gpsPort); // reopened by its watch timer when unplugged
+    else
+        m_gpsLink->close();
 }
 
-void MainWindow::gpsDataReceived()
+void MainWindow::gpsDataReceived(const QByteArray& bytes)
 {
-    if (m_gps.feed(m_gpsPort->readAll()))
+    if (m_gps.feed(bytes))
         m_gpsSentencePending = true;
     timer(27).start();
 }
