@@ -6,6 +6,7 @@
 #include "hf/radio/audio_devices.h"
 #include "platform/clock.h"
 #include "hf/radio/audio_end_choice.h"
+#include "hf/radio/cm108_ptt.h"
 #include "hf/radio/sound_card_modem.h"
 #include "station/waits.h"
 
@@ -69,6 +70,37 @@ void StationApp::openMainWindow()
 }
 
 // --- Sound-card modem ---------------------------------------------------------------------------
+hf::radio::PttChoice pttChoiceOf(const station::StationState& state)
+{
+    const settings::DeviceSettings& d = state.devices;
+    hf::radio::PttChoice ptt;
+    ptt.rts = state.rtsFlag;
+    ptt.dtr = state.dtrFlag;
+    switch (d.ptt) {
+    case settings::PttKind::SerialLines:
+        break;
+    case settings::PttKind::Hamlib:
+        ptt.kind = hf::radio::PttChoice::Kind::Hamlib;
+        ptt.hamlibModel = d.hamlibModel;
+        ptt.hamlibDevice = QString::fromLatin1(d.hamlibDevice);
+        ptt.hamlibSpeed = d.hamlibSpeed;
+        break;
+    case settings::PttKind::Cm108:
+        ptt.kind = hf::radio::PttChoice::Kind::Cm108;
+        ptt.cm108Gpio = d.cm108Gpio;
+        ptt.cm108Device = QString::fromLatin1(d.cm108Device);
+        if (ptt.cm108Device.isEmpty() && state.txSoundCard > 0) {
+            // The hidraw device of the transmit sound card, where the system says which it is.
+            const QStringList outputs = platform::listAudioDevices().outputs;
+            if (state.txSoundCard <= outputs.size())
+                if (const auto card = hf::radio::alsaCardOf(outputs[state.txSoundCard - 1]))
+                    ptt.cm108Device = hf::radio::hidrawForSoundCard(*card);
+        }
+        break;
+    }
+    return ptt;
+}
+
 MainWindow::ModemFactory soundCardModemFactory(const StationOptions& options,
                                                const station::StationState& state,
                                                const platform::CommPortMap& ports)
@@ -83,8 +115,7 @@ MainWindow::ModemFactory soundCardModemFactory(const StationOptions& options,
         if (const auto out = hf::radio::parseAudioEnd(options.audioOut, false))
             config.output = hf::radio::makeOutputFactory(*out);
         config.pttDevice = [&ports](int n) { return ports.device(n); };
-        config.pttRts = state.rtsFlag;
-        config.pttDtr = state.dtrFlag;
+        config.ptt = pttChoiceOf(state);
         // Files and null ends keep station time, which tests may run faster.
         config.speed = 1.0 / platform::Clock::timeScale();
         return std::make_unique<hf::radio::SoundCardModem>(std::move(config));

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/comm_port_map.h"
+#include "hf/radio/ptt_switch.h"
 #include "station/station_state.h"
 
 namespace station {
@@ -63,6 +64,9 @@ private:
     std::unique_ptr<StartupPage> m_startup;
     std::unique_ptr<MainWindow> m_main;
 };
+
+/// The PTT setting of the station for the modem.
+hf::radio::PttChoice pttChoiceOf(const station::StationState& state);
 
 /// The modem the main window runs: the sound-card modem on the options' audio ends (sound
 /// devices when none is given), PTT on the station's port map with the state's lines.

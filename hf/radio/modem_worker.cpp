@@ -44,7 +44,7 @@ void ModemWorker::init()
     m_timer = new QTimer(this);
     m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &ModemWorker::tick);
-    m_ptt = std::make_unique<PttLine>();
+    m_ptt = makePttSwitch(m_pttChoice);
     m_lastPeriodic.start();
     setStatus(QStringLiteral("HF modem stopped"));
 }
@@ -135,10 +135,14 @@ void ModemWorker::restartAudio()
     m_retryStep = kRetryFirstMs;
 }
 
-void ModemWorker::setPtt(const QString& device, bool rts, bool dtr)
+void ModemWorker::setPtt(const PttChoice& choice)
 {
-    if (m_ptt)
-        m_ptt->configure(device, rts, dtr);
+    if (!m_ptt || choice == m_pttChoice)
+        return;
+    if (m_ptt->keyed())
+        m_ptt->set(false);
+    m_pttChoice = choice;
+    m_ptt = makePttSwitch(choice);
 }
 
 // --- Audio ends -----------------------------------------------------------------------------

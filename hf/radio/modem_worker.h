@@ -6,7 +6,7 @@
 
 #include "audio_end.h"
 #include "notch_filter.h"
-#include "ptt_line.h"
+#include "ptt_switch.h"
 
 #include "hf/modem.h"
 
@@ -85,7 +85,8 @@ public:
     void setSampleRate(int hz);
     void setDevices(int rx, int tx);
     void setInputChannel(int channel);
-    void setPtt(const QString& device, bool rts, bool dtr);
+    /// A new PTT setting; the old switch is released first. An unchanged setting keeps it.
+    void setPtt(const PttChoice& choice);
     void setTxCarrier(double hz);
     void setTransmitter(bool on);
     void setEndAfterQueue(bool on);
@@ -120,7 +121,8 @@ private:
     ModemShared& m_shared;
     WorkerConfig m_config;
     QTimer* m_timer = nullptr;
-    std::unique_ptr<PttLine> m_ptt;
+    std::unique_ptr<PttSwitch> m_ptt;
+    PttChoice m_pttChoice;
     std::unique_ptr<AudioInput> m_input;
     std::unique_ptr<AudioOutput> m_output;
     std::unique_ptr<hf::modem::Receiver> m_receiver;

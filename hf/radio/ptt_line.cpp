@@ -17,9 +17,7 @@ void PttLine::configure(const QString& device, bool rts, bool dtr)
     m_device = device;
     m_rts = rts;
     m_dtr = dtr;
-    m_failed = false;
-    m_failureReported = false;
-    m_error.clear();
+    clearFailure();
 }
 
 bool PttLine::openPort()
@@ -27,10 +25,8 @@ bool PttLine::openPort()
     if (m_port.isOpen())
         return true;
     m_port.setPortName(m_device);
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = QStringLiteral("PTT port %1 cannot be opened: %2").arg(m_device, m_port.errorString());
-        return false;
-    }
+    if (!m_port.open(QIODevice::ReadWrite))
+        return fail(QStringLiteral("PTT port %1 cannot be opened: %2").arg(m_device, m_port.errorString()));
     // The lines come up switched off, whatever the driver's default.
     m_port.setRequestToSend(false);
     m_port.setDataTerminalReady(false);
@@ -43,35 +39,24 @@ bool PttLine::set(bool keyed)
     m_keyed = keyed;
     if (m_device.isEmpty() || (!keyed && !wasKeyed && !m_port.isOpen()))
         return true;
-    if (!openPort()) {
-        m_failed = true;
+    if (!openPort())
         return false;
-    }
     bool ok = true;
     if (m_rts)
         ok = m_port.setRequestToSend(keyed) && ok;
     if (m_dtr)
         ok = m_port.setDataTerminalReady(keyed) && ok;
     if (!ok) {
-        m_error = QStringLiteral("PTT line %1 on %2 cannot be set: %3")
-                      .arg(m_rts && m_dtr ? QStringLiteral("RTS+DTR")
-                           : m_rts        ? QStringLiteral("RTS")
-                                          : QStringLiteral("DTR"),
-                           m_device, m_port.errorString());
-        m_failed = true;
+        fail(QStringLiteral("PTT line %1 on %2 cannot be set: %3")
+                 .arg(m_rts && m_dtr ? QStringLiteral("RTS+DTR")
+                      : m_rts        ? QStringLiteral("RTS")
+                                     : QStringLiteral("DTR"),
+                      m_device, m_port.errorString()));
         m_port.clearError();
     }
     if (!keyed && m_port.error() == QSerialPort::ResourceError)
         m_port.close(); // the adapter went away; opened again at the next key-down
     return ok;
-}
-
-bool PttLine::takeFirstFailure()
-{
-    if (!m_failed || m_failureReported)
-        return false;
-    m_failureReported = true;
-    return true;
 }
 
 } // namespace hf::radio

@@ -25,7 +25,7 @@ std::optional<std::pair<int, int>> parseSoundDevices(const QByteArray& rxCommaTx
 
 SoundCardModem::SoundCardModem(Config config, QObject* parent)
     : Modem(parent), m_shared(std::make_unique<ModemShared>()), m_pttDevice(std::move(config.pttDevice)),
-      m_pttRts(config.pttRts), m_pttDtr(config.pttDtr)
+      m_ptt(std::move(config.ptt))
 {
     qRegisterMetaType<hf::Spectrum>();
     WorkerConfig wc;
@@ -128,7 +128,8 @@ void SoundCardModem::setPttPort(const QByteArray& port)
         if (ok && n >= 1 && n <= 8 && m_pttDevice)
             device = m_pttDevice(n);
     }
-    onWorker([w = m_worker, device, rts = m_pttRts, dtr = m_pttDtr] { w->setPtt(device, rts, dtr); });
+    m_ptt.serialDevice = device;
+    onWorker([w = m_worker, choice = m_ptt] { w->setPtt(choice); });
 }
 
 int SoundCardModem::state() const

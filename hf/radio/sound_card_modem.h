@@ -6,6 +6,7 @@
 // value; the modem's events arrive on the window thread as queued signals.
 
 #include "audio_end.h"
+#include "ptt_switch.h"
 
 #include "hf/modem.h"
 
@@ -31,9 +32,9 @@ public:
         OutputFactory output;
         /// Port number (1..8) to serial device path, for the PTT port.
         std::function<QString(int)> pttDevice;
-        /// PTT lines: RTS, DTR, or both.
-        bool pttRts = true;
-        bool pttDtr = false;
+        /// How the transmitter is keyed; for serial lines, the device comes from the PTT
+        /// port set with setPttPort().
+        PttChoice ptt;
         /// Audio seconds per real second for the ends that pace themselves (1 = real time).
         double speed = 1.0;
         /// Called on the modem thread with "ptt on" / "ptt off" (tests).
@@ -83,8 +84,7 @@ private:
     QThread m_thread;
     ModemWorker* m_worker = nullptr;
     std::function<QString(int)> m_pttDevice;
-    bool m_pttRts;
-    bool m_pttDtr;
+    PttChoice m_ptt;
     QString m_status;
     bool m_running = false;
 };
