@@ -91,7 +91,7 @@ hf::radio::PttChoice pttChoiceOf(const station::StationState& state)
         ptt.cm108Device = QString::fromLatin1(d.cm108Device);
         if (ptt.cm108Device.isEmpty() && state.txSoundCard > 0) {
             // The hidraw device of the transmit sound card, where the system says which it is.
-            const QStringList outputs = platform::listAudioDevices().outputs;
+            const QStringList outputs = hf::radio::listAudioDevices().outputs;
             if (state.txSoundCard <= outputs.size())
                 if (const auto card = hf::radio::alsaCardOf(outputs[state.txSoundCard - 1]))
                     ptt.cm108Device = hf::radio::hidrawForSoundCard(*card);

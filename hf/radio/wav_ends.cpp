@@ -15,9 +15,13 @@ bool WavInput::prepare(const AudioRequest& request, QString& error)
             return false;
         }
     }
-    if (m_convertedTo != request.sampleRate && m_reader.isOpen()) {
-        m_converter = std::make_unique<hf::modem::RateConverter>(m_reader.sampleRate(), request.sampleRate);
-        m_convertedTo = request.sampleRate;
+    if (!m_reader.isOpen())
+        return true; // played to its end: silence at the rate it had
+    const int fileRate = m_reader.sampleRate();
+    const int rate = fileRate >= 8000 && fileRate <= 192000 ? fileRate : request.sampleRate;
+    if (rate != m_convertedTo) {
+        m_converter = std::make_unique<hf::modem::RateConverter>(fileRate, rate);
+        m_convertedTo = rate;
     }
     return true;
 }

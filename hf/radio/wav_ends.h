@@ -13,9 +13,10 @@
 
 namespace hf::radio {
 
-/// Plays one channel of a WAV file, converted to the modem's sample rate, in real time (or
-/// `speed` times faster), then silence. The file is read a block at a time as it plays. The
-/// channel is the request's input channel: 2 (right) takes the second, anything else the first.
+/// Plays one channel of a WAV file in real time (or `speed` times faster), then silence. A file
+/// at a rate the receiver takes (8000..192000 Hz) plays at its own rate (the receiver's front end
+/// converts it); any other is converted to the modem's rate. The file is read a block at a time as it plays.
+/// The channel is the request's input channel: 2 (right) takes the second, anything else the first.
 class WavInput final : public PacedInput {
 public:
     explicit WavInput(QString path) : m_path(std::move(path)) {}
@@ -26,6 +27,7 @@ public:
 protected:
     void produce(float* out, std::size_t count) override;
     bool prepare(const AudioRequest& request, QString& error) override;
+    int rateFor(const AudioRequest&) const override { return m_convertedTo; }
 
 private:
     QString m_path;

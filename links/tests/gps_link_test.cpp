@@ -6,6 +6,7 @@
 #include "position/gps_input.h"
 #include "position/gps_position.h"
 
+#include "nmea_sentence.h"
 #include "pty_pair.h"
 #include "temp_station_dir.h"
 #include "wait_until.h"
@@ -121,13 +122,15 @@ TEST_F(GpsLinkTest, AnUnpluggedSerialReceiverIsOpenedAgainWhenItReturns)
     EXPECT_EQ(link.description(), QStringLiteral("GPS Com port 3"));
     ASSERT_TRUE(link.isOpen());
     EXPECT_EQ(link.serialPort().settings(), QStringLiteral("4800,N,8,1"));
-    ASSERT_TRUE(pty.write("$GPRMC,093500.00,A,5130.1234,N,00007.5678,W,000.5,054.7,071226,,,A*48\r\n"));
+    ASSERT_TRUE(pty.write(
+        testsupport::nmeaSentence("GPRMC,093500.00,A,5130.1234,N,00007.5678,W,000.5,054.7,071226,,,A")));
     ASSERT_TRUE(waitUntil([&] { return beacon() == "=5130.12N/00007.56W> test"; }));
 
     pty.kill(); // unplugged
     ASSERT_TRUE(waitUntil([&] { return !link.isOpen(); }));
     ASSERT_TRUE(pty.restart()); // plugged back
     ASSERT_TRUE(waitUntil([&] { return link.isOpen(); })) << "the watch timer reopens the port";
-    ASSERT_TRUE(pty.write("$GPRMC,093502.00,A,4807.0381,N,01131.0004,E,000.5,054.7,071226,,,A*57\r\n"));
+    ASSERT_TRUE(pty.write(
+        testsupport::nmeaSentence("GPRMC,093502.00,A,4807.0381,N,01131.0004,E,000.5,054.7,071226,,,A")));
     EXPECT_TRUE(waitUntil([&] { return beacon() == "=4807.03N/01131.00E> test"; })) << beacon().constData();
 }

@@ -104,9 +104,9 @@ TEST(WavOutputEnd, RecordsEverythingPlayedAsAValidFile)
     }
 }
 
-// A stereo float recording at 22050 Hz, as SDR programs write them, plays its chosen channel
-// at the modem's rate, read as it plays.
-TEST(WavInputEnd, PlaysTheChosenChannelAtTheModemsRate)
+// A stereo float recording, as SDR programs write them, plays its chosen channel, read as it
+// plays: at its own rate when the receiver takes it, converted to the modem's otherwise.
+TEST(WavInputEnd, PlaysTheChosenChannelAtARateTheReceiverTakes)
 {
     testsupport::TempStationDir dir;
     const QString mono = dir.path() + QStringLiteral("/mono.wav");
@@ -116,16 +116,22 @@ TEST(WavInputEnd, PlaysTheChosenChannelAtTheModemsRate)
         tone.samples[i] = static_cast<float>(
             0.5 * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / 22050));
     ASSERT_TRUE(hf::modem::writeWavFile(mono.toStdString(), tone));
-    // Left silent, the tone on the right, 32-bit float.
-    const QString sox =
-        QStringLiteral("sox '%1' -e floating-point -b 32 -c 2 '%2' remix 0 1").arg(mono, stereo);
-    ASSERT_EQ(std::system(sox.toLocal8Bit().constData()), 0);
-    for (int inputChannel : {1, 2}) {
-        SCOPED_TRACE(inputChannel);
+    struct Case {
+        int fileRate;
+        int inputChannel;
+        int playedRate;
+    };
+    for (const Case c : {Case{22050, 1, 22050}, Case{22050, 2, 22050}, Case{256000, 2, 11025}}) {
+        SCOPED_TRACE(c.fileRate + c.inputChannel);
+        // Left silent, the tone on the right, 32-bit float.
+        const QString sox = QStringLiteral("sox '%1' -e floating-point -b 32 -c 2 -r %3 '%2' remix 0 1")
+                                .arg(mono, stereo)
+                                .arg(c.fileRate);
+        ASSERT_EQ(std::system(sox.toLocal8Bit().constData()), 0);
         WavInput in(stereo);
         QString error;
-        ASSERT_TRUE(in.open(AudioRequest{11025, -1, inputChannel, 1000.0}, error)) << error.toStdString();
-        EXPECT_EQ(in.sampleRate(), 11025);
+        ASSERT_TRUE(in.open(AudioRequest{11025, -1, c.inputChannel, 1000.0}, error)) << error.toStdString();
+        EXPECT_EQ(in.sampleRate(), c.playedRate);
         std::vector<float> got;
         std::vector<float> block(2048);
         ASSERT_TRUE(testsupport::waitUntil([&] {
@@ -133,12 +139,12 @@ TEST(WavInputEnd, PlaysTheChosenChannelAtTheModemsRate)
             got.insert(got.end(), block.begin(), block.begin() + std::max<std::ptrdiff_t>(n, 0));
             return in.finished();
         }));
-        EXPECT_NEAR(static_cast<double>(got.size()), 11025.0, 2048.0);
+        EXPECT_NEAR(static_cast<double>(got.size()), c.playedRate, 2048.0);
         double power = 0.0;
         for (std::size_t i = got.size() / 4; i < got.size() * 3 / 4; ++i)
             power += static_cast<double>(got[i]) * got[i];
         power /= static_cast<double>(got.size() / 2);
-        EXPECT_NEAR(power, inputChannel == 2 ? 0.125 : 0.0, 0.01);
+        EXPECT_NEAR(power, c.inputChannel == 2 ? 0.125 : 0.0, 0.01);
     }
 }
 
