@@ -1,0 +1,576 @@
+#!/usr/bin/python3
+"""Soak test of a complete station, run from outside against build/app/skylark.
+
+The station runs with its own folder, a text TNC on a pseudo-terminal (socat), a KISS-over-TCP
+peer, a scripted APRS-IS server, HF audio through --audio-in udp: (frames made with
+skylark-modem, silence between them, streamed in real time), 2-minute beacons and acks on.
+Every link is dropped and restored in turn: the TNC device vanishes and returns, the KISS
+peer drops its client, the APRS-IS server closes the link or refuses connections for a while.
+
+Recorded: RSS and CPU every 10 s (CSV and an SVG plot), every message sent to the station on
+each bearer and whether it was logged exactly once and acknowledged, torn log lines, how long
+each link took to come back, and how late the window thread answered (the time from a message
+on APRS-IS to its receive-log record on the local receive-log port).
+
+    tools/soak.py [--minutes 25] [--out docs/soak] [--binary build/app/skylark]
+                  [--modem build/tools/skylark-modem/skylark-modem]
+"""
+import argparse
+import collections
+import os
+import select
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import wave
+
+CALL = "M0SKY"
+IS_CALL = "M0SKY-10"
+TICK = os.sysconf("SC_CLK_TCK")
+lock = threading.Lock()
+events = []  # (t, text)
+start_time = time.monotonic()
+
+
+def now():
+    return time.monotonic() - start_time
+
+
+def note(text):
+    with lock:
+        events.append((now(), text))
+    print(f"{now():8.1f} {text}", flush=True)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+# --- Station folder --------------------------------------------------------------------
+
+def record_file(records, count):
+    out = bytearray(100 * count)
+    for n, text in records.items():
+        data = text.encode("latin-1")
+        out[(n - 1) * 100:(n - 1) * 100 + 2 + len(data)] = struct.pack("<H", len(data)) + data
+    return bytes(out)
+
+
+def write_station(folder, tnc_link):
+    def text(name, value):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(b'"' + value.encode("latin-1") + b'"\r\n')
+
+    def number(name, value):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(str(value).encode() + b"\r\n")
+
+    text("skylark_mycall.txt", CALL)
+    text("skylark_mycall_aprsis.txt", IS_CALL)
+    text("skylark_mycall_hf.txt", CALL)
+    text("skylark_group_call.txt", "NOCALL")
+    text("skylark_aprs_server.txt", "127.0.0.1")
+    text("skylark_passcode.txt", "-1")
+    text("skylark_btext.txt", ">Skylark soak")
+    number("skylark_tnc_comm_port.txt", 2)
+    with open(os.path.join(folder, "skylark_comm_ports.txt"), "w") as f:
+        f.write(f"2,{tnc_link}\n")
+    # Start-up page: 9.6 kb text TNC, 2100 Hz, 2-minute beacons, 48000 Hz, no PTT port.
+    c1 = {1: "0", 3: "0", 4: "1", 5: "0", 25: "0", 12: "1", 42: "1", 63: "1", 80: "2", 73: "1"}
+    with open(os.path.join(folder, "skylark_config1.txt"), "wb") as f:
+        f.write(record_file(c1, 84))
+    # Main window: acks normal, APRS-IS connected at start, GMSK-250, KISS over TCP on.
+    c2 = {1: "1", 2: "0", 3: "1", 9: "1", 4: "0", 5: "0", 6: "0", 7: "0", 8: "0", 11: "0", 12: "0",
+          19: "0", 20: "0", 21: "1"}
+    with open(os.path.join(folder, "skylark_config2.txt"), "wb") as f:
+        f.write(record_file(c2, 21))
+
+
+# --- AX.25 / KISS and HF frames ---------------------------------------------------------
+
+def ax25_address(call, last):
+    base, _, ssid = call.partition("-")
+    data = bytes((ord(c) << 1) for c in base.ljust(6)[:6])
+    return data + bytes([0x60 | (int(ssid or 0) << 1) | (1 if last else 0)])
+
+
+def kiss_frame(source, dest, info):
+    frame = ax25_address(dest, False) + ax25_address(source, True) + b"\x03\xf0" + info.encode("latin-1")
+    frame = frame.replace(b"\xdb", b"\xdb\xdd").replace(b"\xc0", b"\xdb\xdc")
+    return b"\xc0\x00" + frame + b"\xc0"
+
+
+def crc16_modbus(data):
+    crc = 0xFFFF
+    for b in data:
+        crc ^= b
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return crc
+
+
+def hf_frame(body):
+    return ".........." + "~" + body + "%04X" % crc16_modbus(body.encode("latin-1")) + "\t~   \r\n"
+
+
+def hf_audio(modem, folder, body, rate):
+    path = os.path.join(folder, "hf.wav")
+    subprocess.run([modem, "encode", "--mode", "gmsk250", "--sample-rate", str(rate), "--carrier", "2100",
+                    "--output", path, hf_frame(body)], check=True)
+    with wave.open(path) as w:
+        return w.readframes(w.getnframes())
+
+
+# --- Peers ------------------------------------------------------------------------------
+
+class Counts:
+    def __init__(self):
+        self.sent = collections.OrderedDict()  # id -> (bearer, t)
+        self.acked = set()
+        self.back = collections.defaultdict(list)  # link -> seconds until back
+        self.record_latency = []
+
+
+counts = Counts()
+
+
+class TextTnc(threading.Thread):
+    """socat pty pair; the peer end reads what the station writes and feeds monitor lines."""
+
+    def __init__(self, folder):
+        super().__init__(daemon=True)
+        self.station_end = os.path.join(folder, "tnc-station")
+        self.peer_end = os.path.join(folder, "tnc-peer")
+        self.proc = None
+        self.fd = None
+        self.buffer = b""
+        self.up = threading.Event()
+
+    def start_device(self):
+        self.proc = subprocess.Popen(["socat", f"pty,raw,echo=0,link={self.station_end}",
+                                      f"pty,raw,echo=0,link={self.peer_end}"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if os.path.exists(self.peer_end) and os.path.exists(self.station_end):
+                break
+            time.sleep(0.05)
+        self.fd = os.open(self.peer_end, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        self.up.set()
+
+    def stop_device(self):
+        self.up.clear()
+        fd, self.fd = self.fd, None
+        if fd is not None:
+            os.close(fd)
+        self.proc.terminate()
+        self.proc.wait()
+
+    def send(self, line):
+        fd = self.fd
+        if fd is not None:
+            try:
+                os.write(fd, line.encode("latin-1"))
+                return True
+            except OSError:
+                pass
+        return False
+
+    def run(self):
+        while True:
+            fd = self.fd
+            if fd is None:
+                time.sleep(0.1)
+                continue
+            try:
+                r, _, _ = select.select([fd], [], [], 0.2)
+                if r:
+                    self.buffer += os.read(fd, 4096)
+            except OSError:
+                time.sleep(0.1)
+            found_acks(self.buffer, "tnc")
+            self.buffer = self.buffer[-2000:]
+
+
+def found_acks(data, bearer):
+    text = data.decode("latin-1")
+    for piece in text.split(":ack")[1:]:
+        digits = "".join(c for c in piece[:6] if c.isalnum())
+        if digits:
+            with lock:
+                counts.acked.add(digits)
+
+
+class Server(threading.Thread):
+    """One-client TCP server on 127.0.0.1 that can drop its client or refuse for a while."""
+
+    def __init__(self, port, name):
+        super().__init__(daemon=True)
+        self.port, self.name = port, name
+        self.client = None
+        self.refusing = False
+        self.connected_at = None
+        self.lsock = None
+        self.listen()
+
+    def listen(self):
+        self.lsock = socket.socket()
+        self.lsock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.lsock.bind(("127.0.0.1", self.port))
+        self.lsock.listen(4)
+
+    def drop(self, refuse_seconds=0):
+        c, self.client = self.client, None
+        if c:
+            c.close()
+        if refuse_seconds:
+            self.refusing = True
+            self.lsock.close()
+            time.sleep(refuse_seconds)
+            self.listen()
+            self.refusing = False
+
+    def send(self, data):
+        c = self.client
+        if c:
+            try:
+                c.sendall(data)
+                return True
+            except OSError:
+                self.client = None
+        return False
+
+    def greeted(self, client):
+        pass
+
+    def received(self, data):
+        pass
+
+    def run(self):
+        buffer = b""
+        while True:
+            socks = [self.lsock] + ([self.client] if self.client else [])
+            try:
+                r, _, _ = select.select(socks, [], [], 0.2)
+            except (OSError, ValueError):
+                time.sleep(0.1)
+                continue
+            for s in r:
+                if s is self.lsock and not self.refusing:
+                    try:
+                        c, _ = self.lsock.accept()
+                    except OSError:
+                        continue
+                    if self.client:
+                        self.client.close()
+                    self.client = c
+                    self.connected_at = now()
+                    self.greeted(c)
+                elif s is self.client:
+                    try:
+                        data = s.recv(65536)
+                    except OSError:
+                        data = b""
+                    if not data:
+                        self.client = None
+                        continue
+                    buffer = (buffer + data)[-4000:]
+                    self.received(data)
+                    found_acks(buffer, self.name)
+
+
+class AprsIsServer(Server):
+    def received(self, data):
+        if data.startswith(b"user "):
+            call = data.split()[1].decode("latin-1")
+            self.send(f"# logresp {call} verified, server SOAK\r\n".encode())
+
+
+def receive_log_reader(port, sent_at):
+    """The local receive-log port: each record's delay after its APRS-IS message went out."""
+    buffer = b""
+    while True:
+        try:
+            s = socket.create_connection(("127.0.0.1", port), timeout=5)
+        except OSError:
+            time.sleep(1)
+            continue
+        s.settimeout(None)
+        while True:
+            try:
+                data = s.recv(4096)
+            except OSError:
+                break
+            if not data:
+                break
+            buffer += data
+            for key, t in list(sent_at.items()):
+                if key.encode() in buffer:
+                    counts.record_latency.append(now() - t)
+                    del sent_at[key]
+            buffer = buffer[-4000:]
+        time.sleep(1)
+
+
+def audio_stream(port, rate, frames, stop):
+    """Real-time 16-bit mono: silence with an HF frame every 20 s."""
+    sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    chunk = rate // 50  # 20 ms
+    silence = b"\x00\x00" * chunk
+    t0 = time.monotonic()
+    sent = 0
+    pending = b""
+    next_frame = 5.0
+    n = 0
+    while not stop.is_set():
+        elapsed = time.monotonic() - t0
+        if not pending and elapsed >= next_frame:
+            body = f"G4HF>APSK26:>soak hf {n}"
+            pending = frames(body)
+            n += 1
+            next_frame += 20.0
+        due = int(elapsed * rate)
+        while sent + chunk <= due:
+            if pending:
+                piece, pending = pending[:2 * chunk], pending[2 * chunk:]
+                piece = piece.ljust(2 * chunk, b"\x00")
+            else:
+                piece = silence
+            sock.sendto(piece, ("127.0.0.1", port))
+            sent += chunk
+        time.sleep(0.01)
+    return n
+
+
+# --- Measurements -----------------------------------------------------------------------
+
+def proc_sample(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    ticks = int(fields[11]) + int(fields[12])
+    rss = 0
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                rss = int(line.split()[1])
+    return ticks, rss
+
+
+def svg_plot(samples, path, title):
+    w, h, m = 760, 320, 50
+    t_max = max(s[0] for s in samples) or 1
+    r_min = min(s[2] for s in samples) / 1024
+    r_max = max(s[2] for s in samples) / 1024
+    lo = max(0.0, int(r_min) - 5)
+    hi = int(r_max) + 5
+    def x(t): return m + (w - 2 * m) * t / t_max
+    def y(r): return h - m - (h - 2 * m) * (r - lo) / (hi - lo)
+    pts = " ".join(f"{x(t):.1f},{y(r / 1024):.1f}" for t, _, r in samples)
+    grid = []
+    for mb in range(int(lo), hi + 1, max(1, (hi - int(lo)) // 5)):
+        grid.append(f'<line x1="{m}" y1="{y(mb):.1f}" x2="{w - m}" y2="{y(mb):.1f}" stroke="#ddd"/>'
+                    f'<text x="{m - 6}" y="{y(mb) + 4:.1f}" font-size="11" text-anchor="end">{mb}</text>')
+    step = max(60, int(t_max / 8 / 60) * 60)
+    for t in range(0, int(t_max) + 1, step):
+        grid.append(f'<text x="{x(t):.1f}" y="{h - m + 16}" font-size="11" text-anchor="middle">{t // 60}</text>')
+    with open(path, "w") as f:
+        f.write(f'<svg xmlns="http://www.w3.org/2000/svg" width="{w}" height="{h}">'
+                f'<rect width="{w}" height="{h}" fill="white"/>{"".join(grid)}'
+                f'<polyline points="{pts}" fill="none" stroke="#c00" stroke-width="1.5"/>'
+                f'<text x="{w / 2}" y="20" font-size="13" text-anchor="middle">{title}</text>'
+                f'<text x="{w / 2}" y="{h - 10}" font-size="11" text-anchor="middle">minutes</text>'
+                f'<text x="14" y="{h / 2}" font-size="11" transform="rotate(-90 14 {h / 2})" '
+                f'text-anchor="middle">RSS (MB)</text></svg>\n')
+
+
+def torn_lines(path):
+    """Log lines that are not whole records: quoted fields, CR LF."""
+    bad = 0
+    total = 0
+    if not os.path.exists(path):
+        return 0, 0
+    with open(path, "rb") as f:
+        data = f.read()
+    for line in data.split(b"\r\n")[:-1]:
+        if not line:
+            continue
+        total += 1
+        if not (line.startswith(b'"') and line.endswith(b'"')):
+            bad += 1
+    return total, bad
+
+
+# --- The run ----------------------------------------------------------------------------
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--minutes", type=float, default=25)
+    ap.add_argument("--out", default="docs/soak")
+    ap.add_argument("--binary", default="build/app/skylark")
+    ap.add_argument("--modem", default="build/tools/skylark-modem/skylark-modem")
+    ap.add_argument("--drop-every", type=float, default=40, help="seconds between link drops")
+    args = ap.parse_args()
+    rate = 48000
+    folder = tempfile.mkdtemp(prefix="skylark-soak-")
+    os.makedirs(args.out, exist_ok=True)
+
+    tnc = TextTnc(folder)
+    tnc.start_device()
+    tnc.start()
+    write_station(folder, tnc.station_end)
+    ports = {"packets": free_port(), "ptt": free_port(), "receive-log": free_port(),
+             "kiss": free_port(), "agwpe": free_port(), "aprs-is": free_port()}
+    kiss = Server(ports["kiss"], "kiss")
+    aprs = AprsIsServer(ports["aprs-is"], "aprs-is")
+    kiss.start()
+    aprs.start()
+    audio_port = free_port()
+
+    env = dict(os.environ)
+    env.setdefault("QT_QPA_PLATFORM", "offscreen")
+    env.pop("SKYLARK_TIME_SCALE", None)
+    proc = subprocess.Popen([args.binary, "--station-dir", folder, "--audio-in", f"udp:{audio_port}",
+                             "--audio-out", "null", "--ports", ",".join(f"{k}={v}" for k, v in ports.items())],
+                            env=env, stdout=subprocess.DEVNULL, stderr=open(os.path.join(folder, "stderr.txt"), "w"))
+    note(f"station pid {proc.pid} in {folder}")
+    stop = threading.Event()
+    audio = threading.Thread(target=audio_stream,
+                             args=(audio_port, rate, lambda body: hf_audio(args.modem, folder, body, rate), stop),
+                             daemon=True)
+    audio.start()
+    record_sent = {}
+    threading.Thread(target=receive_log_reader, args=(ports["receive-log"], record_sent), daemon=True).start()
+
+    samples = []
+    duration = args.minutes * 60
+    next_sample = next_tnc = next_kiss = next_is = next_other = next_drop = 0.0
+    next_drop = 90.0
+    n = 0
+    drop_turn = 0
+    waiting_back = {}
+    try:
+        while now() < duration:
+            t = now()
+            if proc.poll() is not None:
+                note(f"station ended early, exit {proc.returncode}")
+                break
+            if t >= next_sample:
+                ticks, rss = proc_sample(proc.pid)
+                samples.append((t, ticks, rss))
+                next_sample += 10
+            if t >= next_tnc and tnc.up.is_set():
+                n += 1
+                if tnc.send(f"G4TNC>APRS,WIDE1-1::{CALL:9}:tnc {n}{{{n}\r\n"):
+                    counts.sent[str(n)] = ("tnc", t)
+                tnc.send(f"G4OTH>APRS,WIDE2-1:>other tnc traffic {n}\r\n")
+                next_tnc = t + 6
+            if t >= next_kiss and kiss.client:
+                n += 1
+                if kiss.send(kiss_frame("G4KIS", "APRS", f":{CALL:9}:kiss {n}{{{n}")):
+                    counts.sent[str(n)] = ("kiss", t)
+                next_kiss = t + 8
+            if t >= next_is and aprs.client:
+                n += 1
+                if aprs.send(f"G4IS>APRS,TCPIP*,qAC,SOAK::{IS_CALL:9}:is {n}{{{n}\r\n".encode()):
+                    counts.sent[str(n)] = ("aprs-is", t)
+                    record_sent[f"is {n}{{{n}"] = t
+                next_is = t + 10
+            if t >= next_other and aprs.client:
+                aprs.send(f"G4X{n % 10}>APRS,TCPIP*,qAC,SOAK:>other traffic {n}\r\n".encode())
+                next_other = t + 2
+            for link, since in list(waiting_back.items()):
+                if (link == "aprs-is" and aprs.client and aprs.connected_at > since) or \
+                   (link == "kiss" and kiss.client and kiss.connected_at > since):
+                    counts.back[link].append(now() - since)
+                    del waiting_back[link]
+            if t >= next_drop:
+                link = ["tnc", "aprs-is", "kiss", "aprs-is-refuse"][drop_turn % 4]
+                drop_turn += 1
+                note(f"drop {link}")
+                if link == "tnc":
+                    tnc.stop_device()
+                    time.sleep(5)
+                    tnc.start_device()
+                elif link == "kiss":
+                    kiss.drop()
+                    waiting_back["kiss"] = now()
+                elif link == "aprs-is":
+                    aprs.drop()
+                    waiting_back["aprs-is"] = now()
+                else:
+                    aprs.drop(refuse_seconds=15)
+                    waiting_back["aprs-is"] = now()
+                next_drop = now() + args.drop_every
+            time.sleep(0.2)
+        time.sleep(30)  # late acks and log records
+        ticks, rss = proc_sample(proc.pid)
+        samples.append((now(), ticks, rss))
+    finally:
+        stop.set()
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(30)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+        tnc.stop_device()
+
+    report(args, folder, samples, waiting_back)
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def report(args, folder, samples, waiting_back):
+    with open(os.path.join(args.out, "rss.csv"), "w") as f:
+        f.write("seconds,cpu_ticks,rss_kb\n")
+        for t, ticks, rss in samples:
+            f.write(f"{t:.0f},{ticks},{rss}\n")
+    svg_plot(samples, os.path.join(args.out, "rss.svg"), "Skylark soak: resident memory")
+    with open(os.path.join(folder, "skylark_receive.log"), "rb") as f:
+        receive_log = f.read()
+    logged = collections.Counter()
+    for key in counts.sent:
+        needle = f"{{{key}\"".encode()
+        logged[key] = receive_log.count(needle)
+    by_bearer = collections.defaultdict(lambda: [0, 0, 0, 0])  # sent, logged once, logged twice+, acked
+    for key, (bearer, _) in counts.sent.items():
+        b = by_bearer[bearer]
+        b[0] += 1
+        b[1] += logged[key] == 1
+        b[2] += logged[key] > 1
+        b[3] += key in counts.acked
+    cpu = (samples[-1][1] - samples[0][1]) / TICK / max(1, samples[-1][0] - samples[0][0]) * 100
+    hour_mark = [s for s in samples if s[0] >= min(3600, samples[-1][0] / 2)]
+    rss_after = [s[2] for s in hour_mark]
+    lines = [f"ran {samples[-1][0] / 60:.1f} min; CPU {cpu:.2f} % of a core on average; "
+             f"load average {os.getloadavg()[0]:.2f} at the end",
+             f"RSS first {samples[0][2] / 1024:.1f} MB, max {max(s[2] for s in samples) / 1024:.1f} MB, "
+             f"last {samples[-1][2] / 1024:.1f} MB; spread over the second half "
+             f"{(max(rss_after) - min(rss_after)) / 1024:.1f} MB"]
+    for bearer, (sent, once, twice, acked) in sorted(by_bearer.items()):
+        lines.append(f"{bearer}: {sent} messages sent to the station, {once} logged once, "
+                     f"{twice} logged more than once, {acked} acknowledged")
+    for name in ("skylark_receive.log", "skylark_transmit.log", "skylark_mheard.log"):
+        total, bad = torn_lines(os.path.join(folder, name))
+        lines.append(f"{name}: {total} lines, {bad} not whole records")
+    for link, delays in sorted(counts.back.items()):
+        lines.append(f"{link} back after drops: {len(delays)} times, longest {max(delays):.1f} s")
+    for link in waiting_back:
+        lines.append(f"{link}: not back after its last drop")
+    if counts.record_latency:
+        lat = sorted(counts.record_latency)
+        lines.append(f"window thread: receive-log record after its APRS-IS message, median "
+                     f"{lat[len(lat) // 2] * 1000:.0f} ms, longest {lat[-1] * 1000:.0f} ms ({len(lat)} records)")
+    with open(os.path.join(args.out, "summary.txt"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+        f.write("\nevents:\n" + "\n".join(f"{t:8.1f} {e}" for t, e in events) + "\n")
+    print("\n".join(lines))
+
+
+if __name__ == "__main__":
+    main()
