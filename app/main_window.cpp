@@ -22,6 +22,7 @@
 #include "platform/url_opener.h"
 #include "records/space_weather_fetcher.h"
 #include "settings/file_names.h"
+#include "settings/main_records.h"
 #include "settings/record_file.h"
 #include "settings/station_files.h"
 #include "station/station_state.h"
@@ -300,6 +301,8 @@ bool MainWindow::hfTransmitModeSelected() const
 
 void MainWindow::writeToTnc(const QByteArray& bytes)
 {
+    if (m_state.shuttingDown) // the close has shut the port: it stays shut
+        return;
     m_serialTnc->writeTnc(bytes);
 }
 
@@ -350,12 +353,14 @@ void MainWindow::selectOperatingMode(int mode)
         if (i != mode)
             m_operatingModes[i - 1]->setEnabled(false);
     TimeDelay(1.0);
-    if (!m_state.shuttingDown) {
-        m_operatingModes[0]->setEnabled(!hfTransmitModeSelected());
-        for (int i = 2; i <= 4; ++i)
-            if (i != mode)
-                m_operatingModes[i - 1]->setEnabled(true);
+    if (m_state.shuttingDown) { // the window closed during the wait: nothing more runs
+        m_state.transmitBusy = false;
+        return;
     }
+    m_operatingModes[0]->setEnabled(!hfTransmitModeSelected());
+    for (int i = 2; i <= 4; ++i)
+        if (i != mode)
+            m_operatingModes[i - 1]->setEnabled(true);
     writeToTnc("conv\r");
     m_state.transmitBusy = false;
     control<QPushButton>("Disconnect")->setEnabled(true);
@@ -378,6 +383,7 @@ void MainWindow::selectTransmitMode(QRadioButton* option)
     auto startBeaconSchedule = [this] {
         platform::Clock::setDesignInterval(timer(4), 60000);
         timer(4).start();
+        m_beacons->reloadCountdown();
     };
 
     if (name == QLatin1String("Option9")) { // "APRS-IS": the beacon schedule is not touched
@@ -472,6 +478,13 @@ void MainWindow::sendBeaconClicked()
 // ---------------------------------------------------------------------------------------
 // Settings
 
+QCheckBox* MainWindow::storedCheck(settings::MainCheck check) const
+{
+    const char* const names[settings::MainCheckCount] = {"Check3",  "Check4", "Check9", "Check6",
+                                                         "Check11", "Check10"}; // in MainCheck order
+    return control<QCheckBox>(names[static_cast<size_t>(check)]);
+}
+
 void MainWindow::readSettings()
 {
     const settings::MainTexts t = settings::readMainTexts(m_state.stationDir);
@@ -483,47 +496,29 @@ void MainWindow::readSettings()
     control<QLineEdit>("Text9")->setText(textOf(t.beaconText));
     control<QLineEdit>("Text3")->setText(textOf(t.sendTo));
     control<QLineEdit>("Text10")->setText(textOf(t.aprsServer));
+    applyStoredOptions(settings::readMainOptions(
+        RecordFile::load(settings::pathIn(m_state.stationDir, settings::files::Config2))));
+}
 
-    const RecordFile c2 = RecordFile::load(settings::pathIn(m_state.stationDir, settings::files::Config2));
-    const auto table = settings::config2Controls();
-    for (int n = 1; n <= 21; ++n) {
-        const QByteArray r = c2.record(n);
-        const bool one = RecordFile::holdsOne(r);
-        const bool zero = RecordFile::holdsZero(r);
-        if (n == 3) {
-            if (one)
-                control<QPushButton>("Connect")->click();
-            continue;
-        }
-        if (n == 10) {
-            if (one)
-                m_state.igateTransmitEnabled = true;
-            if (zero)
-                m_state.igateTransmitEnabled = false;
-            continue;
-        }
-        if (n == 21) {
-            if (one)
-                control<QPushButton>("Command5")->click();
-            continue;
-        }
-        for (const auto& rc : table) {
-            if (rc.record != n)
-                continue;
-            QWidget* w = findChild<QWidget*>(QLatin1String(rc.control));
-            if (auto* o = qobject_cast<QRadioButton*>(w)) {
-                if (one)
-                    selectOption(o);
-                if (zero)
-                    clearOption(o);
-            } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
-                if (one)
-                    c->setChecked(true);
-                if (zero)
-                    c->setChecked(false);
-            }
-        }
+void MainWindow::applyStoredOptions(const settings::MainOptions& stored)
+{
+    if (stored.acks.isStored()) {
+        QRadioButton* ack = control<QRadioButton>(stored.acks.value == 1 ? "Option6" : "Option5");
+        selectOption(ack);
+        if (stored.acks.clearedAfter)
+            clearOption(ack);
     }
+    if (stored.reconnectAprsIs)
+        connectAprsIsServer();
+    if (stored.transmitMode)
+        selectOption(m_transmitModes[static_cast<int>(*stored.transmitMode)]);
+    if (stored.igateTransmit)
+        m_state.igateTransmitEnabled = *stored.igateTransmit;
+    for (const settings::CheckRecord& c : settings::checkRecords())
+        if (const std::optional<bool> on = stored.check(c.check))
+            storedCheck(c.check)->setChecked(*on);
+    if (stored.reconnectKissTcp)
+        connectKissTcp();
 }
 
 void MainWindow::writeSettings()
@@ -533,16 +528,18 @@ void MainWindow::writeSettings()
     t.beaconText = bytesOf(control<QLineEdit>("Text9")->text());
     t.sendTo = bytesOf(control<QLineEdit>("Text3")->text());
     t.aprsServer = bytesOf(control<QLineEdit>("Text10")->text());
-    RecordFile c2;
-    for (const auto& rc : settings::config2Controls()) {
-        auto* b = findChild<QAbstractButton*>(QLatin1String(rc.control));
-        c2.setRecord(rc.record, b && b->isChecked() ? "1" : "0");
-    }
-    const unsigned connectColour = backColour(control<QPushButton>("Connect")); // orange: unverified
-    c2.setRecord(3, connectColour == Green || connectColour == Orange ? "1" : "0");
-    c2.setRecord(10, m_state.igateTransmitEnabled ? "1" : "0");
-    c2.setRecord(21, m_kissTcp->isActive() ? "1" : "0");
-    settings::writeMainFiles(m_state.stationDir, t, c2);
+    settings::MainSelection shown;
+    shown.acksNormal = control<QRadioButton>("Option6")->isChecked();
+    shown.acksNone = control<QRadioButton>("Option5")->isChecked();
+    for (int i = 0; i < m_transmitModes.size(); ++i)
+        if (m_transmitModes[i]->isChecked())
+            shown.transmitMode = static_cast<station::TransmitMode>(i);
+    for (const settings::CheckRecord& c : settings::checkRecords())
+        shown.check(c.check) = storedCheck(c.check)->isChecked();
+    shown.aprsIsConnected = m_aprsIs->isConnected(); // logged on, verified or not
+    shown.igateTransmit = m_state.igateTransmitEnabled;
+    shown.kissTcpActive = m_kissTcp->isActive();
+    settings::writeMainFiles(m_state.stationDir, t, settings::writeMainOptions(shown));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -614,6 +611,9 @@ void MainWindow::load()
     if (m_state.sampleSpeedCode == 0)
         for (const char* name : HfModes)
             control<QRadioButton>(name)->setEnabled(false);
+    // The GPS is opened whatever the TNC choice: an HF-only station beacons its position too.
+    if (m_state.gpsPort != 0 || m_state.devices.gpsFromGpsd)
+        openGpsPort();
     // 15
     if (m_state.noTnc)
         return;
@@ -621,8 +621,6 @@ void MainWindow::load()
     if (m_state.gpsOnPort)
         for (const char* name : HfModes)
             control<QRadioButton>(name)->setEnabled(true);
-    if (m_state.gpsPort != 0 || m_state.devices.gpsFromGpsd)
-        openGpsPort();
     openTncPort();
     timer(18).start();
     if (m_state.tncPort > 0)
@@ -719,7 +717,7 @@ void MainWindow::connectKissTcp()
 }
 void MainWindow::fetchSpaceWeather()
 {
-    SpaceWeather();
+    m_spaceWeatherFetcher->start(); // the caption fills in when the answer comes
 }
 void MainWindow::startLocalServicePorts()
 {

@@ -3,6 +3,7 @@
 #include "position/gps_display.h"
 #include "position/gps_input.h"
 #include "records/space_weather.h"
+#include "settings/main_records.h"
 #include "station/station_links.h"
 
 #include <QMainWindow>
@@ -91,12 +92,14 @@ public:
     MessageDisplayWindow* messageDisplay() const { return m_messageDisplay.get(); }
     /// Where the space-weather bulletin is fetched from (default: the public service).
     void setSpaceWeatherUrl(const QUrl& url);
-    /// `SpaceWeather`: fetch, parse, set the button caption.
-    void SpaceWeather();
+    /// Starts a space-weather fetch without waiting; the button caption follows the answer.
+    void fetchSpaceWeather();
 
     /// The APRS-IS connection; its lineReceived() feeds the receive step and the
     /// APRS-IS-to-HF gateway.
     aprsis::AprsIsClient& aprsIsClient() { return *m_aprsIs; }
+    /// The KISS-over-TCP link to the sound-card TNC program.
+    links::KissTcpLink& kissTcpLink() { return *m_kissTcp; }
     /// Send, retries and acks; the HF part fills its HF_TX hook with setHfSend().
     messaging::MessageSender& messageSender() { return *m_sender; }
     /// The receive steps; remoteIgateOn()/remoteIgateOff() are the igate's remote-control hooks.
@@ -152,7 +155,10 @@ private:
     void sendBeaconClicked();
     void setBeaconButton(bool on, unsigned colour);
     void readSettings();
+    /// Shows and applies what config2 holds, as if the operator had clicked each control.
+    void applyStoredOptions(const settings::MainOptions& stored);
     void writeSettings();
+    QCheckBox* storedCheck(settings::MainCheck check) const;
     void writeToTnc(const QByteArray& bytes);
     void openUrl(const QUrl& url);
     void openStationFile(const char* name);
@@ -163,6 +169,7 @@ private:
     /// Connects the parts' signals to each other (once all exist).
     void connectParts();
     void spaceWeatherClicked();
+    void showSpaceWeather(const QByteArray& body, bool ok);
     void minuteTick();
     void openRaynetSheet();
 
@@ -176,7 +183,6 @@ private:
     // Places the links of the station plug into; each does nothing until its link exists.
     void connectAprsIsServer();
     void connectKissTcp();
-    void fetchSpaceWeather();
     void startLocalServicePorts();
     void setUpModem();
     void stopModemTransmitter();
@@ -226,6 +232,7 @@ private:
     QList<QRadioButton*> m_transmitModes;  // the "Transmit" group
     std::unique_ptr<records::SpaceWeatherFetcher> m_spaceWeatherFetcher;
     records::SpaceWeatherReport m_spaceWeather;
+    bool m_showBulletinWhenFetched = false;          // a click asked for the bulletin
     int m_minuteCounter = 0;                         // Timer29 ticks since the last space-weather fetch
     messaging::AprsIsLineReader m_localProgramLines; // port 8063 stream cut into lines
     bool m_closing = false;

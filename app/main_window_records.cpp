@@ -24,6 +24,8 @@ void MainWindow::wireRecords()
     m_spaceWeatherFetcher->setTimeoutMs(SpaceWeatherTimeoutMs);
     connect(control<QPushButton>("Command10"), &QPushButton::clicked, this, &MainWindow::spaceWeatherClicked);
     connect(&timer(29), &QTimer::timeout, this, &MainWindow::minuteTick);
+    connect(m_spaceWeatherFetcher.get(), &records::SpaceWeatherFetcher::finished, this,
+            &MainWindow::showSpaceWeather);
 }
 
 void MainWindow::setSpaceWeatherUrl(const QUrl& url)
@@ -32,21 +34,15 @@ void MainWindow::setSpaceWeatherUrl(const QUrl& url)
         m_spaceWeatherFetcher->setUrl(url);
 }
 
-void MainWindow::SpaceWeather()
+void MainWindow::showSpaceWeather(const QByteArray& body, bool ok)
 {
-    bool ok = false;
-    const QByteArray body = m_spaceWeatherFetcher->fetchAndWait(&ok);
-    if (m_state.shuttingDown)
+    if (m_closing) // the close ended the fetch
         return;
     m_spaceWeather.update(body, ok);
     control<QPushButton>("Command10")->setText(m_spaceWeather.caption());
-}
-
-void MainWindow::spaceWeatherClicked()
-{
-    SpaceWeather();
-    if (m_state.shuttingDown)
+    if (!m_showBulletinWhenFetched)
         return;
+    m_showBulletinWhenFetched = false;
     auto& dialogs = platform::DialogService::instance();
     if (m_spaceWeather.hasBulletin())
         dialogs.showMessage(platform::DialogService::Icon::None, QString(),
@@ -56,11 +52,17 @@ void MainWindow::spaceWeatherClicked()
                             QStringLiteral("No WWV data available"));
 }
 
+void MainWindow::spaceWeatherClicked()
+{
+    m_showBulletinWhenFetched = true;
+    fetchSpaceWeather();
+}
+
 void MainWindow::minuteTick()
 {
     if (++m_minuteCounter >= SpaceWeatherEveryMinutes) {
         m_minuteCounter = 0;
-        SpaceWeather();
+        fetchSpaceWeather();
     }
 }
 

@@ -9,11 +9,16 @@
 #include "platform/dialog_service.h"
 #include "platform/url_opener.h"
 #include "settings/file_names.h"
+#include "records/csv_table.h"
+#include "records/raynet_sheet.h"
+#include "settings/psk_frequency.h"
 #include "settings/record_file.h"
+#include "settings/startup_records.h"
 #include "settings/station_files.h"
 #include "station/program_titles.h"
 #include "station/station_state.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -32,21 +37,18 @@
 
 namespace app {
 
+using settings::PttLine;
 using settings::RecordFile;
+using settings::StartupGroup;
 
 namespace {
 constexpr int AutoStartSeconds = 60;
 constexpr int SerialPortProbeLimit = 255;
 
-/// Record numbers of config1 with a meaning of their own.
-constexpr int RecordReserved2 = 2;
-constexpr int RecordTxCardFirst = 51; // 51..62: one-hot transmit sound card 0..11
-constexpr int RecordTxCardLast = 62;
-constexpr int Record2400Alias = 71;
-constexpr int RecordSampleSpeed = 80;
-constexpr int RecordRxCard = 82;
-constexpr int RecordInputChannel = 83;
-constexpr int RecordSameCard = 84;
+/// The TNC type code of "No TNC (HF PTT on comm port)".
+constexpr int NoTncCode = 1;
+/// The value that stands for the custom frequency in the PSK frequency group.
+constexpr int CustomFrequency = 0;
 
 /// Selects an option as the form is designed: without running its action.
 void designDefault(QRadioButton* option)
@@ -195,14 +197,21 @@ QWidget* StartupPage::buildPorts()
     auto* tnc = new QGroupBox(QStringLiteral("TNC or GPS"));
     tnc->setObjectName(QStringLiteral("Frame1"));
     new QVBoxLayout(tnc);
-    addOption(tnc, "Option1", "4.8 kb serial TNC", [this] { selectTncType(0, false, false); });
+    const struct {
+        const char* name;
+        const char* caption;
+        int code;
+    } tncTypes[] = {{"Option1", "4.8 kb serial TNC", 0}, {"Option12", "No TNC (HF PTT on comm port)", 1},
+                    {"Option2", "9.6 kb serial TNC", 2}, {"Option3", "19.2 k serial TNC", 3},
+                    {"Option86", "9.6 kbd KISS TNC", 4}, {"Option88", "38.4 kb KISS TNC", 5}};
+    for (const auto& t : tncTypes) {
+        const int code = t.code;
+        storeAs(StartupGroup::TncType, code,
+                addOption(tnc, QString::fromLatin1(t.name), QString::fromLatin1(t.caption),
+                          [this, code] { selectTncType(code); }));
+    }
     // Design default: a first start needs no TNC.
-    designDefault(addOption(tnc, "Option12", "No TNC (HF PTT on comm port)",
-                            [this] { selectTncType(1, true, false); }));
-    addOption(tnc, "Option2", "9.6 kb serial TNC", [this] { selectTncType(2, false, false); });
-    addOption(tnc, "Option3", "19.2 k serial TNC", [this] { selectTncType(3, false, false); });
-    addOption(tnc, "Option86", "9.6 kbd KISS TNC", [this] { selectTncType(4, false, true); });
-    addOption(tnc, "Option88", "38.4 kb KISS TNC", [this] { selectTncType(5, false, true); });
+    designDefault(m_options.value("Option12"));
     v->addWidget(tnc);
 
     auto* lists = new QHBoxLayout;
@@ -298,8 +307,9 @@ QWidget* StartupPage::buildHf()
           P{"Option41", "1500 Hz", 1500}, P{"Option53", "1600 Hz", 1600}, P{"Option42", "1800 Hz", 1800},
           P{"Option70", "2000 Hz", 2000}, P{"Option43", "2100 Hz", 2100}, P{"Option59", "2400 Hz", 2400}}) {
         const double hz = p.hz;
-        addOption(freq, QString::fromLatin1(p.name), QString::fromLatin1(p.caption),
-                  [this, hz] { m_state.pskAudioFrequency = hz; });
+        storeAs(StartupGroup::PskFrequency, int(hz),
+                addOption(freq, QString::fromLatin1(p.name), QString::fromLatin1(p.caption),
+                          [this, hz] { m_state.pskAudioFrequency = hz; }));
     }
     designDefault(m_options.value("Option43"));
     auto* customRow = new QWidget;
@@ -308,31 +318,52 @@ QWidget* StartupPage::buildHf()
     auto* custom = new QRadioButton(QString());
     custom->setObjectName(QStringLiteral("Option73"));
     m_options.insert(QStringLiteral("Option73"), custom);
+    storeAs(StartupGroup::PskFrequency, CustomFrequency, custom);
     connect(custom, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            m_state.pskAudioFrequency = m_fields.value("Text6")->text().toDouble();
+            useCustomFrequency();
     });
     customLayout->addWidget(custom);
     QLineEdit* customText = addField(QStringLiteral("Text6"), QStringLiteral("2100"));
     connect(customText, &QLineEdit::textChanged, this, &StartupPage::customFrequencyEdited);
+    connect(customText, &QLineEdit::editingFinished, this, &StartupPage::checkCustomFrequency);
     customLayout->addWidget(customText);
     freq->layout()->addWidget(customRow);
+    // The custom option sits in a row of its own: one group keeps the ten options exclusive.
+    auto* frequencies = new QButtonGroup(freq);
+    for (QRadioButton* o : freq->findChildren<QRadioButton*>())
+        frequencies->addButton(o);
     h->addWidget(freq);
 
     auto* right = new QVBoxLayout;
     auto* ptt = new QGroupBox(QStringLiteral("HF PTT Comm Port"));
     new QVBoxLayout(ptt);
-    designDefault(addOption(ptt, "Option52", "No Comm Port", [this] { selectHfPttPort(0); }));
+    designDefault(storeAs(StartupGroup::PttPort, 0,
+                          addOption(ptt, "Option52", "No Comm Port", [this] { selectHfPttPort(0); })));
     for (int n = 1; n <= 8; ++n)
-        addOption(ptt, QStringLiteral("Option%1").arg(43 + n), QString::number(n),
-                  [this, n] { selectHfPttPort(n); });
+        storeAs(StartupGroup::PttPort, n,
+                addOption(ptt, QStringLiteral("Option%1").arg(43 + n), QString::number(n),
+                          [this, n] { selectHfPttPort(n); }));
     right->addWidget(ptt);
     auto* line = new QGroupBox(QStringLiteral("HF PTT out"));
     new QVBoxLayout(line);
-    designDefault(
-        addOption(line, "Option74", "RTS", [this] { m_state.rtsFlag = true, m_state.dtrFlag = false; }));
-    addOption(line, "Option75", "DTR", [this] { m_state.rtsFlag = false, m_state.dtrFlag = true; });
-    addOption(line, "Option76", "TD", [this] { m_state.rtsFlag = true, m_state.dtrFlag = true; });
+    const struct {
+        const char* name;
+        const char* caption;
+        PttLine line;
+    } pttLines[] = {{"Option74", "RTS", PttLine::Rts},
+                    {"Option75", "DTR", PttLine::Dtr},
+                    {"Option76", "TD", PttLine::Both}};
+    for (const auto& l : pttLines) {
+        const bool rts = l.line != PttLine::Dtr, dtr = l.line != PttLine::Rts;
+        storeAs(
+            StartupGroup::PttLine, int(l.line),
+            addOption(line, QString::fromLatin1(l.name), QString::fromLatin1(l.caption), [this, rts, dtr] {
+                m_state.rtsFlag = rts;
+                m_state.dtrFlag = dtr;
+            }));
+    }
+    designDefault(m_options.value("Option74"));
     right->addWidget(line);
     right->addWidget(m_devices->buildPttBox());
     h->addLayout(right);
@@ -354,31 +385,31 @@ QWidget* StartupPage::buildBeacon()
     for (const R& r : {R{"Option57", "2 min", 4}, R{"Option56", "5 min", 5}, R{"Option28", "10 min", 0},
                        R{"Option29", "20 min", 1}, R{"Option30", "30 min", 2}, R{"Option31", "60 min", 3}}) {
         const int code = r.code;
-        addOption(rate, QString::fromLatin1(r.name), QString::fromLatin1(r.caption),
-                  [this, code] { m_state.beaconRateCode = code; });
+        storeAs(StartupGroup::BeaconRate, code,
+                addOption(rate, QString::fromLatin1(r.name), QString::fromLatin1(r.caption),
+                          [this, code] { m_state.beaconRateCode = code; }));
     }
     designDefault(m_options.value("Option28"));
     h->addWidget(rate);
 
     auto* icon = new QGroupBox(QStringLiteral("GPS HF beacon icon"));
     new QVBoxLayout(icon);
-    struct I {
+    // Screen order; the icons themselves are numbered in record order.
+    const struct {
         const char* name;
-        const char* caption;
-        const char* table;
-        const char* code;
-    };
-    for (const I& i : {I{"Option60", "Car", "/", ">"}, I{"Option61", "Van", "/", "v"},
-                       I{"Option62", "Jeep", "/", "j"}, I{"Option63", "RV", "/", "R"},
-                       I{"Option64", "Truck", "/", "k"}, I{"Option65", "Ambulance", "/", "a"},
-                       I{"Option66", "Bus", "/", "U"}, I{"Option67", "Ship", "/", "s"},
-                       I{"Option68", "Yacht", "/", "Y"}, I{"Option69", "Large  truck", "/", "u"},
-                       I{"Option55", "Camp", "/", ";"}, I{"Option54", "HF station", "\\", "-"}}) {
-        const QByteArray table = i.table, code = i.code;
-        addOption(icon, QString::fromLatin1(i.name), QString::fromLatin1(i.caption), [this, table, code] {
-            m_state.gpsIconTable = table;
-            m_state.gpsIconSymbol = code;
-        });
+        int icon;
+    } icons[] = {{"Option60", 0}, {"Option61", 1},  {"Option62", 2}, {"Option63", 3},
+                 {"Option64", 4}, {"Option65", 6},  {"Option66", 7}, {"Option67", 8},
+                 {"Option68", 9}, {"Option69", 10}, {"Option55", 5}, {"Option54", 11}};
+    for (const auto& i : icons) {
+        const settings::GpsIcon& gps = settings::gpsIcons()[size_t(i.icon)];
+        const QByteArray table(1, gps.table), symbol(1, gps.symbol);
+        storeAs(StartupGroup::GpsIcon, i.icon,
+                addOption(icon, QString::fromLatin1(i.name), QString::fromLatin1(gps.caption),
+                          [this, table, symbol] {
+                              m_state.gpsIconTable = table;
+                              m_state.gpsIconSymbol = symbol;
+                          }));
     }
     designDefault(m_options.value("Option60"));
     h->addWidget(icon);
@@ -404,10 +435,15 @@ QWidget* StartupPage::buildRemoteAndRaynet()
 
     auto* raynet = new QGroupBox(QStringLiteral("RAYNET.XLS"));
     new QVBoxLayout(raynet);
-    addOption(raynet, "Option71", "Enabled", [this] { m_state.raynetEnabled = true; });
-    designDefault(addOption(raynet, "Option72", "Disabled", [this] { m_state.raynetEnabled = false; }));
+    storeAs(StartupGroup::Raynet, 1,
+            addOption(raynet, "Option71", "Enabled", [this] { m_state.raynetEnabled = true; }));
+    designDefault(storeAs(StartupGroup::Raynet, 0, addOption(raynet, "Option72", "Disabled", [this] {
+                              m_state.raynetEnabled = false;
+                          })));
     raynet->layout()->addWidget(new QLabel(QStringLiteral("Start on row:")));
-    raynet->layout()->addWidget(addField(QStringLiteral("Text5"), QStringLiteral("2")));
+    QLineEdit* startRow = addField(QStringLiteral("Text5"), m_goodStartRow);
+    connect(startRow, &QLineEdit::editingFinished, this, &StartupPage::checkStartRow);
+    raynet->layout()->addWidget(startRow);
     v->addWidget(raynet);
     v->addStretch();
     return w;
@@ -450,10 +486,10 @@ void StartupPage::setGpsControlsEnabled(bool enabled)
     m_options.value("Option57")->setEnabled(enabled);
 }
 
-void StartupPage::selectTncType(int code, bool noTnc, bool /*kiss: the main window derives it*/)
+void StartupPage::selectTncType(int code)
 {
     m_state.tncTypeCode = code;
-    m_state.noTnc = noTnc;
+    m_state.noTnc = code == NoTncCode;
     m_state.gpsOnPort = false;
     setGpsControlsEnabled(false);
 }
@@ -476,14 +512,55 @@ void StartupPage::selectHiddenTncPort(int n)
 void StartupPage::customFrequencyEdited(const QString& text)
 {
     QRadioButton* custom = m_options.value("Option73");
-    const double v = text.trimmed().toDouble();
-    if (v < 500 || v > 2500) {
+    const std::optional<double> hz = settings::parseCustomPskFrequency(text);
+    if (!hz) {
         custom->setEnabled(false);
-    } else if (v > 500 && v < 2500) {
+    } else if (*hz > settings::MinCustomPskFrequency && *hz < settings::MaxCustomPskFrequency) {
         custom->setEnabled(true);
         if (custom->isChecked())
-            m_state.pskAudioFrequency = v;
+            m_state.pskAudioFrequency = *hz;
     }
+}
+
+bool StartupPage::refuseBadField(QLineEdit* field, const QString& goodText, bool good, const QString& message)
+{
+    if (good) {
+        return false;
+    }
+    platform::DialogService::instance().showMessage(platform::DialogService::Icon::Exclamation, QString(),
+                                                    message);
+    field->setText(goodText);
+    return true;
+}
+
+void StartupPage::checkCustomFrequency()
+{
+    QLineEdit* field = m_fields.value("Text6");
+    const bool good = settings::parseCustomPskFrequency(field->text()).has_value();
+    if (!refuseBadField(field, m_goodCustomFrequency, good,
+                        QStringLiteral("The PSK audio frequency must be a number of hertz from 500 to 2500; "
+                                       "\"%1\" is not used. Keeping %2 Hz.")
+                            .arg(field->text(), m_goodCustomFrequency)))
+        m_goodCustomFrequency = field->text().trimmed();
+}
+
+void StartupPage::useCustomFrequency()
+{
+    checkCustomFrequency();
+    if (const auto hz = settings::parseCustomPskFrequency(m_goodCustomFrequency))
+        m_state.pskAudioFrequency = *hz;
+}
+
+void StartupPage::checkStartRow()
+{
+    QLineEdit* field = m_fields.value("Text5");
+    const bool good = records::RaynetSheet::parseStartRow(field->text()).has_value();
+    if (!refuseBadField(field, m_goodStartRow, good,
+                        QStringLiteral("Start on row: must be a row number from 2 to %1; \"%2\" is not used. "
+                                       "Keeping row %3.")
+                            .arg(records::CsvTable::kMaxRow)
+                            .arg(field->text(), m_goodStartRow)))
+        m_goodStartRow = field->text().trimmed();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -518,7 +595,20 @@ void StartupPage::load()
     m_rxCombo->setEnabled(true);
     readSettings();
     if (m_fields.value("Text6")->text().isEmpty())
-        m_fields.value("Text6")->setText(QStringLiteral("2100"));
+        m_fields.value("Text6")->setText(m_goodCustomFrequency);
+    showStoredSoundCards();
+}
+
+void StartupPage::showStoredSoundCards()
+{
+    // A stored entry that no longer exists shows the system's default device.
+    auto show = [](QComboBox* list, int entry) {
+        if (entry < 0 || entry >= list->count())
+            entry = list->findText(QStringLiteral("default"));
+        list->setCurrentIndex(entry);
+    };
+    show(m_txCombo, m_state.txSoundCard - 1);
+    show(m_rxCombo, m_state.rxSoundCard);
 }
 
 void StartupPage::readSettings()
@@ -531,6 +621,8 @@ void StartupPage::readSettings()
     m_fields.value("Text10")->setText(textOf(t.aprsIsCall));
     m_fields.value("Text4")->setText(textOf(t.hfCall));
     m_fields.value("Text6")->setText(textOf(t.pskFrequency));
+    if (!t.pskFrequency.isEmpty())
+        checkCustomFrequency();
     m_fields.value("Text7")->setText(textOf(t.remoteCall));
     m_fields.value("Text8")->setText(textOf(t.remoteTxOn));
     m_fields.value("Text9")->setText(textOf(t.remoteTxOff));
@@ -551,68 +643,36 @@ void StartupPage::readSettings()
 
     const QString config1Path = settings::pathIn(dir, settings::files::Config1);
     RecordFile::ensureExists(config1Path);
-    const RecordFile c1 = RecordFile::load(config1Path);
-    const auto table = settings::config1Controls();
-    auto controlOf = [&](int record) -> QRadioButton* {
-        for (const auto& rc : table)
-            if (rc.record == record)
-                return m_options.value(QLatin1String(rc.control));
-        return nullptr;
-    };
-    auto readRecord = [&](int n) {
-        const QByteArray r = c1.record(n);
-        if (QRadioButton* o = controlOf(n)) {
-            if (RecordFile::holdsOne(r))
-                selectOption(o);
-            if (RecordFile::holdsZero(r))
-                clearOption(o);
-            return;
-        }
-        if (n >= RecordTxCardFirst && n <= RecordTxCardLast) {
-            if (RecordFile::holdsOne(r))
-                m_state.txSoundCard = n - RecordTxCardFirst;
-        } else if (n == Record2400Alias) {
-            if (RecordFile::holdsOne(r))
-                selectOption(m_options.value("Option59"));
-        } else if (n == RecordSampleSpeed) {
-            const struct {
-                char digit;
-                const char* option;
-            } speeds[] = {{'2', "Option80"}, {'1', "Option79"}, {'0', "Option87"}};
-            for (const auto& s : speeds) {
-                if (!r.contains(s.digit))
-                    continue;
-                for (const auto& other : speeds)
-                    clearOption(m_options.value(QLatin1String(other.option)));
-                selectOption(m_options.value(QLatin1String(s.option)));
-            }
-        } else if (n == RecordRxCard) {
-            m_state.rxSoundCard = r.trimmed().toInt();
-        } else if (n == RecordInputChannel) {
-            // An empty record (never written) keeps the design default "Mono".
-            if (!r.isEmpty())
-                selectOption(m_options.value(r.contains('0')   ? "Option81"
-                                             : r.contains('1') ? "Option82"
-                                                               : "Option83"));
-        } else if (n == RecordSameCard) {
-            if (RecordFile::holdsOne(r)) {
-                m_state.sameSoundCard = true;
-                m_txCombo->setEnabled(false);
-                m_rxCombo->setEnabled(false);
-            }
-            if (RecordFile::holdsZero(r)) {
-                m_state.sameSoundCard = false;
-                m_txCombo->setEnabled(true);
-                m_rxCombo->setEnabled(true);
-            }
-        }
-    };
-    for (int n = 1; n <= 25; ++n)
-        readRecord(n);
-    for (int n = 42; n <= 80; ++n)
-        readRecord(n);
-    for (int n = 82; n <= 84; ++n)
-        readRecord(n);
+    applyStoredOptions(settings::readStartupOptions(RecordFile::load(config1Path)));
+}
+
+void StartupPage::applyStoredOptions(const settings::StartupOptions& stored)
+{
+    for (int g = 0; g < settings::StartupGroupCount; ++g) {
+        const settings::StoredChoice& choice = stored.groups[size_t(g)];
+        QRadioButton* option = m_stored.value({StartupGroup(g), choice.value});
+        if (!choice.isStored() || !option)
+            continue;
+        selectOption(option);
+        if (choice.clearedAfter)
+            clearOption(option);
+    }
+    if (stored.txSoundCard)
+        m_state.txSoundCard = *stored.txSoundCard;
+    m_state.rxSoundCard = stored.rxSoundCard;
+    if (stored.sampleSpeed) {
+        const char* const speeds[] = {"Option87", "Option79", "Option80"}; // codes 0, 1, 2
+        selectOption(m_options.value(QLatin1String(speeds[*stored.sampleSpeed])));
+    }
+    if (stored.inputChannel) {
+        const char* const channels[] = {"Option81", "Option82", "Option83"}; // mono, left, right
+        selectOption(m_options.value(QLatin1String(channels[*stored.inputChannel])));
+    }
+    if (stored.sameSoundCard) {
+        m_state.sameSoundCard = *stored.sameSoundCard;
+        m_txCombo->setEnabled(!m_state.sameSoundCard);
+        m_rxCombo->setEnabled(!m_state.sameSoundCard);
+    }
 }
 
 void StartupPage::writeSettings()
@@ -633,25 +693,29 @@ void StartupPage::writeSettings()
     t.tncPort = m_state.tncPort;
     t.gpsPort = m_state.gpsPort;
     t.groupCall = bytesOf(m_fields.value("Text2")->text());
-    t.pskFrequency = bytesOf(m_fields.value("Text6")->text());
+    checkCustomFrequency();
+    t.pskFrequency = bytesOf(m_goodCustomFrequency);
 
+    settings::StartupSelection chosen;
+    for (auto it = m_stored.cbegin(); it != m_stored.cend(); ++it)
+        if (it.value()->isChecked())
+            chosen.group(it.key().first) = it.key().second;
+    chosen.txSoundCard = m_state.txSoundCard;
+    chosen.rxSoundCard = m_state.rxSoundCard;
+    chosen.sampleSpeed = m_state.sampleSpeedCode;
+    chosen.inputChannel = m_state.inputChannelCode;
+    chosen.sameSoundCard = m_state.sameSoundCard;
     const QString config1Path = settings::pathIn(dir, settings::files::Config1);
     RecordFile c1 = RecordFile::load(config1Path); // records not written here keep their bytes
-    auto flag = [](bool on) { return QByteArray(on ? "1" : "0"); };
-    for (const auto& rc : settings::config1Controls())
-        c1.setRecord(rc.record, flag(m_options.value(QLatin1String(rc.control))->isChecked()));
-    c1.setRecord(RecordReserved2, "0");
-    for (int k = 0; k <= RecordTxCardLast - RecordTxCardFirst; ++k)
-        c1.setRecord(RecordTxCardFirst + k, flag(m_state.txSoundCard == k));
-    c1.setRecord(78, "0");
-    c1.setRecord(79, "0");
-    c1.setRecord(RecordSampleSpeed, QByteArray::number(m_state.sampleSpeedCode));
-    if (m_state.rxSoundCard >= 0 && m_state.rxSoundCard <= 8)
-        c1.setRecord(RecordRxCard, QByteArray::number(m_state.rxSoundCard));
-    c1.setRecord(RecordInputChannel, QByteArray::number(m_state.inputChannelCode));
-    c1.setRecord(RecordSameCard, flag(m_state.sameSoundCard));
+    settings::writeStartupOptions(chosen, c1);
     settings::writeStartupFiles(dir, t, c1);
     m_devices->write(dir);
+}
+
+QRadioButton* StartupPage::storeAs(settings::StartupGroup group, int value, QRadioButton* option)
+{
+    m_stored.insert({group, value}, option);
+    return option;
 }
 
 void StartupPage::countdownTick()
@@ -686,7 +750,8 @@ void StartupPage::closePage()
     m_state.remoteTxOffCode = bytesOf(m_fields.value("Text9")->text());
     m_autoStart.stop();
     m_countdown.stop();
-    m_state.raynetRow = m_fields.value("Text5")->text().trimmed().toInt() - 1;
+    checkStartRow();
+    m_state.raynetRow = records::RaynetSheet::parseStartRow(m_goodStartRow).value_or(2) - 1;
     writeSettings();
 }
 

@@ -4,6 +4,9 @@
 #include <QTimer>
 
 #include "hf/radio/audio_devices.h"
+#include "settings/startup_records.h"
+
+#include <utility>
 
 class QComboBox;
 class QLabel;
@@ -42,6 +45,11 @@ public:
 
     QRadioButton* option(const QString& name) const;
     QLineEdit* field(const QString& name) const;
+    /// The option that stands for `value` in a group stored in config1.
+    QRadioButton* storedOption(settings::StartupGroup group, int value) const
+    {
+        return m_stored.value({group, value});
+    }
 
 signals:
     /// "Start" was pressed or the automatic start came; the application opens the main window.
@@ -66,10 +74,20 @@ private:
     void buildMenus();
 
     void readSettings();
+    /// Shows and applies what config1 holds, as if the operator had clicked each option.
+    void applyStoredOptions(const settings::StartupOptions& stored);
     void writeSettings();
+    void showStoredSoundCards();
+    /// Registers an option that has a record in config1.
+    QRadioButton* storeAs(settings::StartupGroup group, int value, QRadioButton* option);
+    /// A bad value is refused with a message and the field shows its last good value again.
+    bool refuseBadField(QLineEdit* field, const QString& goodText, bool good, const QString& message);
+    void checkCustomFrequency();
+    void useCustomFrequency();
+    void checkStartRow();
     void pressStart();
     void countdownTick();
-    void selectTncType(int code, bool noTnc, bool kiss);
+    void selectTncType(int code);
     void selectHfPttPort(int n);
     void selectHiddenTncPort(int n);
     void customFrequencyEdited(const QString& text);
@@ -81,11 +99,15 @@ private:
 
     QMap<QString, QRadioButton*> m_options;
     QMap<QString, QLineEdit*> m_fields;
-    QListWidget* m_tncList = nullptr;   // List1
-    QListWidget* m_gpsList = nullptr;   // List2
-    QComboBox* m_txCombo = nullptr;     // Combo1
-    QComboBox* m_rxCombo = nullptr;     // Combo2
-    QLabel* m_countdownLabel = nullptr; // Label11
+    /// The options that have a record, by group and value.
+    QMap<std::pair<settings::StartupGroup, int>, QRadioButton*> m_stored;
+    QString m_goodCustomFrequency = QStringLiteral("2100"); ///< last accepted custom PSK frequency
+    QString m_goodStartRow = QStringLiteral("2");           ///< last accepted "Start on row:"
+    QListWidget* m_tncList = nullptr;                       // List1
+    QListWidget* m_gpsList = nullptr;                       // List2
+    QComboBox* m_txCombo = nullptr;                         // Combo1
+    QComboBox* m_rxCombo = nullptr;                         // Combo2
+    QLabel* m_countdownLabel = nullptr;                     // Label11
     QLabel* m_gpsTextLabel = nullptr;
     QPushButton* m_start = nullptr;
     QGroupBox* m_hiddenPortFrame = nullptr;

@@ -1,5 +1,6 @@
 #include "widget_helpers.h"
 
+#include <QButtonGroup>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVariant>
@@ -34,10 +35,16 @@ void clearOption(QRadioButton* option)
 {
     if (!option || !option->isChecked())
         return;
+    QButtonGroup* group = option->group();
+    const bool groupExclusive = group && group->exclusive();
+    if (group)
+        group->setExclusive(false);
     const bool exclusive = option->autoExclusive();
     option->setAutoExclusive(false);
     option->setChecked(false);
     option->setAutoExclusive(exclusive);
+    if (group)
+        group->setExclusive(groupExclusive);
 }
 
 void selectOption(QRadioButton* option)

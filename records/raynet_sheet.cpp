@@ -18,24 +18,18 @@ QString RaynetSheet::pathIn(const QString& stationDir)
     return QDir(stationDir).filePath(QLatin1String(kFileName));
 }
 
-int RaynetSheet::startRowFromText(const QString& text)
+std::optional<int> RaynetSheet::parseStartRow(const QString& text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    qint64 value = 0;
-    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') {
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > CsvTable::kMaxRow + 1)
-            value = CsvTable::kMaxRow + 1; // beyond the sheet anyway
-        ++i;
-    }
-    return static_cast<int>(negative ? -value : value);
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() > 7)
+        return std::nullopt;
+    for (const QChar c : t)
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    const int row = t.toInt();
+    if (row < FirstEntryRow || row > CsvTable::kMaxRow)
+        return std::nullopt;
+    return row;
 }
 
 bool RaynetSheet::createIfMissing(const QString& path)

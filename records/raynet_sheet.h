@@ -2,6 +2,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace records {
 
 /// The RAYNET sheet: every receive-log entry becomes one row of `raynet.csv` in the station
@@ -20,9 +22,11 @@ public:
     RaynetSheet(QString path, int startRow);
 
     static QString pathIn(const QString& stationDir);
-    /// The number in a "Start on row:" text: leading blanks skipped, then an optional sign
-    /// and digits; 0 when there is none (so nothing is written until row 1 is reached).
-    static int startRowFromText(const QString& text);
+    /// Row 1 holds the headings; entries start at row 2 or later.
+    static constexpr int FirstEntryRow = 2;
+    /// The row typed in "Start on row:": digits only (blanks around them allowed), 2 up to
+    /// the sheet's last row; nothing for any other text.
+    static std::optional<int> parseStartRow(const QString& text);
 
     /// Creates the file with one empty row when it is missing, so that it can be opened with
     /// the default application at start. True when the file exists afterwards.

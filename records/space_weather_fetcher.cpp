@@ -1,6 +1,5 @@
 #include "space_weather_fetcher.h"
 
-#include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
@@ -86,36 +85,8 @@ void SpaceWeatherFetcher::start()
 
 void SpaceWeatherFetcher::abort()
 {
-    // Every transfer of this fetcher: the start() one and any fetchAndWait() in progress.
-    const auto replies = m_manager.findChildren<QNetworkReply*>();
-    for (QNetworkReply* reply : replies)
-        reply->abort();
-}
-
-QByteArray SpaceWeatherFetcher::fetchAndWait(bool* ok)
-{
-    QNetworkReply* reply = launch();
-    QEventLoop loop;
-    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    // Backstop in case the reply never reports its end after being aborted.
-    QTimer backstop;
-    backstop.setSingleShot(true);
-    connect(&backstop, &QTimer::timeout, &loop, &QEventLoop::quit);
-    backstop.start(m_timeoutMs + 1000);
-    if (!reply->isFinished())
-        loop.exec();
-
-    if (!reply->isFinished()) {
-        reply->disconnect();
-        reply->abort();
-        reply->deleteLater();
-        if (ok)
-            *ok = false;
-        return {};
-    }
-    const QByteArray body = takeResult(reply, ok);
-    reply->deleteLater();
-    return body;
+    if (m_reply)
+        m_reply->abort();
 }
 
 } // namespace records

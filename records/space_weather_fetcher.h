@@ -9,7 +9,7 @@ class QNetworkReply;
 
 namespace records {
 
-/// Fetches the space-weather bulletin by HTTP GET without blocking the event loop.
+/// Fetches the space-weather bulletin by HTTP GET without blocking or nesting the event loop.
 /// Every fetch ends within the time-out (10 s at most); bodies larger than kMaxBodyBytes
 /// and HTTP error statuses (404...) count as failures.
 class SpaceWeatherFetcher : public QObject {
@@ -34,14 +34,8 @@ public:
     /// Starts a fetch; finished() follows once. Does nothing while one is running.
     void start();
     bool isRunning() const { return !m_reply.isNull(); }
-    /// Ends every running fetch (at shutdown): a start() fetch signals finished(empty, false),
-    /// a fetchAndWait() returns at once with a failure.
+    /// Ends a running fetch (at shutdown): finished(empty, false) follows.
     void abort();
-
-    /// Fetches and waits for the result by running a local event loop (timers, sockets and
-    /// window events keep being served meanwhile). Returns the body, empty on failure;
-    /// `ok` tells success. Safe to nest and independent of start().
-    QByteArray fetchAndWait(bool* ok = nullptr);
 
 signals:
     void finished(const QByteArray& body, bool ok);

@@ -5,8 +5,6 @@
 
 #include <QDir>
 
-#include <array>
-
 namespace settings {
 
 namespace {
@@ -16,39 +14,6 @@ QByteArray valueOr(const QString& dir, const char* name, const QByteArray& fallb
     const QByteArray v = readValue(pathIn(dir, name));
     return v.isEmpty() ? fallback : v;
 }
-
-constexpr std::array<RecordControl, 44> Config1{{
-    {1, "Option12"},  {3, "Option1"},   {4, "Option2"},   {5, "Option3"},   {6, "Option39"},
-    {7, "Option40"},  {8, "Option58"},  {9, "Option41"},  {10, "Option53"}, {11, "Option42"},
-    {12, "Option43"}, {13, "Option60"}, {14, "Option61"}, {15, "Option62"}, {16, "Option63"},
-    {17, "Option64"}, {18, "Option55"}, {19, "Option65"}, {20, "Option66"}, {21, "Option67"},
-    {22, "Option68"}, {23, "Option69"}, {24, "Option54"}, {25, "Option86"}, {42, "Option52"},
-    {43, "Option44"}, {44, "Option45"}, {45, "Option46"}, {46, "Option47"}, {47, "Option48"},
-    {48, "Option49"}, {49, "Option50"}, {50, "Option51"}, {63, "Option57"}, {64, "Option56"},
-    {65, "Option28"}, {66, "Option29"}, {67, "Option30"}, {68, "Option31"}, {69, "Option70"},
-    {70, "Option59"}, {72, "Option71"}, {73, "Option72"}, {74, "Option73"},
-}};
-
-constexpr std::array<RecordControl, 18> Config2{{
-    {1, "Option6"},
-    {2, "Option5"},
-    {4, "Option7"},
-    {5, "Option8"},
-    {6, "Option9"},
-    {7, "Option18"},
-    {8, "Option19"},
-    {9, "Option20"},
-    {11, "Option110"},
-    {12, "Option111"},
-    {13, "Check3"},
-    {14, "Check4"},
-    {15, "Check9"},
-    {16, "Check6"},
-    {17, "Check11"},
-    {18, "Check10"},
-    {19, "Option15"},
-    {20, "Option10"},
-}};
 } // namespace
 
 QString pathIn(const QString& stationDir, const char* fileName)
@@ -110,15 +75,6 @@ void writeMainFiles(const QString& dir, const MainTexts& t, const RecordFile& co
     writeText(pathIn(dir, files::SendTo), t.sendTo);
     writeText(pathIn(dir, files::AprsServer), t.aprsServer);
     config2.save(pathIn(dir, files::Config2));
-}
-
-std::span<const RecordControl> config1Controls()
-{
-    return Config1;
-}
-std::span<const RecordControl> config2Controls()
-{
-    return Config2;
 }
 
 } // namespace settings

@@ -4,8 +4,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <span>
-
 namespace settings {
 
 /// The start-up page's single-value settings, with their defaults already applied (the
@@ -49,19 +47,5 @@ MainTexts readMainTexts(const QString& stationDir);
 void writeMainFiles(const QString& stationDir, const MainTexts& texts, const RecordFile& config2);
 
 QString pathIn(const QString& stationDir, const char* fileName);
-
-/// A record of a fixed-record file that stands for one option button or check box.
-struct RecordControl {
-    int record;
-    const char* control; ///< the control's designer name
-};
-
-/// config1 records that each select or clear one option of the start-up page, in record
-/// order (records with special meanings — sound cards, sample speed, input channel, the
-/// same-card flag, reserved records — are not listed).
-std::span<const RecordControl> config1Controls();
-/// config2 records that each stand for one option or check box of the main window, in
-/// record order (3, 10 and 21 hold flags and are not listed).
-std::span<const RecordControl> config2Controls();
 
 } // namespace settings

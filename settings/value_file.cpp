@@ -24,9 +24,17 @@ QByteArray firstField(const QByteArray& content)
     while (i < content.size() && (content[i] == ' ' || content[i] == '\t'))
         ++i;
     if (i < content.size() && content[i] == '"') {
-        qsizetype end = i + 1;
-        while (end < content.size() && content[end] != '"' && content[end] != '\r' && content[end] != '\n')
-            ++end;
+        // Quotes inside a text are stored as they are, so the value ends at the last quote
+        // of its line (or at the line end when it is never closed).
+        qsizetype lineEnd = i + 1;
+        while (lineEnd < content.size() && content[lineEnd] != '\r' && content[lineEnd] != '\n')
+            ++lineEnd;
+        qsizetype end = lineEnd;
+        for (qsizetype k = lineEnd - 1; k > i; --k)
+            if (content[k] == '"') {
+                end = k;
+                break;
+            }
         return content.mid(i + 1, end - i - 1);
     }
     qsizetype end = i;

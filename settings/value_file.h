@@ -11,9 +11,9 @@ namespace settings {
 /// Writes go to a temporary file renamed into place, so a crash or power cut never leaves a
 /// settings file empty or half written.
 
-/// The first field of a file's content: a quoted value up to its closing quote (or the line
-/// end when the quote is never closed); an unquoted value up to the first comma or line end,
-/// blanks trimmed.
+/// The first field of a file's content: a quoted value up to the last quote of its line
+/// (quotes inside it are kept; the line end when the quote is never closed); an unquoted
+/// value up to the first comma or line end, blanks trimmed.
 QByteArray firstField(const QByteArray& content);
 /// The first field of the file at `path`; empty when the file cannot be read.
 QByteArray readValue(const QString& path);

@@ -50,6 +50,8 @@ struct WindowChoices {
     bool alert = false;                ///< "Alert"
     QByteArray myCallField = "NOCALL"; ///< "My call" (`Text4`)
     QByteArray digiPath = "WIDE2-1";   ///< "KISS TNC digi path" (`Text13`)
+
+    bool operator==(const WindowChoices&) const = default;
 };
 
 /// Beacon rate codes as the start-up page numbers them, with their intervals in seconds.

@@ -159,6 +159,24 @@ TEST_F(BeaconWindowTest, OffAndOnKeepsTheCounterAndSendBeaconReloadsOnlyTheCount
     EXPECT_EQ(modem->queued().size(), 2);
 }
 
+TEST_F(BeaconWindowTest, ChoosingATransmitOptionReloadsTheCountdown)
+{
+    app::MainWindow& w = open();
+    w.timer(10).stop();                                                         // ticks by hand from here
+    for (const char* option : {"Option7", "Option8", "Option31", "Option20"}) { // a modem option, TNC, AX.25
+        for (int i = 0; i < 5; ++i)
+            fire(w.timer(10));
+        in<QRadioButton>(w, option)->click();
+        fire(w.timer(10));
+        EXPECT_EQ(text("Label25"), QStringLiteral("Time to next beacon:    1 min 59 sec ")) << option;
+    }
+    for (int i = 0; i < 5; ++i)
+        fire(w.timer(10));
+    in<QRadioButton>(w, "Option9")->click(); // "APRS-IS" leaves the schedule alone
+    fire(w.timer(10));
+    EXPECT_EQ(text("Label25"), QStringLiteral("Time to next beacon:    1 min 53 sec "));
+}
+
 TEST_F(BeaconWindowTest, FramingCharactersLeaveTheFieldAndTheBeacon)
 {
     scheduleRuns = false;
@@ -252,6 +270,20 @@ TEST_F(GpsWindowTest, StatusFollowsTheSentencesAndTheInputStopping)
     EXPECT_EQ(colour("Command6"), app::Red);
     EXPECT_EQ(colour("Command7"), app::Green);
     EXPECT_FALSE(w.timer(28).isActive());
+}
+
+TEST_F(GpsWindowTest, AnHfOnlyStationReadsItsGpsAndBeaconsItsPosition)
+{
+    state.noTnc = true; // "No TNC (HF PTT on comm port)"
+    state.tncTypeCode = 1;
+    app::MainWindow& w = openWithGps();
+    pty.write(Gga + FixA);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.gps().latest().has_value(); }));
+    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    sendBeacon->setEnabled(true);
+    sendBeacon->click();
+    ASSERT_FALSE(modem->queued().isEmpty());
+    EXPECT_EQ(modem->queued().last(), hfFrame("M0SKY>APSK26:" + PositionInfo));
 }
 
 TEST_F(GpsWindowTest, PositionBeaconOnHfAndNoFixSendsTheFixedBeacon)

@@ -46,7 +46,7 @@ TEST_F(WindowTest, MainWindowDefaultsAndConfig2CreatedAtClose)
 
     w.close();
     const QByteArray c2 = dir.read(files::Config2);
-    ASSERT_EQ(c2.size(), 2100);
+    ASSERT_EQ(c2.size(), 2400) << "records 1 to 24";
     const RecordFile r = RecordFile::fromBytes(c2);
     EXPECT_EQ(r.record(1), "1") << "ACK Normal";
     EXPECT_EQ(r.record(9), "1") << "GMSK-250";
@@ -131,6 +131,31 @@ TEST_F(WindowTest, ClosingDuringAWaitEndsTheWaitAndStopsEveryTimer)
     for (QTimer* t : w.findChildren<QTimer*>())
         EXPECT_FALSE(t->isActive()) << t->objectName().toStdString();
     EXPECT_TRUE(dir.exists(files::Config2));
+}
+
+TEST_F(WindowTest, ClosingDuringAnOperatingModeWaitLeavesTheTncPortShut)
+{
+    testsupport::PtyPair tnc;
+    ASSERT_TRUE(tnc.isReady());
+    ports.set(2, tnc.programEnd());
+    state.tncPort = 2;
+    state.tncTypeCode = 2;
+    state.noTnc = false;
+    app::MainWindow& w = makeMain();
+    QByteArray wire;
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        wire += tnc.readAvailable();
+        return wire == QByteArray("\x03\r", 2);
+    }));
+    wire.clear();
+    platform::Clock::setTimeScale(0.1); // the 1 s wait of the mode change lasts 100 ms
+    QTimer::singleShot(40, &w, [&] { w.close(); });
+    in<QRadioButton>(w, "Option2")->click(); // "APRS Messaging": Ctrl-C, 1 s, "conv"
+    testsupport::spinFor(50);
+    wire += tnc.readAvailable();
+    EXPECT_EQ(wire, QByteArray("\x03\r", 2)) << "nothing is written after the close";
+    EXPECT_TRUE(state.shuttingDown);
+    EXPECT_FALSE(state.transmitBusy);
 }
 
 TEST_F(WindowTest, StationListsAndBeaconTypeButtons)

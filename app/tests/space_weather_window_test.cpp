@@ -2,6 +2,8 @@
 
 #include "wait_until.h"
 
+#include "hf/scripted_modem.h"
+
 #include <QFile>
 #include <QPushButton>
 #include <QTcpServer>
@@ -55,19 +57,23 @@ TEST_F(WindowTest, SpaceWeatherButtonShowsTheFiguresAndTheBulletin)
     spaceWeatherUrl = server.url();
     app::MainWindow& w = makeMain();
     auto* button = in<QPushButton>(w, "Command10");
-    EXPECT_TRUE(button->text().startsWith("Space Weather: SF:")) << button->text().toStdString();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return button->text().startsWith("Space Weather: SF:"); }))
+        << button->text().toStdString();
     EXPECT_EQ(server.requests(), 1);
     button->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return dialogs.messages().size() == 1; }));
     EXPECT_EQ(server.requests(), 2) << "the click fetches again";
-    ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages()[0].text, QString::fromLatin1(bulletin));
 
-    // Every 30th minute tick fetches again.
+    // Every 30th minute tick fetches again, without showing the bulletin.
     for (int i = 0; i < 29; ++i)
         fire(w.timer(29));
+    testsupport::spinFor(20);
     EXPECT_EQ(server.requests(), 2);
     fire(w.timer(29));
-    EXPECT_EQ(server.requests(), 3);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server.requests() == 3; }));
+    testsupport::spinFor(20);
+    EXPECT_EQ(dialogs.messages().size(), 1);
 }
 
 TEST_F(WindowTest, SpaceWeatherFailuresSayNoData)
@@ -76,10 +82,32 @@ TEST_F(WindowTest, SpaceWeatherFailuresSayNoData)
     spaceWeatherUrl = notFound.url();
     app::MainWindow& w = makeMain();
     auto* button = in<QPushButton>(w, "Command10");
-    EXPECT_EQ(button->text(), "No WWV data available");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return button->text() == "No WWV data available"; }));
     button->click();
-    ASSERT_EQ(dialogs.messages().size(), 1);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return dialogs.messages().size() == 1; }));
     EXPECT_EQ(dialogs.messages()[0].text, "No WWV data available");
+}
+
+TEST_F(WindowTest, SlowSpaceWeatherServerDelaysNeitherLoadingNorTheStartUpBeacon)
+{
+    BulletinServer silent{QByteArray()}; // accepts and never answers
+    spaceWeatherUrl = silent.url();
+    state.noTnc = false;
+    startupBeacon = true;
+    app::MainWindow& w = makeMain();
+    EXPECT_TRUE(w.timer(4).isActive()) << "loading ran to its end while the fetch waits";
+    EXPECT_EQ(in<QPushButton>(w, "Command10")->text(), "") << "no answer yet";
+    auto* modem = qobject_cast<hf::ScriptedModem*>(w.modem());
+    ASSERT_NE(modem, nullptr);
+    EXPECT_TRUE(modem->queued().isEmpty()) << "the start-up beacon waits for its timer";
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !modem->queued().isEmpty(); }));
+    EXPECT_TRUE(modem->queued()[0].contains(">APSK26")) << "a GMSK-250 beacon";
+    EXPECT_EQ(silent.requests(), 1);
+
+    w.close(); // during the fetch: it ends, and nothing is shown for it
+    testsupport::spinFor(20);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(in<QPushButton>(w, "Command10")->text(), "");
 }
 
 TEST_F(WindowTest, RaynetSheetIsCreatedAndOpenedAtStart)

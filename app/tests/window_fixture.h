@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 /// A station folder, recorded message boxes and opened URLs, and the windows on top.
@@ -55,6 +56,8 @@ protected:
     {
         main = std::make_unique<app::MainWindow>(state, waits, ports, page.get());
         main->setSpaceWeatherUrl(spaceWeatherUrl); // never the public service from a test
+        if (beforeLoad)
+            beforeLoad(*main);
         main->load();
         if (!startupBeacon)
             main->timer(9).stop(); // its beacon would clear what a test's TNC has just sent
@@ -72,6 +75,7 @@ protected:
     platform::CommPortMap ports;
     std::unique_ptr<app::StartupPage> page;
     std::unique_ptr<app::MainWindow> main;
-    bool startupBeacon = false; ///< let Timer9 send the start-up beacon
+    bool startupBeacon = false;                       ///< let Timer9 send the start-up beacon
+    std::function<void(app::MainWindow&)> beforeLoad; ///< points links at test peers, say
     QUrl spaceWeatherUrl{QStringLiteral("http://127.0.0.1:9/text/wwv.txt")};
 };

@@ -80,7 +80,7 @@ TEST(RaynetRow, EmptyTncCallsignMatchesNobody)
 TEST(RaynetSheet, StartRowTwoWritesRowsTwoThenThree)
 {
     testsupport::TempStationDir dir;
-    RaynetSheet sheet(RaynetSheet::pathIn(dir.path()), RaynetSheet::startRowFromText("2"));
+    RaynetSheet sheet(RaynetSheet::pathIn(dir.path()), *RaynetSheet::parseStartRow("2"));
     EXPECT_EQ(sheet.row(), 1);
     ASSERT_TRUE(sheet.writeEntry("2024-05-06 10:00:00", "G4ABC", "beacon", "M0XYZ"));
     EXPECT_EQ(sheet.row(), 2);
@@ -124,18 +124,29 @@ TEST(RaynetSheet, UnwritableFileSkipsEntryButCounterAdvances)
 TEST(RaynetSheet, RowsOutsideTheSheetAreSkipped)
 {
     testsupport::TempStationDir dir;
-    RaynetSheet sheet(RaynetSheet::pathIn(dir.path()), RaynetSheet::startRowFromText("abc"));
+    RaynetSheet sheet(RaynetSheet::pathIn(dir.path()), 0);
     EXPECT_FALSE(sheet.writeEntry("t", "G4ABC", "x", "M0XYZ")); // row 0
     EXPECT_TRUE(sheet.writeEntry("t", "G4ABC", "x", "M0XYZ"));  // row 1
     EXPECT_FALSE(dir.read(RaynetSheet::kFileName).isEmpty());
 }
 
-TEST(RaynetSheet, StartRowFromText)
+TEST(RaynetSheet, StartRowIsParsedStrictly)
 {
-    const std::pair<QString, int> cases[] = {{"2", 2},   {" 15x", 15}, {"", 0},
-                                             {"abc", 0}, {"-3", -3},   {"99999999999", 1048577}};
+    const std::pair<QString, std::optional<int>> cases[] = {{"2", 2},
+                                                            {" 15 ", 15},
+                                                            {"1048576", 1048576},
+                                                            {"5a", std::nullopt},
+                                                            {"", std::nullopt},
+                                                            {"abc", std::nullopt},
+                                                            {"-3", std::nullopt},
+                                                            {"+3", std::nullopt},
+                                                            {"1", std::nullopt},
+                                                            {"0", std::nullopt},
+                                                            {"1048577", std::nullopt},
+                                                            {"99999999999", std::nullopt},
+                                                            {"1 5", std::nullopt}};
     for (const auto& [text, row] : cases)
-        EXPECT_EQ(RaynetSheet::startRowFromText(text), row) << text.toStdString();
+        EXPECT_EQ(RaynetSheet::parseStartRow(text), row) << text.toStdString();
 }
 
 TEST(RaynetSheet, CreateIfMissingMakesOneEmptyRowAndKeepsExisting)

@@ -1,6 +1,9 @@
 #include "settings/device_settings.h"
 #include "settings/file_names.h"
+#include "settings/main_records.h"
+#include "settings/psk_frequency.h"
 #include "settings/record_file.h"
+#include "settings/startup_records.h"
 #include "settings/station_files.h"
 #include "settings/value_file.h"
 
@@ -23,6 +26,9 @@ TEST(ValueFile, FirstFieldRules)
         {"  42 , 7\r\n", "42"},
         {"5\r\n", "5"},
         {"\"unterminated\r\nsecond", "unterminated"},
+        {"\">Net tonight \"21:00\" on 145.500\"\r\n", ">Net tonight \"21:00\" on 145.500"},
+        {"\"say \"hi\"\"\r\n\"next line\"\r\n", "say \"hi\""},
+        {"\"a\" trailing\r\n", "a"},
         {"", ""},
     };
     for (const Case& c : cases)
@@ -109,13 +115,159 @@ TEST(StationFiles, DefaultsOfAnEmptyFolderAndAWholeFileRoundTrip)
     EXPECT_EQ(r.tncPort, 3);
 }
 
-TEST(StationFiles, ControlTablesAreInRecordOrder)
+TEST(ValueFile, QuotedTextRoundTripsThroughItsFile)
 {
-    for (auto table : {config1Controls(), config2Controls()})
-        for (size_t i = 1; i < table.size(); ++i)
-            EXPECT_LT(table[i - 1].record, table[i].record);
-    EXPECT_EQ(config1Controls().size(), 44u);
-    EXPECT_EQ(config2Controls().front().record, 1);
+    testsupport::TempStationDir dir;
+    for (const QByteArray& text : {QByteArray(">Net tonight \"21:00\" on 145.500"), QByteArray("\"quoted\""),
+                                   QByteArray("a \"b, c\" d"), QByteArray("\"")}) {
+        ASSERT_TRUE(writeText(dir.file("t.txt"), text));
+        EXPECT_EQ(readValue(dir.file("t.txt")), text) << text.toStdString();
+    }
+}
+
+TEST(CustomPskFrequency, OnlyANumberOfHertzInRangeIsAccepted)
+{
+    const std::pair<QString, std::optional<double>> cases[] = {
+        {"1750", 1750.0},        {" 2100 ", 2100.0},        {"1800.5", 1800.5},      {"500", 500.0},
+        {"2500", 2500.0},        {"1750 Hz", std::nullopt}, {"", std::nullopt},      {"99999", std::nullopt},
+        {"499.9", std::nullopt}, {"-1000", std::nullopt},   {"1e3", std::nullopt},   {"1.2.3", std::nullopt},
+        {"0x700", std::nullopt}, {"2500.1", std::nullopt},  {"17 50", std::nullopt}, {".", std::nullopt}};
+    for (const auto& [text, hz] : cases)
+        EXPECT_EQ(parseCustomPskFrequency(text), hz) << text.toStdString();
+}
+
+namespace {
+/// A record file with only the given records set.
+RecordFile recordsOf(std::initializer_list<std::pair<int, QByteArray>> records)
+{
+    RecordFile f;
+    for (const auto& [n, text] : records)
+        f.setRecord(n, text);
+    return f;
+}
+} // namespace
+
+TEST(StartupRecords, EveryOptionAloneIsWrittenAndReadBack)
+{
+    const auto table = startupOptionRecords();
+    for (size_t i = 1; i < table.size(); ++i)
+        EXPECT_LT(int(table[i - 1].record), int(table[i].record)) << "one record per option, in order";
+    for (const StartupOptionRecord& o : table) {
+        StartupSelection chosen;
+        chosen.group(o.group) = o.value;
+        RecordFile f;
+        writeStartupOptions(chosen, f);
+        EXPECT_EQ(f.record(int(o.record)), "1") << int(o.record);
+        const StartupOptions read = readStartupOptions(f);
+        for (int g = 0; g < StartupGroupCount; ++g) {
+            const StoredChoice expected = g == int(o.group) ? StoredChoice{o.value, false} : StoredChoice{};
+            EXPECT_EQ(read.groups[size_t(g)], expected) << "record " << int(o.record) << " group " << g;
+        }
+    }
+}
+
+TEST(StartupRecords, OptionsThatHadNoRecordNowHaveOne)
+{
+    struct Case {
+        StartupGroup group;
+        int value;
+        int record;
+    } cases[] = {{StartupGroup::PttLine, int(PttLine::Rts), 75},
+                 {StartupGroup::PttLine, int(PttLine::Dtr), 76},
+                 {StartupGroup::PttLine, int(PttLine::Both), 77},
+                 {StartupGroup::TncType, 5, 26}};
+    for (const Case& c : cases) {
+        StartupSelection chosen;
+        chosen.group(c.group) = c.value;
+        RecordFile f;
+        writeStartupOptions(chosen, f);
+        EXPECT_EQ(f.record(c.record), "1") << c.record;
+        EXPECT_EQ(readStartupOptions(f).group(c.group).value, c.value) << c.record;
+    }
+}
+
+TEST(StartupRecords, ContainmentAndSpecialRecords)
+{
+    // "10" chooses, then clears; a "0" for an option not shown changes nothing.
+    StartupOptions o = readStartupOptions(recordsOf({{6, "10"}, {7, "0"}, {63, "1"}}));
+    EXPECT_EQ(o.group(StartupGroup::PskFrequency), (StoredChoice{700, true}));
+    EXPECT_EQ(o.group(StartupGroup::BeaconRate), (StoredChoice{4, false}));
+    EXPECT_EQ(readStartupOptions(recordsOf({{71, "1"}})).group(StartupGroup::PskFrequency).value, 2400)
+        << "record 71 also chooses 2400 Hz";
+
+    o = readStartupOptions(recordsOf({{51, "0"}, {54, "1"}, {80, "1"}, {82, "7"}, {83, "2"}, {84, "10"}}));
+    EXPECT_EQ(o.txSoundCard, 3);
+    EXPECT_EQ(o.sampleSpeed, 1);
+    EXPECT_EQ(o.rxSoundCard, 7);
+    EXPECT_EQ(o.inputChannel, 2);
+    EXPECT_EQ(o.sameSoundCard, false) << "set, then cleared";
+    o = readStartupOptions(RecordFile{});
+    EXPECT_EQ(o.inputChannel, std::nullopt) << "an empty record keeps the design default";
+    EXPECT_EQ(o.sampleSpeed, std::nullopt);
+    EXPECT_EQ(readStartupOptions(recordsOf({{80, "20"}})).sampleSpeed, 0) << "tested 2, 1, then 0";
+
+    StartupSelection s;
+    s.txSoundCard = 11;
+    s.rxSoundCard = 5;
+    RecordFile f = recordsOf({{82, "4"}, {71, "x"}});
+    writeStartupOptions(s, f);
+    EXPECT_EQ(f.record(62), "1");
+    EXPECT_EQ(f.record(51), "0");
+    EXPECT_EQ(f.record(82), "5");
+    EXPECT_EQ(f.record(71), "x") << "record 71 is never written";
+    for (int reserved : {2, 78, 79})
+        EXPECT_EQ(f.record(reserved), "0") << reserved;
+    s.rxSoundCard = 9;
+    writeStartupOptions(s, f);
+    EXPECT_EQ(f.record(82), "5") << "a setting above 8 leaves the record as it was";
+}
+
+TEST(MainRecords, EveryTransmitOptionAndCheckBoxAloneIsWrittenAndReadBack)
+{
+    for (const TransmitRecord& t : transmitRecords()) {
+        MainSelection s;
+        s.transmitMode = t.mode;
+        const RecordFile f = writeMainOptions(s);
+        for (const TransmitRecord& other : transmitRecords())
+            EXPECT_EQ(f.record(int(other.record)), other.mode == t.mode ? "1" : "0");
+        EXPECT_EQ(readMainOptions(f).transmitMode, t.mode) << int(t.record);
+    }
+    EXPECT_EQ(transmitRecords().size(), 13u) << "every transmit option has a record";
+    for (const CheckRecord& c : checkRecords()) {
+        MainSelection s;
+        s.check(c.check) = true;
+        const MainOptions read = readMainOptions(writeMainOptions(s));
+        for (const CheckRecord& other : checkRecords())
+            EXPECT_EQ(read.check(other.check), other.check == c.check) << int(c.record);
+    }
+}
+
+TEST(MainRecords, LinksAcksAndTransmitPermission)
+{
+    MainSelection s;
+    s.acksNormal = false;
+    s.acksNone = true;
+    s.aprsIsConnected = true;
+    s.igateTransmit = false;
+    s.kissTcpActive = true;
+    const RecordFile f = writeMainOptions(s);
+    EXPECT_EQ(f.bytes().size(), 2400);
+    const MainOptions o = readMainOptions(f);
+    EXPECT_EQ(o.acks, (StoredChoice{0, false}));
+    EXPECT_TRUE(o.reconnectAprsIs);
+    EXPECT_EQ(o.igateTransmit, false);
+    EXPECT_TRUE(o.reconnectKissTcp);
+    EXPECT_EQ(o.transmitMode, std::nullopt) << "no transmit option shown: all records 0";
+
+    const MainOptions empty = readMainOptions(RecordFile{});
+    EXPECT_FALSE(empty.reconnectAprsIs);
+    EXPECT_EQ(empty.igateTransmit, std::nullopt) << "an empty record leaves transmission enabled";
+    EXPECT_FALSE(empty.reconnectKissTcp);
+
+    // A file of the old layout: QPSK-125 was not stored, so every transmit record is "0";
+    // a "10" for the chosen option does not leave the window without one either.
+    EXPECT_EQ(readMainOptions(recordsOf({{4, "0"}, {9, "0"}})).transmitMode, std::nullopt);
+    EXPECT_EQ(readMainOptions(recordsOf({{4, "10"}})).transmitMode, station::TransmitMode::Psk63);
 }
 
 TEST(DeviceSettings, DefaultsRoundTripAndDamagedLines)
