@@ -524,9 +524,8 @@ void StartupPage::customFrequencyEdited(const QString& text)
 
 bool StartupPage::refuseBadField(QLineEdit* field, const QString& goodText, bool good, const QString& message)
 {
-    if (good) {
+    if (good)
         return false;
-    }
     platform::DialogService::instance().showMessage(platform::DialogService::Icon::Exclamation, QString(),
                                                     message);
     field->setText(goodText);

@@ -44,7 +44,6 @@ QByteArray flag(bool on)
 void readRecord(MainOptions& o, int n, const QByteArray& text)
 {
     const bool one = RecordFile::holdsOne(text);
-    const bool zero = RecordFile::holdsZero(text);
     for (const TransmitRecord& t : Transmit)
         if (record(t.record) == n) {
             if (one)
@@ -53,11 +52,7 @@ void readRecord(MainOptions& o, int n, const QByteArray& text)
         }
     for (const CheckRecord& c : Checks)
         if (record(c.record) == n) {
-            auto& stored = o.checks[static_cast<size_t>(c.check)];
-            if (one)
-                stored = true;
-            if (zero)
-                stored = false;
+            readFlag(text, o.checks[static_cast<size_t>(c.check)]);
             return;
         }
     switch (static_cast<R>(n)) {
@@ -71,10 +66,7 @@ void readRecord(MainOptions& o, int n, const QByteArray& text)
         o.reconnectAprsIs = one;
         break;
     case R::IgateTransmit:
-        if (one)
-            o.igateTransmit = true;
-        if (zero)
-            o.igateTransmit = false;
+        readFlag(text, o.igateTransmit);
         break;
     case R::KissTcpActive:
         o.reconnectKissTcp = one;

@@ -97,7 +97,6 @@ void readRecord(StartupOptions& o, int n, const QByteArray& text)
         return;
     }
     const bool one = RecordFile::holdsOne(text);
-    const bool zero = RecordFile::holdsZero(text);
     if (n >= record(R::TxSoundCard0) && n <= record(R::TxSoundCard11)) {
         if (one)
             o.txSoundCard = n - record(R::TxSoundCard0);
@@ -114,10 +113,7 @@ void readRecord(StartupOptions& o, int n, const QByteArray& text)
         if (!text.isEmpty())
             o.inputChannel = text.contains('0') ? 0 : text.contains('1') ? 1 : 2;
     } else if (n == record(R::SameSoundCard)) {
-        if (one)
-            o.sameSoundCard = true;
-        if (zero)
-            o.sameSoundCard = false;
+        readFlag(text, o.sameSoundCard);
     }
 }
 } // namespace

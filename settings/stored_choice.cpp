@@ -14,4 +14,12 @@ void StoredChoice::read(const QByteArray& text, int optionValue)
         clearedAfter = true;
 }
 
+void readFlag(const QByteArray& text, std::optional<bool>& flag)
+{
+    if (RecordFile::holdsOne(text))
+        flag = true;
+    if (RecordFile::holdsZero(text))
+        flag = false;
+}
+
 } // namespace settings

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 
 class QByteArray;
 
@@ -19,5 +20,9 @@ struct StoredChoice {
     /// of the option it stands for.
     void read(const QByteArray& text, int optionValue);
 };
+
+/// Reads a flag record: "1" sets the flag, then "0" clears it (so "10" ends clear); a record
+/// holding neither leaves it as it was.
+void readFlag(const QByteArray& text, std::optional<bool>& flag);
 
 } // namespace settings

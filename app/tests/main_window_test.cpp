@@ -80,18 +80,11 @@ TEST_F(WindowTest, OperatingModeWaitsForTheTransmitterAndTalksToTheTnc)
 {
     testsupport::PtyPair tnc;
     ASSERT_TRUE(tnc.isReady());
-    ports.set(2, tnc.programEnd());
-    state.tncPort = 2;
-    state.tncTypeCode = 2;
-    state.noTnc = false;
+    useTextTnc(tnc);
     app::MainWindow& w = makeMain();
+    ASSERT_TRUE(tncReceived(tnc, QByteArray("\x03\r", 2)));
     QByteArray wire;
     auto drain = [&] { wire += tnc.readAvailable(); };
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        drain();
-        return wire == QByteArray("\x03\r", 2);
-    }));
-    wire.clear();
 
     state.transmitBusy = true;
     bool sentWhileBusy = false;
@@ -137,17 +130,10 @@ TEST_F(WindowTest, ClosingDuringAnOperatingModeWaitLeavesTheTncPortShut)
 {
     testsupport::PtyPair tnc;
     ASSERT_TRUE(tnc.isReady());
-    ports.set(2, tnc.programEnd());
-    state.tncPort = 2;
-    state.tncTypeCode = 2;
-    state.noTnc = false;
+    useTextTnc(tnc);
     app::MainWindow& w = makeMain();
+    ASSERT_TRUE(tncReceived(tnc, QByteArray("\x03\r", 2))) << "loading greets the TNC";
     QByteArray wire;
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        wire += tnc.readAvailable();
-        return wire == QByteArray("\x03\r", 2);
-    }));
-    wire.clear();
     platform::Clock::setTimeScale(0.1); // the 1 s wait of the mode change lasts 100 ms
     QTimer::singleShot(40, &w, [&] { w.close(); });
     in<QRadioButton>(w, "Option2")->click(); // "APRS Messaging": Ctrl-C, 1 s, "conv"

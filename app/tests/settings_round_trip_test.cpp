@@ -43,8 +43,8 @@ std::string workingValues(const station::StationState& s)
 
 class RoundTripTest : public WindowTest {
 protected:
-    /// Closes the windows and starts the station again on the same folder with a fresh state.
-    void restart()
+    /// Closes the windows as the program's end does: the main window, then the page.
+    void closeStation()
     {
         if (main)
             main->close();
@@ -52,8 +52,19 @@ protected:
         if (page)
             page->closePage();
         page.reset();
+    }
+    /// A fresh process on the same station folder.
+    void freshState()
+    {
+        const station::TcpPorts tcpPorts = state.tcpPorts; // free ports of this test
         state = station::StationState{};
         state.stationDir = dir.path();
+        state.tcpPorts = tcpPorts;
+    }
+    void restart()
+    {
+        closeStation();
+        freshState();
     }
 };
 
@@ -67,17 +78,17 @@ TEST_F(RoundTripTest, EveryStartupOptionAloneComesBackAfterARestart)
         QRadioButton* option = page->storedOption(r.group, r.value);
         ASSERT_NE(option, nullptr) << what;
         option->click();
-        page->closePage();
+        closeStation();
         const std::string before = workingValues(state);
         EXPECT_EQ(settings::RecordFile::fromBytes(dir.read(files::Config1)).record(int(r.record)), "1")
             << what;
 
-        restart();
+        freshState();
         makePage();
         EXPECT_TRUE(page->storedOption(r.group, r.value)->isChecked()) << what;
-        page->closePage();
+        closeStation();
         EXPECT_EQ(workingValues(state), before) << what;
-        restart();
+        freshState();
         QFile::remove(dir.file(files::Config1));
     }
 }

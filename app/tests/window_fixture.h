@@ -9,8 +9,10 @@
 #include "station/station_state.h"
 #include "station/waits.h"
 
+#include "pty_pair.h"
 #include "scripted_tcp_peer.h"
 #include "temp_station_dir.h"
+#include "wait_until.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -62,6 +64,23 @@ protected:
         if (!startupBeacon)
             main->timer(9).stop(); // its beacon would clear what a test's TNC has just sent
         return *main;
+    }
+    /// A 9.6 kb text-mode TNC on a pseudo-terminal, as TNC port 2.
+    void useTextTnc(const testsupport::PtyPair& tnc)
+    {
+        ports.set(2, tnc.programEnd());
+        state.tncPort = 2;
+        state.tncTypeCode = 2;
+        state.noTnc = false;
+    }
+    /// Waits until the TNC has received exactly `expected` (what loading sends it, say).
+    static bool tncReceived(testsupport::PtyPair& tnc, const QByteArray& expected)
+    {
+        QByteArray wire;
+        return testsupport::waitUntil([&] {
+            wire += tnc.readAvailable();
+            return wire == expected;
+        });
     }
     /// Runs a timer's tick now, as if its interval had passed.
     static void fire(QTimer& timer) { QMetaObject::invokeMethod(&timer, "timeout", Qt::DirectConnection); }
