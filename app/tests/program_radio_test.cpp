@@ -78,8 +78,8 @@ TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
     ASSERT_TRUE(settings::writeText(dir.file(QLatin1String(settings::files::BeaconText)), beacon));
     const QString config2Path = dir.file(QLatin1String(settings::files::Config2));
     settings::RecordFile config2 = settings::RecordFile::load(config2Path);
-    ASSERT_EQ(config2.bytes().size(), 2100);
-    for (const int transmitRecord : {4, 5, 6, 7, 8, 9, 11, 12, 19, 20})
+    ASSERT_EQ(config2.bytes().size(), 2400);
+    for (const int transmitRecord : {4, 5, 6, 7, 8, 9, 11, 12, 19, 20, 22, 23, 24})
         config2.setRecord(transmitRecord, "0");
     config2.setRecord(c.record, "1");
     ASSERT_TRUE(config2.save(config2Path));

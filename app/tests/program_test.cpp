@@ -89,7 +89,7 @@ TEST(Program, StartsByItselfAndSavesEverythingOnSigterm)
         EXPECT_TRUE(QFile::exists(station + "/" + f)) << f;
     QFile c2(station + "/skylark_config2.txt");
     ASSERT_TRUE(c2.open(QIODevice::ReadOnly));
-    EXPECT_EQ(c2.size(), 2100);
+    EXPECT_EQ(c2.size(), 2400);
 }
 
 TEST(Program, WithoutADisplayItSaysSoAndRunsOffscreen)
