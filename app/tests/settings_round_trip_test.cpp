@@ -56,7 +56,8 @@ protected:
     /// A fresh process on the same station folder.
     void freshState()
     {
-        const station::TcpPorts tcpPorts = state.tcpPorts; // free ports of this test
+        station::TcpPorts tcpPorts = state.tcpPorts; // the peers' free ports of this test
+        tcpPorts.packets = tcpPorts.ptt = tcpPorts.receiveLog = 0; // the system picks again
         state = station::StationState{};
         state.stationDir = dir.path();
         state.tcpPorts = tcpPorts;
