@@ -38,6 +38,7 @@ class SerialTncLink;
 } // namespace links
 namespace station {
 struct StationState;
+class HeardList;
 class Waits;
 } // namespace station
 namespace aprsis {
@@ -191,7 +192,6 @@ private:
     // Messaging and APRS-IS (main_window_messaging.cpp)
     void wireMessaging();
     messaging::SendFields sendFields() const;
-    void addTncStationHeard(const QByteArray& callsign);
     void connectAprsIsServerClicked();
     void closeAprsIsSocket();
 
@@ -199,14 +199,14 @@ private:
     void wireHf();
     void connectHfViews();
     void wireModemStatus(); // sound-card modem status caption
-    void addStationHeard(const char* listName, const QByteArray& source);
+    /// Adds a station to a heard list and its list box (`List1`, `List2`) together.
+    void addStationHeard(station::HeardList& heard, const char* listName, const QByteArray& source);
     void showMessagesText();
     void enableMessageInput();
 
     // The VHF links: serial TNC, KISS over TCP, AGWPE, local service ports (main_window_links.cpp)
     void wireLinks();
     void appendTncTraffic(const QByteArray& text);
-    void addHeardTncStation(const QByteArray& call);
 
     // Beacons (main_window_beacons.cpp)
     void wireBeacons();

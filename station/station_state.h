@@ -1,4 +1,6 @@
 #pragma once
+#include "station/heard_list.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -114,6 +116,10 @@ struct StationState {
     QByteArray bulletinList;
     QByteArray nwsList;
     QByteArray groupList;
+
+    // --- Stations heard, shown at the right of the main window ---------------------------
+    HeardList tncHeard; ///< "TNC stations heard": the VHF TNC and the TCP TNC programs
+    HeardList hfHeard;  ///< "HF stations heard"
 };
 
 } // namespace station
