@@ -346,13 +346,21 @@ void HfLink::HF_digi(const QByteArray& body, const QByteArray& source)
 
 void HfLink::HF_APRS_IS(const QByteArray& body, const QByteArray& source, bool good)
 {
-    if (hfGateExcluded(body))
+    if (hfGateExcluded(body) || !good)
         return;
-    if (!m_state.hfCall.isEmpty() && body.contains(m_state.hfCall))
-        for (int i = 0; i < 6 && !m_state.shuttingDown; ++i)
-            m_waits.TimeDelay(1.0);
-    if (m_state.shuttingDown || !good)
+    if (!m_state.hfCall.isEmpty() && body.contains(m_state.hfCall)) {
+        // Held for 6 s; receive processing goes on meanwhile.
+        QTimer::singleShot(platform::Clock::scaled(kOwnCallHoldSeconds * 1000.0), this, [this, body, source] {
+            if (!m_state.shuttingDown)
+                gate(body, source);
+        });
         return;
+    }
+    gate(body, source);
+}
+
+void HfLink::gate(const QByteArray& body, const QByteArray& source)
+{
     const QByteArrayView packetText = packet::withoutLineEnd(body);
     if (m_links.local && packetText.size() <= packet::kMaxGatedPacketLength)
         m_links.local->sendToLocalProgram(packetText.toByteArray() + "\r\n");

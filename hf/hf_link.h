@@ -9,8 +9,9 @@
 // frame and the relay of local-program packets (Timer20).
 //
 // Receive processing never waits on a transmission: acknowledgements and digipeats of received
-// frames wait in a bounded reply queue sent from the event loop, "?APRS" answers follow on a
-// timer, and a transmission waits at most kChannelBusyWaitSeconds for channel 1 to go quiet.
+// frames wait in a bounded reply queue sent from the event loop, "?APRS" answers and the hold
+// before gating a packet that names us follow on timers, and a transmission waits at most
+// kChannelBusyWaitSeconds for channel 1 to go quiet.
 //
 // The window owns the timers and connects them to the tick methods; everything runs on the
 // user-interface thread, and the waits inside let other events run meanwhile.
@@ -54,6 +55,8 @@ public:
     static constexpr double kChannelBusyWaitSeconds = 60.0;
     /// The note in "HF traffic" when it did not.
     static constexpr char kChannelBusyNote[] = "   Channel 1 busy for 60 s: transmitting anyway\r\n";
+    /// How long a received packet holding the HF callsign waits before it is gated.
+    static constexpr double kOwnCallHoldSeconds = 6.0;
 
     /// `receiveTick` is Timer3 (100 ms), `relayTick` Timer20 (200 ms).
     HfLink(Modem& modem, station::StationState& state, station::Waits& waits, station::StationLinks& links,
@@ -98,7 +101,8 @@ public:
     /// GMSK 250.
     void HF_digi(const QByteArray& body, const QByteArray& source);
     /// Gates a received HF packet to the local program (at most 256 characters) and APRS-IS
-    /// (packet::igateLine), and digipeats it.
+    /// (packet::igateLine), and digipeats it; a packet holding the HF callsign kOwnCallHoldSeconds
+    /// later.
     void HF_APRS_IS(const QByteArray& body, const QByteArray& source, bool good);
     /// The HF step of a beacon: HF callsign + unproto + text in a frame with the short end
     /// flag, sent at once in the selected mode (the seven HF message modes only).
@@ -144,6 +148,8 @@ private:
     /// Queues a reply to a received frame; sendReplies() transmits it from the event loop.
     void queueReply(const QByteArray& frame, double pauseSeconds, std::optional<ModeSetting> setting);
     void sendReplies();
+    /// The gating step of HF_APRS_IS, after the hold.
+    void gate(const QByteArray& body, const QByteArray& source);
     messaging::StationIdentity identity() const;
     bool ackCheck();
 

@@ -53,6 +53,16 @@ bool isValidMessageNumber(QByteArrayView numberText)
     return reply <= 5 && reply == replyAck.size() - 1;
 }
 
+bool isAcknowledgeableCall(QByteArrayView call)
+{
+    if (call.isEmpty() || call.size() > 9)
+        return false;
+    for (const char c : call)
+        if (!isLetterOrDigit(c) && c != '-')
+            return false;
+    return true;
+}
+
 int ackNumberFrom(QByteArrayView text)
 {
     const qsizetype at = text.indexOf(QByteArrayView("ack"));

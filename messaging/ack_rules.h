@@ -33,6 +33,11 @@ inline bool ackMatches(int ackNumber, int pendingMessageNumber)
 /// would put what the sender chose (control bytes, a second line) into our transmission.
 bool isValidMessageNumber(QByteArrayView numberText);
 
+/// True when `call` can be the addressee of our acknowledgement: 1 to 9 letters, digits and
+/// "-", as an APRS addressee field holds. A sender field holding anything else (control bytes,
+/// a whole line without ">") is not a station to answer.
+bool isAcknowledgeableCall(QByteArrayView call);
+
 /// What follows "ack" in the reply to a message numbered `numberText` (the text after its "{",
 /// line end removed): when the text starts with digits of non-zero value, those digits without
 /// leading zeros ("07" gives "7"); otherwise the text as received.

@@ -76,7 +76,8 @@ struct ReceivedMessage {
 
     bool receiveLog = false; ///< addressed to us: call Receive_log (callsign = source)
     bool sendAck = false;    ///< addressed to us with "{" and a valid message number
-                             ///< (isValidMessageNumber): call the bearer's ack sender
+                             ///< (isValidMessageNumber) from a sender we can address
+                             ///< (isAcknowledgeableCall): call the bearer's ack sender
     QByteArray ackToSend;    ///< TNC: vhfAckPayload; HF: hfAckPayload (after CALL + unproto);
                              ///< APRS-IS: aprsIsAckLine; empty when !sendAck
 

@@ -433,11 +433,12 @@ TEST_P(VhfEndToEndTest, HostilePacketsForgeNothingCommandNothingAndRaiseNoDialog
     EXPECT_TRUE(
         in<QPlainTextEdit>(*main, "Text8")->toPlainText().contains(QStringLiteral("hi{\x03G4ABC EVIL")))
         << "the message itself is shown";
-    if (state.kissSerial)
+    if (state.kissSerial) {
         EXPECT_TRUE(
             in<QPlainTextEdit>(*main, "Text1")
                 ->toPlainText()
                 .contains(QStringLiteral("G4XYZ>APRS,WIDE1-1:>hi<0x0D>EVIL-1>APRS,qAR,G4XYZ:>forged")));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(TextAndKiss, VhfEndToEndTest,

@@ -152,7 +152,8 @@ TEST_F(HfLinkTest, ABusyChannelDelaysRepliesBoundedlyAndReceivingGoesOn)
     state.choices.hfDigipeat = true;
     for (int i = 0; i < 2; ++i)
         receive("M0XYZ>APSK63,WIDE2-1:>status " + QByteArray::number(i), 13 + i);
-    ASSERT_TRUE(processed(3)) << "frames keep being processed while the replies wait";
+    ASSERT_TRUE(processed(3)) << "frames keep being processed while the replies wait " << heardLogLines()
+                              << " " << timer3.isActive() << hf.trafficText().toStdString();
     EXPECT_TRUE(modem.queued().isEmpty());
     EXPECT_EQ(hf.pendingFrames(), 0);
 

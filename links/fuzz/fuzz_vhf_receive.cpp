@@ -6,6 +6,7 @@
 // Input: first byte selects the bearer (0 text TNC, 1 KISS TNC, 2 AGWPE), the rest is the
 // byte stream.
 #include "links/serial_tnc_link.h"
+#include "links/tnc_line_rules.h"
 #include "messaging/received_message.h"
 #include "packet/agwpe_deframer.h"
 #include "packet/agwpe_monitor.h"

@@ -55,3 +55,12 @@ TEST(AckRules, OnlyMessageNumbersAprsAllowsAreAcknowledged)
     for (const auto& [number, valid] : cases)
         EXPECT_EQ(isValidMessageNumber(number), valid) << number.toHex(' ').constData();
 }
+
+TEST(AckRules, OnlyAStationCallIsAnswered)
+{
+    for (const char* call : {"G4ABC", "G4ABC-15", "M0SKY-1", "WIDE1-1", "abc"})
+        EXPECT_TRUE(isAcknowledgeableCall(call)) << call;
+    for (const QByteArray& call : {QByteArray(), QByteArray("G4ABC-1234"), QByteArray("G4 ABC"),
+                                   QByteArray("G4\x03"), QByteArray("G4ABC*"), QByteArray("G4ABC>APRS")})
+        EXPECT_FALSE(isAcknowledgeableCall(call)) << call.constData();
+}

@@ -47,6 +47,15 @@ TEST(ReceivedMessage, MessageNumberWithControlBytesGetsNoAck)
         EXPECT_FALSE(m.sendAck);
         EXPECT_TRUE(m.ackToSend.isEmpty());
     }
+    // Found by fuzzing the VHF receive path: a valid number, but a "sender" (a line without
+    // ">") holding Ctrl-C, which the ack would carry in its addressee field.
+    for (const QByteArray& line :
+         {QByteArray("G4SR\x03X::M0SKY    :hello{0k1"), QByteArray("G4XYZ-1234>APRS::M0SKY    :hi{1"),
+          QByteArray(">APRS::M0SKY    :hi{1")}) {
+        const auto m = classifyLine(Bearer::Tnc, line, {"M0SKY", {}, {}, {}, {}}, "12:00:00");
+        EXPECT_TRUE(m.toUs) << line.constData();
+        EXPECT_FALSE(m.sendAck) << line.constData();
+    }
     const auto replyAck =
         classifyLine(Bearer::Tnc, "G4XYZ>APRS::M0SKY    :hi{7}AB", {"M0SKY", {}, {}, {}, {}}, "12:00:00");
     EXPECT_TRUE(replyAck.sendAck);
