@@ -203,7 +203,7 @@ void MainWindow::wireControls()
         connect(list, &QListWidget::itemClicked, this,
                 [this, list](QListWidgetItem* item) { stationListClicked(list, item); });
         connect(list, &QListWidget::itemDoubleClicked, this, [this, list, hfList](QListWidgetItem* item) {
-            (list == hfList ? m_state.hfHeard : m_state.tncHeard).remove(bytesOf(item->text()));
+            (list == hfList ? m_hfHeard : m_tncHeard).remove(bytesOf(item->text()));
             delete list->takeItem(list->row(item));
         });
     }

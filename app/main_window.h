@@ -3,6 +3,7 @@
 #include "position/gps_display.h"
 #include "position/gps_input.h"
 #include "records/space_weather.h"
+#include "station/heard_list.h"
 #include "station/station_links.h"
 
 #include <QMainWindow>
@@ -38,7 +39,6 @@ class SerialTncLink;
 } // namespace links
 namespace station {
 struct StationState;
-class HeardList;
 class Waits;
 } // namespace station
 namespace aprsis {
@@ -231,6 +231,8 @@ private:
     bool m_closing = false;
 
     station::StationLinks m_links;
+    station::HeardList m_tncHeard; // "TNC stations heard" (List2): the VHF TNC and TCP TNC programs
+    station::HeardList m_hfHeard;  // "HF stations heard" (List1)
     std::unique_ptr<aprsis::AprsIsClient> m_aprsIs;
     std::unique_ptr<records::ReceiveLog> m_receiveLog;
     std::unique_ptr<messaging::MessageSender> m_sender;

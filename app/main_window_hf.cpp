@@ -58,7 +58,7 @@ void MainWindow::wireHf()
         std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links, timer(16), timer(5));
     m_hfLink = std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, timer(3), timer(20));
     m_igate = std::make_unique<hf::Igate>(m_state, m_waits, m_links, *m_hfLink, timer(21),
-                                          [this] { return m_state.hfHeard.first(hf::kGatedHeardEntries); });
+                                          [this] { return m_hfHeard.first(hf::kGatedHeardEntries); });
     if (qobject_cast<hf::ScriptedModem*>(m_modem.get()))
         control<QPushButton>("Command3")->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
     wireModemStatus();
@@ -107,7 +107,7 @@ void MainWindow::wireHf()
     connect(hf, &hf::HfLink::trafficTextChanged, this,
             [this](const QByteArray& text) { showAtEnd(control<QPlainTextEdit>("Text12"), text); });
     connect(hf, &hf::HfLink::stationHeard, this,
-            [this](const QByteArray& source) { addStationHeard(m_state.hfHeard, "List1", source); });
+            [this](const QByteArray& source) { addStationHeard(m_hfHeard, "List1", source); });
     connect(hf, &hf::HfLink::messagesChanged, this, [this](messaging::MessagesBackground background) {
         showMessagesText();
         if (background == messaging::MessagesBackground::White)
@@ -130,7 +130,7 @@ void MainWindow::wireHf()
     });
     connect(ig, &hf::Igate::messagesChanged, this, &MainWindow::showMessagesText);
     connect(ig, &hf::Igate::tncStationHeard, this,
-            [this](const QByteArray& source) { addStationHeard(m_state.tncHeard, "List2", source); });
+            [this](const QByteArray& source) { addStationHeard(m_tncHeard, "List2", source); });
 }
 
 // --- Sound-card modem: status caption and PTT failures ---------------------------------------

@@ -42,7 +42,7 @@ void MainWindow::wireLinks()
     links::TncLineHandler& lines = m_serialTnc->lineHandler();
     connect(&lines, &links::TncLineHandler::monitorText, this, &MainWindow::appendTncTraffic);
     connect(&lines, &links::TncLineHandler::stationHeard, this,
-            [this](const QByteArray& call) { addStationHeard(m_state.tncHeard, "List2", call); });
+            [this](const QByteArray& call) { addStationHeard(m_tncHeard, "List2", call); });
     // The igate (igatedLine) and the received-packet classification (packetLine) connect
     // to the line handler in their own wiring.
 

@@ -74,7 +74,7 @@ void MainWindow::wireMessaging()
     connect(receiver, &messaging::MessageReceiver::messagesTextChanged, this, showMessages);
     connect(receiver, &messaging::MessageReceiver::messagesBoxColour, this, colourMessages);
     connect(receiver, &messaging::MessageReceiver::tncStationHeard, this,
-            [this](const QByteArray& call) { addStationHeard(m_state.tncHeard, "List2", call); });
+            [this](const QByteArray& call) { addStationHeard(m_tncHeard, "List2", call); });
 
     // Send and its fields.
     messaging::MessageSender* sender = m_sender.get();

@@ -1,6 +1,4 @@
 #pragma once
-#include "station/heard_list.h"
-
 #include <QByteArray>
 #include <QString>
 
@@ -116,10 +114,6 @@ struct StationState {
     QByteArray bulletinList;
     QByteArray nwsList;
     QByteArray groupList;
-
-    // --- Stations heard, shown at the right of the main window ---------------------------
-    HeardList tncHeard; ///< "TNC stations heard": the VHF TNC and the TCP TNC programs
-    HeardList hfHeard;  ///< "HF stations heard"
 };
 
 } // namespace station

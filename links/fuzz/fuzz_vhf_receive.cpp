@@ -12,6 +12,7 @@
 #include "packet/agwpe_monitor.h"
 #include "platform/clock.h"
 #include "records/log_record.h"
+#include "station/heard_list.h"
 #include "station/station_state.h"
 #include "station/waits.h"
 #include "tests/fuzz/receive_oracle.h"
@@ -40,7 +41,7 @@ struct VhfStation {
         QObject::connect(&serial.lineHandler(), &links::TncLineHandler::packetLine,
                          [this](const QByteArray& line) { classify(line); });
         QObject::connect(&serial.lineHandler(), &links::TncLineHandler::stationHeard,
-                         [this](const QByteArray& call) { state.tncHeard.add(call); });
+                         [this](const QByteArray& call) { heard.add(call); });
     }
 
     /// What the TNC receive step does with a packet: the acknowledgement it would write to
@@ -76,7 +77,7 @@ struct VhfStation {
             fuzzoracle::fail("line queue unbounded", bytes);
         while (serial.lineHandler().queuedLines() > 0)
             serial.lineHandler().onLineTimer();
-        if (state.tncHeard.size() > station::HeardList::kCapacity)
+        if (heard.size() > station::HeardList::kCapacity)
             fuzzoracle::fail("heard list unbounded", bytes);
     }
 
@@ -89,6 +90,7 @@ struct VhfStation {
     fuzzoracle::ReceiveLog receiveLog;
     links::SerialTncLink serial{state, waits, links, [](int) { return QString(); }};
     packet::AgwpeDeframer agwpe;
+    station::HeardList heard;
 };
 
 } // namespace
