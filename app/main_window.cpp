@@ -203,8 +203,10 @@ void MainWindow::wireControls()
     for (QListWidget* list : {hfList, tncList}) {
         connect(list, &QListWidget::itemClicked, this,
                 [this, list](QListWidgetItem* item) { stationListClicked(list, item); });
-        connect(list, &QListWidget::itemDoubleClicked, this,
-                [list](QListWidgetItem* item) { delete list->takeItem(list->row(item)); });
+        connect(list, &QListWidget::itemDoubleClicked, this, [this, list, hfList](QListWidgetItem* item) {
+            (list == hfList ? m_hfHeard : m_tncHeard).remove(bytesOf(item->text()));
+            delete list->takeItem(list->row(item));
+        });
     }
 
     connect(control<QPushButton>("Command6"), &QPushButton::clicked, this, &MainWindow::beaconTypeGps);
@@ -315,7 +317,6 @@ void MainWindow::setBeaconButton(bool on, unsigned colour)
 
 void MainWindow::selectOperatingMode(int mode)
 {
-    static const QByteArray CtrlC("\x03\r", 2);
     auto* normal = control<QRadioButton>("Option6");
     auto* noAcks = control<QRadioButton>("Option5");
     if (mode == 1) { // "TNC Command "
@@ -327,7 +328,7 @@ void MainWindow::selectOperatingMode(int mode)
         }
         if (!m_state.shuttingDown) {
             m_state.transmitBusy = true;
-            writeToTnc(CtrlC);
+            m_serialTnc->enterCommandMode();
             m_state.transmitBusy = false;
         }
         control<QPushButton>("Disconnect")->setEnabled(false);
@@ -348,7 +349,7 @@ void MainWindow::selectOperatingMode(int mode)
     if (m_state.shuttingDown)
         return;
     m_state.transmitBusy = true;
-    writeToTnc(CtrlC);
+    m_serialTnc->enterCommandMode();
     for (int i = 1; i <= 4; ++i)
         if (i != mode)
             m_operatingModes[i - 1]->setEnabled(false);

@@ -4,6 +4,7 @@
 #include "position/gps_input.h"
 #include "records/space_weather.h"
 #include "settings/main_records.h"
+#include "station/heard_list.h"
 #include "station/station_links.h"
 
 #include <QMainWindow>
@@ -197,7 +198,6 @@ private:
     // Messaging and APRS-IS (main_window_messaging.cpp)
     void wireMessaging();
     messaging::SendFields sendFields() const;
-    void addTncStationHeard(const QByteArray& callsign);
     void connectAprsIsServerClicked();
     void closeAprsIsSocket();
 
@@ -205,14 +205,14 @@ private:
     void wireHf();
     void connectHfViews();
     void wireModemStatus(); // sound-card modem status caption
-    void addStationHeard(const char* listName, const QByteArray& source);
+    /// Adds a station to a heard list and its list box (`List1`, `List2`) together.
+    void addStationHeard(station::HeardList& heard, const char* listName, const QByteArray& source);
     void showMessagesText();
     void enableMessageInput();
 
     // The VHF links: serial TNC, KISS over TCP, AGWPE, local service ports (main_window_links.cpp)
     void wireLinks();
     void appendTncTraffic(const QByteArray& text);
-    void addHeardTncStation(const QByteArray& call);
 
     // Beacons (main_window_beacons.cpp)
     void wireBeacons();
@@ -238,6 +238,8 @@ private:
     bool m_closing = false;
 
     station::StationLinks m_links;
+    station::HeardList m_tncHeard; // "TNC stations heard" (List2): the VHF TNC and TCP TNC programs
+    station::HeardList m_hfHeard;  // "HF stations heard" (List1)
     std::unique_ptr<aprsis::AprsIsClient> m_aprsIs;
     std::unique_ptr<records::ReceiveLog> m_receiveLog;
     std::unique_ptr<messaging::MessageSender> m_sender;

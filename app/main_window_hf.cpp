@@ -7,6 +7,7 @@
 
 #include "hf/hf_link.h"
 #include "hf/igate.h"
+#include "hf/igate_rules.h"
 #include "hf/modem_control.h"
 #include "hf/radio/sound_card_modem.h"
 #include "hf/scripted_modem.h"
@@ -56,13 +57,8 @@ void MainWindow::wireHf()
     m_modemControl =
         std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links, timer(16), timer(5));
     m_hfLink = std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, timer(3), timer(20));
-    m_igate = std::make_unique<hf::Igate>(m_state, m_waits, m_links, *m_hfLink, timer(21), [this] {
-        QByteArrayList entries;
-        auto* list = control<QListWidget>("List1");
-        for (int i = 0; i < list->count(); ++i)
-            entries.append(bytesOf(list->item(i)->text()));
-        return entries;
-    });
+    m_igate = std::make_unique<hf::Igate>(m_state, m_waits, m_links, *m_hfLink, timer(21),
+                                          [this] { return m_hfHeard.first(hf::kGatedHeardEntries); });
     if (qobject_cast<hf::ScriptedModem*>(m_modem.get()))
         control<QPushButton>("Command3")->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
     wireModemStatus();
@@ -111,7 +107,7 @@ void MainWindow::wireHf()
     connect(hf, &hf::HfLink::trafficTextChanged, this,
             [this](const QByteArray& text) { showAtEnd(control<QPlainTextEdit>("Text12"), text); });
     connect(hf, &hf::HfLink::stationHeard, this,
-            [this](const QByteArray& source) { addStationHeard("List1", source); });
+            [this](const QByteArray& source) { addStationHeard(m_hfHeard, "List1", source); });
     connect(hf, &hf::HfLink::messagesChanged, this, [this](messaging::MessagesBackground background) {
         showMessagesText();
         if (background == messaging::MessagesBackground::White)
@@ -134,7 +130,7 @@ void MainWindow::wireHf()
     });
     connect(ig, &hf::Igate::messagesChanged, this, &MainWindow::showMessagesText);
     connect(ig, &hf::Igate::tncStationHeard, this,
-            [this](const QByteArray& source) { addStationHeard("List2", source); });
+            [this](const QByteArray& source) { addStationHeard(m_tncHeard, "List2", source); });
 }
 
 // --- Sound-card modem: status caption and PTT failures ---------------------------------------
@@ -186,13 +182,15 @@ void MainWindow::connectHfViews()
     }
 }
 
-void MainWindow::addStationHeard(const char* listName, const QByteArray& source)
+void MainWindow::addStationHeard(station::HeardList& heard, const char* listName, const QByteArray& source)
 {
+    const station::HeardList::Change change = heard.add(source);
+    if (!change.added)
+        return; // heard before: the first entry stays where it is
     auto* list = control<QListWidget>(listName);
-    const QString entry = textOf(source);
-    if (!list->findItems(entry, Qt::MatchExactly).isEmpty())
-        return; // RemoveDupe: the first entry stays where it is
-    list->addItem(entry);
+    if (change.oldestRemoved)
+        delete list->takeItem(0);
+    list->addItem(textOf(source));
 }
 
 void MainWindow::showMessagesText()

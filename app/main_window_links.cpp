@@ -41,7 +41,8 @@ void MainWindow::wireLinks()
 
     links::TncLineHandler& lines = m_serialTnc->lineHandler();
     connect(&lines, &links::TncLineHandler::monitorText, this, &MainWindow::appendTncTraffic);
-    connect(&lines, &links::TncLineHandler::stationHeard, this, &MainWindow::addHeardTncStation);
+    connect(&lines, &links::TncLineHandler::stationHeard, this,
+            [this](const QByteArray& call) { addStationHeard(m_tncHeard, "List2", call); });
     // The igate (igatedLine) and the received-packet classification (packetLine) connect
     // to the line handler in their own wiring.
 
@@ -86,18 +87,6 @@ void MainWindow::appendTncTraffic(const QByteArray& text)
     monitor->setPlainText(textOf(shown));
     monitor->moveCursor(QTextCursor::End);
     monitor->ensureCursorVisible();
-}
-
-void MainWindow::addHeardTncStation(const QByteArray& call)
-{
-    auto* list = control<QListWidget>("List2");
-    QStringList entries;
-    for (int i = 0; i < list->count(); ++i)
-        entries << list->item(i)->text();
-    entries << textOf(call);
-    const QStringList unique = messaging::uniqueEntries(entries);
-    if (unique.size() > list->count())
-        list->addItem(unique.last());
 }
 
 } // namespace app

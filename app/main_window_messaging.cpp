@@ -73,7 +73,8 @@ void MainWindow::wireMessaging()
     auto colourMessages = [messages](unsigned c) { setBackColour(messages, c); };
     connect(receiver, &messaging::MessageReceiver::messagesTextChanged, this, showMessages);
     connect(receiver, &messaging::MessageReceiver::messagesBoxColour, this, colourMessages);
-    connect(receiver, &messaging::MessageReceiver::tncStationHeard, this, &MainWindow::addTncStationHeard);
+    connect(receiver, &messaging::MessageReceiver::tncStationHeard, this,
+            [this](const QByteArray& call) { addStationHeard(m_tncHeard, "List2", call); });
 
     // Send and its fields.
     messaging::MessageSender* sender = m_sender.get();
@@ -148,19 +149,6 @@ messaging::SendFields MainWindow::sendFields() const
 void MainWindow::receivePacketLine(const QByteArray& line)
 {
     m_receiver->tncLine(line);
-}
-
-void MainWindow::addTncStationHeard(const QByteArray& callsign)
-{
-    auto* list = control<QListWidget>("List2");
-    QStringList entries;
-    for (int i = 0; i < list->count(); ++i)
-        entries.append(list->item(i)->text());
-    entries.append(textOf(callsign));
-    const QStringList unique = messaging::uniqueEntries(entries);
-    if (unique.size() == list->count())
-        return; // already heard
-    list->addItem(textOf(callsign));
 }
 
 void MainWindow::connectAprsIsServerClicked()

@@ -49,18 +49,23 @@ function(skylark_add_benchmark name)
     target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark benchmark::benchmark_main skylark_warnings)
 endfunction()
 
-# skylark_add_fuzzer(NAME SOURCES ... LIBS ...): a libFuzzer target, registered with
-# ctest as a short run so that CI exercises it.
+# skylark_add_fuzzer(NAME [CORPUS DIR] SOURCES ... LIBS ...): a libFuzzer target, registered
+# with ctest as a short run so that CI exercises it. CORPUS names the seed inputs kept in the
+# repository (relative to the current source directory); new inputs go to the build tree.
 function(skylark_add_fuzzer name)
     if(NOT SKYLARK_FUZZ)
         return()
     endif()
-    cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${F_SOURCES})
     target_link_libraries(${name} PRIVATE ${F_LIBS} skylark_warnings)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
     file(MAKE_DIRECTORY ${corpus})
-    add_test(NAME ${name} COMMAND ${name} -max_total_time=20 -rss_limit_mb=1024 -timeout=5 ${corpus})
+    set(seeds)
+    if(F_CORPUS)
+        set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/${F_CORPUS})
+    endif()
+    add_test(NAME ${name} COMMAND ${name} -max_total_time=20 -rss_limit_mb=1024 -timeout=5 ${corpus} ${seeds})
     set_tests_properties(${name} PROPERTIES TIMEOUT 120 LABELS fuzz ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
 endfunction()

@@ -5,6 +5,7 @@
 
 #include "messaging/ack_rules.h"
 #include "messaging/display_text.h"
+#include "packet/packet_line.h"
 #include "platform/clock.h"
 #include "records/log_file.h"
 #include "records/log_record.h"
@@ -100,13 +101,23 @@ void HfLink::processFrame(const AssembledFrame& frame)
     const ParsedFrame parsed = parseFrame(frame.text);
     const QByteArray& body = parsed.body;
     const QByteArray& hfCall = m_state.hfCall;
+    // A body holding CR, LF or NUL (a trailing line end aside) is shown and logged escaped,
+    // as one record, and goes nowhere else: passed on, its second line would be a packet
+    // with a source nobody checked.
+    const bool oneLine = packet::isOneLine(body);
+    const QByteArray shown =
+        oneLine ? packet::withoutLineEnd(body).toByteArray() : packet::escapedControlBytes(body);
     // 2
     if (!m_state.choices.displayCrc || parsed.good) {
-        messaging::appendDisplayText(m_traffic, "   " + body + "\r\n");
+        messaging::appendDisplayText(m_traffic, "   " + shown + "\r\n");
         emit trafficTextChanged(m_traffic);
     }
     // 3
-    records::LogFile::mheardLog(m_state.stationDir).append({records::logTimeStampNow(), body});
+    records::LogFile::mheardLog(m_state.stationDir).append({records::logTimeStampNow(), shown});
+    if (!oneLine) {
+        ++m_multiLineFrames;
+        return;
+    }
     // 4
     if (m_state.choices.operatingMode != station::OperatingMode::TncCommand && body.contains("cmd:"))
         emit tncCommandReceived(body);
@@ -153,17 +164,18 @@ void HfLink::processFrame(const AssembledFrame& frame)
     if (m.receiveLog && m_links.receiveLog)
         m_links.receiveLog->Receive_log(source, m.addressedText);
     if (m.sendAck)
-        HF_Ack(m.ackToSend);
+        queueReply(ackFrame(m.ackToSend), 1.0, std::nullopt);
     if (m.isAck)
         HF_RxAck(m.addressedText);
     // 8
+    // The answer follows after the reply delay; receive processing does not wait for it.
     if (!fromUs)
         for (const char* query : {":?APRS", ":?aprs"})
-            if (body.contains(query)) {
-                m_waits.TimeDelay(m_replyDelay);
-                if (!m_state.shuttingDown)
-                    emit beaconRequested();
-            }
+            if (body.contains(query))
+                QTimer::singleShot(platform::Clock::scaled(m_replyDelay * 1000.0), this, [this] {
+                    if (!m_state.shuttingDown)
+                        emit beaconRequested();
+                });
     // 9
     if (!m_state.shuttingDown)
         HF_APRS_IS(body, source, parsed.good);
@@ -185,8 +197,18 @@ bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds, std::op
     if (m_state.shuttingDown)
         return false;
     m_assembler.clearChannels(0, 8);
-    if (!m_state.choices.priorityTx && !m_waits.waitWhile([this] { return m_modem.channelState(1) != 0; }))
-        return false;
+    if (!m_state.choices.priorityTx) {
+        const auto end =
+            m_waits.waitWhileFor([this] { return m_modem.channelState(1) != 0; }, kChannelBusyWaitSeconds);
+        if (end == station::Waits::WaitEnd::Closing)
+            return false;
+        if (end == station::Waits::WaitEnd::TimedOut) {
+            // A carrier, or a squelch held open by noise, must not stop HF transmission for good.
+            ++m_channelBusyTimeouts;
+            messaging::appendDisplayText(m_traffic, kChannelBusyNote);
+            emit trafficTextChanged(m_traffic);
+        }
+    }
     if (!setting)
         setting = sendSetting(m_state.choices.transmitMode, m_state.choices.lsbTxMode);
     if (!setting)
@@ -272,13 +294,38 @@ void HfLink::HF_Decay()
     emit retryFinished(false);
 }
 
-void HfLink::HF_Ack(const QByteArray& ackPayload)
+QByteArray HfLink::ackFrame(const QByteArray& ackPayload) const
 {
     const QByteArray up = unproto();
     if (up.isEmpty())
-        return; // no HF option selected: nothing to send in
-    const QByteArray frame = buildFrame(m_state.hfCall + up + ackPayload, FrameSender::Ack);
-    transmitFrame(frame, 1.0);
+        return {}; // no HF option selected: nothing to send in
+    return buildFrame(m_state.hfCall + up + ackPayload, FrameSender::Ack);
+}
+
+void HfLink::queueReply(const QByteArray& frame, double pauseSeconds, std::optional<ModeSetting> setting)
+{
+    if (frame.isEmpty())
+        return;
+    if (m_replies.size() >= kMaxPendingReplies) {
+        m_replies.removeFirst();
+        ++m_droppedReplies;
+    }
+    m_replies.append({frame, pauseSeconds, setting});
+    if (!m_sendingReplies)
+        QTimer::singleShot(0, this, &HfLink::sendReplies);
+}
+
+void HfLink::sendReplies()
+{
+    if (m_sendingReplies)
+        return;
+    m_sendingReplies = true;
+    // Replies queued while one is being sent go out in the same run, in order.
+    while (!m_replies.isEmpty() && !m_state.shuttingDown) {
+        const Reply r = m_replies.takeFirst();
+        transmitFrame(r.frame, r.pauseSeconds, r.setting);
+    }
+    m_sendingReplies = false;
 }
 
 void HfLink::HF_RxAck(const QByteArray& addressedText)
@@ -294,24 +341,32 @@ void HfLink::HF_digi(const QByteArray& body, const QByteArray& source)
 {
     if (!shouldDigipeat(body, source, m_state.hfCall))
         return;
-    const QByteArray frame = buildFrame(digipeatBody(body, m_state.hfCall), FrameSender::Digipeat);
-    transmitFrame(frame, 0.3, gmsk250Setting());
+    queueReply(buildFrame(digipeatBody(body, m_state.hfCall), FrameSender::Digipeat), 0.3, gmsk250Setting());
 }
 
 void HfLink::HF_APRS_IS(const QByteArray& body, const QByteArray& source, bool good)
 {
-    if (hfGateExcluded(body))
+    if (hfGateExcluded(body) || !good)
         return;
-    if (!m_state.hfCall.isEmpty() && body.contains(m_state.hfCall))
-        for (int i = 0; i < 6 && !m_state.shuttingDown; ++i)
-            m_waits.TimeDelay(1.0);
-    if (m_state.shuttingDown || !good)
+    if (!m_state.hfCall.isEmpty() && body.contains(m_state.hfCall)) {
+        // Held for 6 s; receive processing goes on meanwhile.
+        QTimer::singleShot(platform::Clock::scaled(kOwnCallHoldSeconds * 1000.0), this, [this, body, source] {
+            if (!m_state.shuttingDown)
+                gate(body, source);
+        });
         return;
-    const QByteArray line = body + "\r\n";
-    if (m_links.local)
-        m_links.local->sendToLocalProgram(line);
+    }
+    gate(body, source);
+}
+
+void HfLink::gate(const QByteArray& body, const QByteArray& source)
+{
+    const QByteArrayView packetText = packet::withoutLineEnd(body);
+    if (m_links.local && packetText.size() <= packet::kMaxGatedPacketLength)
+        m_links.local->sendToLocalProgram(packetText.toByteArray() + "\r\n");
     if (m_links.aprsIs && m_links.aprsIs->isConnected())
-        m_links.aprsIs->APRS_IS(line);
+        if (const auto line = packet::igateLine(packetText, m_state.aprsIsCall))
+            m_links.aprsIs->APRS_IS(*line + "\r\n");
     if (m_state.choices.hfDigipeat)
         HF_digi(body, source);
 }

@@ -8,6 +8,11 @@
 // send HF_TX with its retries HF_Decay, the acknowledgements HF_Ack / HF_RxAck, the HF beacon
 // frame and the relay of local-program packets (Timer20).
 //
+// Receive processing never waits on a transmission: acknowledgements and digipeats of received
+// frames wait in a bounded reply queue sent from the event loop, "?APRS" answers and the hold
+// before gating a packet that names us follow on timers, and a transmission waits at most
+// kChannelBusyWaitSeconds for channel 1 to go quiet.
+//
 // The window owns the timers and connects them to the tick methods; everything runs on the
 // user-interface thread, and the waits inside let other events run meanwhile.
 
@@ -44,6 +49,14 @@ public:
     static constexpr qsizetype kMaxPendingFrames = 32;
     /// Lines from the local program waiting for the relay.
     static constexpr qsizetype kMaxRelayLines = 64;
+    /// Acknowledgements and digipeats waiting to be sent; more push out the oldest.
+    static constexpr qsizetype kMaxPendingReplies = 16;
+    /// How long a transmission waits for channel 1 to go quiet before it goes out anyway.
+    static constexpr double kChannelBusyWaitSeconds = 60.0;
+    /// The note in "HF traffic" when it did not.
+    static constexpr char kChannelBusyNote[] = "   Channel 1 busy for 60 s: transmitting anyway\r\n";
+    /// How long a received packet holding the HF callsign waits before it is gated.
+    static constexpr double kOwnCallHoldSeconds = 6.0;
 
     /// `receiveTick` is Timer3 (100 ms), `relayTick` Timer20 (200 ms).
     HfLink(Modem& modem, station::StationState& state, station::Waits& waits, station::StationLinks& links,
@@ -60,11 +73,18 @@ public:
     /// The "HF traffic" text (bounded to its newest 10000 characters past 15000).
     const QByteArray& trafficText() const { return m_traffic; }
     qsizetype pendingFrames() const { return m_frames.size(); }
+    /// Frames whose body held CR, LF or NUL: shown and logged escaped, passed on nowhere.
+    qint64 multiLineFrames() const { return m_multiLineFrames; }
 
     // --- Transmit -----------------------------------------------------------------------
     /// ">" + tocall + ":" (or ",WIDE2-1:" with "Digipeat me") of the selected transmit option;
     /// empty when the option does not send on the modem.
     QByteArray unproto() const;
+    /// Transmissions that went out after channel 1 stayed busy for kChannelBusyWaitSeconds.
+    qint64 channelBusyTimeouts() const { return m_channelBusyTimeouts; }
+    /// Replies (acknowledgements, digipeats) dropped because too many were waiting.
+    qint64 droppedReplies() const { return m_droppedReplies; }
+
     /// The common transmit sequence for a built frame. `setting` nullopt: the selected
     /// option's send setting. False when nothing could be sent (closing, no modem option).
     bool transmitFrame(const QByteArray& frame, double pauseSeconds,
@@ -75,13 +95,14 @@ public:
     /// Retries of the last HF message until its acknowledgement (C 14 C 14 C R 14 C 14 C 14 C
     /// 14 C R, seconds).
     void HF_Decay();
-    /// Sends the acknowledgement `ackPayload` (":" + padded sender + ":ack" + number ...).
-    void HF_Ack(const QByteArray& ackPayload);
     /// Reads the number of a received acknowledgement.
     void HF_RxAck(const QByteArray& addressedText);
-    /// Repeats a received body with the HF callsign inserted before WIDE2-1, in GMSK 250.
+    /// Queues the repeat of a received body with the HF callsign inserted before WIDE2-1, in
+    /// GMSK 250.
     void HF_digi(const QByteArray& body, const QByteArray& source);
-    /// Gates a received HF packet to the local program and APRS-IS, and digipeats it.
+    /// Gates a received HF packet to the local program (at most 256 characters) and APRS-IS
+    /// (packet::igateLine), and digipeats it; a packet holding the HF callsign kOwnCallHoldSeconds
+    /// later.
     void HF_APRS_IS(const QByteArray& body, const QByteArray& source, bool good);
     /// The HF step of a beacon: HF callsign + unproto + text in a frame with the short end
     /// flag, sent at once in the selected mode (the seven HF message modes only).
@@ -114,7 +135,21 @@ signals:
     void retryFinished(bool acknowledged);
 
 private:
+    struct Reply {
+        QByteArray frame;
+        double pauseSeconds = 0;
+        std::optional<ModeSetting> setting;
+    };
+
     void processFrame(const AssembledFrame& frame);
+    /// The frame of an acknowledgement (`ackPayload` is ":" + padded sender + ":ack" + number
+    /// ...); empty when no HF option is selected.
+    QByteArray ackFrame(const QByteArray& ackPayload) const;
+    /// Queues a reply to a received frame; sendReplies() transmits it from the event loop.
+    void queueReply(const QByteArray& frame, double pauseSeconds, std::optional<ModeSetting> setting);
+    void sendReplies();
+    /// The gating step of HF_APRS_IS, after the hold.
+    void gate(const QByteArray& body, const QByteArray& source);
     messaging::StationIdentity identity() const;
     bool ackCheck();
 
@@ -130,6 +165,11 @@ private:
     QByteArrayList m_relayLines;
     QByteArray m_traffic;
     QByteArray m_pendingFrame; ///< the last HF message frame, resent by HF_Decay
+    QList<Reply> m_replies;
+    qint64 m_multiLineFrames = 0;
+    qint64 m_channelBusyTimeouts = 0;
+    qint64 m_droppedReplies = 0;
+    bool m_sendingReplies = false;
     int m_replyDelay = 0;
     bool m_processing = false;
     bool m_relaying = false;

@@ -35,7 +35,7 @@ bool gateToHf(QByteArrayView rawLine, const QByteArrayList& heard, QByteArrayVie
     if (line.size() >= 256)
         return false;
     bool selected = false;
-    for (qsizetype i = 0; i < heard.size() && i <= 10 && !selected; ++i)
+    for (qsizetype i = 0; i < heard.size() && i < kGatedHeardEntries && !selected; ++i)
         selected = heard[i].size() >= 2 && holdsKeyFrom3(line, heard[i]);
     if (!selected)
         return false;

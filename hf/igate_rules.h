@@ -15,6 +15,9 @@ namespace hf {
 /// HF to APRS-IS: packets never gated (queries, packets from the internet, ">APSK99").
 bool hfGateExcluded(QByteArrayView packet);
 
+/// How many of the first HF stations-heard entries a line from APRS-IS may be addressed to.
+inline constexpr qsizetype kGatedHeardEntries = 11;
+
 /// APRS-IS to HF: the line (line end removed) is a message addressed to one of the first 11
 /// entries of the HF stations-heard list (entries of 2 or more characters, "::" + entry at
 /// position 3 or later), shorter than 256 characters, not this station's own packet

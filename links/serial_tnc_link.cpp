@@ -1,6 +1,7 @@
 #include "links/serial_tnc_link.h"
 
 #include "links/kiss_tcp_link.h"
+#include "links/tnc_line_rules.h"
 #include "packet/kiss_codec.h"
 #include "platform/dialog_service.h"
 #include "station/station_state.h"
@@ -82,7 +83,11 @@ void SerialTncLink::openAtLoad()
 
 void SerialTncLink::onPortData()
 {
-    const QByteArray bytes = m_port.readAll();
+    gather(m_port.readAll());
+}
+
+void SerialTncLink::gather(const QByteArray& bytes)
+{
     if (bytes.isEmpty())
         return;
     const qsizetype room = kMaxGathered - m_gathered.size();
@@ -186,8 +191,15 @@ void SerialTncLink::HandleInput(const QByteArray& text)
 QByteArray SerialTncLink::decodeKissFrame(const QByteArray& frame)
 {
     const packet::KissDecodeResult r = packet::Kiss::Kiss_Decode(frame, m_state.choices.myCallField);
-    if (r.digipeat && m_state.choices.hfDigipeat)
-        Kiss_Send(r.digipeat->destination, r.digipeat->source, r.digipeat->path, r.digipeat->info);
+    if (r.digipeat && m_state.choices.hfDigipeat) {
+        // Received input never raises a dialog: a repeat that cannot be encoded is dropped.
+        const packet::KissEncodeResult repeat = packet::Kiss::encode(
+            r.digipeat->destination, r.digipeat->source, r.digipeat->path, r.digipeat->info);
+        if (repeat.ok())
+            sendKissFrame(repeat.frame);
+        else
+            ++m_droppedDigipeats;
+    }
     return r.text;
 }
 
@@ -195,7 +207,14 @@ void SerialTncLink::writeTnc(const QByteArray& bytes)
 {
     if (!m_port.isOpen())
         m_port.open();
-    m_port.write(bytes);
+    m_port.write(m_state.kissSerial ? bytes : converseText(bytes));
+}
+
+void SerialTncLink::enterCommandMode()
+{
+    if (!m_port.isOpen())
+        m_port.open();
+    m_port.write(CtrlC);
 }
 
 void SerialTncLink::Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
@@ -207,10 +226,15 @@ void SerialTncLink::Kiss_Send(const QByteArray& destination, const QByteArray& s
                                                         r.message);
         return;
     }
+    sendKissFrame(r.frame);
+}
+
+void SerialTncLink::sendKissFrame(const QByteArray& frame)
+{
     if (station::isAx25Mode(m_state.choices.transmitMode) && m_kissTcp && m_kissTcp->isConnected())
-        m_kissTcp->send(r.frame);
+        m_kissTcp->send(frame);
     if (m_state.kissSerial)
-        writeTnc(r.frame);
+        writeTnc(frame);
 }
 
 void SerialTncLink::Clear_Messhead()

@@ -62,6 +62,9 @@ public:
     void openAtLoad();
     void close() { m_port.close(); }
 
+    /// Bytes read from the TNC (the port's receive event): kept for the next gathering tick,
+    /// which is started.
+    void gather(const QByteArray& bytes);
     /// Timer22 tick: cut what was gathered into packets for the line handler.
     void onGatherTimer();
     /// Timer18 tick: the port caption in `Label26`.
@@ -69,6 +72,9 @@ public:
     /// Timer19 tick: reopen the port (it may have vanished and come back).
     void onWatchTimer();
 
+    /// Ctrl-C CR: puts a text-mode TNC in command mode (the operator chose an operating
+    /// mode). The only way a control byte other than CR reaches a text-mode TNC.
+    void enterCommandMode();
     /// Puts a text-mode TNC back into converse mode ("conv" CR) once the port is free.
     void Conver();
     /// Keyboard input for the TNC; nothing is done with it.
@@ -76,10 +82,12 @@ public:
 
     /// The text line of a received KISS frame (bytes after the command byte, still
     /// stuffed): decoded, digipeated by KISS when "HF digipeat" is on and our callsign is
-    /// the next hop. Empty when the frame is not a UI frame.
+    /// the next hop. Empty when the frame is not a UI frame. A repeat that cannot be encoded
+    /// is dropped and counted, never shown in a dialog.
     QByteArray decodeKissFrame(const QByteArray& frame);
+    qint64 droppedDigipeats() const { return m_droppedDigipeats; }
 
-    // station::TncTransmitter
+    // station::TncTransmitter. To a text-mode TNC only converseText() is written.
     void writeTnc(const QByteArray& bytes) override;
     void Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
                    const QByteArray& info) override;
@@ -94,6 +102,8 @@ private:
     void onPortData();
     void onPortError();
     QString portText() const;
+    /// An encoded frame out on the KISS links that are up.
+    void sendKissFrame(const QByteArray& frame);
 
     station::StationState& m_state;
     station::Waits& m_waits;
@@ -104,6 +114,7 @@ private:
     packet::MonitorLineSplitter m_text;
     QByteArray m_gathered;
     bool m_dataSinceTick = false;
+    qint64 m_droppedDigipeats = 0;
     KissTcpLink* m_kissTcp = nullptr;
     QTimer* m_timer18 = nullptr;
     QTimer* m_timer19 = nullptr;

@@ -1,6 +1,7 @@
 #include "links/tnc_line_handler.h"
 
 #include "links/tnc_line_rules.h"
+#include "packet/packet_line.h"
 #include "station/station_links.h"
 #include "station/station_state.h"
 
@@ -64,11 +65,21 @@ void TncLineHandler::onLineTimer()
 
 void TncLineHandler::handle(const QByteArray& line)
 {
+    const bool commandMode = m_state.choices.operatingMode == station::OperatingMode::TncCommand;
+    if (!packet::isOneLine(line)) {
+        // A frame whose information holds CR, LF or NUL is shown, and goes nowhere else:
+        // passed on, its second line would be a packet nobody sent.
+        ++m_multiLinePackets;
+        emit monitorText(monitorEntry(packet::escapedControlBytes(withoutLineEnd(line)) + "\r\n", commandMode,
+                                      QDateTime::currentDateTimeUtc()));
+        return;
+    }
+
     const QByteArray copy = internetCopy(line);
     if (!copy.isEmpty() && m_links.aprsIs && m_links.aprsIs->isConnected())
-        m_links.aprsIs->APRS_IS(copy + "\r\n");
+        if (const auto gated = packet::igateLine(copy, m_state.aprsIsCall))
+            m_links.aprsIs->APRS_IS(*gated + "\r\n");
 
-    const bool commandMode = m_state.choices.operatingMode == station::OperatingMode::TncCommand;
     emit monitorText(monitorEntry(line, commandMode, QDateTime::currentDateTimeUtc()));
     if (commandMode)
         return;
@@ -85,8 +96,9 @@ void TncLineHandler::handle(const QByteArray& line)
         emit stationHeard(source);
     emit packetLine(line);
 
-    if (m_links.local)
-        m_links.local->sendToLocalProgram(withoutLineEnd(line) + "\r\n");
+    const QByteArray text = withoutLineEnd(line);
+    if (m_links.local && text.size() <= packet::kMaxGatedPacketLength)
+        m_links.local->sendToLocalProgram(text + "\r\n");
 }
 
 void TncLineHandler::finishLine()

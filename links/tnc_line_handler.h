@@ -17,11 +17,14 @@ namespace links {
 /// The TNC line handler (`Timer2`): every received packet line of the serial TNC, the
 /// KISS-over-TCP link and the AGWPE link ends up here, one line per tick.
 ///
+/// A packet whose information holds CR, LF or NUL is only shown (escaped). Gating to APRS-IS
+/// follows the igate rules (packet::igateLine).
+///
 /// Lines wait in a bounded queue, so packets that arrive close together are each handled
 /// on their own and in order. Each handled line is copied to APRS-IS (when connected), shown
 /// on the monitor, checked for the "cmd:" prompt, its source reported for the heard list,
 /// traffic relayed from the internet ("}") reported for the igate, and the line copied to
-/// the local program on port 8063.
+/// the local program on port 8063 (at most 256 characters).
 class TncLineHandler : public QObject {
     Q_OBJECT
 public:
@@ -46,6 +49,8 @@ public:
     void clear();
 
     qsizetype queuedLines() const { return m_queue.size(); }
+    /// Packets that held CR, LF or NUL inside: shown escaped, passed on nowhere.
+    qint64 multiLinePackets() const { return m_multiLinePackets; }
 
 signals:
     /// Text to append to the "TNC traffic" monitor.
@@ -69,6 +74,7 @@ private:
     QTimer* m_watchTimer = nullptr;
     std::function<void()> m_conver;
     QList<QByteArray> m_queue;
+    qint64 m_multiLinePackets = 0;
     bool m_handling = false;
 };
 

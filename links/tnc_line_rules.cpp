@@ -15,6 +15,16 @@ QByteArray withoutLineEnd(const QByteArray& line)
     return line.left(n);
 }
 
+QByteArray converseText(const QByteArray& bytes)
+{
+    QByteArray text = bytes;
+    text.removeIf([](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return (u < 0x20 && c != '\r') || u == 0x7F;
+    });
+    return text;
+}
+
 QByteArray internetCopy(const QByteArray& line)
 {
     QByteArray copy = line;

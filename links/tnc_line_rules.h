@@ -31,6 +31,11 @@ QByteArray monitorEntry(const QByteArray& line, bool tncCommandMode, const QDate
 /// none), blanks and line ends trimmed.
 QByteArray sourceOf(const QByteArray& line);
 
+/// What may be written to a text-mode TNC in converse mode: `bytes` without any control byte
+/// other than the CR that ends a line (Ctrl-C would put the TNC in command mode and turn the
+/// rest into a command), so no text a station chose can command our TNC.
+QByteArray converseText(const QByteArray& bytes);
+
 /// `line` without a trailing CR LF / CR / LF.
 QByteArray withoutLineEnd(const QByteArray& line);
 

@@ -23,7 +23,45 @@ QByteArrayView withoutLeadingZeros(QByteArrayView digits)
     return digits.sliced(n);
 }
 
+bool isLetterOrDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+/// Length of the run of letters and digits at the start of `text`.
+qsizetype letterDigitRun(QByteArrayView text)
+{
+    qsizetype n = 0;
+    while (n < text.size() && isLetterOrDigit(text[n]))
+        ++n;
+    return n;
+}
+
 } // namespace
+
+bool isValidMessageNumber(QByteArrayView numberText)
+{
+    const qsizetype number = letterDigitRun(numberText);
+    if (number < 1 || number > 5)
+        return false;
+    if (number == numberText.size())
+        return true;
+    const QByteArrayView replyAck = numberText.sliced(number);
+    if (replyAck.front() != '}')
+        return false;
+    const qsizetype reply = letterDigitRun(replyAck.sliced(1));
+    return reply <= 5 && reply == replyAck.size() - 1;
+}
+
+bool isAcknowledgeableCall(QByteArrayView call)
+{
+    if (call.isEmpty() || call.size() > 9)
+        return false;
+    for (const char c : call)
+        if (!isLetterOrDigit(c) && c != '-')
+            return false;
+    return true;
+}
 
 int ackNumberFrom(QByteArrayView text)
 {

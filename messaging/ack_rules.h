@@ -27,6 +27,17 @@ inline bool ackMatches(int ackNumber, int pendingMessageNumber)
     return pendingMessageNumber > 0 && ackNumber == pendingMessageNumber;
 }
 
+/// True when `numberText` (the text after a message's "{", line end removed) is a message
+/// number a station may send: 1 to 5 letters and digits, optionally followed by "}" and a
+/// reply-ack of up to 5 letters and digits. Only such a number is acknowledged: anything else
+/// would put what the sender chose (control bytes, a second line) into our transmission.
+bool isValidMessageNumber(QByteArrayView numberText);
+
+/// True when `call` can be the addressee of our acknowledgement: 1 to 9 letters, digits and
+/// "-", as an APRS addressee field holds. A sender field holding anything else (control bytes,
+/// a whole line without ">") is not a station to answer.
+bool isAcknowledgeableCall(QByteArrayView call);
+
 /// What follows "ack" in the reply to a message numbered `numberText` (the text after its "{",
 /// line end removed): when the text starts with digits of non-zero value, those digits without
 /// leading zeros ("07" gives "7"); otherwise the text as received.

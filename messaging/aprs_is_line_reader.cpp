@@ -27,7 +27,8 @@ QList<QByteArray> AprsIsLineReader::feed(QByteArrayView bytes, QList<QByteArray>
 
 void AprsIsLineReader::finishLine(QList<QByteArray>& out, QList<QByteArray>* comments)
 {
-    if (!m_discarding && !m_partial.isEmpty()) {
+    // A line holding NUL is no APRS-IS packet; passed on, the NUL would cut a record short.
+    if (!m_discarding && !m_partial.isEmpty() && !m_partial.contains('\0')) {
         if (!m_partial.startsWith('#'))
             out.append(m_partial);
         else if (comments)

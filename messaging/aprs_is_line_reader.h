@@ -17,8 +17,8 @@ public:
     static constexpr qsizetype kMaxLineLength = 1024;
 
     /// Adds received bytes and returns the complete packet lines in them, without line ends
-    /// (CR LF, LF or a lone CR all end a line). Empty lines and server comment lines ("#...")
-    /// are skipped; the comment lines go to `comments` when given.
+    /// (CR LF, LF or a lone CR all end a line). Empty lines, server comment lines ("#...") and
+    /// lines holding NUL are skipped; the comment lines go to `comments` when given.
     QList<QByteArray> feed(QByteArrayView bytes, QList<QByteArray>* comments = nullptr);
 
     /// The partial line waiting for its end.

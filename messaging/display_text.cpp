@@ -1,7 +1,5 @@
 #include "display_text.h"
 
-#include <QSet>
-
 namespace messaging {
 
 QByteArray boundDisplayText(QByteArray text)
@@ -25,35 +23,6 @@ void appendDisplayText(QByteArray& text, QByteArrayView addition)
 {
     text += addition;
     text = boundDisplayText(std::move(text));
-}
-
-namespace {
-
-template <typename List> List unique(const List& list)
-{
-    List out;
-    out.reserve(list.size());
-    QSet<typename List::value_type> seen;
-    seen.reserve(list.size());
-    for (const auto& entry : list) {
-        if (!seen.contains(entry)) {
-            seen.insert(entry);
-            out.append(entry);
-        }
-    }
-    return out;
-}
-
-} // namespace
-
-QStringList uniqueEntries(const QStringList& list)
-{
-    return unique(list);
-}
-
-QList<QByteArray> uniqueEntries(const QList<QByteArray>& list)
-{
-    return unique(list);
 }
 
 } // namespace messaging

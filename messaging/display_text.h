@@ -1,7 +1,7 @@
 #pragma once
 
 // Bounds for the running texts on screen (messages box, bulletin/weather/group lists, traffic
-// monitors) and the de-duplication of the stations-heard lists.
+// monitors).
 
 #include <QByteArray>
 #include <QList>
@@ -22,10 +22,5 @@ QByteArray boundDisplayText(QByteArray text);
 
 /// Appends `addition` to `text` and bounds the result.
 void appendDisplayText(QByteArray& text, QByteArrayView addition);
-
-/// The list with every repeated entry removed: the first occurrence of each entry is kept,
-/// in the original order (what RemoveDupe1 and RemoveDupe2 do to the stations-heard lists).
-QStringList uniqueEntries(const QStringList& list);
-QList<QByteArray> uniqueEntries(const QList<QByteArray>& list);
 
 } // namespace messaging

@@ -187,7 +187,7 @@ ReceivedMessage classifyLine(Bearer bearer, QByteArrayView rawLine, const Statio
             m.isAck = true;
             m.ackNumber = ackNumberFrom(addressed);
         }
-        if (brace >= 0) {
+        if (brace >= 0 && isValidMessageNumber(m.messageNumber) && isAcknowledgeableCall(m.source)) {
             m.sendAck = true;
             switch (bearer) {
             case Bearer::Tnc:

@@ -75,7 +75,9 @@ struct ReceivedMessage {
     bool clearGroupList = false; ///< the group callsign is empty: empty groupList
 
     bool receiveLog = false; ///< addressed to us: call Receive_log (callsign = source)
-    bool sendAck = false;    ///< addressed to us with "{": call the bearer's ack sender
+    bool sendAck = false;    ///< addressed to us with "{" and a valid message number
+                             ///< (isValidMessageNumber) from a sender we can address
+                             ///< (isAcknowledgeableCall): call the bearer's ack sender
     QByteArray ackToSend;    ///< TNC: vhfAckPayload; HF: hfAckPayload (after CALL + unproto);
                              ///< APRS-IS: aprsIsAckLine; empty when !sendAck
 

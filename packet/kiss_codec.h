@@ -66,8 +66,9 @@ public:
     /// After unstuffing, the first 03 from byte 15 on (counting from 1) must stand at
     /// 15 + 7k and the first F0 from byte 16 on at 16 + 7k, k = 0..8 (k digipeaters, taken
     /// from the 03); the information is every byte after the one that follows the 03.
-    /// Calls and SSIDs are halved rounding half to even; the C/H bit (80) and, where the
-    /// address ends, the extension bit (01) are ignored; SSID 0 (or below) shows no suffix.
+    /// Call characters are halved rounding half to even; an SSID is the 4 SSID bits of its
+    /// byte (0..15, whatever the C/H, reserved and extension bits hold); SSID 0 shows no
+    /// suffix.
     /// Only the last repeated path entry keeps its "*" in the text.
     /// `ownCall` is the station's callsign with "-SSID" if any; when it is the next unused
     /// entry of the path it is marked repeated in the text and a DigipeatRequest is

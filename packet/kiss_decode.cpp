@@ -36,11 +36,12 @@ QByteArray decodeCall(const QByteArray& frame, qsizetype offset)
     return call;
 }
 
-/// SSID from an SSID byte whose extension bit has already been taken off and whose
-/// C/H bit (80) has been removed: (value - 60) / 2, rounded half to even.
-int ssidOf(int value)
+/// The SSID of the address whose SSID byte is at `offset`: its 4 SSID bits (bits 1..4). The
+/// C/H bit, the two reserved bits and the extension bit are not part of it, so any byte gives
+/// 0..15.
+int ssidAt(const QByteArray& frame, qsizetype offset)
 {
-    return halveToEven(value - 0x60);
+    return (byteAt(frame, offset) >> 1) & 0x0F;
 }
 
 void appendSsid(QByteArray& text, int ssid)
@@ -124,18 +125,10 @@ KissDecodeResult Kiss::Kiss_Decode(const QByteArray& received, const QByteArray&
     const qsizetype digis = (control - kFirstDigi) / kBlock;
 
     QByteArray destination = decodeCall(frame, 0);
-    int value = byteAt(frame, 6);
-    if (value > 0x7F)
-        value -= 0x80; // command bit
-    appendSsid(destination, ssidOf(value));
+    appendSsid(destination, ssidAt(frame, 6));
 
     QByteArray source = decodeCall(frame, 7);
-    value = byteAt(frame, 13);
-    if (digis == 0)
-        value -= 0x01; // end-of-address bit
-    if (value > 0x7F)
-        value -= 0x80;
-    appendSsid(source, ssidOf(value));
+    appendSsid(source, ssidAt(frame, 13));
 
     QByteArray path;
     int repeatCount = 0;
@@ -143,16 +136,10 @@ KissDecodeResult Kiss::Kiss_Decode(const QByteArray& received, const QByteArray&
         const qsizetype offset = kFirstDigi + d * kBlock;
         path.append(',');
         path.append(decodeCall(frame, offset));
-        value = byteAt(frame, offset + 6);
-        if (d == digis - 1)
-            value -= 0x01;
-        if (value > 0x7F) {
-            value -= 0x80; // H bit: has been repeated
+        appendSsid(path, ssidAt(frame, offset + 6));
+        if (byteAt(frame, offset + 6) & 0x80) { // H bit: has been repeated
             ++repeatCount;
-            appendSsid(path, ssidOf(value));
             path.append('*');
-        } else {
-            appendSsid(path, ssidOf(value));
         }
     }
 

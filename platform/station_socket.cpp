@@ -113,6 +113,13 @@ bool StationSocket::send(const QByteArray& bytes)
 {
     if (!isConnected())
         return false;
+    if (m_socket->bytesToWrite() + bytes.size() > kMaxUnsent) {
+        ++m_droppedPeers;
+        dropSocket();
+        // Reported from the event loop: the sender is in the middle of its own work.
+        QMetaObject::invokeMethod(this, &StationSocket::closedByPeer, Qt::QueuedConnection);
+        return false;
+    }
     return m_socket->write(bytes) == bytes.size();
 }
 

@@ -46,8 +46,16 @@ public:
     /// Closes the connection and the listener; the state becomes 0.
     void close();
 
-    /// Sends bytes on the connection; false when not connected.
+    /// Bytes that may wait for a peer that does not read; beyond them the peer is dropped.
+    static constexpr qint64 kMaxUnsent = 256 * 1024;
+
+    /// Sends bytes on the connection; false when not connected. A peer that has left more
+    /// than kMaxUnsent bytes unread is dropped (closedByPeer follows from the event loop, as if
+    /// it had gone): a program that connects and never reads cannot make the station queue
+    /// without limit.
     bool send(const QByteArray& bytes);
+    /// Peers dropped because they did not read.
+    qint64 droppedPeers() const { return m_droppedPeers; }
     QByteArray readAll();
 
 signals:
@@ -65,6 +73,7 @@ private:
     QPointer<QTcpSocket> m_socket;
     quint16 m_listenPort = 0;
     bool m_error = false;
+    qint64 m_droppedPeers = 0;
 };
 
 } // namespace platform

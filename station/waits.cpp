@@ -24,11 +24,19 @@ void Waits::DecayTimeDelay(double seconds)
     wait(seconds);
 }
 
+namespace {
+/// The design interval in whole milliseconds, rounded, on the clock's time scale; nonsense
+/// waits nothing.
+QDeadlineTimer deadlineIn(double seconds)
+{
+    const double ms = std::isfinite(seconds) && seconds > 0 ? std::round(seconds * 1000.0) : 0.0;
+    return QDeadlineTimer(platform::Clock::scaled(ms));
+}
+} // namespace
+
 void Waits::wait(double seconds)
 {
-    // The design interval in whole milliseconds, rounded; nonsense waits nothing.
-    const double ms = std::isfinite(seconds) && seconds > 0 ? std::round(seconds * 1000.0) : 0.0;
-    const QDeadlineTimer deadline(platform::Clock::scaled(ms));
+    const QDeadlineTimer deadline = deadlineIn(seconds);
     while (!m_state.shuttingDown && !deadline.hasExpired())
         yieldOnce();
 }
@@ -44,6 +52,19 @@ bool Waits::waitWhile(const std::function<bool()>& busy)
     while (busy() && !m_state.shuttingDown)
         yieldOnce();
     return !m_state.shuttingDown;
+}
+
+Waits::WaitEnd Waits::waitWhileFor(const std::function<bool()>& busy, double seconds)
+{
+    const QDeadlineTimer deadline = deadlineIn(seconds);
+    while (busy()) {
+        if (m_state.shuttingDown)
+            return WaitEnd::Closing;
+        if (deadline.hasExpired())
+            return WaitEnd::TimedOut;
+        yieldOnce();
+    }
+    return m_state.shuttingDown ? WaitEnd::Closing : WaitEnd::Cleared;
 }
 
 bool Waits::waitForTransmitter()

@@ -27,6 +27,10 @@ public:
     void yieldOnce();
     /// Yields while `busy()` holds; false when it gave up because the station is closing.
     bool waitWhile(const std::function<bool()>& busy);
+    /// How a bounded wait ended.
+    enum class WaitEnd { Cleared, TimedOut, Closing };
+    /// Yields while `busy()` holds, for at most `seconds` (design time).
+    WaitEnd waitWhileFor(const std::function<bool()>& busy, double seconds);
     /// Waits for `transmitBusy` to clear; false when the station is closing.
     bool waitForTransmitter();
 

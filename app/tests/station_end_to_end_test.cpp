@@ -398,6 +398,49 @@ TEST_P(VhfEndToEndTest, OnlyNumberedMessagesToThisVeryCallsignAreAnswered)
                                              head + ":G4SRC    :ack7\r", head + ":G4SRC    :ack7\r"}));
 }
 
+TEST_P(VhfEndToEndTest, HostilePacketsForgeNothingCommandNothingAndRaiseNoDialog)
+{
+    openStation(GetParam().tncTypeCode);
+    chooseVhfMessaging();
+    connectServer();
+    in<QCheckBox>(*main, "Check3")->setChecked(true); // "HF digipeat"
+
+    // A message number that would carry Ctrl-C and a command into our ack.
+    tncDelivers("G4XYZ", "APRS", "WIDE1-1", ":G4ABC    :hi{\x03G4ABC EVIL");
+    tncDelivers("G4XYZ", "APRS", "WIDE1-1,NOGATE", ">not for the internet");
+    tncDelivers("G4XYZ", "APRS", "RFONLY", ">nor for the internet");
+    tncDelivers("G4XYZ", "APRS", "WIDE1-1", "}G4IN>APRS,TCPIP,G4XYZ*:>third party");
+    QByteArray expectedTnc;
+    QByteArray expectedServer = "G4XYZ>APRS,WIDE1-1,qAR,M0SKY-1::G4ABC    :hi{\x03G4ABC EVIL\r\n";
+    if (state.kissSerial) {
+        // An information field holding a second line with a forged source.
+        tncDelivers("G4XYZ", "APRS", "WIDE1-1", ">hi\rEVIL-1>APRS,qAR,G4XYZ:>forged");
+        // Every bit of the source SSID byte set, our call as the next hop.
+        QByteArray allBits = packet::Kiss::encode("APRS", "N0CALL", "G4ABC,WIDE2-1", ">ssid bits").frame;
+        allBits[2 + 13] = '\x7F';
+        ASSERT_TRUE(tnc.write(allBits));
+        expectedTnc = "N0CALL-15>APRS,G4ABC*,WIDE2-1:>ssid bits";
+        expectedServer += "N0CALL-15>APRS,G4ABC*,WIDE2-1,qAR,M0SKY-1:>ssid bits\r\n";
+    }
+    tncDelivers("G4XYZ", "APRS", "WIDE1-1", ">the last packet");
+    expectedServer += "G4XYZ>APRS,WIDE1-1,qAR,M0SKY-1:>the last packet\r\n";
+
+    EXPECT_EQ(str(serverReceivedUpTo("the last packet\r\n")), str(expectedServer));
+    spinFor(static_cast<int>(12 * 1000 * kTimeScale)); // an ack would have gone out by now
+    EXPECT_EQ(str(server.received()), str(expectedServer));
+    EXPECT_EQ(str(wire->texts().join()), str(expectedTnc)) << "no ack to the forged number, no control byte";
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_TRUE(
+        in<QPlainTextEdit>(*main, "Text8")->toPlainText().contains(QStringLiteral("hi{\x03G4ABC EVIL")))
+        << "the message itself is shown";
+    if (state.kissSerial) {
+        EXPECT_TRUE(
+            in<QPlainTextEdit>(*main, "Text1")
+                ->toPlainText()
+                .contains(QStringLiteral("G4XYZ>APRS,WIDE1-1:>hi<0x0D>EVIL-1>APRS,qAR,G4XYZ:>forged")));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(TextAndKiss, VhfEndToEndTest,
                          ::testing::Values(VhfBearer{"TextMode", 2}, VhfBearer{"Kiss", 4}),
                          [](const ::testing::TestParamInfo<VhfBearer>& info) { return info.param.name; });
@@ -428,14 +471,14 @@ TEST_F(StationEndToEndTest, MonitoredVhfPacketsAreGatedToAprsIsExactlyByTheRules
         burst += l + "\r\n";
     ASSERT_TRUE(tnc.write(burst));
     const QByteArray gated = serverReceivedUpTo("last one\r\n");
-    EXPECT_EQ(str(gated), str("N0CALL>APRS,WIDE1-1:>hello test\r\n"
-                              "N0CALL>APRS:>abcdefgh\r\n"
-                              "N0CALL>APRS,WIDE1-1:>marked packet\r\n"
-                              "N0CALL>APRS:>double marked\r\n"
-                              "N0CALL>APRS:>" +
+    EXPECT_EQ(str(gated), str("N0CALL>APRS,WIDE1-1,qAR,M0SKY-1:>hello test\r\n"
+                              "N0CALL>APRS,qAR,M0SKY-1:>abcdefgh\r\n"
+                              "N0CALL>APRS,WIDE1-1,qAR,M0SKY-1:>marked packet\r\n"
+                              "N0CALL>APRS,qAR,M0SKY-1:>double marked\r\n"
+                              "N0CALL>APRS,qAR,M0SKY-1:>" +
                               QByteArray(243, 'y') +
                               "\r\n"
-                              "N0CALL>APRS,WIDE1-1:>last one\r\n"));
+                              "N0CALL>APRS,WIDE1-1,qAR,M0SKY-1:>last one\r\n"));
     spinFor(20);
     EXPECT_EQ(str(server.received()), str(gated)) << "nothing gated twice";
 }
@@ -447,7 +490,7 @@ TEST_F(StationEndToEndTest, RelayedTrafficEntersItsInnerSourceAsHeardInsteadOfTh
     ASSERT_TRUE(tnc.write("G4GATE>APRS,WIDE2-1:}G4INNER>APRS,TCPIP,G4GATE*:>relayed text\r\n"
                           "N0CALL>APRS,WIDE1-1:>direct packet\r\n"));
     serverReceivedUpTo("direct packet\r\n");
-    EXPECT_EQ(str(server.received()), "N0CALL>APRS,WIDE1-1:>direct packet\r\n")
+    EXPECT_EQ(str(server.received()), "N0CALL>APRS,WIDE1-1,qAR,M0SKY-1:>direct packet\r\n")
         << "relayed traffic is not gated back";
     auto* heard = in<QListWidget>(*main, "List2");
     QStringList entries;
@@ -473,10 +516,11 @@ TEST_F(StationEndToEndTest, HfFramesWithAGoodCheckAreGatedToAprsIs)
     hfHears(hf::buildFrame("G4HF>APSK26:?IGATE?", hf::FrameSender::Message), "?IGATE?");
     hfHears(hf::buildFrame("G4HF>APSK26:?APRS?", hf::FrameSender::Message), "?APRS?");
     hfHears(hf::buildFrame("G4HF>APSK26:>sentinel", hf::FrameSender::Message), "sentinel");
-    const QByteArray gated = "G4HF>APSK26:>hf station here\r\nG4HF>APSK26:>sentinel\r\n";
-    EXPECT_EQ(str(serverReceivedUpTo("sentinel\r\n")), str(gated));
+    EXPECT_EQ(str(serverReceivedUpTo("sentinel\r\n")),
+              str("G4HF>APSK26,qAR,M0SKY-1:>hf station here\r\nG4HF>APSK26,qAR,M0SKY-1:>sentinel\r\n"));
     ASSERT_TRUE(waitUntil([&] { return program.received().endsWith("sentinel\r\n"); }));
-    EXPECT_EQ(str(program.received()), str(gated));
+    EXPECT_EQ(str(program.received()), str("G4HF>APSK26:>hf station here\r\nG4HF>APSK26:>sentinel\r\n"))
+        << "the local program gets the packet as heard";
     auto* heard = in<QListWidget>(*main, "List1");
     ASSERT_EQ(heard->count(), 1);
     EXPECT_EQ(heard->item(0)->text(), QStringLiteral("G4HF"));
@@ -491,7 +535,7 @@ TEST_F(StationEndToEndTest, HfPacketNamingThisStationIsGatedAboutSixSecondsLater
     hfHears(hf::buildFrame("G4HF>APSK26:>M0HF de G4HF", hf::FrameSender::Message), "M0HF de G4HF");
     serverReceivedUpTo("M0HF de G4HF\r\n");
     EXPECT_GE(stationSeconds(clock.elapsed()), 6.0);
-    EXPECT_EQ(str(server.received()), "G4HF>APSK26:>M0HF de G4HF\r\n");
+    EXPECT_EQ(str(server.received()), "G4HF>APSK26,qAR,M0SKY-1:>M0HF de G4HF\r\n");
 }
 
 class IgateEndToEndTest : public StationEndToEndTest {

@@ -104,8 +104,65 @@ TEST_F(HfLinkTest, GoodFrameIsShownLoggedAndHeard)
                     .match(record)
                     .hasMatch())
         << record.toStdString();
-    EXPECT_TRUE(log.events.contains("is:G4ABC-2>APSK63:>hello\r\n"));
+    EXPECT_TRUE(log.events.contains("is:G4ABC-2>APSK63,qAR,MYIS:>hello\r\n"));
     EXPECT_TRUE(log.events.contains("local:G4ABC-2>APSK63:>hello\r\n"));
+}
+
+TEST_F(HfLinkTest, BodyHoldingALineBreakIsShownAndLoggedAsOneRecordOnly)
+{
+    // A good check over a body with a second line inside: passed on, the second line would be
+    // a packet from a source nobody heard.
+    const QByteArray forged = "EVIL-1>APRS,qAR,G4XYZ:>forged";
+    for (const QByteArray& body : {"G4XYZ>APSK63:>hi\r" + forged, "G4XYZ>APSK63:>hi\n" + forged,
+                                   QByteArray("G4XYZ>APSK63::MYCALL   :hi\0{1", 29)})
+        receive(body);
+    ASSERT_TRUE(processed(3));
+    EXPECT_EQ(hf.multiLineFrames(), 3);
+    EXPECT_EQ(hf.trafficText(), "   G4XYZ>APSK63:>hi<0x0D>" + forged + "\r\n   G4XYZ>APSK63:>hi<0x0A>" +
+                                    forged + "\r\n   G4XYZ>APSK63::MYCALL   :hi<0x00>{1\r\n");
+    EXPECT_EQ(heardLogLines(), 3) << "one record each";
+    EXPECT_TRUE(heard.isEmpty());
+    for (const QByteArray& e : log.events)
+        EXPECT_FALSE(e.startsWith("is:") || e.startsWith("local:") || e.startsWith("log:")) << e.constData();
+    EXPECT_TRUE(modem.queued().isEmpty()) << "no ack for it either";
+}
+
+TEST_F(HfLinkTest, IgateRulesOnTheHfPath)
+{
+    const QByteArray longest = "G4ABC>APSK63:>" + QByteArray(256 - 14, 'x');
+    int channel = 10; // one channel each: a channel's assembly keeps at most 700 characters
+    for (const QByteArray& body :
+         {QByteArray("G4ABC>APSK63,NOGATE:>not me"), QByteArray("G4ABC>APSK63,RFONLY:>nor me"),
+          QByteArray("G4ABC>APSK63:}M0XYZ>APRS,G4ABC*:>third party"), longest + "x", longest})
+        receive(body, channel++);
+    ASSERT_TRUE(processed(5)) << heardLogLines() << hf.trafficText().toStdString();
+    EXPECT_EQ(hftest::withPrefix(log.events, "is:"),
+              QByteArrayList{"is:G4ABC>APSK63,qAR,MYIS:>" + QByteArray(256 - 14, 'x') + "\r\n"});
+    const QByteArrayList local = hftest::withPrefix(log.events, "local:");
+    EXPECT_EQ(local.size(), 4) << "the local program gets every packet of at most 256 characters";
+    EXPECT_FALSE(local.contains("local:" + longest + "x\r\n"));
+}
+
+TEST_F(HfLinkTest, ABusyChannelDelaysRepliesBoundedlyAndReceivingGoesOn)
+{
+    // Waits at 1/50 of design time (timers keep theirs): the 60 s wait for channel 1 takes 1.2 s.
+    platform::Clock::setTimeScale(0.02);
+    modem.setChannelState(1, 1); // a carrier, or a squelch held open by noise, that never drops
+    QList<qsizetype> sentWhenHeard;
+    QObject::connect(&hf, &hf::HfLink::stationHeard,
+                     [&](const QByteArray&) { sentWhenHeard.append(modem.queued().size()); });
+    state.choices.hfDigipeat = true;
+    receive("G4ABC>APSK63::MYCALL   :first{1", 12);
+    for (int i = 0; i < 2; ++i)
+        receive("M0XYZ>APSK63,WIDE2-1:>status " + QByteArray::number(i), 13 + i);
+
+    ASSERT_TRUE(testsupport::waitUntil([&] { return modem.queued().size() == 3; }, 20000));
+    EXPECT_EQ(sentWhenHeard, (QList<qsizetype>{0, 0, 0})) << "every frame processed while the replies waited";
+    EXPECT_EQ(hf.channelBusyTimeouts(), 3) << "each reply went out after its bounded wait";
+    EXPECT_EQ(modem.queued().first(),
+              hf::buildFrame("MYCALL>APSK63::G4ABC    :ack1\r", hf::FrameSender::Ack));
+    EXPECT_TRUE(hf.trafficText().contains(hf::HfLink::kChannelBusyNote));
+    EXPECT_EQ(hf.droppedReplies(), 0);
 }
 
 TEST_F(HfLinkTest, BadCheckIsShownOrNotByDisplayCrc)
@@ -212,7 +269,8 @@ TEST_F(HfLinkTest, PacketsWithOurCallAreGatedAfterTheHold)
 {
     receive("G4ABC>APSK63::MYCALL   :hello");
     ASSERT_TRUE(testsupport::waitUntil([&] { return !hftest::withPrefix(log.events, "is:").isEmpty(); }));
-    EXPECT_EQ(hftest::withPrefix(log.events, "is:"), QByteArrayList{"is:G4ABC>APSK63::MYCALL   :hello\r\n"});
+    EXPECT_EQ(hftest::withPrefix(log.events, "is:"),
+              QByteArrayList{"is:G4ABC>APSK63,qAR,MYIS::MYCALL   :hello\r\n"});
 }
 
 TEST_F(HfLinkTest, TransmitDisabledKeepsPttNoticesButQueuesNothing)

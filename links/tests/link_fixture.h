@@ -44,6 +44,7 @@ protected:
         for (auto [t, ms] : design)
             platform::Clock::setDesignInterval(*t, ms);
         state.myCall = "G4ABC";
+        state.aprsIsCall = "G4ABC-10";
         state.choices.myCallField = "G4ABC";
         state.choices.operatingMode = station::OperatingMode::AprsMessaging;
     }

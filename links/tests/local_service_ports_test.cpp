@@ -12,6 +12,11 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using testsupport::waitUntil;
 
 namespace {
@@ -155,6 +160,43 @@ TEST(LocalPortsInUse, ShownAndTriedAgainUntilFree)
     testsupport::ScriptedTcpClient client;
     EXPECT_TRUE(client.connectTo(state.tcpPorts.packets));
     ASSERT_TRUE(waitUntil([&] { return label23 == "Connected"; }));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LocalPortsTest, ClientThatNeverReadsIsDroppedAndTheNextOneServed)
+{
+    const quint16 port = ports.receiveLogSocket().localPort();
+    // A program that connects to the receive-log port and never reads, with a small buffer.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    const int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_TRUE(waitUntil([&] { return ports.receiveLogSocket().isConnected(); }));
+
+    const QByteArray record = "2026-01-01 12:00:00,G4XYZ,G4XYZ>APRS::G4ABC    :" + QByteArray(150, 'm');
+    for (int i = 0; i < 100000; ++i) {
+        ports.sendReceiveRecord(record);
+        if (i % 500 == 0)
+            testsupport::spinFor(1);
+    }
+    EXPECT_EQ(ports.receiveLogSocket().droppedPeers(), 1);
+    ::close(fd);
+
+    ASSERT_TRUE(
+        waitUntil([&] { return ports.receiveLogSocket().state() == platform::StationSocket::Listening; }));
+    testsupport::ScriptedTcpClient next;
+    ASSERT_TRUE(next.connectTo(port));
+    ASSERT_TRUE(waitUntil([&] { return ports.receiveLogSocket().isConnected(); }));
+    ports.sendReceiveRecord(record);
+    EXPECT_TRUE(waitUntil([&] { return next.received() == record; }));
 }
 
 } // namespace

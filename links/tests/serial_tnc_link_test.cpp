@@ -56,9 +56,9 @@ TEST_F(SerialTncTest, TextTncPacketsInOneWriteAreHandledOneByOne)
     ASSERT_TRUE(waitUntil([&] { return packets.size() == 3; }));
     EXPECT_EQ(packets[0], "N0CALL>APRS,WIDE1-1:>hello test\r\n");
     EXPECT_EQ(packets[1], "M0XYZ-7>APRS:>second packet here\r\n");
-    EXPECT_EQ(aprsIs.lines, (QList<QByteArray>{"N0CALL>APRS,WIDE1-1:>hello test\r\n",
-                                               "M0XYZ-7>APRS:>second packet here\r\n",
-                                               "G4ABC>APRS:>our own beacon back\r\n"}));
+    EXPECT_EQ(aprsIs.lines, (QList<QByteArray>{"N0CALL>APRS,WIDE1-1,qAR,G4ABC-10:>hello test\r\n",
+                                               "M0XYZ-7>APRS,qAR,G4ABC-10:>second packet here\r\n",
+                                               "G4ABC>APRS,qAR,G4ABC-10:>our own beacon back\r\n"}));
     EXPECT_EQ(heard, (QList<QByteArray>{"N0CALL", "M0XYZ-7"})) << "own callsign not in the heard list";
     EXPECT_EQ(local.lines.size(), 3);
     EXPECT_EQ(local.lines[1], "M0XYZ-7>APRS:>second packet here\r\n");
@@ -79,7 +79,7 @@ TEST_F(SerialTncTest, TwoLineUiHeaderIsOnePacketAndRelayedTrafficGoesToTheIgate)
     ASSERT_TRUE(pty.write("M0XYZ>APRS:}G4XYZ>APRS,TCPIP,M0XYZ*:>from the net\r\n"));
     ASSERT_TRUE(waitUntil([&] { return packets.size() == 2; }));
     EXPECT_EQ(packets[0], "N0CALL>APRS,WIDE1-1: <UI>:>hello there\r\n");
-    EXPECT_EQ(aprsIs.lines, QList<QByteArray>{"N0CALL>APRS,WIDE1-1:>hello there\r\n"})
+    EXPECT_EQ(aprsIs.lines, QList<QByteArray>{"N0CALL>APRS,WIDE1-1,qAR,G4ABC-10:>hello there\r\n"})
         << "TCPIP traffic is not gated";
     EXPECT_EQ(igated, QList<QByteArray>{packets[1]});
 }
@@ -189,6 +189,55 @@ TEST_F(SerialTncTest, KissDigipeatOnlyWithHfDigipeat)
     ASSERT_TRUE(pty.write(viaUs));
     ASSERT_TRUE(
         waitUntil([&] { return drain() == frameOf("APRS", "N0CALL", "G4ABC*,WIDE2-1", ">digi me"); }));
+}
+
+TEST_F(SerialTncTest, NoControlByteButTheLineEndReachesATextTnc)
+{
+    links::SerialTncLink& link = open(2);
+    link.writeTnc(":G4XYZ    :ack\x03G4ABC EVIL\r");
+    ASSERT_TRUE(waitUntil([&] { return drain().endsWith('\r'); }));
+    EXPECT_EQ(wire, ":G4XYZ    :ackG4ABC EVIL\r");
+    wire.clear();
+    link.enterCommandMode(); // the operator's choice of "TNC Command"
+    ASSERT_TRUE(waitUntil([&] { return drain() == QByteArray("\x03\r", 2); }));
+}
+
+TEST_F(SerialTncTest, KissPacketHoldingALineBreakIsOnlyShown)
+{
+    links::SerialTncLink& link = open(4);
+    ASSERT_TRUE(pty.write(frameOf("APRS", "G4XYZ", "WIDE1-1", ">hi\rEVIL-1>APRS,qAR,G4XYZ:>forged") +
+                          packet::Kiss::encode("APRS", "G4XYZ", "", QByteArray(">x\0y", 4)).frame +
+                          frameOf("APRS", "G4XYZ", "", ">after the forgery")));
+    ASSERT_TRUE(waitUntil([&] { return packets.size() == 1; }));
+    EXPECT_EQ(link.lineHandler().multiLinePackets(), 2);
+    EXPECT_TRUE(monitor.contains("G4XYZ>APRS,WIDE1-1:>hi<0x0D>EVIL-1>APRS,qAR,G4XYZ:>forged\r\n"))
+        << monitor.constData();
+    EXPECT_TRUE(monitor.contains("G4XYZ>APRS:>x<0x00>y\r\n"));
+    EXPECT_EQ(aprsIs.lines, QList<QByteArray>{"G4XYZ>APRS,qAR,G4ABC-10:>after the forgery\r\n"});
+    EXPECT_EQ(local.lines, QList<QByteArray>{"G4XYZ>APRS:>after the forgery\r\n"});
+}
+
+TEST_F(SerialTncTest, KissDigipeatNeverRaisesADialog)
+{
+    links::SerialTncLink& link = open(4);
+    state.choices.hfDigipeat = true;
+    // Source SSID byte 0x7F: its 4 SSID bits say 15.
+    QByteArray allBits = frameOf("APRS", "N0CALL", "G4ABC,WIDE2-1", ">ssid bits");
+    allBits[2 + 13] = '\x7F';
+    ASSERT_TRUE(pty.write(allBits));
+    ASSERT_TRUE(
+        waitUntil([&] { return drain() == frameOf("APRS", "N0CALL-15", "G4ABC*,WIDE2-1", ">ssid bits"); }));
+
+    // A source whose characters read "AB-99" cannot be encoded again: dropped and counted.
+    wire.clear();
+    QByteArray unencodable = frameOf("APRS", "ABX99", "G4ABC,WIDE2-1", ">no repeat");
+    unencodable[2 + 7 + 2] = static_cast<char>('-' << 1);
+    ASSERT_TRUE(pty.write(unencodable));
+    ASSERT_TRUE(waitUntil([&] { return link.droppedDigipeats() == 1 && packets.size() == 2; }));
+    EXPECT_EQ(packets.last(), "AB-99>APRS,G4ABC*,WIDE2-1:>no repeat\r\n");
+    testsupport::spinFor(20);
+    EXPECT_TRUE(drain().isEmpty());
+    EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
 TEST_F(SerialTncTest, ClearMessheadDropsWhatArrivedDuringATransmission)

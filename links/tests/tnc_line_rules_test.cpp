@@ -90,3 +90,18 @@ TEST(TcpTncButton, CaptionsColoursAndEnabling)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ConverseText, NoControlByteButTheLineEndReachesATextTnc)
+{
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {":G4XYZ    :ack12\r", ":G4XYZ    :ack12\r"},
+        {":G4XYZ    :ack\x03MYCALL EVIL\r", ":G4XYZ    :ackMYCALL EVIL\r"},
+        {QByteArray("a\0b\x1b\x7f\n\tc\xe9\r", 11), "abc\xe9\r"},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(links::converseText(in), out) << in.toHex(' ').constData();
+}
+
+} // namespace

@@ -37,3 +37,30 @@ TEST(AckRules, PayloadsPerBearer)
     EXPECT_EQ(aprsIsAckLine("CALL", "SRC", "12"), "CALL>APSK63::SRC      :ack12");
     EXPECT_EQ(aprsIsAckLine("CALL", "SRC", "07"), "CALL>APSK63::SRC      :ack07");
 }
+
+TEST(AckRules, OnlyMessageNumbersAprsAllowsAreAcknowledged)
+{
+    const std::pair<QByteArray, bool> cases[] = {
+        {"1", true},          {"12345", true},
+        {"AbC9z", true},      {"12}", true},
+        {"12}AB", true},      {"12}ABCDE", true},
+        {"", false},          {"123456", false},
+        {"12}ABCDEF", false}, {"12}}", false},
+        {"}12", false},       {"1 2", false},
+        {"12 ", false},       {"\x03MYCALL EVIL", false},
+        {"1\x03", false},     {QByteArray("1\0", 2), false},
+        {"1\rEVIL", false},   {"12}A\n", false},
+        {"\xe9", false},      {"{12", false},
+    };
+    for (const auto& [number, valid] : cases)
+        EXPECT_EQ(isValidMessageNumber(number), valid) << number.toHex(' ').constData();
+}
+
+TEST(AckRules, OnlyAStationCallIsAnswered)
+{
+    for (const char* call : {"G4ABC", "G4ABC-15", "M0SKY-1", "WIDE1-1", "abc"})
+        EXPECT_TRUE(isAcknowledgeableCall(call)) << call;
+    for (const QByteArray& call : {QByteArray(), QByteArray("G4ABC-1234"), QByteArray("G4 ABC"),
+                                   QByteArray("G4\x03"), QByteArray("G4ABC*"), QByteArray("G4ABC>APRS")})
+        EXPECT_FALSE(isAcknowledgeableCall(call)) << call.constData();
+}

@@ -25,6 +25,13 @@ TEST(AprsIsLineReader, OverLongLineIsDroppedAndTheNextKept)
     EXPECT_EQ(reader.feed("tail\r\nE>X:ok\r\n"), QList<QByteArray>{"E>X:ok"});
 }
 
+TEST(AprsIsLineReader, LineHoldingNulIsDropped)
+{
+    AprsIsLineReader reader;
+    EXPECT_EQ(reader.feed(QByteArray("G>X::M0SKY    :a\0b{1\r\nH>X:ok\r\n", 30)),
+              QList<QByteArray>{"H>X:ok"});
+}
+
 TEST(AprsIsLineReader, Reset)
 {
     AprsIsLineReader reader;

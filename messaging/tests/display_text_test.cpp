@@ -40,15 +40,3 @@ TEST(DisplayText, Boundaries)
     // One endless line is still bounded.
     EXPECT_EQ(boundDisplayText(QByteArray(20000, 'c')).size(), kDisplayTextKeep);
 }
-
-TEST(DisplayText, UniqueEntriesKeepFirstOccurrenceInOrder)
-{
-    EXPECT_EQ(uniqueEntries(QStringList{"B", "A", "B", "C", "A", "A"}), (QStringList{"B", "A", "C"}));
-    EXPECT_EQ(uniqueEntries(QList<QByteArray>{"x", "x"}), QList<QByteArray>{"x"});
-    EXPECT_TRUE(uniqueEntries(QStringList{}).isEmpty());
-    QStringList many;
-    for (int i = 0; i < 400; ++i)
-        many << QString::number(i % 200);
-    EXPECT_EQ(uniqueEntries(many).size(), 200);
-    EXPECT_EQ(uniqueEntries(many).last(), "199");
-}

@@ -36,6 +36,32 @@ TEST(ReceivedMessage, MessageToUsOverAprsIs)
     EXPECT_TRUE(m.bulletinEntry.isEmpty());
 }
 
+TEST(ReceivedMessage, MessageNumberWithControlBytesGetsNoAck)
+{
+    // Echoed in the ack, Ctrl-C would put a text-mode TNC in command mode and run the rest.
+    for (const Bearer bearer : {Bearer::Tnc, Bearer::Hf, Bearer::AprsIs}) {
+        const auto m = classifyLine(bearer, "G4XYZ>APRS::M0SKY    :hi{\x03M0SKY EVIL",
+                                    {"M0SKY", {}, {}, {}, {}}, "12:00:00");
+        EXPECT_TRUE(m.toUs);
+        EXPECT_TRUE(m.receiveLog) << "still shown and logged";
+        EXPECT_FALSE(m.sendAck);
+        EXPECT_TRUE(m.ackToSend.isEmpty());
+    }
+    // Found by fuzzing the VHF receive path: a valid number, but a "sender" (a line without
+    // ">") holding Ctrl-C, which the ack would carry in its addressee field.
+    for (const QByteArray& line :
+         {QByteArray("G4SR\x03X::M0SKY    :hello{0k1"), QByteArray("G4XYZ-1234>APRS::M0SKY    :hi{1"),
+          QByteArray(">APRS::M0SKY    :hi{1")}) {
+        const auto m = classifyLine(Bearer::Tnc, line, {"M0SKY", {}, {}, {}, {}}, "12:00:00");
+        EXPECT_TRUE(m.toUs) << line.constData();
+        EXPECT_FALSE(m.sendAck) << line.constData();
+    }
+    const auto replyAck =
+        classifyLine(Bearer::Tnc, "G4XYZ>APRS::M0SKY    :hi{7}AB", {"M0SKY", {}, {}, {}, {}}, "12:00:00");
+    EXPECT_TRUE(replyAck.sendAck);
+    EXPECT_EQ(replyAck.ackToSend, ":G4XYZ    :ack7\r");
+}
+
 TEST(ReceivedMessage, AckToUsShowsNothing)
 {
     const auto m = aprsIs("G4ABC>APSK63,TCPIP*::M0SKY    :ack05");

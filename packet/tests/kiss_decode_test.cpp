@@ -54,9 +54,15 @@ INSTANTIATE_TEST_SUITE_P(
                    hex("82 a0 a4 a6 40 40 e0 9c 60 86 82 98 98 ee 88 92 8e 92 62 40 e0"
                        " ae 92 88 8a 64 40 63 03 f0 3e 76 69 61 20 64 69 67 69"),
                    "N0CALL-7>APRS,DIGI1*,WIDE2-1:>via digi"},
-        // Odd bytes are halved rounding half to even: 83 -> 'B', 81 -> '@', SSID 63 -> 2.
+        // Odd call bytes are halved rounding half to even: 83 -> 'B', 81 -> '@'; an SSID is
+        // its 4 bits: 63 -> 1.
         DecodeCase{"RoundHalfToEven", hex("83 81 a4 a6 40 40 63 9c 9e 86 82 98 98 61 03 f0 41"),
-                   "NOCALL>B@RS-2:A"},
+                   "NOCALL>B@RS-1:A"},
+        // Every bit of an SSID byte set: still SSID 15, never more (a path entry and the
+        // source alike), so a repeat of the frame can always be encoded.
+        DecodeCase{"SsidByteAllBitsSet",
+                   hex("82 a0 a4 a6 40 40 ff 9c 9e 86 82 98 98 7f ae 92 88 8a 62 40 ff 03 f0 41"),
+                   "NOCALL-15>APRS-15,WIDE1-15*:A"},
         DecodeCase{"SsidByteWithCBitSameSsid", hex("82 a0 a4 a6 40 40 ea 9c 9e 86 82 98 98 e5 03 f0"),
                    "NOCALL-2>APRS-5:"},
         DecodeCase{"ControlAtPosition16", hex("82 a0 a4 a6 40 40 e0 9c 9e 86 82 98 98 61 41 03 f0 41"), ""},

@@ -6,6 +6,11 @@
 #include <QTcpServer>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using platform::StationSocket;
 using testsupport::waitUntil;
 
@@ -57,4 +62,37 @@ TEST(StationSocket, ClientReportsConnectedThenErrorWhenRefused)
     ASSERT_TRUE(waitUntil([&] { return client.state() == StationSocket::Error; }));
     client.close();
     EXPECT_EQ(client.state(), StationSocket::Closed);
+}
+
+TEST(StationSocket, PeerThatNeverReadsIsDroppedNotQueuedForever)
+{
+    StationSocket server;
+    ASSERT_TRUE(server.listen(0));
+    // A plain socket with a small receive buffer that the test never reads.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    const int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(server.localPort());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_TRUE(waitUntil([&] { return server.state() == StationSocket::Connected; }));
+
+    bool gone = false;
+    QObject::connect(&server, &StationSocket::closedByPeer, [&] { gone = true; });
+    const QByteArray record(200, 'r');
+    qint64 offered = 0;
+    while (!gone && offered < 64 * 1024 * 1024) {
+        server.send(record);
+        offered += record.size();
+        if (offered % (100 * record.size()) == 0)
+            testsupport::spinFor(1);
+    }
+    EXPECT_TRUE(gone) << "still connected after " << offered << " bytes";
+    EXPECT_EQ(server.droppedPeers(), 1);
+    EXPECT_NE(server.state(), StationSocket::Connected);
+    EXPECT_FALSE(server.send(record));
+    ::close(fd);
 }

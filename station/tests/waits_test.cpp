@@ -65,3 +65,14 @@ TEST_F(WaitsTest, WaitForTransmitterReturnsWhenReleased)
     EXPECT_EQ(station::beaconIntervalSeconds(4), 120);
     EXPECT_EQ(station::beaconIntervalSeconds(0), 600);
 }
+
+TEST_F(WaitsTest, BoundedWaitEndsClearedTimedOutOrClosing)
+{
+    bool busy = true;
+    QTimer::singleShot(platform::Clock::scaled(500), [&] { busy = false; });
+    EXPECT_EQ(waits.waitWhileFor([&] { return busy; }, 60.0), Waits::WaitEnd::Cleared);
+    // A carrier that never drops: the wait gives up after its time (60 s design time).
+    EXPECT_EQ(waits.waitWhileFor([] { return true; }, 60.0), Waits::WaitEnd::TimedOut);
+    QTimer::singleShot(platform::Clock::scaled(500), [&] { state.shuttingDown = true; });
+    EXPECT_EQ(waits.waitWhileFor([] { return true; }, 600.0), Waits::WaitEnd::Closing);
+}
