@@ -120,7 +120,10 @@ void MainWindow::wireHf()
             setBackColour(control<QPlainTextEdit>("Text8"), Yellow);
     });
     connect(hf, &hf::HfLink::remoteCommand, ig, &hf::Igate::remoteCommand);
+    connect(hf, &hf::HfLink::frameQueued, mc, &hf::ModemControl::frameQueued);
     connect(hf, &hf::HfLink::beaconRequested, this, &MainWindow::sendFixedBeacon);
+    // A "cmd:" heard on HF puts a text-mode TNC back into converse, as its own prompt does.
+    connect(hf, &hf::HfLink::tncCommandReceived, m_serialTnc.get(), [this] { m_serialTnc->Conver(); });
     connect(hf, &hf::HfLink::ackMatched, this, &MainWindow::enableMessageInput);
     connect(hf, &hf::HfLink::retryFinished, this, [this](bool acknowledged) {
         enableMessageInput();
