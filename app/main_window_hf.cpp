@@ -10,6 +10,7 @@
 #include "hf/modem_control.h"
 #include "hf/radio/sound_card_modem.h"
 #include "hf/scripted_modem.h"
+#include "links/serial_tnc_link.h"
 #include "messaging/display_text.h"
 #include "messaging/message_composer.h"
 #include "station/station_state.h"

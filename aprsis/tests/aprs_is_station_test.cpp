@@ -69,6 +69,18 @@ protected:
         server.clearReceived();
     }
 
+    /// The window's status timer (1 s) and reconnect timer (10 s), wired as the window wires them.
+    void startStatusTimers()
+    {
+        platform::Clock::setDesignInterval(statusTimer, 1000);
+        platform::Clock::setDesignInterval(reconnectTimer, 10000);
+        QObject::connect(&statusTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
+        QObject::connect(&reconnectTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::Timer7_Timer);
+        QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
+                         [this](bool run) { run ? reconnectTimer.start() : reconnectTimer.stop(); });
+        statusTimer.start();
+    }
+
     static int count(const QByteArray& haystack, const QByteArray& needle)
     {
         int n = 0;
@@ -89,6 +101,8 @@ protected:
     messaging::MessageReceiver receiver{state, links, sender};
     QList<unsigned> boxColours;
     int flashStarts = 0;
+    QTimer statusTimer;
+    QTimer reconnectTimer;
 };
 
 TEST_F(AprsIsStationTest, LogOnLineByteForByte)
@@ -218,14 +232,6 @@ TEST_F(AprsIsStationTest, FailedConnectionIsReportedAndRetriedEvery10Seconds)
         deadPort = gone.port();
     }
     client.setPort(deadPort);
-    QTimer timer6;
-    QTimer timer7;
-    platform::Clock::setDesignInterval(timer6, 1000);
-    platform::Clock::setDesignInterval(timer7, 10000);
-    QObject::connect(&timer6, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
-    QObject::connect(&timer7, &QTimer::timeout, &client, &aprsis::AprsIsClient::Timer7_Timer);
-    QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
-                     [&](bool run) { run ? timer7.start() : timer7.stop(); });
     QStringList texts;
     QList<unsigned> colours;
     QElapsedTimer clock;
@@ -236,7 +242,7 @@ TEST_F(AprsIsStationTest, FailedConnectionIsReportedAndRetriedEvery10Seconds)
             failures.append(static_cast<double>(clock.elapsed()) / 1000.0 / kScale);
     });
     QObject::connect(&client, &aprsis::AprsIsClient::buttonColour, [&](unsigned c) { colours.append(c); });
-    timer6.start();
+    startStatusTimers();
     clock.start();
     client.Connect_Click();
     ASSERT_TRUE(testsupport::waitUntil([&] { return failures.size() >= 3; }, 10000));
@@ -310,17 +316,9 @@ TEST_F(AprsIsStationTest, NoAcksSendsOnceWithoutNumber)
 
 TEST_F(AprsIsStationTest, DroppedLinkReconnectsAndLogsOnAgain)
 {
-    QTimer timer6;
-    QTimer timer7;
-    platform::Clock::setDesignInterval(timer6, 1000);
-    platform::Clock::setDesignInterval(timer7, 10000);
-    QObject::connect(&timer6, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
-    QObject::connect(&timer7, &QTimer::timeout, &client, &aprsis::AprsIsClient::Timer7_Timer);
-    QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
-                     [&](bool run) { run ? timer7.start() : timer7.stop(); });
     QStringList texts;
     QObject::connect(&client, &aprsis::AprsIsClient::statusText, [&](const QString& t) { texts.append(t); });
-    timer6.start();
+    startStatusTimers();
 
     connectAndLogOn();
     server.dropClient();
