@@ -121,13 +121,18 @@ std::optional<char> PskVaricodeDecoder::push(int bit)
     if ((m_register & 3u) == 0) {
         const std::uint32_t code = m_register >> 2;
         m_register = 0;
-        if (code != 0 && code < kReverse.psk.size() && kReverse.psk[code] != 0)
+        // After a run longer than any code word (a steady carrier, noise) the bits before the
+        // separator are the tail of that run, not a character: the separator only resynchronises.
+        const bool lost = m_lost;
+        m_lost = false;
+        if (!lost && code != 0 && code < kReverse.psk.size() && kReverse.psk[code] != 0)
             return static_cast<char>(kReverse.psk[code] - 1);
         return std::nullopt;
     }
-    // Longer than any code word: noise. Keep only enough bits to find the next separator.
-    if (m_register >= (1u << (kLongestCode + 2)))
+    if (m_register >= (1u << (kLongestCode + 2))) {
         m_register &= (1u << kLongestCode) - 1u;
+        m_lost = true;
+    }
     return std::nullopt;
 }
 

@@ -26,10 +26,15 @@ class PskVaricodeDecoder {
 public:
     /// Feeds one bit (0 or 1); returns the character completed by it, if any.
     std::optional<char> push(int bit);
-    void reset() { m_register = 0; }
+    void reset()
+    {
+        m_register = 0;
+        m_lost = false;
+    }
 
 private:
     std::uint32_t m_register = 0;
+    bool m_lost = false; ///< the bits since the last separator outgrew every code word
 };
 
 /// Incremental MFSK varicode decoder: a character ends when the last three bits are `001`.
