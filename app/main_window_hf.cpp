@@ -11,6 +11,7 @@
 #include "hf/modem_control.h"
 #include "hf/radio/sound_card_modem.h"
 #include "hf/scripted_modem.h"
+#include "links/serial_tnc_link.h"
 #include "messaging/display_text.h"
 #include "messaging/message_composer.h"
 #include "station/station_state.h"
@@ -116,7 +117,10 @@ void MainWindow::wireHf()
             setBackColour(control<QPlainTextEdit>("Text8"), Yellow);
     });
     connect(hf, &hf::HfLink::remoteCommand, ig, &hf::Igate::remoteCommand);
+    connect(hf, &hf::HfLink::frameQueued, mc, &hf::ModemControl::frameQueued);
     connect(hf, &hf::HfLink::beaconRequested, this, &MainWindow::sendFixedBeacon);
+    // A "cmd:" heard on HF puts a text-mode TNC back into converse, as its own prompt does.
+    connect(hf, &hf::HfLink::tncCommandReceived, m_serialTnc.get(), [this] { m_serialTnc->Conver(); });
     connect(hf, &hf::HfLink::ackMatched, this, &MainWindow::enableMessageInput);
     connect(hf, &hf::HfLink::retryFinished, this, [this](bool acknowledged) {
         enableMessageInput();

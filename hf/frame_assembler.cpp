@@ -32,6 +32,22 @@ QByteArray identityKey(const QByteArray& frameText)
     return frameText.mid(start + 3, end - start - 3);
 }
 
+/// Whether `bad` reads as `other` with one stretch of characters garbled: the text they
+/// share at both ends leaves at most a quarter of the longer one different. Another station's
+/// frame differs from its source call on (and in its check field), so it never is one.
+bool garbledCopyOf(QByteArrayView bad, QByteArrayView other)
+{
+    const qsizetype shorter = std::min(bad.size(), other.size());
+    const qsizetype longer = std::max(bad.size(), other.size());
+    qsizetype head = 0;
+    while (head < shorter && bad[head] == other[head])
+        ++head;
+    qsizetype tail = 0;
+    while (tail < shorter - head && bad[bad.size() - 1 - tail] == other[other.size() - 1 - tail])
+        ++tail;
+    return (longer - head - tail) * 4 <= longer;
+}
+
 } // namespace
 
 FrameAssembler::FrameAssembler(qint64 duplicateWindowMs) : m_windowMs(duplicateWindowMs) {}
@@ -104,8 +120,9 @@ bool FrameAssembler::acceptFrame(int channel, const QByteArray& text, bool good,
     const QByteArray key = identityKey(text);
     const bool duplicate =
         std::any_of(m_recent.cbegin(), m_recent.cend(), [&](const Recent& r) { return r.key == key; });
-    const bool damagedCopy = !good && std::any_of(m_recent.cbegin(), m_recent.cend(),
-                                                  [&](const Recent& r) { return r.channel != channel; });
+    const bool damagedCopy = !good && std::any_of(m_recent.cbegin(), m_recent.cend(), [&](const Recent& r) {
+        return r.channel != channel && garbledCopyOf(key, r.key);
+    });
     if (duplicate || damagedCopy)
         return false;
     if (m_recent.size() >= kMaxRecent)

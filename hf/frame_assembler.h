@@ -19,9 +19,10 @@
 // length and trailing spaces differ between channels). A frame identical to one completed in the
 // last `duplicateWindowMs` milliseconds, on any channel, is the same transmission decoded again
 // and is dropped. Frames that differ are different transmissions and are all handed over, in
-// channel order, even when they complete in the same tick. A frame whose check fails and that
-// completes within the window after another channel's frame is taken for a damaged copy of that
-// frame and dropped too; a bad frame on its own is handed over (the receive step decides).
+// channel order, even when they complete in the same tick. A frame whose check fails, that
+// completes within the window after another channel's frame and reads as that frame with one
+// stretch garbled is a damaged copy of it and is dropped too; any other bad frame (on its own,
+// or another station's) is handed over (the receive step decides).
 //
 // Unlike a single "last frame" buffer, completing a frame on one channel never empties the other
 // channels, so a different station's frame still arriving there is kept.

@@ -43,8 +43,11 @@ QByteArray checkField(QByteArrayView body)
     return out;
 }
 
-QByteArray buildFrame(QByteArrayView body, QByteArrayView endFlag)
+QByteArray buildFrame(QByteArrayView rawBody, QByteArrayView endFlag)
 {
+    // Every receiver ends the body at the first "~": one left in would spoil the frame.
+    QByteArray body = rawBody.toByteArray();
+    body.removeIf([](char c) { return c == '~'; });
     QByteArray frame;
     frame.reserve(body.size() + endFlag.size() + 20);
     frame += kPreamble;

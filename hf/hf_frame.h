@@ -43,8 +43,9 @@ std::uint16_t crc16Modbus(QByteArrayView data);
 /// The check field of a body: its CRC as exactly four upper-case hexadecimal digits.
 QByteArray checkField(QByteArrayView body);
 
-/// Preamble + start flag + body + check field + TAB + `endFlag` + CR LF. The body is framed as
-/// given: senders remove "~" from their text themselves, since the receiver cuts a body at "~".
+/// Preamble + start flag + body + check field + TAB + `endFlag` + CR LF. Every "~" is taken out
+/// of the body first (the receiver cuts a body at "~"), whoever built it: messages, RAYNET
+/// fields, relayed and gated lines alike.
 QByteArray buildFrame(QByteArrayView body, QByteArrayView endFlag);
 /// The same with the end flag of `sender`.
 QByteArray buildFrame(QByteArrayView body, FrameSender sender);

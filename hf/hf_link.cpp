@@ -221,6 +221,7 @@ bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds, std::op
         m_modem.setTransmitter(true);
         m_modem.queueText(frame);
         m_modem.setEndAfterQueue(true);
+        emit frameQueued(setting->mode, setting->rate, frame);
     }
     if (m_links.local)
         m_links.local->Rx_tcpip();

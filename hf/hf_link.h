@@ -129,6 +129,8 @@ signals:
     void beaconRequested();
     /// A body holding "cmd:" arrived while the operating mode is not "TNC Command ".
     void tncCommandReceived(const QByteArray& body);
+    /// `frame` was queued on the modem, to go out in channel mode `mode` at `rate`.
+    void frameQueued(const QByteArray& mode, double rate, const QByteArray& frame);
     /// The acknowledgement of the pending message arrived (fields are enabled again).
     void ackMatched();
     /// HF_Decay ended; `acknowledged` when it stopped at an acknowledgement.

@@ -2,11 +2,15 @@
 
 #include "mode_table.h"
 
+#include "hf/modem/air_time.h"
 #include "platform/clock.h"
 #include "station/status_colours.h"
 #include "station/waits.h"
 
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 namespace hf {
 
@@ -16,7 +20,7 @@ ModemControl::ModemControl(Modem& modem, station::StationState& state, station::
       m_tuneEnd(tuneEnd)
 {
     m_watchdog.setSingleShot(true);
-    platform::Clock::setDesignInterval(m_watchdog, 30000);
+    platform::Clock::setDesignInterval(m_watchdog, kWatchdogMs);
     platform::Clock::setDesignInterval(m_tuneEnd, 5000);
     connect(&m_modem, &Modem::periodic, this, &ModemControl::onPeriodic);
     connect(&m_modem, &Modem::transmitStateChanged, this, &ModemControl::onTransmitState);
@@ -162,6 +166,9 @@ void ModemControl::Timer13_Timer()
 void ModemControl::onTransmitState(bool transmitting)
 {
     m_watchdog.stop();
+    if (!transmitting)
+        m_queuedAirMs = 0;
+    armWatchdog();
     if (transmitting)
         m_watchdog.start();
 }
@@ -171,6 +178,32 @@ void ModemControl::Timer16_Timer()
     if (m_modem.state() != Modem::kStateIdle)
         m_modem.setTransmitter(false);
     m_watchdog.stop();
+    m_queuedAirMs = 0;
+    armWatchdog();
+}
+
+void ModemControl::frameQueued(const QByteArray& mode, double rate, const QByteArray& frame)
+{
+    const auto config = modem::modeFromChannel(mode.toStdString(), rate);
+    if (!config)
+        return;
+    const double seconds = modem::airTimeSeconds(
+        *config, std::string_view(frame.constData(), static_cast<std::size_t>(frame.size())));
+    m_queuedAirMs += static_cast<qint64>(std::ceil(seconds * 1000.0));
+    const bool running = m_watchdog.isActive();
+    armWatchdog();
+    if (running)
+        m_watchdog.start(); // restarts with the longer interval
+}
+
+qint64 ModemControl::watchdogMs() const
+{
+    return std::max(kWatchdogMs, m_queuedAirMs + kWatchdogMarginMs);
+}
+
+void ModemControl::armWatchdog()
+{
+    platform::Clock::setDesignInterval(m_watchdog, static_cast<double>(watchdogMs()));
 }
 
 void ModemControl::carriersToF()

@@ -25,7 +25,8 @@ namespace hf {
 class ModemControl : public QObject {
     Q_OBJECT
 public:
-    /// `watchdog` is Timer16 (30 s), `tuneEnd` Timer5 (5 s); both one-shot here.
+    /// `watchdog` is Timer16 (30 s, longer for long frames), `tuneEnd` Timer5 (5 s); both
+    /// one-shot here.
     ModemControl(Modem& modem, station::StationState& state, station::Waits& waits,
                  station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd, QObject* parent = nullptr);
 
@@ -54,6 +55,12 @@ public:
     void Timer13_Timer();
     /// Timer16: the transmitter is switched off if the modem still transmits.
     void Timer16_Timer();
+    /// A frame went into the modem's queue, to go out in channel mode `mode` at `rate`: the
+    /// watchdog lets the transmission run for the air time of everything queued plus a margin
+    /// (never less than its 30 s).
+    void frameQueued(const QByteArray& mode, double rate, const QByteArray& frame);
+    /// The watchdog's design interval now, in ms.
+    qint64 watchdogMs() const;
     /// Timer5: end of the tune carrier.
     void Timer5_Timer();
     /// "HF TUNE (5 sec)".
@@ -81,6 +88,10 @@ signals:
     void sendBeaconEnabled(bool on);
 
 private:
+    static constexpr qint64 kWatchdogMs = 30000;
+    static constexpr qint64 kWatchdogMarginMs = 10000;
+
+    void armWatchdog();
     void carriersToF();
     void releasePtt();
     void applyCarrierPlan();
@@ -96,6 +107,7 @@ private:
     bool m_tuning = false;
     bool m_pttKeyed = false;
     unsigned m_tuneGeneration = 0;
+    qint64 m_queuedAirMs = 0; ///< air time of what was queued since the transmitter was last off
 };
 
 } // namespace hf

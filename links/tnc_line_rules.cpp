@@ -35,7 +35,10 @@ QByteArray internetCopy(const QByteArray& line)
         copy.replace(": <UI>", "");
     if (copy.contains(": <<UI>>:"))
         copy.replace(": <<UI>>", "");
-    copy.replace("<UI>", "");
+    // A blank in front of the marker ("SRC>DST,PATH <UI>:info", as most TNCs print it) goes
+    // with it: servers refuse a path holding a blank.
+    for (const char* marker : {" <<UI>>", "<<UI>>", " <UI>", "<UI>"})
+        copy.replace(marker, "");
     // No line end may reach the server inside a line: one pass of removing CR LF pairs
     // leaves a pair behind in "\r\r\n\n", and a lone CR or LF ends a line there too.
     copy.removeIf([](char c) { return c == '\r' || c == '\n'; });

@@ -15,7 +15,8 @@ namespace links {
 /// or longer than 256 characters (line end not counted), or is internet traffic already
 /// ("TCPIP" in the copy, "TCPXX" in the line). The TNC's UI markers are taken out so the
 /// information follows the path after one ":": ": <UI>" and ": <<UI>>" when followed by
-/// ":", then every "<UI>"; every CR and LF is removed, so the copy is one line.
+/// ":", then every "<<UI>>" and "<UI>" with a blank in front of it if there is one; every CR
+/// and LF is removed, so the copy is one line.
 QByteArray internetCopy(const QByteArray& line);
 
 /// The time-stamp field of the monitor: UTC date and time "YYYY-MM-DD HH:MM:SS" and two

@@ -7,6 +7,8 @@ namespace messaging {
 
 namespace {
 
+constexpr qsizetype kLongestMessageNumber = 5;
+
 QByteArrayView leadingDigits(QByteArrayView text)
 {
     qsizetype n = 0;
@@ -63,11 +65,31 @@ bool isAcknowledgeableCall(QByteArrayView call)
     return true;
 }
 
+bool isAcknowledgement(QByteArrayView text)
+{
+    QByteArrayView message = text;
+    if (message.startsWith(':')) {
+        const qsizetype fieldEnd = message.indexOf(':', 1);
+        if (fieldEnd > 0)
+            message = message.sliced(fieldEnd + 1);
+    }
+    if (!message.startsWith(QByteArrayView("ack")))
+        return false;
+    // The number: 1 to 5 letters or digits, then the end of the text (blanks and line ends
+    // aside) or the "}" of a reply-ack.
+    const QByteArrayView rest = message.sliced(3);
+    const qsizetype n = letterDigitRun(rest);
+    if (n < 1 || n > kLongestMessageNumber)
+        return false;
+    const QByteArrayView after = rest.sliced(n);
+    return after.startsWith('}') || after.trimmed().isEmpty();
+}
+
 int ackNumberFrom(QByteArrayView text)
 {
-    const qsizetype at = text.indexOf(QByteArrayView("ack"));
-    if (at < 0)
+    if (!isAcknowledgement(text))
         return 0;
+    const qsizetype at = text.indexOf(QByteArrayView("ack"));
     const QByteArrayView digits = withoutLeadingZeros(leadingDigits(text.sliced(at + 3)));
     if (digits.isEmpty() || digits.size() > 5)
         return 0;

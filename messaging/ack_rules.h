@@ -15,9 +15,15 @@
 
 namespace messaging {
 
-/// The number of an acknowledgement: the leading decimal digits right after the first "ack" in
-/// `text` ("ack05" gives 5). No digits there, or no "ack" at all, gives 0; a value too large
-/// for the message-number range gives 0 as well (it can never match a pending number).
+/// Whether `text` (a message text, or the received text from the addressee field on,
+/// ":CALL     :ack5") is an acknowledgement: the message text starts with "ack" and a number.
+/// "ack" elsewhere in a text ("on track5 now") makes no acknowledgement.
+bool isAcknowledgement(QByteArrayView text);
+
+/// The number of an acknowledgement: the leading decimal digits right after its "ack"
+/// ("ack05" gives 5). A text that is no acknowledgement, or no digits there, gives 0; a value
+/// too large for the message-number range gives 0 as well (it can never match a pending
+/// number).
 int ackNumberFrom(QByteArrayView text);
 
 /// The number our ack receiver compares with the pending messageNumber; a pending number of 0

@@ -103,7 +103,7 @@ void MessageSender::Command1_Click(const SendFields& fields)
     emit controlColour(SendControl::SendButton, Green);
 
     const station::TransmitMode mode = m_state.choices.transmitMode;
-    if (station::isHfMode(mode)) {
+    if (station::sendsMessagesOnHf(mode)) {
         if (m_hfSend)
             m_hfSend(fields);
     } else if (mode == station::TransmitMode::AprsIs) {

@@ -183,7 +183,7 @@ ReceivedMessage classifyLine(Bearer bearer, QByteArrayView rawLine, const Statio
 
     if (m.toUs) {
         m.receiveLog = true;
-        if (addressed.contains("ack")) {
+        if (isAcknowledgement(addressed)) {
             m.isAck = true;
             m.ackNumber = ackNumberFrom(addressed);
         }

@@ -61,7 +61,7 @@ struct ReceivedMessage {
     QByteArray messageNumber; ///< text after the first "{" of addressedText (empty when none)
 
     bool toUs = false;  ///< the line holds the own key (never with an empty callsign)
-    bool isAck = false; ///< addressed to us and holds "ack": pass to the ack receiver
+    bool isAck = false; ///< addressed to us and isAcknowledgement(): pass to the ack receiver
     int ackNumber = 0;  ///< ackNumberFrom(addressedText) when isAck
 
     /// Head for messagesText (empty: nothing to show). Built for a message to the base

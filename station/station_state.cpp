@@ -19,6 +19,11 @@ bool isHfMode(TransmitMode m)
     }
 }
 
+bool sendsMessagesOnHf(TransmitMode m)
+{
+    return isHfMode(m) || m == TransmitMode::Ax25Psk63 || m == TransmitMode::Ax25Gmsk;
+}
+
 bool isAx25Mode(TransmitMode m)
 {
     return m == TransmitMode::Ax25 || m == TransmitMode::Ax25Psk63 || m == TransmitMode::Ax25Gmsk ||

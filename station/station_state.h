@@ -26,6 +26,9 @@ enum class TransmitMode {
 
 /// The eight HF modes that send through the modem as HF frames.
 bool isHfMode(TransmitMode mode);
+/// The ten options whose "Send" goes out over the modem: the eight HF modes and "AX.25/PSK-63"
+/// and "AX.25/GMSK".
+bool sendsMessagesOnHf(TransmitMode mode);
 /// The four modes that send AX.25 frames by KISS (and, for three of them, over the modem).
 bool isAx25Mode(TransmitMode mode);
 

@@ -7,6 +7,7 @@
 #include "hf/hf_link.h"
 #include "hf/scripted_modem.h"
 #include "hf/tests/test_links.h"
+#include "pty_pair.h"
 #include "records/log_file.h"
 #include "wait_until.h"
 
@@ -93,6 +94,30 @@ TEST_F(HfWindowTest, MessageToUsIsAcknowledgedInTheSelectedModeWithPttNotices)
                     .contains(QStringLiteral("From: G4ABC To: :MYCALL")));
 }
 
+TEST_F(HfWindowTest, FrameHoldingCmdPutsTheTncBackIntoConverse)
+{
+    testsupport::PtyPair tnc;
+    ASSERT_TRUE(tnc.isReady());
+    ports.set(2, tnc.programEnd());
+    state.tncPort = 2;
+    state.tncTypeCode = 2;
+    state.noTnc = false;
+    hf::ScriptedModem& modem = openWindow();
+    QByteArray wire;
+    auto drain = [&] { wire += tnc.readAvailable(); };
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        drain();
+        return wire == QByteArray("\x03\r", 2);
+    }));
+    wire.clear();
+    receive(modem, "G4ABC>APSK26:>cmd: seen on the air");
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        drain();
+        return wire.endsWith("conv\r");
+    }));
+    EXPECT_EQ(wire, "conv\r");
+}
+
 TEST_F(HfWindowTest, RemoteTransmitOffShowsTheTitleAndHoldsTheTransmitter)
 {
     hf::ScriptedModem& modem = openWindow();
@@ -140,6 +165,39 @@ TEST_F(HfWindowTest, TuneButtonStartsAndEnds)
     ASSERT_TRUE(testsupport::waitUntil([&] { return app::backColour(tune) == app::LightGrey; }));
     EXPECT_EQ(hftest::withPrefix(log.events, "PTT"),
               (QByteArrayList{"PTT True" + queued, "PTT False" + queued}));
+}
+
+TEST_F(HfWindowTest, ModemOptionsShowTheirChannelsStateAndSendBeaconTheModemsState)
+{
+    hf::ScriptedModem& modem = openWindow();
+    const std::pair<int, const char*> indicators[] = {{9, "Option10"},  {2, "Option7"},   {17, "Option14"},
+                                                      {4, "Option15"},  {24, "Option17"}, {6, "Option18"},
+                                                      {20, "Option19"}, {8, "Option20"}};
+    for (const auto& [busy, option] : indicators) {
+        SCOPED_TRACE(option);
+        for (const auto& [channel, name] : indicators)
+            modem.setChannelState(channel, channel == busy ? 1 : 0);
+        modem.firePeriodic();
+        for (const auto& [channel, name] : indicators)
+            EXPECT_EQ(app::backColour(in<QRadioButton>(*main, name)),
+                      channel == busy ? app::Green : app::LightGrey)
+                << name;
+    }
+    auto* beacon = in<QPushButton>(*main, "Command4");
+    modem.setModemState(hf::Modem::kStateIdle);
+    modem.firePeriodic();
+    EXPECT_EQ(app::backColour(beacon), app::LightGrey);
+    EXPECT_EQ(beacon->text(), QStringLiteral("Send Beacon"));
+    modem.setModemState(hf::Modem::kStateTransmitting);
+    modem.firePeriodic();
+    EXPECT_EQ(app::backColour(beacon), app::Green);
+    EXPECT_EQ(beacon->text(), QStringLiteral("Transmit"));
+    for (const auto& [channel, name] : indicators)
+        EXPECT_FALSE(in<QRadioButton>(*main, name)->isEnabled()) << name;
+    modem.setModemState(hf::Modem::kStateIdle);
+    modem.firePeriodic();
+    for (const auto& [channel, name] : indicators)
+        EXPECT_TRUE(in<QRadioButton>(*main, name)->isEnabled()) << name;
 }
 
 } // namespace

@@ -7,10 +7,14 @@
 #include "wait_until.h"
 
 #include "app/widget_helpers.h"
+#include "platform/clock.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -81,6 +85,41 @@ TEST_F(MessagingWindowTest, UnverifiedLogOnIsShownWithTheServersAnswer)
     fire(w.timer(6)); // the status timer keeps saying so
     EXPECT_EQ(in<QLabel>(w, "Label13")->text(), shown);
     EXPECT_EQ(app::backColour(in<QPushButton>(w, "Connect")), app::Orange);
+}
+
+TEST_F(MessagingWindowTest, MessagesBoxFlashesByTheAlertRules)
+{
+    app::MainWindow& w = makeMain();
+    w.timer(9).stop();
+    auto* box = in<QPlainTextEdit>(w, "Text8");
+    auto* alert = in<QCheckBox>(w, "Check1");
+    QTimer& flash = w.timer(14);
+
+    // "Alert" ticked: green and yellow by turns until the box is clicked, then white.
+    alert->setChecked(true);
+    flash.start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return app::backColour(box) == app::Green; }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return app::backColour(box) == app::Yellow; }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return app::backColour(box) == app::Green; }));
+    QTest::mouseClick(box->viewport(), Qt::LeftButton);
+    EXPECT_FALSE(flash.isActive());
+    EXPECT_EQ(app::backColour(box), app::White);
+
+    // A transmission in progress stops the flashing where it is.
+    flash.start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return app::backColour(box) != app::White; }));
+    state.transmitBusy = true;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !flash.isActive(); }));
+    const unsigned held = app::backColour(box);
+    testsupport::spinFor(platform::Clock::scaled(2000));
+    EXPECT_EQ(app::backColour(box), held);
+    state.transmitBusy = false;
+
+    // "Alert" clear: the first tick makes the box white and stops.
+    alert->setChecked(false);
+    flash.start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !flash.isActive(); }));
+    EXPECT_EQ(app::backColour(box), app::White);
 }
 
 } // namespace

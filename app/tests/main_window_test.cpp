@@ -2,6 +2,7 @@
 
 #include "app/message_display_window.h"
 #include "app/title_clock.h"
+#include "app/widget_helpers.h"
 
 #include "settings/file_names.h"
 #include "settings/record_file.h"
@@ -232,4 +233,100 @@ TEST_F(WindowTest, ChoicesFollowTheControls)
     EXPECT_EQ(state.choices.digiPath, "WIDE1-1");
     in<QRadioButton>(w, "Option3")->click();
     EXPECT_EQ(state.choices.operatingMode, station::OperatingMode::PacketConverse);
+}
+
+TEST_F(WindowTest, TncCommandSendsCtrlCAndStopsTheBeacons)
+{
+    testsupport::PtyPair tnc;
+    ASSERT_TRUE(tnc.isReady());
+    ports.set(2, tnc.programEnd());
+    state.tncPort = 2;
+    state.tncTypeCode = 2;
+    state.noTnc = false;
+    app::MainWindow& w = makeMain();
+    QByteArray wire;
+    auto drain = [&] { wire += tnc.readAvailable(); };
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        drain();
+        return wire == QByteArray("\x03\r", 2);
+    }));
+    in<QRadioButton>(w, "Option8")->click(); // "TNC": the beacon schedule runs, messaging chosen
+    ASSERT_TRUE(w.timer(4).isActive());
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        drain();
+        return wire.endsWith("conv\r");
+    }));
+    wire.clear();
+    auto* command = in<QRadioButton>(w, "Option1");
+    ASSERT_TRUE(command->isEnabled());
+    command->click(); // "TNC Command "
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        drain();
+        return !wire.isEmpty();
+    }));
+    EXPECT_EQ(wire, QByteArray("\x03\r", 2));
+    auto* beaconOnOff = in<QPushButton>(w, "Disconnect");
+    EXPECT_EQ(beaconOnOff->text(), QStringLiteral("Beacon OFF"));
+    EXPECT_EQ(app::backColour(beaconOnOff), app::LightGrey);
+    EXPECT_FALSE(beaconOnOff->isEnabled());
+    EXPECT_FALSE(w.timer(4).isActive()) << "no beacons while the TNC takes commands";
+    EXPECT_FALSE(in<QRadioButton>(w, "Option6")->isEnabled()) << "no ACK choice for TNC commands";
+}
+
+TEST_F(WindowTest, ButtonsFollowTheSendInProgressOnEveryClockTick)
+{
+    app::MainWindow& w = makeMain();
+    auto* send = in<QPushButton>(w, "Command1");
+    auto* tune = in<QPushButton>(w, "Command3");
+    auto* beacon = in<QPushButton>(w, "Command4");
+    ASSERT_TRUE(w.timer(1).isActive());
+    state.sendInProgress = true;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !send->isEnabled(); }));
+    EXPECT_FALSE(tune->isEnabled());
+    EXPECT_FALSE(beacon->isEnabled());
+    state.sendInProgress = false;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return send->isEnabled(); }));
+    EXPECT_TRUE(beacon->isEnabled());
+    EXPECT_TRUE(tune->isEnabled()) << "an HF option is chosen";
+    in<QRadioButton>(w, "Option8")->setEnabled(true);
+    in<QRadioButton>(w, "Option8")->click(); // "TNC": no tune carrier
+    testsupport::spinFor(platform::Clock::scaled(300));
+    EXPECT_FALSE(tune->isEnabled());
+    EXPECT_TRUE(send->isEnabled());
+}
+
+TEST_F(WindowTest, TransmitOptionsShowTheirCallAndSetTheirControls)
+{
+    app::MainWindow& w = makeMain();
+    w.timer(1).stop(); // the clock tick would set the tune button by its own rule
+    state.myCall = "G4TNC";
+    state.aprsIsCall = "G4TNC-10";
+    state.hfCall = "G4TNC-5";
+    const struct {
+        const char* option;
+        const char* call;
+        bool digiPath;
+        bool tune;
+        bool tncCommand;
+    } rows[] = {
+        {"Option9", "G4TNC-10", false, false, false}, // "APRS-IS"
+        {"Option8", "G4TNC", false, false, true},     // "TNC" (text-mode TNC: no KISS path)
+        {"Option31", "G4TNC", true, true, false},     // "AX.25"
+        {"Option7", "G4TNC-5", false, true, false},   // "PSK-63"
+        {"Option110", "G4TNC-5", false, true, false}, // "AX.25/PSK-63"
+        {"Option20", "G4TNC-5", false, true, false},  // "GMSK-250"
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.option);
+        auto* option = in<QRadioButton>(w, row.option);
+        option->setEnabled(true);
+        option->click();
+        EXPECT_EQ(in<QLineEdit>(w, "Text4")->text(), QLatin1String(row.call)) << "\"My call\"";
+        EXPECT_EQ(in<QLineEdit>(w, "Text13")->isEnabled(), row.digiPath) << "KISS TNC digi path";
+        EXPECT_EQ(in<QPushButton>(w, "Command3")->isEnabled(), row.tune) << "HF TUNE";
+        EXPECT_EQ(in<QRadioButton>(w, "Option1")->isEnabled(), row.tncCommand) << "TNC Command";
+        if (QLatin1String(row.option) == QLatin1String("Option8")) {
+            EXPECT_TRUE(in<QRadioButton>(w, "Option2")->isChecked()) << "\"APRS Messaging\" chosen";
+        }
+    }
 }

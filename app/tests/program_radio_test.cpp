@@ -1,5 +1,5 @@
 // The program on the air: its start-up beacon, recorded with --audio-out wav:, decodes with the
-// modem tool to the exact HF frame.
+// modem tool to the exact HF frame; a 150-character MFSK-16 beacon (about 45 s of audio) too.
 #include "hf/hf_frame.h"
 #include "settings/file_names.h"
 #include "settings/record_file.h"
@@ -49,6 +49,7 @@ struct Case {
     const char* tocall;
     const char* toolMode; ///< the modem tool's name of the mode
     const char* squelch;  ///< the tool's squelch: the station's value for the mode
+    int beaconLength = 0; ///< beacon text padded to this many characters (0: as it is)
 };
 
 class ProgramBeacon : public ::testing::TestWithParam<Case> {};
@@ -73,7 +74,10 @@ TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
                                            20000));
         ASSERT_TRUE(stop(p));
     }
-    const QByteArray beacon = "!5130.00N/00007.00W-skylark beacon on the air";
+    QByteArray beacon = "!5130.00N/00007.00W-skylark beacon on the air";
+    // A long beacon needs more air time than the transmit watchdog's usual 30 s.
+    for (int i = 0; beacon.size() < c.beaconLength; ++i)
+        beacon += static_cast<char>('a' + i % 26);
     ASSERT_TRUE(settings::writeText(dir.file(QLatin1String(settings::files::MyCallHf)), "M0AAA"));
     ASSERT_TRUE(settings::writeText(dir.file(QLatin1String(settings::files::BeaconText)), beacon));
     const QString config2Path = dir.file(QLatin1String(settings::files::Config2));
@@ -111,7 +115,8 @@ TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
 
 INSTANTIATE_TEST_SUITE_P(Modes, ProgramBeacon,
                          ::testing::Values(Case{"Option7", 4, "APSK63", "psk63", "500"},
-                                           Case{"Option20", 9, "APSK26", "gmsk250", "1500"}),
+                                           Case{"Option20", 9, "APSK26", "gmsk250", "1500"},
+                                           Case{"Option10", 20, "APSK16", "mfsk16", "1000", 150}),
                          [](const auto& info) { return std::string(info.param.toolMode); });
 
 } // namespace

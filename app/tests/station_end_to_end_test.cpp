@@ -460,6 +460,7 @@ TEST_F(StationEndToEndTest, MonitoredVhfPacketsAreGatedToAprsIsExactlyByTheRules
         "N0CALL>APRS,TCPXX*:>from the internet",    // must not go to the internet
         "N0CALL>APRS,WIDE1-1: <UI>:>marked packet", // monitor marker removed
         "N0CALL>APRS: <<UI>>:>double marked",       // the other marker
+        "N0CALL>APRS,WIDE1-1 <UI>:>blank marked",   // as most TNCs print it
         "N0CALL>APRS:>asks :cmd in its text",       // TNC command text
         "no separator in this monitored line",      // not a packet
         "N0CALL>APRS:>" + QByteArray(244, 'x'),     // 257 characters: too long
@@ -475,10 +476,14 @@ TEST_F(StationEndToEndTest, MonitoredVhfPacketsAreGatedToAprsIsExactlyByTheRules
                               "N0CALL>APRS,qAR,M0SKY-1:>abcdefgh\r\n"
                               "N0CALL>APRS,WIDE1-1,qAR,M0SKY-1:>marked packet\r\n"
                               "N0CALL>APRS,qAR,M0SKY-1:>double marked\r\n"
+                              "N0CALL>APRS,WIDE1-1,qAR,M0SKY-1:>blank marked\r\n"
                               "N0CALL>APRS,qAR,M0SKY-1:>" +
                               QByteArray(243, 'y') +
                               "\r\n"
                               "N0CALL>APRS,WIDE1-1,qAR,M0SKY-1:>last one\r\n"));
+    // What a server checks before it takes a line: a path without blanks before the ":".
+    for (const QByteArray& line : gated.split('\n'))
+        EXPECT_FALSE(line.left(line.indexOf(':')).contains(' ')) << line.toStdString();
     spinFor(20);
     EXPECT_EQ(str(server.received()), str(gated)) << "nothing gated twice";
 }

@@ -1,6 +1,7 @@
 // Two complete stations in one process, their sound-card modems joined by an in-memory audio
 // path with noise added (A's transmitter into B's receiver and back): a message typed at A goes
-// out on HF, B shows it and acknowledges it on HF, and A's retries stop at the acknowledgement.
+// out on HF (Latin-1 letters included), B shows it and acknowledges it on HF, and A's retries
+// stop at the acknowledgement.
 // Everything runs through the real windows, with station time and audio ten times faster.
 #include "app/main_window.h"
 
@@ -145,12 +146,13 @@ TEST_P(TwoStationModeTest, MessageIsShownAcknowledgedOnHfAndRetriesStopAtTheAck)
     // Let both receivers settle on their carriers before the first transmission.
     testsupport::spinFor(300);
     a->in<QLineEdit>("Text3")->setText(QStringLiteral("M0BBB"));
-    a->in<QLineEdit>("Text2")->setText(QStringLiteral("hello over the air"));
+    // Latin-1 text ("é", "£") crosses the air and checks good at the far end.
+    a->in<QLineEdit>("Text2")->setText(QString::fromLatin1("h\xE9llo over the air \xA3"));
     // The send runs its retries in waits of its own: click from the event loop, not from here.
     QTimer::singleShot(0, a->in<QPushButton>("Command1"), &QPushButton::click);
 
-    const QString body =
-        QStringLiteral("M0AAA>%1::M0BBB    :hello over the air{").arg(QLatin1String(mode.tocall));
+    const QString body = QString::fromLatin1("M0AAA>%1::M0BBB    :h\xE9llo over the air \xA3{")
+                             .arg(QLatin1String(mode.tocall));
     EXPECT_TRUE(testsupport::waitUntil([&] { return b->traffic().contains(body); }, 20000))
         << "B's HF traffic: " << b->traffic().toStdString();
     EXPECT_TRUE(testsupport::waitUntil(

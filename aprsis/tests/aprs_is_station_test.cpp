@@ -15,6 +15,7 @@
 #include "temp_station_dir.h"
 #include "wait_until.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -68,6 +69,18 @@ protected:
         server.clearReceived();
     }
 
+    /// The window's status timer (1 s) and reconnect timer (10 s), wired as the window wires them.
+    void startStatusTimers()
+    {
+        platform::Clock::setDesignInterval(statusTimer, 1000);
+        platform::Clock::setDesignInterval(reconnectTimer, 10000);
+        QObject::connect(&statusTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
+        QObject::connect(&reconnectTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::Timer7_Timer);
+        QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
+                         [this](bool run) { run ? reconnectTimer.start() : reconnectTimer.stop(); });
+        statusTimer.start();
+    }
+
     static int count(const QByteArray& haystack, const QByteArray& needle)
     {
         int n = 0;
@@ -88,6 +101,8 @@ protected:
     messaging::MessageReceiver receiver{state, links, sender};
     QList<unsigned> boxColours;
     int flashStarts = 0;
+    QTimer statusTimer;
+    QTimer reconnectTimer;
 };
 
 TEST_F(AprsIsStationTest, LogOnLineByteForByte)
@@ -185,6 +200,84 @@ TEST_F(AprsIsStationTest, WithoutAckTheMessageGoesOutThreeTimes)
     EXPECT_FALSE(state.transmitBusy);
 }
 
+TEST_F(AprsIsStationTest, ResendsFollowTheScheduleNotJustTheCount)
+{
+    // C 5 C 5 C R 5 C 5 C 10 C 5 C R: the resends come 10 s and 25 s (plus 0.2 s pauses) apart.
+    constexpr double kScale = 0.05;
+    platform::Clock::setTimeScale(kScale);
+    connectAndLogOn();
+    QElapsedTimer clock;
+    QList<double> arrivals; // design seconds
+    QObject::connect(&server, &testsupport::ScriptedTcpServer::dataReceived, [&] {
+        while (count(server.received(), "{1\r\n") > arrivals.size())
+            arrivals.append(static_cast<double>(clock.elapsed()) / 1000.0 / kScale);
+    });
+    clock.start();
+    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return arrivals.size() == 3; }));
+    const double first = arrivals[1] - arrivals[0];
+    const double second = arrivals[2] - arrivals[1];
+    EXPECT_GE(first, 10.0);
+    EXPECT_LT(first, 14.0);
+    EXPECT_GE(second, 25.0);
+    EXPECT_LT(second, 34.0);
+}
+
+TEST_F(AprsIsStationTest, FailedConnectionIsReportedAndRetriedEvery10Seconds)
+{
+    constexpr double kScale = 0.01;
+    quint16 deadPort = 0;
+    {
+        testsupport::ScriptedTcpServer gone; // a free port nobody listens on any more
+        deadPort = gone.port();
+    }
+    client.setPort(deadPort);
+    QStringList texts;
+    QList<unsigned> colours;
+    QElapsedTimer clock;
+    QList<double> failures; // design seconds
+    QObject::connect(&client, &aprsis::AprsIsClient::statusText, [&](const QString& t) {
+        texts.append(t);
+        if (t == QStringLiteral("No Connection"))
+            failures.append(static_cast<double>(clock.elapsed()) / 1000.0 / kScale);
+    });
+    QObject::connect(&client, &aprsis::AprsIsClient::buttonColour, [&](unsigned c) { colours.append(c); });
+    startStatusTimers();
+    clock.start();
+    client.Connect_Click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return failures.size() >= 3; }, 10000));
+    const qsizetype first = texts.indexOf(QStringLiteral("No Connection"));
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(texts.value(first + 1), QStringLiteral("Error"));
+    EXPECT_TRUE(colours.contains(station::colours::Red));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Reconnecting")));
+    for (qsizetype i = 1; i < failures.size(); ++i)
+        EXPECT_GE(failures[i] - failures[i - 1], 10.0) << "attempt " << i;
+    EXPECT_FALSE(client.isConnected());
+}
+
+TEST_F(AprsIsStationTest, DisconnectServerClosesTheLink)
+{
+    QStringList captions;
+    QList<unsigned> colours;
+    QObject::connect(&client, &aprsis::AprsIsClient::buttonCaption,
+                     [&](const QString& c) { captions.append(c); });
+    QObject::connect(&client, &aprsis::AprsIsClient::buttonColour, [&](unsigned c) { colours.append(c); });
+    connectAndLogOn();
+    client.statusTick();
+    EXPECT_EQ(captions.last(), QStringLiteral("Disconnect server"));
+    EXPECT_EQ(colours.last(), station::colours::Green);
+    client.Connect_Click(); // the button now reads "Disconnect server"
+    EXPECT_FALSE(client.isConnected());
+    EXPECT_EQ(colours.last(), station::colours::Yellow);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !server.hasClient(); }));
+    client.statusTick();
+    EXPECT_EQ(captions.last(), QStringLiteral("Connect to server"));
+    client.APRS_IS("M0SKY-1>APRS:>not sent\r\n");
+    testsupport::spinFor(20);
+    EXPECT_TRUE(server.received().isEmpty()) << "nothing goes out once disconnected";
+}
+
 TEST_F(AprsIsStationTest, ReceivedMessageNumberDoesNotEndOurWait)
 {
     connectAndLogOn();
@@ -223,17 +316,9 @@ TEST_F(AprsIsStationTest, NoAcksSendsOnceWithoutNumber)
 
 TEST_F(AprsIsStationTest, DroppedLinkReconnectsAndLogsOnAgain)
 {
-    QTimer timer6;
-    QTimer timer7;
-    platform::Clock::setDesignInterval(timer6, 1000);
-    platform::Clock::setDesignInterval(timer7, 10000);
-    QObject::connect(&timer6, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
-    QObject::connect(&timer7, &QTimer::timeout, &client, &aprsis::AprsIsClient::Timer7_Timer);
-    QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
-                     [&](bool run) { run ? timer7.start() : timer7.stop(); });
     QStringList texts;
     QObject::connect(&client, &aprsis::AprsIsClient::statusText, [&](const QString& t) { texts.append(t); });
-    timer6.start();
+    startStatusTimers();
 
     connectAndLogOn();
     server.dropClient();

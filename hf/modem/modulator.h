@@ -17,7 +17,7 @@ public:
     /// (200..3500); `amplitude` 0..1. Throws std::invalid_argument on bad values.
     Modulator(ModeConfig mode, double sampleRate, double carrier, double amplitude = 0.8);
 
-    /// Whole transmission of `text` (7-bit characters; others are skipped).
+    /// Whole transmission of `text` (any byte values).
     std::vector<float> modulate(std::string_view text);
     /// Steady carrier at the carrier frequency for `seconds` (tune), ramped at both ends.
     std::vector<float> tune(double seconds) const;

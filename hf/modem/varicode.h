@@ -7,17 +7,16 @@
 
 namespace hf::modem {
 
-/// PSK varicode code word of a 7-bit character (bit pattern, most significant bit sent first).
-/// Characters above 127 have no code word; callers send 7-bit text only.
+/// PSK varicode code word of a byte (bit pattern, most significant bit sent first). Every
+/// byte value 0..255 has one, so 8-bit text crosses unchanged.
 std::uint16_t pskVaricode(unsigned char c);
-/// MFSK varicode code word of an 8-bit character (the table covers 0..127).
+/// MFSK varicode code word of a byte (every value 0..255 has one).
 std::uint16_t mfskVaricode(unsigned char c);
 
 /// Number of significant bits in a code word (position of its highest 1 bit + 1).
 int codeLength(std::uint16_t code);
 
 /// Appends the PSK varicode of `text` followed each by the two-bit `00` separator.
-/// Characters above 127 are skipped.
 void appendPskBits(std::string_view text, std::vector<std::uint8_t>& bits);
 /// Appends the MFSK varicode of `text` (no separators; codes never contain `001`).
 void appendMfskBits(std::string_view text, std::vector<std::uint8_t>& bits);
@@ -27,10 +26,15 @@ class PskVaricodeDecoder {
 public:
     /// Feeds one bit (0 or 1); returns the character completed by it, if any.
     std::optional<char> push(int bit);
-    void reset() { m_register = 0; }
+    void reset()
+    {
+        m_register = 0;
+        m_lost = false;
+    }
 
 private:
     std::uint32_t m_register = 0;
+    bool m_lost = false; ///< the bits since the last separator outgrew every code word
 };
 
 /// Incremental MFSK varicode decoder: a character ends when the last three bits are `001`.

@@ -171,6 +171,24 @@ TEST(FrameAssembler, DamagedCopyFromAnotherChannelIsDropped)
     EXPECT_FALSE(alone[0].good);
 }
 
+TEST(FrameAssembler, AnotherStationsBadFrameSoonAfterAGoodOneIsHandedOver)
+{
+    FrameAssembler a;
+    a.append(2, frameOf(kBody));
+    ASSERT_EQ(a.tick(0).size(), 1);
+    QByteArray other = frameOf("G4XYZ>APSK26:>a different station");
+    other[20] = 'Q';
+    a.append(9, other);
+    const auto frames = a.tick(1000);
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(frames[0].channel, 9);
+    EXPECT_FALSE(frames[0].good);
+    // Its own garbled copy on a third channel is one frame with it.
+    other[24] = 'Z';
+    a.append(14, other);
+    EXPECT_TRUE(a.tick(1200).isEmpty());
+}
+
 TEST(FrameAssembler, ClearChannelsAndBadChannelNumbers)
 {
     FrameAssembler a;

@@ -48,6 +48,9 @@ TEST(HfFrame, WorkedExampleBytes)
               QByteArray("..........~NOCALL>APSK63:hello5101\t~   \r\n"));
     EXPECT_EQ(buildFrame(kExampleBody, FrameSender::Ack),
               QByteArray("..........~NOCALL>APSK63:hello5101\t~  \r\n"));
+    // A "~" in the body would end it at every receiver: it never reaches the air.
+    EXPECT_EQ(buildFrame("~NOCALL>APSK63:he~llo~~", FrameSender::Message),
+              QByteArray("..........~NOCALL>APSK63:hello5101\t~   \r\n"));
 }
 
 TEST(HfFrame, EndFlagBySender)
@@ -88,7 +91,7 @@ TEST(HfFrame, ParseRules)
         {"wrong check", "..........~NOCALL>APSK63:hello5102\t~   \r\n", kExampleBody, false},
         {"lower-case hex is bad", "...~1234567894b37\t~ ", "123456789", false},
         {"upper-case hex", "...~1234567894B37\t~ ", "123456789", true},
-        {"body holding tilde cut there", buildFrame("A>B:x~y", FrameSender::Message), "A", false},
+        {"body holding tilde cut there", "..........~A>B:x~y1234\t~   \r\n", "A", false},
         {"no tilde", "NOCALL>APSK63:hello5101", "", false},
         {"short R", "...~AB\t~ ", "", false},
         {"noise tilde before preamble", "x~q..........~NOCALL>APSK63:hello5101\t~ ", kExampleBody, true},

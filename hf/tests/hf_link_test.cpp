@@ -10,6 +10,8 @@
 #include "test_links.h"
 #include "wait_until.h"
 
+#include <QElapsedTimer>
+#include <algorithm>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
@@ -255,6 +257,63 @@ TEST_F(HfLinkTest, QueryIsAnsweredWithABeacon)
     EXPECT_TRUE(hftest::withPrefix(log.events, "is:").isEmpty()); // queries are never gated
 }
 
+TEST_F(HfLinkTest, QueriesInEitherCaseAreAnsweredAndOurOwnFramesNeverAre)
+{
+    state.choices.hfDigipeat = true;
+    const struct {
+        QByteArray body;
+        qsizetype beacons;
+    } rows[] = {
+        {"G4ABC>APSK63::MYCALL   :?APRS", 1},
+        {"G4ABC>APSK63::MYCALL   :?aprs", 1},
+        {"G4ABC>APSK63::MYCALL   :?APRS :?aprs", 2},
+        // From our own call: shown and logged, but not answered, heard or repeated.
+        {"MYCALL>APSK63,WIDE2-1::MYCALL   :?aprs", 0},
+    };
+    qsizetype frames = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.body.toStdString());
+        modem.clearWrites();
+        heard.clear();
+        receive(row.body);
+        ASSERT_TRUE(processed(++frames));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return modem.queued().size() >= row.beacons; }));
+        testsupport::spinFor(platform::Clock::scaled(24000)); // two of the longest reply delays
+        EXPECT_EQ(modem.queued().size(), row.beacons);
+        EXPECT_EQ(heard.isEmpty(), row.beacons == 0);
+    }
+    EXPECT_TRUE(hf.trafficText().contains("MYCALL>APSK63,WIDE2-1::MYCALL   :?aprs"));
+}
+
+TEST_F(HfLinkTest, WithoutPriorityTxTheSendWaitsForChannelOne)
+{
+    modem.setChannelState(1, 1); // another station is on the air
+    QTimer::singleShot(platform::Clock::scaled(2000), [this] {
+        EXPECT_TRUE(modem.queued().isEmpty()) << "nothing goes out over a busy channel";
+        modem.setChannelState(1, 0);
+    });
+    EXPECT_TRUE(hf.transmitFrame("frame", 0.0));
+    EXPECT_EQ(modem.queued(), QByteArrayList{"frame"});
+
+    state.choices.priorityTx = true;
+    modem.setChannelState(1, 1);
+    modem.clearWrites();
+    EXPECT_TRUE(hf.transmitFrame("urgent", 0.0));
+    EXPECT_EQ(modem.queued(), QByteArrayList{"urgent"}) << "Priority Tx goes out at once";
+}
+
+TEST_F(HfLinkTest, LocalProgramLinesAreDroppedWhileTxIsClear)
+{
+    state.choices.tcpTx = false;
+    hf.localProgramLine("SRC>APWW:payload\r\n");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !timer20.isActive(); }));
+    EXPECT_TRUE(modem.queued().isEmpty());
+    state.choices.tcpTx = true;
+    hf.localProgramLine("SRC>APWW:later\r\n");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return modem.queued().size() == 1; }));
+    EXPECT_EQ(hf::parseFrame(modem.queued()[0]).body, "SRC>APSK63:later") << "the dropped line stays dropped";
+}
+
 TEST_F(HfLinkTest, DigipeatInsertsOurCallBeforeWide2InGmsk250)
 {
     state.choices.hfDigipeat = true;
@@ -303,6 +362,37 @@ TEST_F(HfLinkTest, LocalProgramLinesAreRelayed)
                               hf::buildFrame("SRC2>APSK63:second", hf::FrameSender::LocalRelay)}));
 }
 
+// "~" ends a body at every receiver: whatever path builds the body, the frame on the air
+// holds only its two flags and checks good.
+TEST_F(HfLinkTest, NoTildeReachesAFrameBodyOnAnyPath)
+{
+    state.choices.tcpTx = true;
+    state.choices.internetToHf = true;
+    state.choices.acksNormal = false;
+    state.choices.operatingMode = station::OperatingMode::Raynet;
+    state.choices.transmitMode = TransmitMode::Gmsk250; // the gate to HF sends in GMSK-250 only
+    hf.HF_TX("G4ABC", "rn~text", {"da~ta1", "~data2", "data3~"});
+    hf.localProgramLine("SRC>APWW:relayed ~ line\r\n");
+    igate.aprsIsLine("SRC>APRS,TCPIP*::G4ABC    :gated ~ line{4\r\n");
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        return modem.queued().size() == 3 && !timer20.isActive() && !timer21.isActive();
+    })) << modem.queued().join("|").toStdString();
+    for (const QByteArray& frame : modem.queued()) {
+        SCOPED_TRACE(frame.toStdString());
+        EXPECT_EQ(frame.count('~'), 2);
+        const hf::ParsedFrame parsed = hf::parseFrame(frame);
+        EXPECT_TRUE(parsed.good);
+        EXPECT_EQ(frame.indexOf(parsed.body), 11);
+    }
+    QByteArrayList bodies;
+    for (const QByteArray& frame : modem.queued())
+        bodies.append(hf::parseFrame(frame).body);
+    std::sort(bodies.begin(), bodies.end()); // the relay and the gate each run on their own timer
+    EXPECT_EQ(bodies,
+              (QByteArrayList{"MYCALL>APSK26::G4ABC    :data1,data2,data3,",
+                              "SRC>APSK20,MYCALL*::G4ABC    :gated  line{4", "SRC>APSK26:relayed  line"}));
+}
+
 TEST_F(HfLinkTest, AprsIsMessagesForHeardStationsAreQueuedAndAllSent)
 {
     state.choices.internetToHf = true;
@@ -316,6 +406,31 @@ TEST_F(HfLinkTest, AprsIsMessagesForHeardStationsAreQueuedAndAllSent)
                   hf::buildFrame("SRC>APSK20,MYCALL*::G4ABC    :hi{" + QByteArray::number(i),
                                  hf::FrameSender::AprsIsGate));
     EXPECT_FALSE(state.transmitBusy);
+}
+
+TEST_F(HfLinkTest, FiveSecondDelayHoldsAGatedLineBeforeItGoesOut)
+{
+    constexpr double kScale = 0.1;
+    platform::Clock::setTimeScale(kScale);
+    for (QTimer* t : {&timer20, &timer21})
+        t->setInterval(platform::Clock::scaled(100));
+    state.choices.internetToHf = true;
+    state.choices.transmitMode = TransmitMode::Gmsk250;
+    for (const bool delay : {true, false}) {
+        SCOPED_TRACE(delay ? "5 s delay" : "no delay");
+        state.choices.fiveSecondDelay = delay;
+        modem.clearWrites();
+        QElapsedTimer clock;
+        clock.start();
+        igate.aprsIsLine("SRC>APRS,TCPIP*::G4ABC    :hi{1\r\n");
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !modem.queued().isEmpty(); }));
+        const double seconds = static_cast<double>(clock.elapsed()) / 1000.0 / kScale;
+        if (delay)
+            EXPECT_GE(seconds, 5.0);
+        else
+            EXPECT_LT(seconds, 4.0);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !timer21.isActive(); }));
+    }
 }
 
 TEST_F(HfLinkTest, AprsIsQueueIsBoundedAndCountsDrops)

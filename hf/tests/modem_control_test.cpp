@@ -159,6 +159,29 @@ TEST_F(ModemControlTest, WatchdogSwitchesTheTransmitterOffAfter30Seconds)
     EXPECT_FALSE(watchdog.isActive());
 }
 
+TEST_F(ModemControlTest, WatchdogIsSizedFromTheAirTimeOfWhatWasQueued)
+{
+    EXPECT_EQ(control.watchdogMs(), 30000) << "nothing queued";
+    // A 150-character MFSK-16 beacon: about 45 s of audio.
+    const QByteArray beacon = "..........~M0AAA>APSK16:" + QByteArray(150, 'b') + "ABCD\t~  \r\n";
+    control.frameQueued("mfsk-U", 15.625, beacon);
+    const qint64 mfsk = control.watchdogMs();
+    EXPECT_GT(mfsk, 45000);
+    EXPECT_LT(mfsk, 70000);
+    modem.fireTransmitState(true);
+    EXPECT_TRUE(watchdog.isActive());
+    EXPECT_EQ(watchdog.interval(), platform::Clock::scaled(static_cast<double>(mfsk)));
+    // A second frame queued while the first goes out extends the watch.
+    control.frameQueued("BPSK", 62.5, "..........~" + QByteArray(100, 'e') + "ABCD\t~   \r\n");
+    EXPECT_GT(control.watchdogMs(), mfsk);
+    EXPECT_TRUE(watchdog.isActive());
+    modem.fireTransmitState(false);
+    EXPECT_EQ(control.watchdogMs(), 30000) << "back to 30 s once the transmitter is off";
+    // A short frame keeps the 30 s.
+    control.frameQueued("GMSK", 250, "..........~A>B:hi1234\t~  \r\n");
+    EXPECT_EQ(control.watchdogMs(), 30000);
+}
+
 TEST_F(ModemControlTest, TuneStartsAndEndsAfterFiveSeconds)
 {
     control.Command3_Click();

@@ -7,15 +7,28 @@ using namespace messaging;
 TEST(AckRules, AckNumberFromReceivedText)
 {
     const std::pair<QByteArray, int> cases[] = {
-        {":M0SKY    :ack5", 5},      {":M0SKY    :ack05", 5}, {":M0SKY    :ack", 0},
-        {":M0SKY    :ack12}", 12},   {":M0SKY    :ack 5", 0}, {"no acknowledgement", 0},
-        {":M0SKY    :ack999999", 0}, {":M0SKY    :ackX7", 0}, {":M0SKY    :ack32767", 32767},
+        {":M0SKY    :ack5", 5},
+        {":M0SKY    :ack05", 5},
+        {":M0SKY    :ack", 0},
+        {":M0SKY    :ack12}", 12},
+        {":M0SKY    :ack 5", 0},
+        {"no acknowledgement", 0},
+        {":M0SKY    :ack999999", 0},
+        {":M0SKY    :ackX7", 0},
+        {":M0SKY    :ack32767", 32767},
+        // Only a text that is an acknowledgement counts: "ack" and a number at its start.
+        {":M0SKY    :on track5 now{9", 0},
+        {":M0SKY    :back5", 0},
+        {"ack7", 7},
+        {":M0SKY    :hello ack5", 0},
     };
     for (const auto& [text, number] : cases)
         EXPECT_EQ(ackNumberFrom(text), number) << text.constData();
     EXPECT_TRUE(ackMatches(5, 5));
     EXPECT_FALSE(ackMatches(0, 0)) << "no pending message";
     EXPECT_FALSE(ackMatches(4, 5));
+    EXPECT_TRUE(isAcknowledgement(":M0SKY    :ackAB"));
+    EXPECT_FALSE(isAcknowledgement(":M0SKY    :acknowledged"));
 }
 
 TEST(AckRules, ReplyNumber)

@@ -94,6 +94,33 @@ TEST_F(VhfSendTest, WithoutAckThreeTransmissionsKissDestinationsChange)
     EXPECT_EQ(dir.read(QStringLiteral("skylark_transmit.log")).count("\"G4DST\",\"hi\r\"\r\n"), 1);
 }
 
+TEST_F(VhfSendTest, EveryTransmitOptionSendsOnItsBearer)
+{
+    using station::TransmitMode;
+    enum class Bearer { Hf, Vhf, None };
+    const std::pair<TransmitMode, Bearer> rows[] = {
+        {TransmitMode::Psk63, Bearer::Hf},     {TransmitMode::Mfsk16, Bearer::Hf},
+        {TransmitMode::Qpsk125, Bearer::Hf},   {TransmitMode::Psk250, Bearer::Hf},
+        {TransmitMode::Qpsk250, Bearer::Hf},   {TransmitMode::Gmsk63, Bearer::Hf},
+        {TransmitMode::Gmsk250, Bearer::Hf},   {TransmitMode::Ax25Mfsk, Bearer::Hf},
+        {TransmitMode::Ax25Psk63, Bearer::Hf}, {TransmitMode::Ax25Gmsk, Bearer::Hf},
+        {TransmitMode::Tnc, Bearer::Vhf},      {TransmitMode::Ax25, Bearer::Vhf},
+        {TransmitMode::AprsIs, Bearer::None}, // no server link here: shown and logged only
+    };
+    state.choices.acksNormal = false;
+    int hfSends = 0;
+    sender.setHfSend([&](const messaging::SendFields&) { ++hfSends; });
+    for (const auto& [mode, bearer] : rows) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        hfSends = 0;
+        tnc.sent.clear();
+        state.choices.transmitMode = mode;
+        sender.Command1_Click({"G4DST", "hi", {}});
+        EXPECT_EQ(hfSends, bearer == Bearer::Hf ? 1 : 0);
+        EXPECT_EQ(!tnc.sent.isEmpty(), bearer == Bearer::Vhf);
+    }
+}
+
 TEST_F(VhfSendTest, AckFromTheAddresseeEndsTheWait)
 {
     // The ack arrives as a monitored line while the retry procedure waits.

@@ -73,6 +73,15 @@ TEST(ReceivedMessage, AckToUsShowsNothing)
     EXPECT_TRUE(m.receiveLog);
 }
 
+TEST(ReceivedMessage, AckInsideAMessageTextIsNoAcknowledgement)
+{
+    const auto m = aprsIs("G4ABC>APSK63,TCPIP*::M0SKY    :on track5 now{9");
+    EXPECT_FALSE(m.isAck);
+    EXPECT_EQ(m.ackNumber, 0);
+    EXPECT_TRUE(m.sendAck) << "it is a message, and is acknowledged as one";
+    EXPECT_FALSE(m.messageHead.isEmpty());
+}
+
 TEST(ReceivedMessage, OtherStationsTraffic)
 {
     struct Case {

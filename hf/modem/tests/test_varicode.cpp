@@ -62,7 +62,7 @@ TEST(Varicode, MfskMatchesPublishedCodeWords)
 
 TEST(Varicode, TablesHaveTheirStructuralProperties)
 {
-    for (int c = 0; c < 128; ++c) {
+    for (int c = 0; c < 256; ++c) {
         const std::string psk = bitsOf(pskVaricode(static_cast<unsigned char>(c)));
         EXPECT_EQ(psk.front(), '1');
         EXPECT_EQ(psk.back(), '1');
@@ -70,23 +70,45 @@ TEST(Varicode, TablesHaveTheirStructuralProperties)
         const std::string mfsk = bitsOf(mfskVaricode(static_cast<unsigned char>(c)));
         EXPECT_EQ(mfsk.front(), '1');
         EXPECT_EQ(mfsk.find("001"), std::string::npos) << c;
+        EXPECT_EQ(mfsk.substr(mfsk.size() - 2), "00") << c;
+        EXPECT_LE(psk.size(), 12u) << c;
+        EXPECT_LE(mfsk.size(), 12u) << c;
         for (int d = 0; d < c; ++d) {
             EXPECT_NE(pskVaricode(static_cast<unsigned char>(c)), pskVaricode(static_cast<unsigned char>(d)));
             EXPECT_NE(mfskVaricode(static_cast<unsigned char>(c)),
                       mfskVaricode(static_cast<unsigned char>(d)));
         }
     }
-    EXPECT_EQ(pskVaricode(200), 0);
+}
+
+// Bytes 128..255 use the code words the 7-bit characters leave free, shortest first.
+TEST(Varicode, ExtendedBytesTakeTheFreeCodeWordsInOrder)
+{
+    const std::pair<unsigned char, const char*> rows[] = {
+        {0x80, "1110111101"},   {0x8E, "1111111111"},  {0x8F, "10101010101"},
+        {0xE9, "101010101101"}, {0xA3, "10110111111"}, {0xFF, "101101011011"},
+    };
+    for (const auto& [c, bits] : rows)
+        EXPECT_EQ(bitsOf(pskVaricode(c)), bits) << int(c);
+    EXPECT_EQ(bitsOf(mfskVaricode(0x80)), "1011110100");
+    EXPECT_EQ(bitsOf(mfskVaricode(0xFF)), "101101111100");
+    for (int c = 129; c < 256; ++c) {
+        const auto before = pskVaricode(static_cast<unsigned char>(c - 1));
+        const auto now = pskVaricode(static_cast<unsigned char>(c));
+        EXPECT_TRUE(codeLength(now) > codeLength(before) ||
+                    (codeLength(now) == codeLength(before) && now > before))
+            << c;
+    }
 }
 
 TEST(Varicode, EveryCharacterRoundTrips)
 {
     std::string text;
-    for (int c = 1; c < 128; ++c)
+    for (int c = 1; c < 256; ++c)
         text.push_back(static_cast<char>(c));
     text.push_back('\0');
-    text += "\xC3\xA9 skipped"; // 8-bit characters are not sent
-    std::string expected = text.substr(0, 128) + " skipped";
+    text += "caf\xE9 \xA3"; // Latin-1 bytes cross unchanged
+    const std::string expected = text;
 
     std::vector<std::uint8_t> bits;
     appendPskBits(text, bits);
@@ -115,8 +137,9 @@ TEST(Varicode, IdleBitsDecodeToNothingAndLongRunsStayBounded)
         EXPECT_FALSE(psk.push(0));
     for (int i = 0; i < 100000; ++i)
         EXPECT_FALSE(psk.push(1));
-    psk.push(0); // the separator that ends any code word
-    psk.push(0);
+    // The end of a steady carrier is no character, even when its last bits spell a code word.
+    for (const char b : std::string("0111011110100")) // ...11 | 1110111101 (byte 0x80) | 00
+        EXPECT_FALSE(psk.push(b - '0'));
     std::vector<std::uint8_t> bits;
     appendPskBits("ok", bits);
     std::string got;
