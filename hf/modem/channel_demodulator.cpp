@@ -18,15 +18,6 @@ constexpr float kReferenceWeight = 0.7f;
 // receive filter).
 constexpr float kGmskOneBit = 1.0f;
 
-double wrapPhase(double a)
-{
-    while (a > std::numbers::pi)
-        a -= kTwoPi;
-    while (a < -std::numbers::pi)
-        a += kTwoPi;
-    return a;
-}
-
 float magnitude(Complex c)
 {
     return std::sqrt(c.real() * c.real() + c.imag() * c.imag());
@@ -116,6 +107,8 @@ void ChannelDemodulator::configure()
     m_release.clear();
     m_symbols = 0;
     m_qualityDelay.clear();
+    m_mfskRecent.clear();
+    m_mfskFit = 0.0;
     m_lastTones = {-1, -1};
     m_z.fill({});
     m_phaseEnergy.fill(0.0);
@@ -492,7 +485,10 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     m_lastTones[0] = maxBin;
     // The characters come out of the interleaver and the decoder about 40 symbols after their
     // tones: judge the squelch on the tones they came from.
-    m_qualityDelay.push_back(repeated ? 0.0 : std::clamp((ratio - 3.4) / (ratio + 1.0), -1.0, 1.0));
+    const double fit = repeated ? 0.0 : std::clamp((ratio - 3.4) / (ratio + 1.0), -1.0, 1.0);
+    m_qualityDelay.push_back(fit);
+    // The tracking goes by the tones as they come, not by the squelch's delayed view.
+    m_mfskFit += (fit - m_mfskFit) / 16.0;
     if (m_qualityDelay.size() > kMfskDecodeDelay) {
         updateSquelch(m_qualityDelay.front());
         m_qualityDelay.pop_front();
@@ -517,17 +513,20 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
             if (sumAt(s) > sumAt(bestShift))
                 bestShift = s;
         // The gained bins must hold clearly more than noise (each noise bin averages 1 here);
-        // a channel that decodes well needs stronger evidence before it moves.
+        // a channel that decodes well needs stronger evidence before it moves, unless the
+        // gained bins are plainly signal (a strong signal one bin off: its edge tone can be rare).
         const double needed = m_qualityAvg < 0.2 ? 0.5 : 0.8;
-        if (bestShift != 0 && sumAt(bestShift) - sumAt(0) > needed && sumAt(bestShift) > 1.03 * sumAt(0) &&
+        const double gain = sumAt(bestShift) - sumAt(0);
+        if (bestShift != 0 && gain > needed && (sumAt(bestShift) > 1.03 * sumAt(0) || gain > 8.0) &&
             std::fabs(m_afc + bestShift * m_mode.baud) <= kCapture) {
             m_afc += bestShift * m_mode.baud;
             m_binHistory.fill(0.0);
             m_historyAge = 0;
             updateMixer();
+            mfskRedecode(bestShift, out);
         }
     }
-    if (m_qualityAvg > 0.15) {
+    if (m_mfskFit > 0.15) {
         const double f = kMfskLow + maxBin;
         std::complex<double> lo;
         std::complex<double> hi;
@@ -573,6 +572,51 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     }
     m_nextDecision = next;
 
+    // Keep the tone energies of the last symbols: when the whole-bin acquisition moves the
+    // tone set while nothing is being received, they are decoded again on the right bins, so
+    // the start of a transmission heard on the wrong bins is not lost.
+    m_mfskRecent.push_back(e);
+    if (m_mfskRecent.size() > kMfskReplay)
+        m_mfskRecent.pop_front();
+    mfskDecode(e, out);
+}
+
+void ChannelDemodulator::mfskRedecode(int shift, std::string& out)
+{
+    for (auto& old : m_mfskRecent) {
+        std::array<double, kMfskBins> moved{};
+        for (int b = 0; b < kMfskBins; ++b) {
+            const int from = b + shift;
+            moved[static_cast<std::size_t>(b)] =
+                from >= 0 && from < kMfskBins ? old[static_cast<std::size_t>(from)] : 0.0;
+        }
+        old = moved;
+    }
+    if (m_open)
+        return; // what was decoded has been delivered: carry on
+    m_held.clear();
+    m_deinterleaver.reset();
+    for (auto& v : m_mfskViterbi)
+        v->reset();
+    for (auto& d : m_mfskVaricode)
+        d.reset();
+    m_mfskGain.fill(0.0);
+    m_pendingSoft.fill(0.0f);
+    m_codedCount = 0;
+    m_mfskChoice = 0;
+    for (const auto& e : m_mfskRecent)
+        mfskDecode(e, out);
+}
+
+void ChannelDemodulator::mfskDecode(const std::array<double, kMfskBins>& e, std::string& out)
+{
+    double total = 0.0;
+    double emax = 0.0;
+    for (int b = 4; b < 20; ++b) {
+        total += e[static_cast<std::size_t>(b)];
+        emax = std::max(emax, e[static_cast<std::size_t>(b)]);
+    }
+    const double noise = std::max((total - emax) / 15.0, 1e-12);
     // Soft bits of the interleaved word: word = tone ^ (tone >> 1).
     std::array<double, 16> toneEnergy{};
     for (int t = 0; t < 16; ++t) {
@@ -617,7 +661,6 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
             1.1 * m_mfskGain[static_cast<std::size_t>(m_mfskChoice)] + 0.01)
             m_mfskChoice = other;
     }
-    (void)wrapPhase;
 }
 
 } // namespace hf::modem

@@ -108,6 +108,8 @@ private:
     static constexpr int kMfskN = 32;
     static constexpr int kMfskBins = 24;
     static constexpr int kMfskLow = -11;
+    void mfskDecode(const std::array<double, kMfskBins>& energies, std::string& out);
+    void mfskRedecode(int shift, std::string& out);
     std::array<Complex, kMfskN> m_window{};
     std::array<std::complex<double>, kMfskBins> m_bins{};
     std::array<std::complex<double>, kMfskBins> m_binStep{};
@@ -120,6 +122,9 @@ private:
     static constexpr int kMfskViterbiDepth = 20;
     static constexpr std::size_t kMfskDecodeDelay = 40; // interleaver 30 + decoder 10 symbols
     std::deque<double> m_qualityDelay;
+    static constexpr std::size_t kMfskReplay = 64; // symbols decoded again after a bin jump
+    std::deque<std::array<double, kMfskBins>> m_mfskRecent;
+    double m_mfskFit = 0.0; // how well the tones fit MFSK now (undelayed), for the tracking
     int m_sinceRefresh = 0;
     MfskInterleaver<float> m_deinterleaver{false};
     std::array<std::unique_ptr<ViterbiDecoder>, 2> m_mfskViterbi;
