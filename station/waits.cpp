@@ -69,7 +69,7 @@ Waits::WaitEnd Waits::waitWhileFor(const std::function<bool()>& busy, double sec
 
 bool Waits::waitForTransmitter()
 {
-    return waitWhile([this] { return m_state.transmitBusy; });
+    return waitWhileFor([this] { return m_state.transmitBusy; }, kTransmitterWaitSeconds) == WaitEnd::Cleared;
 }
 
 } // namespace station

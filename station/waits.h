@@ -31,7 +31,13 @@ public:
     enum class WaitEnd { Cleared, TimedOut, Closing };
     /// Yields while `busy()` holds, for at most `seconds` (design time).
     WaitEnd waitWhileFor(const std::function<bool()>& busy, double seconds);
-    /// Waits for `transmitBusy` to clear; false when the station is closing.
+    /// Longest wait for another transmitter, in design seconds. A holder further down the
+    /// same call stack (an operating-mode change pausing with the port held, while a beacon
+    /// falls due inside its pause) can never let go while a nested wait runs: the bound turns
+    /// that dead end into a late, skipped or forced transmission instead of a frozen station.
+    static constexpr double kTransmitterWaitSeconds = 120.0;
+    /// Waits for `transmitBusy` to clear, for at most kTransmitterWaitSeconds; false when the
+    /// station is closing or the holder did not let go in time.
     bool waitForTransmitter();
 
 private:

@@ -2,6 +2,7 @@
 
 #include <hamlib/rig.h>
 
+#include <clocale>
 #include <mutex>
 
 namespace hf::radio {
@@ -20,8 +21,15 @@ void setConf(RIG* rig, const char* name, const QByteArray& value)
 HamlibPtt::HamlibPtt(int model, QString device, int speed)
     : m_model(model), m_device(std::move(device)), m_speed(speed)
 {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { rig_set_debug(RIG_DEBUG_NONE); });
+    static std::once_flag prepared;
+    std::call_once(prepared, [] {
+        rig_set_debug(RIG_DEBUG_NONE);
+        // hamlib switches LC_NUMERIC to "C" around rig_open and back through the name
+        // setlocale returned before the switch, which the switch has already freed unless the
+        // name was "C". With "C" in force (hamlib's numbers want it anyway, and the program
+        // formats its own numbers without the C locale) nothing is freed under it.
+        std::setlocale(LC_NUMERIC, "C");
+    });
 }
 
 HamlibPtt::~HamlibPtt()

@@ -66,6 +66,19 @@ TEST_F(WaitsTest, WaitForTransmitterReturnsWhenReleased)
     EXPECT_EQ(station::beaconIntervalSeconds(0), 600);
 }
 
+TEST_F(WaitsTest, AWaitForTheTransmitterNestedUnderItsHolderGivesUpInsteadOfHanging)
+{
+    // The holder pauses with the transmitter held; a timer handler that runs inside the pause
+    // waits for the transmitter. The holder cannot let go before the nested wait returns.
+    // Before the bound, this test never returned.
+    bool nestedGotIt = true;
+    state.transmitBusy = true;
+    QTimer::singleShot(2, [&] { nestedGotIt = waits.waitForTransmitter(); });
+    waits.TimeDelay(1.0);
+    state.transmitBusy = false;
+    EXPECT_FALSE(nestedGotIt) << "the nested wait gave up after its bound";
+}
+
 TEST_F(WaitsTest, BoundedWaitEndsClearedTimedOutOrClosing)
 {
     bool busy = true;

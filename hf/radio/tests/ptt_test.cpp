@@ -95,8 +95,8 @@ TEST(HamlibPtt, KeysTheRigAndFollowsARigServerThatStopsAndReturns)
     EXPECT_FALSE(ptt.set(true));
     EXPECT_FALSE(ptt.takeFirstFailure()) << "reported once";
 
-    rig.start(); // retried at the next key-down
-    EXPECT_TRUE(ptt.set(true));
+    rig.start(); // retried at every key-down; a rig server just started may need a moment
+    EXPECT_TRUE(testsupport::waitUntil([&] { return ptt.set(true); }));
     EXPECT_EQ(rig.ptt(), "1");
     EXPECT_TRUE(ptt.set(false));
     EXPECT_EQ(rig.ptt(), "0");
