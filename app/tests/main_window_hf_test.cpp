@@ -98,10 +98,7 @@ TEST_F(HfWindowTest, FrameHoldingCmdPutsTheTncBackIntoConverse)
 {
     testsupport::PtyPair tnc;
     ASSERT_TRUE(tnc.isReady());
-    ports.set(2, tnc.programEnd());
-    state.tncPort = 2;
-    state.tncTypeCode = 2;
-    state.noTnc = false;
+    useTextTnc(tnc);
     hf::ScriptedModem& modem = openWindow();
     QByteArray wire;
     auto drain = [&] { wire += tnc.readAvailable(); };

@@ -23,10 +23,7 @@ TEST_F(WindowTest, TncTrafficHeardListAndPortCaption)
 {
     testsupport::PtyPair tnc;
     ASSERT_TRUE(tnc.isReady());
-    ports.set(2, tnc.programEnd());
-    state.tncPort = 2;
-    state.tncTypeCode = 2;
-    state.noTnc = false;
+    useTextTnc(tnc);
     dir.write(settings::files::MyCall, "\"G4ABC\"\r\n"); // the TNC callsign
     app::MainWindow& w = makeMain();
     QByteArray wire;
@@ -57,10 +54,7 @@ TEST_F(WindowTest, TncTrafficKeepsTheNewestText)
 {
     testsupport::PtyPair tnc;
     ASSERT_TRUE(tnc.isReady());
-    ports.set(2, tnc.programEnd());
-    state.tncPort = 2;
-    state.tncTypeCode = 2;
-    state.noTnc = false;
+    useTextTnc(tnc);
     app::MainWindow& w = makeMain();
     QByteArray burst;
     for (int i = 0; i < 200; ++i)

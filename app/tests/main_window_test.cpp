@@ -239,10 +239,7 @@ TEST_F(WindowTest, TncCommandSendsCtrlCAndStopsTheBeacons)
 {
     testsupport::PtyPair tnc;
     ASSERT_TRUE(tnc.isReady());
-    ports.set(2, tnc.programEnd());
-    state.tncPort = 2;
-    state.tncTypeCode = 2;
-    state.noTnc = false;
+    useTextTnc(tnc);
     app::MainWindow& w = makeMain();
     QByteArray wire;
     auto drain = [&] { wire += tnc.readAvailable(); };
