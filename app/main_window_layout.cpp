@@ -56,6 +56,8 @@ QLabel* MainWindow::makeLabel(const QString& name, const QString& text)
 {
     auto* l = new QLabel(text);
     l->setObjectName(name);
+    // Labels show received bytes (server data, the server's answers): text, never markup.
+    l->setTextFormat(Qt::PlainText);
     return l;
 }
 
@@ -133,6 +135,7 @@ void MainWindow::buildLayout()
     QLabel* web = makeLabel(QStringLiteral("Label32"),
                             QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(MakerWebAddress)));
     web->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    web->setTextFormat(Qt::RichText);
     connect(web, &QLabel::linkActivated, this, [this](const QString& link) { openUrl(QUrl(link)); });
     inputRow->addWidget(web);
     left->addLayout(inputRow);

@@ -76,6 +76,17 @@ QString AprsIsClient::connectedText() const
     return QStringLiteral("Connected, unverified: ") + QString::fromLatin1(m_logOnAnswer);
 }
 
+QByteArray AprsIsClient::shownData(const QByteArray& data)
+{
+    if (data.size() <= kMaxDataShown)
+        return data;
+    QByteArray tail = data.right(kMaxDataShown);
+    const qsizetype lineEnd = tail.indexOf('\n');
+    if (lineEnd >= 0 && lineEnd + 1 < tail.size())
+        tail.remove(0, lineEnd + 1);
+    return tail;
+}
+
 void AprsIsClient::serverComment(const QByteArray& line)
 {
     // "# logresp CALL verified, server NAME" or "# logresp CALL unverified, server NAME".
@@ -191,7 +202,7 @@ void AprsIsClient::APRS_IS(const QByteArray& line)
         return;
     m_socket.send(line);
     if (isConnected())
-        emit dataShown(line);
+        emit dataShown(shownData(line));
 }
 
 void AprsIsClient::onData()
@@ -199,7 +210,7 @@ void AprsIsClient::onData()
     const QByteArray data = m_socket.readAll();
     if (data.isEmpty())
         return;
-    emit dataShown(data);
+    emit dataShown(shownData(data));
     emit dataReceived(data);
     QList<QByteArray> comments;
     const QList<QByteArray> lines = m_reader.feed(data, &comments);

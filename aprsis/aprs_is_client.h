@@ -68,6 +68,12 @@ public:
     /// The server's log-on answer as shown (printable Latin-1, at most kMaxAnswerShown bytes).
     const QByteArray& logOnAnswer() const { return m_logOnAnswer; }
     static constexpr qsizetype kMaxAnswerShown = 80;
+    /// What the server-data label shows of one read or one sent line: its last
+    /// kMaxDataShown bytes, from a line start when one falls inside them. A burst of server
+    /// traffic arrives as one read of any size; shown whole, it would grow the label and the
+    /// window without limit.
+    static QByteArray shownData(const QByteArray& data);
+    static constexpr qsizetype kMaxDataShown = 512; ///< the longest line APRS-IS passes
     /// The status text of a connected link: "Connected", or for a log-on the server did not
     /// verify "Connected, unverified: " and the server's answer.
     QString connectedText() const;
@@ -78,7 +84,7 @@ signals:
     void buttonCaption(const QString& caption); ///< "Connect to server" / "Disconnect server" / "Error"
     void buttonEnabled(bool enabled);
     void reconnectTimer(bool run);             ///< start (true) or stop Timer7
-    void dataShown(const QByteArray& text);    ///< server-data label (`Label16`)
+    void dataShown(const QByteArray& text);    ///< server-data label (`Label16`), see shownData()
     void lineReceived(const QByteArray& line); ///< one packet line, without line end
     void dataReceived(const QByteArray& data); ///< one whole server read
 

@@ -406,3 +406,36 @@ TEST_F(AprsIsStationTest, MessageWhileTheLinkIsDownIsSaidNotToHaveGoneOut)
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
     EXPECT_FALSE(state.messagesText.contains("Not sent"));
 }
+
+// A burst of server traffic comes as one read of any size; the server-data label gets only
+// its end, so a flood from the server cannot grow the label and the window without limit.
+TEST_F(AprsIsStationTest, ServerDataLabelShowsOnlyTheEndOfABurst)
+{
+    using Client = aprsis::AprsIsClient;
+    const QByteArray line = "G4IS>APRS,TCPIP*,qAC,T2:>burst line\r\n"; // 37 bytes
+    const QByteArray longLine = QByteArray(600, 'x') + "\r\n";
+    const struct {
+        QByteArray data;
+        QByteArray shown;
+    } cases[] = {
+        {line, line},
+        {"KY-1  :two{4\r\n", "KY-1  :two{4\r\n"}, // a short read stays as it came
+        {line.repeated(20), line.repeated(13)},   // whole lines only: 13 of them fit in 512
+        {longLine, longLine.right(Client::kMaxDataShown)},
+        {line + longLine, longLine.right(Client::kMaxDataShown)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Client::shownData(c.data), c.shown) << c.data.left(60).toStdString();
+
+    QList<QByteArray> shown;
+    QObject::connect(&client, &Client::dataShown, [&](const QByteArray& d) { shown.append(d); });
+    connectAndLogOn();
+    QByteArray burst;
+    for (int i = 0; i < 30000; ++i)
+        burst += "G4IS>APRS,TCPIP*,qAC,T2:>burst " + QByteArray::number(i) + "\r\n";
+    server.send(burst);
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return !shown.isEmpty() && shown.last().endsWith(":>burst 29999\r\n"); }));
+    for (const QByteArray& d : shown)
+        EXPECT_LE(d.size(), Client::kMaxDataShown);
+}
