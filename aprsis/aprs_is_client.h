@@ -84,7 +84,7 @@ signals:
     void buttonCaption(const QString& caption); ///< "Connect to server" / "Disconnect server" / "Error"
     void buttonEnabled(bool enabled);
     void reconnectTimer(bool run);             ///< start (true) or stop Timer7
-    void dataShown(const QByteArray& text);    ///< server-data label (`Label16`), see shownData()
+    void dataShown(const QByteArray& text);    ///< server-data label (`Label16`)
     void lineReceived(const QByteArray& line); ///< one packet line, without line end
     void dataReceived(const QByteArray& data); ///< one whole server read
 
