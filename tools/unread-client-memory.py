@@ -7,12 +7,15 @@ here) with a small receive buffer and never reads. The server then sends acknowl
 addressed to the station, each of which the station writes to its receive log and offers to
 the client as a record, until the receive log holds --records records. The server keeps at
 most a few hundred lines ahead of the station, so that none is dropped from its receive queue.
+Before that the server sends --burst messages for the station in one write (the station keeps
+the newest 1000 waiting and drops older ones), as a flooding server would.
 
 Recorded: the station's resident memory (VmRSS every second, VmHWM at the end), how long the
 records took, and whether the station let the never-reading client go. Exits 1 when the peak
 is at or above --limit-mb, fewer records were made, or the client was kept.
 
-    tools/unread-client-memory.py [--records 100000] [--limit-mb 120] [--binary build/app/skylark]
+    tools/unread-client-memory.py [--records 100000] [--burst 6000] [--limit-mb 120]
+                                  [--binary build/app/skylark]
 """
 import argparse
 import os
@@ -24,6 +27,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from soak import free_port, record_file  # noqa: E402
 
@@ -97,6 +101,7 @@ def client_was_dropped(sock):
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--records", type=int, default=100000)
+    ap.add_argument("--burst", type=int, default=6000)
     ap.add_argument("--limit-mb", type=float, default=120)
     ap.add_argument("--binary", default="build/app/skylark")
     ap.add_argument("--time-scale", default="0.02")
@@ -126,15 +131,28 @@ def main():
         unread.connect(("127.0.0.1", ports["receive-log"]))
         before = memory(proc.pid)["VmRSS"]
         log = LogCounter(os.path.join(folder, "skylark_receive.log"))
+        if args.burst:
+            server.sendall(b"".join(f"G4IS>APRS,TCPIP*,qAC,T2::{IS_CALL:9}:burst {i}\r\n".encode()
+                                    for i in range(args.burst)))
+            # Until the station has worked through what it kept: records, then 3 s without more.
+            quiet_since = time.monotonic()
+            last = 0
+            while time.monotonic() - quiet_since < (3 if last else 60):
+                time.sleep(0.5)
+                if log.update() != last:
+                    last, quiet_since = log.count, time.monotonic()
+            print(f"a burst of {args.burst} messages in one write: {log.count} records, "
+                  f"RSS {memory(proc.pid)['VmRSS']:.1f} MB")
+        base = log.count
         start = time.monotonic()
         sent = 0
         peak = before
         next_sample = start
-        while log.update() < args.records:
+        while log.update() - base < args.records:
             if proc.poll() is not None:
                 print(f"the station ended early, exit {proc.returncode}")
                 break
-            if sent < args.records and sent - log.count < AHEAD:
+            if sent < args.records and sent - (log.count - base) < AHEAD:
                 n = min(BATCH, args.records - sent)
                 server.sendall(b"".join(f"G4IS>APRS,TCPIP*,qAC,T2::{IS_CALL:9}:ack{(sent + i) % 100000}\r\n"
                                         .encode() for i in range(n)))
@@ -151,11 +169,12 @@ def main():
         end = memory(proc.pid)
         peak = max(peak, end["VmRSS"])
         dropped = client_was_dropped(unread)
-        print(f"{log.count} records in {seconds:.1f} s ({log.count / max(seconds, 0.001):.0f} a second)")
+        made = log.count - base
+        print(f"{made} records in {seconds:.1f} s ({made / max(seconds, 0.001):.0f} a second)")
         print(f"RSS before {before:.1f} MB, highest sample {peak:.1f} MB, at the end {end['VmRSS']:.1f} MB; "
               f"peak resident (VmHWM) {end['VmHWM']:.1f} MB; limit {args.limit_mb:.0f} MB")
         print("the never-reading client was " + ("dropped" if dropped else "KEPT"))
-        ok = log.count >= args.records and end["VmHWM"] < args.limit_mb and dropped
+        ok = made >= args.records and end["VmHWM"] < args.limit_mb and dropped
     finally:
         proc.send_signal(signal.SIGTERM)
         try:
