@@ -17,6 +17,10 @@ constexpr float kReferenceWeight = 0.7f;
 // differential, both relative to the signal level (measured best at 1 with the 13-sample
 // receive filter).
 constexpr float kGmskOneBit = 1.0f;
+// GMSK quality: the Gaussian filter keeps a clean signal's one- and two-bit phase turns short
+// of 90 and 180 degrees, so its scatter measure reads about 0.58 where the other modes read 1;
+// dividing by this puts a clean signal near full scale like them.
+constexpr double kGmskCleanFit = 0.6;
 
 float magnitude(Complex c)
 {
@@ -166,23 +170,12 @@ void ChannelDemodulator::process(const Complex* samples, std::size_t count, std:
     }
 }
 
-int ChannelDemodulator::squelchThreshold() const
-{
-    // GMSK's quality reads lower on text than the other modes' (a clean signal about 700, noise
-    // alone 0..300), so the station's squelch numbers are mapped onto that range: 500 -> 400,
-    // 1000 -> 500, 1500 -> 600. The other modes use the number as it is.
-    if (m_mode.modulation == Modulation::Gmsk && m_squelch > 0)
-        return 300 + m_squelch / 5;
-    return m_squelch;
-}
-
 void ChannelDemodulator::updateSquelch(double q)
 {
     m_qualityAvg += m_qualityAlpha * (q - m_qualityAvg);
     ++m_symbols;
     const int level = quality();
-    const int threshold = squelchThreshold();
-    if (!m_open && level >= threshold) {
+    if (!m_open && level >= m_squelch) {
         m_open = true;
         // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s
         // for MFSK16) while the quality was rising (the preamble carries no characters, so this is
@@ -192,7 +185,7 @@ void ChannelDemodulator::updateSquelch(double q)
             if (symbol >= m_symbols - window)
                 m_release.push_back(c);
         m_held.clear();
-    } else if (m_open && threshold > 0 && level * 4 < threshold * 3)
+    } else if (m_open && m_squelch > 0 && level * 4 < m_squelch * 3)
         m_open = false;
 }
 
@@ -209,7 +202,7 @@ void ChannelDemodulator::emit(char c, std::string& out)
     // Hold only what came while the quality was already rising towards the squelch: the
     // first symbols of a key-down (or of noise) are not worth keeping. MFSK16 text starts
     // right after a steady-tone preamble that does not raise the quality.
-    if (m_mode.modulation != Modulation::Mfsk && quality() * 3 < squelchThreshold())
+    if (m_mode.modulation != Modulation::Mfsk && quality() * 3 < m_squelch)
         return;
     if (m_held.size() >= kMaxHeld)
         m_held.pop_front();
@@ -298,7 +291,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
             if (m2 > 0.0f) {
                 const Complex n2 = d2 / m2;
                 lock = (n2 * n2).real();
-                q = 0.5 * (lock - (n * n).real());
+                q = 0.5 * (lock - (n * n).real()) / kGmskCleanFit;
                 if (n2.real() > 0.0f)
                     error = std::arg(n2) / 2.0;
             }

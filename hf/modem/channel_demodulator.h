@@ -49,8 +49,6 @@ public:
     const ModeConfig& mode() const { return m_mode; }
     double carrier() const { return m_carrier; }
     int squelch() const { return m_squelch; }
-    /// The quality at which the channel opens for the squelch number set (mode-dependent).
-    int squelchThreshold() const;
 
 private:
     void configure();

@@ -138,6 +138,41 @@ TEST(RoundTrip, NoiseAlonePrintsNothingOnASquelchedChannel)
     }
 }
 
+TEST(RoundTrip, EveryModeReadsNearFullScaleOnCleanTextAndNearZeroOnNoise)
+{
+    // One squelch scale for every mode: the station's squelch numbers mean the same whatever
+    // the channel decodes.
+    for (const char* name : {"psk63", "psk250", "qpsk125", "qpsk250", "mfsk16", "gmsk63", "gmsk250"}) {
+        SCOPED_TRACE(name);
+        const auto mode = *modeFromName(name);
+        Modulator modulator(mode, 11025, 1500);
+        const auto text =
+            modulator.modulate("the quick brown fox jumps over the lazy dog 1234567890 de N0CALL k");
+        Demodulator clean(11025, mode, 1500, 0);
+        std::string out;
+        double sum = 0.0;
+        int n = 0;
+        for (std::size_t i = 0; i < text.size(); i += 1000) {
+            clean.process(text.data() + i, std::min<std::size_t>(1000, text.size() - i), out);
+            if (i > text.size() / 2) {
+                sum += clean.channel().quality();
+                ++n;
+            }
+        }
+        EXPECT_GT(sum / n, 2000.0);
+
+        std::vector<float> noise(static_cast<std::size_t>(11025 * 20), 0.0f);
+        addNoise(noise, 0.1, 11025, 0.0, 17);
+        Demodulator listening(11025, mode, 1500, 0);
+        int highest = 0;
+        for (std::size_t i = 0; i < noise.size(); i += 1000) {
+            listening.process(noise.data() + i, std::min<std::size_t>(1000, noise.size() - i), out);
+            highest = std::max(highest, listening.channel().quality());
+        }
+        EXPECT_LT(highest, 400);
+    }
+}
+
 TEST(RoundTrip, SignalAfterLongNoiseIsAcquiredAsOnAQuietChannel)
 {
     // While a channel listens to noise its frequency tracking drifts about. A BPSK signal that
