@@ -98,7 +98,8 @@ private:
     Complex m_wideAcc{};
     double m_magAvg = 1e-6;
     double m_fastMag = 0.0;
-    Complex m_reference{}; // BPSK: phase reference for the next decision
+    Complex m_reference{};                    // BPSK: phase reference for the next decision
+    std::array<Complex, 2> m_gmskReference{}; // GMSK: the same for each rail
     PskVaricodeDecoder m_pskVaricode;
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
 
