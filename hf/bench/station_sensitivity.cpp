@@ -14,7 +14,7 @@
 // (clean ones with seeded noise at target+1 dB) over the same offsets. Writes a Markdown table
 // to --out (default docs/station-sensitivity.md) and the figures beside it (.dat) for the plot.
 // --meter applies the level meter's squelch rule for a click at LEVEL before the audio starts.
-// --noise runs the station on noise alone for MINUTES with every transmit option in turn and
+// --noise runs the station on noise alone for MINUTES with each transmit option in turn and
 // reports every character any channel prints (there should be none).
 #include "hf/frame_assembler.h"
 #include "hf/hf_frame.h"
@@ -261,15 +261,17 @@ std::string fraction(int good, int total)
 
 int runNoise(const Options& o)
 {
-    const TransmitMode options[] = {TransmitMode::Gmsk250, TransmitMode::Psk63,   TransmitMode::Psk250,
-                                    TransmitMode::Qpsk125, TransmitMode::Qpsk250, TransmitMode::Mfsk16,
-                                    TransmitMode::Gmsk63};
-    const double perOption = o.noiseMinutes * 60.0 / std::size(options);
+    const std::pair<TransmitMode, const char*> options[] = {
+        {TransmitMode::Gmsk250, "GMSK-250"}, {TransmitMode::Psk63, "PSK-63"},
+        {TransmitMode::Psk250, "PSK-250"},   {TransmitMode::Qpsk125, "QPSK-125"},
+        {TransmitMode::Qpsk250, "QPSK-250"}, {TransmitMode::Mfsk16, "MFSK16"},
+        {TransmitMode::Gmsk63, "GMSK-63"}};
+    const double perOption = o.noiseMinutes * 60.0;
     long long total = 0;
     std::mt19937 rng(o.seed);
     std::normal_distribution<float> g(0.0f, 0.05f);
     std::printf("noise alone, %.1f min per transmit option, 25 channels, %g Hz\n", perOption / 60.0, kRate);
-    for (TransmitMode option : options) {
+    for (const auto& [option, name] : options) {
         Station station(kRate, kF, option, o.meter);
         std::vector<float> audio(static_cast<std::size_t>(kRate * 10.0));
         QList<hf::AssembledFrame> frames;
@@ -287,8 +289,8 @@ int runNoise(const Options& o)
                 channels += " ch" + std::to_string(ch) + ":" + std::to_string(n);
         }
         total += sum;
-        std::printf("option %d: %lld characters, %lld frames%s\n", static_cast<int>(option), sum,
-                    static_cast<long long>(frames.size()), channels.c_str());
+        std::printf("%s: %lld characters, %lld frames%s\n", name, sum, static_cast<long long>(frames.size()),
+                    channels.c_str());
         std::fflush(stdout);
     }
     return total == 0 ? 0 : 1;

@@ -105,6 +105,11 @@ void ChannelDemodulator::configure()
         // About 96 symbols of averaging at 62.5 and 125 Bd (1.5 s, 0.8 s), 160 at 250 Bd (0.64 s).
         m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 160.0 : (m_mode.baud > 100.0 ? 1.0 / 96.0 : 1.0 / 96.0);
     }
+    // GMSK's quality scatters more on noise (two differentials, scaled to full scale): the
+    // squelch averages it over 160 symbols at both rates, which keeps 20 minutes of noise under
+    // a squelch of 500. The tracking keeps the shorter average.
+    m_squelchAlpha =
+        m_mode.modulation == Modulation::Gmsk ? std::min(m_qualityAlpha, 1.0 / 160.0) : m_qualityAlpha;
     m_afc = 0.0;
     m_qualityAvg = 0.0;
     m_lockAvg = 0.0;
@@ -176,7 +181,7 @@ void ChannelDemodulator::process(const Complex* samples, std::size_t count, std:
 
 void ChannelDemodulator::updateSquelch(double q)
 {
-    m_qualityAvg += m_qualityAlpha * (q - m_qualityAvg);
+    m_qualityAvg += m_squelchAlpha * (q - m_qualityAvg);
     ++m_symbols;
     const int level = quality();
     if (!m_open && level >= m_squelch) {
