@@ -325,14 +325,60 @@ int main(int argc, char** argv)
     if (o.noiseMinutes > 0.0)
         return runNoise(o);
 
-    std::ofstream md(o.out);
-    std::ofstream dat(o.out.substr(0, o.out.rfind('.')) + ".dat");
+    std::string dat;     // the plot's figures: per row, good frames (%) against dB above target
     std::string grid;    // the whole grid, one line per mode, receiving set-up and offset
     std::string summary; // target+1 dB over every offset
+    std::string references;
+    const int runs = std::max(1, o.targetFrames / 2);
+    // Rewritten after every row, so a long run leaves what it has measured.
+    const auto write = [&] {
+        std::ofstream(o.out.substr(0, o.out.rfind('.')) + ".dat") << dat;
+        std::ofstream md(o.out);
+        md << "# Station-level sensitivity\n\n"
+              "Frames of 60..120 characters that reach the station with a good check, measured through "
+              "the station's own receive chain: the 25-channel receiver, the modem control's start-up "
+              "channel plan with \"GMSK-250\" selected as the window opens (then the transmit option of "
+              "the row), the carrier rules on every periodic event, the squelch as the program sets it"
+           << (o.meter ? " and then from a level-meter click at " + std::to_string(*o.meter) : std::string())
+           << ", and the frame assembly with its check. Only the sound card is left out. Seeded white "
+              "noise, SNR in 2500 Hz, 11025 Hz, HF audio frequency 1500 Hz; 3 s of noise before the "
+              "first frame and 1.5 s between frames. "
+           << o.frames << " frames per point, " << o.targetFrames << " at target+1 dB; seed " << o.seed
+           << ". The single-demodulator character error rates at squelch 0 are in "
+              "[modem-cer.md](modem-cer.md).\n\n"
+              "Made with `build/hf/hf_station_sensitivity --frames "
+           << o.frames << " --target-frames " << o.targetFrames
+           << "` (built with -DSKYLARK_BENCHMARKS=ON); the plot with "
+              "`python3 docs/station-sensitivity.py`.\n\n"
+              "![frames with a good check against SNR](station-sensitivity.png)\n\n"
+              "## At target+1 dB, every offset (0, +-20, +-40 Hz): 95 % of frames wanted\n\n"
+              "| Mode | receiving | SNR (dB) | good frames | 95 % |\n|---|---|---|---|---|\n"
+           << summary
+           << "\n\"plan\": the default channel plan with GMSK-250 on channel 0; \"ch 0\": the mode "
+              "selected as the transmit option (channel 0), the plan on the other channels.\n\n"
+              "## Every point\n\n| Mode | receiving | Hz off |";
+        for (double a : kAbove)
+            md << " target" << (a >= 0 ? "+" : "") << a << " dB |";
+        md << "\n|---|---|---|";
+        for (std::size_t i = 0; i < std::size(kAbove); ++i)
+            md << "---|";
+        md << "\n"
+           << grid
+           << "\n## Reference recordings\n\nThe recordings of tests/data/hf (independent generator), 3 s "
+              "of noise before each; clean ones with seeded noise at target+1 dB, noisy ones at their own "
+              "SNR. The station's HF audio frequency is set so the signal lies the given Hz off it; "
+           << runs << " noise seeds per point.\n\n| Recording | SNR (dB) | receiving |";
+        for (double offset : kOffsets)
+            md << " " << offset << " Hz |";
+        md << "\n|---|---|---|";
+        for (std::size_t i = 0; i < std::size(kOffsets); ++i)
+            md << "---|";
+        md << "\n" << references;
+    };
     unsigned seed = o.seed;
     for (const Row& row : kRows) {
         const double target = modemtest::targetSnr(row.mode);
-        dat << "above \"" << row.mode << " (" << row.label << ")\"\n";
+        dat += "above \"" + std::string(row.mode) + " (" + row.label + ")\"\n";
         std::vector<std::pair<int, int>> sums(std::size(kAbove));
         for (double offset : kOffsets) {
             grid += "| " + std::string(row.mode) + " | " + row.label + " | " +
@@ -351,20 +397,20 @@ int main(int argc, char** argv)
             grid += "\n";
         }
         for (std::size_t a = 0; a < std::size(kAbove); ++a)
-            dat << kAbove[a] << " " << 100.0 * sums[a].first / sums[a].second << "\n";
-        dat << "\n\n";
+            dat += std::to_string(static_cast<int>(kAbove[a])) + " " +
+                   std::to_string(100.0 * sums[a].first / sums[a].second) + "\n";
+        dat += "\n\n";
         const auto& [good, total] = sums[3];
         char line[160];
         std::snprintf(line, sizeof line, "| %s | %s | %.1f | %d/%d (%.0f %%) | %s |\n", row.mode, row.label,
                       target + 1.0, good, total, 100.0 * good / total,
                       good * 100 >= total * 95 ? "yes" : "no");
         summary += line;
+        write();
         std::printf("%s (%s) done\n", row.mode, row.label);
         std::fflush(stdout);
     }
 
-    std::string references;
-    const int runs = std::max(1, o.targetFrames / 2);
     for (const Reference& r : kReferences) {
         const auto wav = hf::modem::readWavFile(modemtest::dataPath(r.file));
         if (!wav) {
@@ -386,49 +432,10 @@ int main(int argc, char** argv)
             references += " " + fraction(good, runs) + " |";
         }
         references += "\n";
+        write();
         std::printf("%s done\n", r.file);
         std::fflush(stdout);
     }
 
-    md << "# Station-level sensitivity\n\n"
-          "Frames of 60..120 characters that reach the station with a good check, measured through "
-          "the station's own receive chain: the 25-channel receiver, the modem control's start-up "
-          "channel plan with \"GMSK-250\" selected as the window opens (then the transmit option of "
-          "the row), the carrier rules on every periodic event, the squelch as the program sets it"
-       << (o.meter ? " and then from a level-meter click at " + std::to_string(*o.meter) : std::string())
-       << ", and the frame assembly with its check. Only the sound card is left out. Seeded white "
-          "noise, SNR in 2500 Hz, 11025 Hz, HF audio frequency 1500 Hz; 3 s of noise before the "
-          "first frame and 1.5 s between frames. "
-       << o.frames << " frames per point, " << o.targetFrames << " at target+1 dB; seed " << o.seed
-       << ". The single-demodulator character error rates at squelch 0 are in "
-          "[modem-cer.md](modem-cer.md).\n\n"
-          "Made with `build/hf/hf_station_sensitivity --frames "
-       << o.frames << " --target-frames " << o.targetFrames
-       << "` (built with -DSKYLARK_BENCHMARKS=ON); the plot with "
-          "`python3 docs/station-sensitivity.py`.\n\n"
-          "![frames with a good check against SNR](station-sensitivity.png)\n\n"
-          "## At target+1 dB, every offset (0, +-20, +-40 Hz): 95 % of frames wanted\n\n"
-          "| Mode | receiving | SNR (dB) | good frames | 95 % |\n|---|---|---|---|---|\n"
-       << summary
-       << "\n\"plan\": the default channel plan with GMSK-250 on channel 0; \"ch 0\": the mode "
-          "selected as the transmit option (channel 0), the plan on the other channels.\n\n"
-          "## Every point\n\n| Mode | receiving | Hz off |";
-    for (double a : kAbove)
-        md << " target" << (a >= 0 ? "+" : "") << a << " dB |";
-    md << "\n|---|---|---|";
-    for (std::size_t i = 0; i < std::size(kAbove); ++i)
-        md << "---|";
-    md << "\n"
-       << grid
-       << "\n## Reference recordings\n\nThe recordings of tests/data/hf (independent generator), 3 s "
-          "of noise before each; clean ones with seeded noise at target+1 dB, noisy ones at their own "
-          "SNR. The station's HF audio frequency is set so the signal lies the given Hz off it; "
-       << runs << " noise seeds per point.\n\n| Recording | SNR (dB) | receiving |";
-    for (double offset : kOffsets)
-        md << " " << offset << " Hz |";
-    md << "\n|---|---|---|";
-    for (std::size_t i = 0; i < std::size(kOffsets); ++i)
-        md << "---|";
-    md << "\n" << references;
     return 0;
 }
