@@ -1,4 +1,4 @@
-#include "help_files.h"
+#include "app/help_files.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // The Skylark station program.
-#include "station_app.h"
-#include "widget_dialog_service.h"
+#include "app/station_app.h"
+#include "app/widget_dialog_service.h"
 
 #include "platform/dialog_service.h"
 #include "hf/radio/audio_end_choice.h"

@@ -1,13 +1,13 @@
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "help_files.h"
+#include "app/help_files.h"
 #include "hf/hf_link.h"
 #include "hf/igate.h"
 #include "hf/modem_control.h"
-#include "message_display_window.h"
-#include "startup_page.h"
-#include "title_clock.h"
-#include "widget_helpers.h"
+#include "app/message_display_window.h"
+#include "app/startup_page.h"
+#include "app/title_clock.h"
+#include "app/widget_helpers.h"
 
 #include "hf/modem.h"
 #include "links/gps_link.h"
@@ -57,41 +57,41 @@ struct TimerDesign {
 };
 
 constexpr std::array<TimerDesign, MainWindow::TimerCount> Timers{{
-    {100, true},    // Timer1  title-bar clock and button states
-    {50, true},     // Timer2  serial TNC line handler
-    {100, false},   // Timer3  HF receive processing
-    {60000, false}, // Timer4  beacon scheduler
-    {5000, false},  // Timer5  end of "HF TUNE (5 sec)"
-    {1000, true},   // Timer6  socket status
-    {10000, false}, // Timer7  APRS-IS log-in
-    {1000, false},  // Timer8  one-shot that only stops itself
-    {2000, true},   // Timer9  start-up beacon
-    {1000, false},  // Timer10 beacon countdown
-    {10, false},    // Timer11 APRS-IS receive
-    {10, false},    // Timer12 HF character assembly, 10 ms after received text
-    {2000, true},   // Timer13 re-tunes the modem
-    {500, false},   // Timer14 flashes the message display
-    {1000, false},  // Timer15 random transmit delay
-    {30000, false}, // Timer16 transmit watchdog
-    {0, false},     // Timer17 no work
-    {1000, false},  // Timer18 TNC port status
-    {59000, false}, // Timer19 TNC port watch
-    {200, false},   // Timer20 relay from port 8063 to HF
-    {100, false},   // Timer21 APRS-IS to HF gateway
-    {200, false},   // Timer22 KISS decoding from the serial TNC
-    {50, false},    // Timer23 KISS decoding from the TCP TNC
-    {0, false},     // Timer24 no work
-    {-1, false},    // Timer25 DecayTimeDelay
-    {-1, false},    // Timer26 TimeDelay
-    {150, true},    // Timer27 GPS sentence reading
-    {30000, false}, // Timer28 GPS status
-    {60000, false}, // Timer29 minute counter (space weather)
-    {60000, true},  // Timer30 closes the splash window
+    {100, true},    // titleClockTimer  title-bar clock and button states
+    {50, true},     // tncLineTimer  serial TNC line handler
+    {100, false},   // hfReceiveTimer  HF receive processing
+    {60000, false}, // beaconScheduleTimer  beacon scheduler
+    {5000, false},  // tuneEndTimer  end of "HF TUNE (5 sec)"
+    {1000, true},   // linkStatusTimer  socket status
+    {10000, false}, // aprsIsReconnectTimer  APRS-IS log-in
+    {1000, false},  // transmitModeSettleTimer  one-shot that only stops itself
+    {2000, true},   // startupBeaconTimer  start-up beacon
+    {1000, false},  // beaconCountdownTimer beacon countdown
+    {10, false},    // aprsIsReceiveTimer APRS-IS receive
+    {10, false},    // hfAssemblyTimer HF character assembly, 10 ms after received text
+    {2000, true},   // modemRetuneTimer re-tunes the modem
+    {500, false},   // messageFlashTimer flashes the message display
+    {1000, false},  // transmitDelayTimer random transmit delay
+    {30000, false}, // transmitWatchdogTimer transmit watchdog
+    {0, false},     // spareTimerA no work
+    {1000, false},  // tncStatusTimer TNC port status
+    {59000, false}, // tncWatchTimer TNC port watch
+    {200, false},   // localToHfRelayTimer relay from port 8063 to HF
+    {100, false},   // aprsIsToHfTimer APRS-IS to HF gateway
+    {200, false},   // tncGatherTimer KISS decoding from the serial TNC
+    {50, false},    // kissTcpReceiveTimer KISS decoding from the TCP TNC
+    {0, false},     // spareTimerB no work
+    {-1, false},    // decayWaitTimer retryWaitSeconds
+    {-1, false},    // delayWaitTimer waitSeconds
+    {150, true},    // gpsSentenceTimer GPS sentence reading
+    {30000, false}, // gpsStatusTimer GPS status
+    {60000, false}, // minuteTimer minute counter (space weather)
+    {60000, true},  // splashCloseTimer closes the splash window
 }};
 
 /// The eight transmit options that send through the modem in an HF mode.
-const char* const HfModes[] = {"Option7",  "Option10", "Option14", "Option15",
-                               "Option17", "Option18", "Option19", "Option20"};
+const char* const HfModes[] = {"psk63Option",   "mfsk16Option", "qpsk125Option",  "psk250Option",
+                               "qpsk250Option", "gmsk63Option", "ax25MfskOption", "gmsk250Option"};
 
 bool isOneOf(const QString& name, std::initializer_list<const char*> names)
 {
@@ -102,6 +102,19 @@ bool isOneOf(const QString& name, std::initializer_list<const char*> names)
 }
 } // namespace
 
+const char* MainWindow::timerName(int n)
+{
+    static constexpr const char* Names[TimerCount] = {
+        "titleClockTimer",    "tncLineTimer",         "hfReceiveTimer",       "beaconScheduleTimer",
+        "tuneEndTimer",       "linkStatusTimer",      "aprsIsReconnectTimer", "transmitModeSettleTimer",
+        "startupBeaconTimer", "beaconCountdownTimer", "aprsIsReceiveTimer",   "hfAssemblyTimer",
+        "modemRetuneTimer",   "messageFlashTimer",    "transmitDelayTimer",   "transmitWatchdogTimer",
+        "spareTimerA",        "tncStatusTimer",       "tncWatchTimer",        "localToHfRelayTimer",
+        "aprsIsToHfTimer",    "tncGatherTimer",       "kissTcpReceiveTimer",  "spareTimerB",
+        "decayWaitTimer",     "delayWaitTimer",       "gpsSentenceTimer",     "gpsStatusTimer",
+        "minuteTimer",        "splashCloseTimer"};
+    return n >= 1 && n <= TimerCount ? Names[n - 1] : "";
+}
 int MainWindow::designInterval(int n)
 {
     return n >= 1 && n <= TimerCount ? Timers[static_cast<size_t>(n - 1)].intervalMs : 0;
@@ -124,7 +137,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
     wireMessaging();
     wireLinks();
     wireBeacons();
-    DispClock(QStringLiteral("UTC"));
+    showClock(QStringLiteral("UTC"));
 }
 
 MainWindow::~MainWindow() = default;
@@ -133,19 +146,20 @@ void MainWindow::setUpTimers()
 {
     for (int n = 1; n <= TimerCount; ++n) {
         auto t = std::make_unique<QTimer>(this);
-        t->setObjectName(QStringLiteral("Timer%1").arg(n));
+        t->setObjectName(QLatin1String(MainWindow::timerName(n)));
         const TimerDesign& d = Timers[static_cast<size_t>(n - 1)];
         if (d.intervalMs > 0)
             platform::Clock::setDesignInterval(*t, d.intervalMs);
         m_timers[static_cast<size_t>(n - 1)] = std::move(t);
     }
-    timer(8).setSingleShot(true);
-    connect(&timer(1), &QTimer::timeout, this, &MainWindow::onTimer1);
-    connect(&timer(9), &QTimer::timeout, this, [this] {
-        timer(9).stop();
-        control<QPushButton>("Command4")->click();
+    transmitModeSettleTimer().setSingleShot(true);
+    connect(&titleClockTimer(), &QTimer::timeout, this, &MainWindow::updateClockAndButtons);
+    connect(&startupBeaconTimer(), &QTimer::timeout, this, [this] {
+        startupBeaconTimer().stop();
+        control<QPushButton>("sendBeaconButton")->click();
     });
-    // Timer25 and Timer26 are the waits of TimeDelay and DecayTimeDelay: see station::Waits.
+    // decayWaitTimer and delayWaitTimer are the waits of waitSeconds and retryWaitSeconds: see
+    // station::Waits.
 }
 
 void MainWindow::wireControls()
@@ -170,36 +184,36 @@ void MainWindow::wireControls()
             }
         });
     }
-    connect(control<QRadioButton>("Option6"), &QRadioButton::toggled, this,
+    connect(control<QRadioButton>("normalAcksOption"), &QRadioButton::toggled, this,
             [&choices](bool on) { choices.acksNormal = on; });
     const struct {
         const char* name;
         bool station::WindowChoices::*flag;
-    } checks[] = {{"Check1", &station::WindowChoices::alert},
-                  {"Check3", &station::WindowChoices::hfDigipeat},
-                  {"Check4", &station::WindowChoices::digipeatMe},
-                  {"Check5", &station::WindowChoices::tcpTx},
-                  {"Check6", &station::WindowChoices::internetToHf},
-                  {"Check7", &station::WindowChoices::fiveSecondDelay},
-                  {"Check8", &station::WindowChoices::notch},
-                  {"Check9", &station::WindowChoices::priorityTx},
-                  {"Check10", &station::WindowChoices::displayCrc},
-                  {"Check11", &station::WindowChoices::lsbTxMode}};
+    } checks[] = {{"alertCheck", &station::WindowChoices::alert},
+                  {"hfDigipeatCheck", &station::WindowChoices::hfDigipeat},
+                  {"digipeatMeCheck", &station::WindowChoices::digipeatMe},
+                  {"tcpTxCheck", &station::WindowChoices::tcpTx},
+                  {"internetToHfCheck", &station::WindowChoices::internetToHf},
+                  {"fiveSecondDelayCheck", &station::WindowChoices::fiveSecondDelay},
+                  {"notchCheck", &station::WindowChoices::notch},
+                  {"priorityTxCheck", &station::WindowChoices::priorityTx},
+                  {"displayCrcCheck", &station::WindowChoices::displayCrc},
+                  {"lsbTxModeCheck", &station::WindowChoices::lsbTxMode}};
     for (const auto& c : checks) {
         auto flag = c.flag;
         connect(control<QCheckBox>(c.name), &QCheckBox::toggled, this,
                 [&choices, flag](bool on) { choices.*flag = on; });
     }
-    connect(control<QLineEdit>("Text4"), &QLineEdit::textChanged, this,
+    connect(control<QLineEdit>("myCallField"), &QLineEdit::textChanged, this,
             [&choices](const QString& t) { choices.myCallField = bytesOf(t); });
-    connect(control<QLineEdit>("Text13"), &QLineEdit::textChanged, this,
+    connect(control<QLineEdit>("digiPathField"), &QLineEdit::textChanged, this,
             [&choices](const QString& t) { choices.digiPath = bytesOf(t); });
 
-    for (const char* name : {"Text3", "Text4", "Text13"})
+    for (const char* name : {"sendToField", "myCallField", "digiPathField"})
         forceUpperCase(control<QLineEdit>(name));
 
-    auto* hfList = control<QListWidget>("List1");
-    auto* tncList = control<QListWidget>("List2");
+    auto* hfList = control<QListWidget>("hfHeardList");
+    auto* tncList = control<QListWidget>("tncHeardList");
     for (QListWidget* list : {hfList, tncList}) {
         connect(list, &QListWidget::itemClicked, this,
                 [this, list](QListWidgetItem* item) { stationListClicked(list, item); });
@@ -209,21 +223,24 @@ void MainWindow::wireControls()
         });
     }
 
-    connect(control<QPushButton>("Command6"), &QPushButton::clicked, this, &MainWindow::beaconTypeGps);
-    connect(control<QPushButton>("Command7"), &QPushButton::clicked, this, &MainWindow::beaconTypeFixed);
-    connect(control<QPushButton>("Command4"), &QPushButton::clicked, this, &MainWindow::sendBeaconClicked);
-    connect(control<QPushButton>("Connect"), &QPushButton::clicked, this, &MainWindow::connectAprsIsServer);
-    connect(control<QPushButton>("Command5"), &QPushButton::clicked, this, &MainWindow::connectKissTcp);
-    connect(control<QCheckBox>("Check2"), &QCheckBox::toggled, this, [this](bool on) {
+    connect(control<QPushButton>("gpsBeaconButton"), &QPushButton::clicked, this, &MainWindow::beaconTypeGps);
+    connect(control<QPushButton>("fixedBeaconButton"), &QPushButton::clicked, this,
+            &MainWindow::beaconTypeFixed);
+    connect(control<QPushButton>("sendBeaconButton"), &QPushButton::clicked, this,
+            &MainWindow::sendBeaconClicked);
+    connect(control<QPushButton>("aprsIsConnectButton"), &QPushButton::clicked, this,
+            &MainWindow::connectAprsIsServer);
+    connect(control<QPushButton>("kissTcpButton"), &QPushButton::clicked, this, &MainWindow::connectKissTcp);
+    connect(control<QCheckBox>("messageDisplayCheck"), &QCheckBox::toggled, this, [this](bool on) {
         if (on)
             m_messageDisplay->open();
         else
             m_messageDisplay->close();
     });
-    control<QPlainTextEdit>("Text8")->viewport()->installEventFilter(this);
+    control<QPlainTextEdit>("messagesDisplay")->viewport()->installEventFilter(this);
 
     connect(findChild<QAction*>(QStringLiteral("mnuStationInfo")), &QAction::triggered, this, [this] {
-        const QByteArray call = QUrl::toPercentEncoding(control<QLineEdit>("Text4")->text());
+        const QByteArray call = QUrl::toPercentEncoding(control<QLineEdit>("myCallField")->text());
         openUrl(QUrl(QLatin1String(StationInfoAddress) + QString::fromLatin1(call), QUrl::StrictMode));
     });
     connect(findChild<QAction*>(QStringLiteral("mnuUpdates")), &QAction::triggered, this,
@@ -239,10 +256,10 @@ void MainWindow::wireControls()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    auto* messages = control<QPlainTextEdit>("Text8");
+    auto* messages = control<QPlainTextEdit>("messagesDisplay");
     if (messages && watched == messages->viewport() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
-        timer(14).stop(); // flashing stops
+        messageFlashTimer().stop(); // flashing stops
         setBackColour(messages, White);
     }
     return QMainWindow::eventFilter(watched, event);
@@ -251,34 +268,34 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 // ---------------------------------------------------------------------------------------
 // Waits and clock
 
-void MainWindow::TimeDelay(double seconds)
+void MainWindow::waitSeconds(double seconds)
 {
-    m_waits.TimeDelay(seconds);
+    m_waits.waitSeconds(seconds);
 }
 
-void MainWindow::DecayTimeDelay(double seconds)
+void MainWindow::retryWaitSeconds(double seconds)
 {
-    m_waits.DecayTimeDelay(seconds);
+    m_waits.retryWaitSeconds(seconds);
 }
 
-void MainWindow::DispClock(const QString& zone)
+void MainWindow::showClock(const QString& zone)
 {
     const QDateTime now =
         zone == QLatin1String("LOC") ? QDateTime::currentDateTime() : QDateTime::currentDateTimeUtc();
     if (!now.isValid()) {
         platform::DialogService::instance().showMessage(platform::DialogService::Icon::Critical, QString(),
-                                                        QStringLiteral("Error 5, Invalid time in DispClock"));
+                                                        QStringLiteral("Error 5, Invalid time in showClock"));
         return;
     }
     setWindowTitle(clockCaption(now, zone));
 }
 
-void MainWindow::onTimer1()
+void MainWindow::updateClockAndButtons()
 {
-    DispClock(QStringLiteral("UTC"));
-    auto* send = control<QPushButton>("Command1");
-    auto* tune = control<QPushButton>("Command3");
-    auto* beacon = control<QPushButton>("Command4");
+    showClock(QStringLiteral("UTC"));
+    auto* send = control<QPushButton>("sendButton");
+    auto* tune = control<QPushButton>("tuneButton");
+    auto* beacon = control<QPushButton>("sendBeaconButton");
     if (m_state.sendInProgress) {
         send->setEnabled(false);
         tune->setEnabled(false);
@@ -286,7 +303,7 @@ void MainWindow::onTimer1()
     } else {
         send->setEnabled(true);
         beacon->setEnabled(true);
-        tune->setEnabled(!control<QRadioButton>("Option8")->isChecked());
+        tune->setEnabled(!control<QRadioButton>("tncOption")->isChecked());
     }
 }
 
@@ -310,31 +327,31 @@ void MainWindow::writeToTnc(const QByteArray& bytes)
 
 void MainWindow::setBeaconButton(bool on, unsigned colour)
 {
-    auto* b = control<QPushButton>("Disconnect");
+    auto* b = control<QPushButton>("beaconButton");
     b->setText(on ? QStringLiteral("Beacon ON") : QStringLiteral("Beacon OFF"));
     setBackColour(b, colour);
 }
 
 void MainWindow::selectOperatingMode(int mode)
 {
-    auto* normal = control<QRadioButton>("Option6");
-    auto* noAcks = control<QRadioButton>("Option5");
+    auto* normal = control<QRadioButton>("normalAcksOption");
+    auto* noAcks = control<QRadioButton>("noAcksOption");
     if (mode == 1) { // "TNC Command "
         normal->setEnabled(false);
         noAcks->setEnabled(false);
         while (m_state.transmitBusy && !m_state.shuttingDown) {
             m_waits.yieldOnce();
-            TimeDelay(0.1);
+            waitSeconds(0.1);
         }
         if (!m_state.shuttingDown) {
             m_state.transmitBusy = true;
             m_serialTnc->enterCommandMode();
             m_state.transmitBusy = false;
         }
-        control<QPushButton>("Disconnect")->setEnabled(false);
-        control<QPushButton>("Command3")->setEnabled(false);
-        control<QPushButton>("Command4")->setEnabled(false);
-        timer(4).stop();
+        control<QPushButton>("beaconButton")->setEnabled(false);
+        control<QPushButton>("tuneButton")->setEnabled(false);
+        control<QPushButton>("sendBeaconButton")->setEnabled(false);
+        beaconScheduleTimer().stop();
         setBeaconButton(false, LightGrey);
         return;
     }
@@ -344,7 +361,7 @@ void MainWindow::selectOperatingMode(int mode)
     noAcks->setEnabled(mode != 3);
     while (m_state.transmitBusy && !m_state.shuttingDown) {
         m_waits.yieldOnce();
-        TimeDelay(0.1);
+        waitSeconds(0.1);
     }
     if (m_state.shuttingDown)
         return;
@@ -353,7 +370,7 @@ void MainWindow::selectOperatingMode(int mode)
     for (int i = 1; i <= 4; ++i)
         if (i != mode)
             m_operatingModes[i - 1]->setEnabled(false);
-    TimeDelay(1.0);
+    waitSeconds(1.0);
     if (m_state.shuttingDown) { // the window closed during the wait: nothing more runs
         m_state.transmitBusy = false;
         return;
@@ -364,10 +381,10 @@ void MainWindow::selectOperatingMode(int mode)
             m_operatingModes[i - 1]->setEnabled(true);
     writeToTnc("conv\r");
     m_state.transmitBusy = false;
-    control<QPushButton>("Disconnect")->setEnabled(true);
+    control<QPushButton>("beaconButton")->setEnabled(true);
     if (!m_state.sendInProgress) {
-        control<QPushButton>("Command3")->setEnabled(true);
-        control<QPushButton>("Command4")->setEnabled(true);
+        control<QPushButton>("tuneButton")->setEnabled(true);
+        control<QPushButton>("sendBeaconButton")->setEnabled(true);
     }
     setBeaconButton(true, Green);
 }
@@ -377,32 +394,32 @@ void MainWindow::selectTransmitMode(QRadioButton* option)
     const QString name = option->objectName();
     if (m_modemControl) // channel 0 of the modem follows the option
         m_modemControl->selectTransmitMode(m_state.choices.transmitMode);
-    auto* myCall = control<QLineEdit>("Text4");
-    auto* digiPath = control<QLineEdit>("Text13");
-    auto* tune = control<QPushButton>("Command3");
+    auto* myCall = control<QLineEdit>("myCallField");
+    auto* digiPath = control<QLineEdit>("digiPathField");
+    auto* tune = control<QPushButton>("tuneButton");
     auto* tncCommand = m_operatingModes[0];
     auto startBeaconSchedule = [this] {
-        platform::Clock::setDesignInterval(timer(4), 60000);
-        timer(4).start();
+        platform::Clock::setDesignInterval(beaconScheduleTimer(), 60000);
+        beaconScheduleTimer().start();
         m_beacons->reloadCountdown();
     };
 
-    if (name == QLatin1String("Option9")) { // "APRS-IS": the beacon schedule is not touched
+    if (name == QLatin1String("aprsIsOption")) { // "APRS-IS": the beacon schedule is not touched
         myCall->setText(textOf(m_state.aprsIsCall));
         digiPath->setEnabled(false);
         tune->setEnabled(false);
         tncCommand->setEnabled(false);
         return;
     }
-    if (isOneOf(name, {"Option8", "Option31"})) { // "TNC", "AX.25"
-        const bool ax25 = name == QLatin1String("Option31");
+    if (isOneOf(name, {"tncOption", "ax25Option"})) { // "TNC", "AX.25"
+        const bool ax25 = name == QLatin1String("ax25Option");
         startBeaconSchedule();
         myCall->setText(textOf(m_state.myCall));
         digiPath->setEnabled(ax25 || m_state.kissSerial);
-        control<QRadioButton>("Option5")->setEnabled(true);
-        control<QRadioButton>("Option6")->setEnabled(true);
-        control<QPushButton>("Disconnect")->setEnabled(true);
-        control<QPushButton>("Command4")->setEnabled(true);
+        control<QRadioButton>("noAcksOption")->setEnabled(true);
+        control<QRadioButton>("normalAcksOption")->setEnabled(true);
+        control<QPushButton>("beaconButton")->setEnabled(true);
+        control<QPushButton>("sendBeaconButton")->setEnabled(true);
         setBeaconButton(true, Green);
         clearOption(tncCommand);
         tncCommand->setEnabled(!ax25);
@@ -411,7 +428,7 @@ void MainWindow::selectTransmitMode(QRadioButton* option)
             anyMode = anyMode || o->isChecked();
         if (!anyMode)
             selectOption(m_operatingModes[1]);
-        timer(8).start();
+        transmitModeSettleTimer().start();
         tune->setEnabled(ax25 && !m_state.sendInProgress);
         return;
     }
@@ -420,7 +437,7 @@ void MainWindow::selectTransmitMode(QRadioButton* option)
     myCall->setText(textOf(m_state.hfCall));
     digiPath->setEnabled(false);
     tune->setEnabled(true);
-    control<QPushButton>("Command4")->setEnabled(true);
+    control<QPushButton>("sendBeaconButton")->setEnabled(true);
     setBeaconButton(true, Green);
     clearOption(tncCommand);
     tncCommand->setEnabled(false);
@@ -428,11 +445,11 @@ void MainWindow::selectTransmitMode(QRadioButton* option)
 
 void MainWindow::stationListClicked(QListWidget* list, QListWidgetItem* item)
 {
-    auto* hf = control<QListWidget>("List1");
-    auto* tnc = control<QListWidget>("List2");
-    control<QLineEdit>("Text3")->setText(item->text());
+    auto* hf = control<QListWidget>("hfHeardList");
+    auto* tnc = control<QListWidget>("tncHeardList");
+    control<QLineEdit>("sendToField")->setText(item->text());
     const bool isHf = list == hf;
-    selectOption(control<QRadioButton>(isHf ? "Option20" : "Option8"));
+    selectOption(control<QRadioButton>(isHf ? "gmsk250Option" : "tncOption"));
     setBackColour(list, Yellow);
     setBackColour(isHf ? tnc : hf, Cyan);
 }
@@ -442,8 +459,8 @@ void MainWindow::stationListClicked(QListWidget* list, QListWidgetItem* item)
 
 void MainWindow::showBeaconType()
 {
-    setBackColour(control<QPushButton>("Command6"), m_state.gpsBeacon ? Green : LightGrey);
-    setBackColour(control<QPushButton>("Command7"), m_state.gpsBeacon ? LightGrey : Green);
+    setBackColour(control<QPushButton>("gpsBeaconButton"), m_state.gpsBeacon ? Green : LightGrey);
+    setBackColour(control<QPushButton>("fixedBeaconButton"), m_state.gpsBeacon ? LightGrey : Green);
 }
 
 void MainWindow::beaconTypeGps()
@@ -462,8 +479,8 @@ void MainWindow::beaconTypeFixed()
 
 void MainWindow::sendBeaconClicked()
 {
-    auto* beacon = control<QPushButton>("Command4");
-    auto* tune = control<QPushButton>("Command3");
+    auto* beacon = control<QPushButton>("sendBeaconButton");
+    auto* tune = control<QPushButton>("tuneButton");
     m_state.sendInProgress = true;
     beacon->setEnabled(false);
     tune->setEnabled(false);
@@ -481,8 +498,9 @@ void MainWindow::sendBeaconClicked()
 
 QCheckBox* MainWindow::storedCheck(settings::MainCheck check) const
 {
-    const char* const names[settings::MainCheckCount] = {"Check3",  "Check4", "Check9", "Check6",
-                                                         "Check11", "Check10"}; // in MainCheck order
+    const char* const names[settings::MainCheckCount] = {
+        "hfDigipeatCheck",   "digipeatMeCheck", "priorityTxCheck",
+        "internetToHfCheck", "lsbTxModeCheck",  "displayCrcCheck"}; // in MainCheck order
     return control<QCheckBox>(names[static_cast<size_t>(check)]);
 }
 
@@ -493,10 +511,10 @@ void MainWindow::readSettings()
     m_state.aprsIsCall = t.aprsIsCall;
     m_state.hfCall = t.hfCall;
     m_state.groupCall = t.groupCall;
-    control<QLineEdit>("Text11")->setText(textOf(t.passcode));
-    control<QLineEdit>("Text9")->setText(textOf(t.beaconText));
-    control<QLineEdit>("Text3")->setText(textOf(t.sendTo));
-    control<QLineEdit>("Text10")->setText(textOf(t.aprsServer));
+    control<QLineEdit>("passcodeField")->setText(textOf(t.passcode));
+    control<QLineEdit>("beaconTextField")->setText(textOf(t.beaconText));
+    control<QLineEdit>("sendToField")->setText(textOf(t.sendTo));
+    control<QLineEdit>("aprsIsServerField")->setText(textOf(t.aprsServer));
     applyStoredOptions(settings::readMainOptions(
         RecordFile::load(settings::pathIn(m_state.stationDir, settings::files::Config2))));
 }
@@ -504,7 +522,8 @@ void MainWindow::readSettings()
 void MainWindow::applyStoredOptions(const settings::MainOptions& stored)
 {
     if (stored.acks.isStored()) {
-        QRadioButton* ack = control<QRadioButton>(stored.acks.value == 1 ? "Option6" : "Option5");
+        QRadioButton* ack =
+            control<QRadioButton>(stored.acks.value == 1 ? "normalAcksOption" : "noAcksOption");
         selectOption(ack);
         if (stored.acks.clearedAfter)
             clearOption(ack);
@@ -525,13 +544,13 @@ void MainWindow::applyStoredOptions(const settings::MainOptions& stored)
 void MainWindow::writeSettings()
 {
     settings::MainTexts t;
-    t.passcode = bytesOf(control<QLineEdit>("Text11")->text());
-    t.beaconText = bytesOf(control<QLineEdit>("Text9")->text());
-    t.sendTo = bytesOf(control<QLineEdit>("Text3")->text());
-    t.aprsServer = bytesOf(control<QLineEdit>("Text10")->text());
+    t.passcode = bytesOf(control<QLineEdit>("passcodeField")->text());
+    t.beaconText = bytesOf(control<QLineEdit>("beaconTextField")->text());
+    t.sendTo = bytesOf(control<QLineEdit>("sendToField")->text());
+    t.aprsServer = bytesOf(control<QLineEdit>("aprsIsServerField")->text());
     settings::MainSelection shown;
-    shown.acksNormal = control<QRadioButton>("Option6")->isChecked();
-    shown.acksNone = control<QRadioButton>("Option5")->isChecked();
+    shown.acksNormal = control<QRadioButton>("normalAcksOption")->isChecked();
+    shown.acksNone = control<QRadioButton>("noAcksOption")->isChecked();
     for (int i = 0; i < m_transmitModes.size(); ++i)
         if (m_transmitModes[i]->isChecked())
             shown.transmitMode = static_cast<station::TransmitMode>(i);
@@ -552,7 +571,7 @@ void MainWindow::load()
     m_state.shuttingDown = false;
     wireHf();
     connectParts();
-    control<QCheckBox>("Check1")->setChecked(false);
+    control<QCheckBox>("alertCheck")->setChecked(false);
     m_state.igateTransmitEnabled = true;
     for (int n : {10, 15, 16, 29})
         timer(n).start();
@@ -577,26 +596,28 @@ void MainWindow::load()
 
     // 8: colours and initial states.
     for (QPushButton* b : findChildren<QPushButton*>())
-        if (b->objectName() != QLatin1String("Command6") && b->objectName() != QLatin1String("Command7"))
+        if (b->objectName() != QLatin1String("gpsBeaconButton") &&
+            b->objectName() != QLatin1String("fixedBeaconButton"))
             setBackColour(b, LightGrey);
-    for (const char* name : {"List1", "List2", "Text1", "Text12", "Text4", "Text13"})
+    for (const char* name : {"hfHeardList", "tncHeardList", "tncTrafficDisplay", "hfTrafficDisplay",
+                             "myCallField", "digiPathField"})
         setBackColour(findChild<QWidget*>(QLatin1String(name)), Cyan);
-    for (const char* name : {"Text1", "Text12"})
+    for (const char* name : {"tncTrafficDisplay", "hfTrafficDisplay"})
         control<QPlainTextEdit>(name)->clear();
-    auto* input = control<QLineEdit>("Text2");
+    auto* input = control<QLineEdit>("messageInput");
     input->clear();
     setBackColour(input, Yellow);
-    setBackColour(control<QLineEdit>("Text6"), Yellow);
-    setBackColour(control<QLineEdit>("Text7"), Yellow);
-    setTabOrder(input, control<QPushButton>("Command1"));
+    setBackColour(control<QLineEdit>("data2Field"), Yellow);
+    setBackColour(control<QLineEdit>("data3Field"), Yellow);
+    setTabOrder(input, control<QPushButton>("sendButton"));
     input->setFocus();
-    control<QPushButton>("Command4")->setEnabled(false);
-    control<QPushButton>("Disconnect")->setEnabled(false);
+    control<QPushButton>("sendBeaconButton")->setEnabled(false);
+    control<QPushButton>("beaconButton")->setEnabled(false);
 
     // 9-10: settings, then the stored links.
     readSettings();
     if (m_state.gpsBeacon)
-        timer(28).start();
+        gpsStatusTimer().start();
     fetchSpaceWeather();
 
     // 12: local service ports.
@@ -605,7 +626,7 @@ void MainWindow::load()
     if (m_state.noTnc) {
         for (const char* name : HfModes)
             control<QRadioButton>(name)->setEnabled(true);
-        control<QRadioButton>("Option8")->setEnabled(false);
+        control<QRadioButton>("tncOption")->setEnabled(false);
     }
     // 14: the modem.
     setUpModem();
@@ -623,13 +644,14 @@ void MainWindow::load()
         for (const char* name : HfModes)
             control<QRadioButton>(name)->setEnabled(true);
     openTncPort();
-    timer(18).start();
+    tncStatusTimer().start();
     if (m_state.tncPort > 0)
-        timer(19).start();
-    if (!control<QRadioButton>("Option9")->isChecked() && !control<QRadioButton>("Option31")->isChecked())
-        timer(8).start();
-    platform::Clock::setDesignInterval(timer(4), 60000);
-    timer(4).start();
+        tncWatchTimer().start();
+    if (!control<QRadioButton>("aprsIsOption")->isChecked() &&
+        !control<QRadioButton>("ax25Option")->isChecked())
+        transmitModeSettleTimer().start();
+    platform::Clock::setDesignInterval(beaconScheduleTimer(), 60000);
+    beaconScheduleTimer().start();
 }
 
 void MainWindow::stopAllTimers()
@@ -683,16 +705,16 @@ void MainWindow::openStationFile(const char* name)
 
 void MainWindow::connectParts()
 {
-    m_sender->setHfSend([this](const messaging::SendFields&) { HF_TX(); });
+    m_sender->setHfSend([this](const messaging::SendFields&) { transmitOnHf(); });
     connect(m_receiver.get(), &messaging::MessageReceiver::remoteIgateOn, m_igate.get(),
-            &hf::Igate::remote_igate_on);
+            &hf::Igate::remoteIgateOn);
     connect(m_receiver.get(), &messaging::MessageReceiver::remoteIgateOff, m_igate.get(),
-            &hf::Igate::remote_igate_off);
+            &hf::Igate::remoteIgateOff);
     connect(m_aprsIs.get(), &aprsis::AprsIsClient::lineReceived, m_igate.get(), &hf::Igate::aprsIsLine);
 
     links::TncLineHandler& tncLines = m_serialTnc->lineHandler();
     connect(&tncLines, &links::TncLineHandler::packetLine, this, &MainWindow::receivePacketLine);
-    connect(&tncLines, &links::TncLineHandler::igatedLine, m_igate.get(), &hf::Igate::Igated_VHF);
+    connect(&tncLines, &links::TncLineHandler::igatedLine, m_igate.get(), &hf::Igate::addIgatedVhfSource);
 
     // Packets from the local program on port 8063, line by line, to the HF relay.
     connect(m_localPorts.get(), &links::LocalServicePorts::localDataArrived, this, [this] {
@@ -714,7 +736,7 @@ void MainWindow::connectAprsIsServer()
 }
 void MainWindow::connectKissTcp()
 {
-    m_kissTcp->Command5_Click();
+    m_kissTcp->connectClicked();
 }
 void MainWindow::fetchSpaceWeather()
 {
@@ -743,7 +765,7 @@ void MainWindow::switchModemOff()
 }
 void MainWindow::sendPttOffNotice()
 {
-    m_localPorts->Rx_tcpip();
+    m_localPorts->announcePttOff();
 }
 
 void MainWindow::closeSockets()
@@ -761,11 +783,11 @@ void MainWindow::openTncPort()
 
 void MainWindow::sendFixedBeacon()
 {
-    m_beacons->Send_Beacon();
+    m_beacons->sendFixedBeacon();
 }
 void MainWindow::sendGpsBeacon()
 {
-    m_beacons->Send_GPS_Beacon();
+    m_beacons->sendGpsBeacon();
 }
 
 } // namespace app

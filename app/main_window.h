@@ -80,15 +80,48 @@ public:
     /// The opening steps: settings read, links brought up, timers started.
     void load();
 
-    /// Timer n (1..30) by its designer name.
+    /// Timer n (1..30) in the order of the table in main_window.cpp; callers use the named accessors below.
     QTimer& timer(int n) { return *m_timers[static_cast<size_t>(n - 1)]; }
+    /// The timers by what they time (objectNames the same).
+    QTimer& titleClockTimer() { return *m_timers[0]; }
+    QTimer& tncLineTimer() { return *m_timers[1]; }
+    QTimer& hfReceiveTimer() { return *m_timers[2]; }
+    QTimer& beaconScheduleTimer() { return *m_timers[3]; }
+    QTimer& tuneEndTimer() { return *m_timers[4]; }
+    QTimer& linkStatusTimer() { return *m_timers[5]; }
+    QTimer& aprsIsReconnectTimer() { return *m_timers[6]; }
+    QTimer& transmitModeSettleTimer() { return *m_timers[7]; }
+    QTimer& startupBeaconTimer() { return *m_timers[8]; }
+    QTimer& beaconCountdownTimer() { return *m_timers[9]; }
+    QTimer& aprsIsReceiveTimer() { return *m_timers[10]; }
+    QTimer& hfAssemblyTimer() { return *m_timers[11]; }
+    QTimer& modemRetuneTimer() { return *m_timers[12]; }
+    QTimer& messageFlashTimer() { return *m_timers[13]; }
+    QTimer& transmitDelayTimer() { return *m_timers[14]; }
+    QTimer& transmitWatchdogTimer() { return *m_timers[15]; }
+    QTimer& spareTimerA() { return *m_timers[16]; }
+    QTimer& tncStatusTimer() { return *m_timers[17]; }
+    QTimer& tncWatchTimer() { return *m_timers[18]; }
+    QTimer& localToHfRelayTimer() { return *m_timers[19]; }
+    QTimer& aprsIsToHfTimer() { return *m_timers[20]; }
+    QTimer& tncGatherTimer() { return *m_timers[21]; }
+    QTimer& kissTcpReceiveTimer() { return *m_timers[22]; }
+    QTimer& spareTimerB() { return *m_timers[23]; }
+    QTimer& decayWaitTimer() { return *m_timers[24]; }
+    QTimer& delayWaitTimer() { return *m_timers[25]; }
+    QTimer& gpsSentenceTimer() { return *m_timers[26]; }
+    QTimer& gpsStatusTimer() { return *m_timers[27]; }
+    QTimer& minuteTimer() { return *m_timers[28]; }
+    QTimer& splashCloseTimer() { return *m_timers[29]; }
+    /// The objectName of timer n (1..30).
+    static const char* timerName(int n);
     /// The design interval of timer n in ms (0 = no work).
     static int designInterval(int n);
 
-    void TimeDelay(double seconds);
-    void DecayTimeDelay(double seconds);
+    void waitSeconds(double seconds);
+    void retryWaitSeconds(double seconds);
     /// The title-bar clock.
-    void DispClock(const QString& zone);
+    void showClock(const QString& zone);
 
     MessageDisplayWindow* messageDisplay() const { return m_messageDisplay.get(); }
     /// Where the space-weather bulletin is fetched from (default: the public service).
@@ -101,7 +134,7 @@ public:
     aprsis::AprsIsClient& aprsIsClient() { return *m_aprsIs; }
     /// The KISS-over-TCP link to the sound-card TNC program.
     links::KissTcpLink& kissTcpLink() { return *m_kissTcp; }
-    /// Send, retries and acks; the HF part fills its HF_TX hook with setHfSend().
+    /// Send, retries and acks; the HF part fills its transmitOnHf hook with setHfSend().
     messaging::MessageSender& messageSender() { return *m_sender; }
     /// The receive steps; remoteIgateOn()/remoteIgateOff() are the igate's remote-control hooks.
     messaging::MessageReceiver& messageReceiver() { return *m_receiver; }
@@ -121,9 +154,9 @@ public:
     station::StationLinks& links() { return m_links; }
     /// "Send" with an HF transmit option: the message in "Send message to", the message box
     /// and the Data boxes goes out on HF.
-    void HF_TX();
+    void transmitOnHf();
 
-    /// The beacon schedule and senders (Timer4, Timer10, "Beacon ON"/"Beacon OFF").
+    /// The beacon schedule and senders (beaconScheduleTimer, beaconCountdownTimer, "Beacon ON"/"Beacon OFF").
     position::BeaconStation& beacons() { return *m_beacons; }
 
 protected:
@@ -145,7 +178,7 @@ private:
     // Behaviour (main_window.cpp)
     void wireControls();
     void setUpTimers();
-    void onTimer1();
+    void updateClockAndButtons();
     void selectOperatingMode(int mode);
     void selectTransmitMode(QRadioButton* option);
     bool hfTransmitModeSelected() const;
@@ -177,8 +210,8 @@ private:
     // The GPS receiver (main_window_gps.cpp)
     void wireGps();
     void gpsDataReceived(const QByteArray& bytes);
-    void gpsSentenceTick(); // Timer27
-    void gpsWatchTick();    // Timer28
+    void gpsSentenceTick(); // gpsSentenceTimer
+    void gpsWatchTick();    // gpsStatusTimer
     void showGpsState(position::GpsState state);
 
     // Places the links of the station plug into; each does nothing until its link exists.
@@ -205,7 +238,7 @@ private:
     void wireHf();
     void connectHfViews();
     void wireModemStatus(); // sound-card modem status caption
-    /// Adds a station to a heard list and its list box (`List1`, `List2`) together.
+    /// Adds a station to a heard list and its list box (`hfHeardList`, `tncHeardList`) together.
     void addStationHeard(station::HeardList& heard, const char* listName, const QByteArray& source);
     void showMessagesText();
     void enableMessageInput();
@@ -224,22 +257,22 @@ private:
     const platform::CommPortMap& m_ports;
     StartupPage* m_startupPage;
     std::unique_ptr<MessageDisplayWindow> m_messageDisplay;
-    std::unique_ptr<links::GpsLink> m_gpsLink; // Comm2, or gpsd
+    std::unique_ptr<links::GpsLink> m_gpsLink; // gpsPort, or gpsd
     position::GpsInput m_gps;
-    bool m_gpsSentencePending = false; // a complete sentence arrived since Timer27 last ran
+    bool m_gpsSentencePending = false; // a complete sentence arrived since gpsSentenceTimer last ran
     std::array<std::unique_ptr<QTimer>, TimerCount> m_timers;
-    QList<QRadioButton*> m_operatingModes; // Option1..Option4
+    QList<QRadioButton*> m_operatingModes; // tncCommandOption..raynetMessagingOption
     QList<QRadioButton*> m_transmitModes;  // the "Transmit" group
     std::unique_ptr<records::SpaceWeatherFetcher> m_spaceWeatherFetcher;
     records::SpaceWeatherReport m_spaceWeather;
     bool m_showBulletinWhenFetched = false;          // a click asked for the bulletin
-    int m_minuteCounter = 0;                         // Timer29 ticks since the last space-weather fetch
+    int m_minuteCounter = 0;                         // minuteTimer ticks since the last space-weather fetch
     messaging::AprsIsLineReader m_localProgramLines; // port 8063 stream cut into lines
     bool m_closing = false;
 
     station::StationLinks m_links;
-    station::HeardList m_tncHeard; // "TNC stations heard" (List2): the VHF TNC and TCP TNC programs
-    station::HeardList m_hfHeard;  // "HF stations heard" (List1)
+    station::HeardList m_tncHeard; // "TNC stations heard" (tncHeardList): the VHF TNC and TCP TNC programs
+    station::HeardList m_hfHeard;  // "HF stations heard" (hfHeardList)
     std::unique_ptr<aprsis::AprsIsClient> m_aprsIs;
     std::unique_ptr<records::ReceiveLog> m_receiveLog;
     std::unique_ptr<messaging::MessageSender> m_sender;
@@ -251,10 +284,11 @@ private:
     std::unique_ptr<hf::HfLink> m_hfLink;
     std::unique_ptr<hf::Igate> m_igate;
 
-    std::unique_ptr<links::SerialTncLink> m_serialTnc;      // MSComm1, Timer2/18/19/22
-    std::unique_ptr<links::KissTcpLink> m_kissTcp;          // Winsock4, Command5, Timer23
-    std::unique_ptr<links::AgwpeLink> m_agwpe;              // Winsock6, Command9
-    std::unique_ptr<links::LocalServicePorts> m_localPorts; // Winsock1, Winsock3, Winsock5
+    // tncPort; tncLineTimer, tncStatusTimer, tncWatchTimer, tncGatherTimer
+    std::unique_ptr<links::SerialTncLink> m_serialTnc;
+    std::unique_ptr<links::KissTcpLink> m_kissTcp; // kissTcpSocket, kissTcpButton, kissTcpReceiveTimer
+    std::unique_ptr<links::AgwpeLink> m_agwpe;     // agwpeSocket, agwpeButton
+    std::unique_ptr<links::LocalServicePorts> m_localPorts; // localProgramSocket, pttSocket, receiveLogSocket
     QByteArray m_tncTraffic;                                // the "TNC traffic" monitor text
 
     std::unique_ptr<position::BeaconStation> m_beacons;

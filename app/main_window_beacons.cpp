@@ -1,8 +1,8 @@
-// The main window's wiring of the beacon schedule and senders: Timer4, Timer10, the beacon
-// on/off button, the beacon text field and the HF step of a beacon.
-#include "main_window.h"
+// The main window's wiring of the beacon schedule and senders: beaconScheduleTimer, beaconCountdownTimer, the
+// beacon on/off button, the beacon text field and the HF step of a beacon.
+#include "app/main_window.h"
 
-#include "widget_helpers.h"
+#include "app/widget_helpers.h"
 
 #include "hf/hf_frame.h"
 #include "hf/hf_link.h"
@@ -21,7 +21,8 @@ namespace app {
 
 void MainWindow::wireBeacons()
 {
-    m_beacons = std::make_unique<position::BeaconStation>(m_state, m_waits, m_links, m_gps, timer(4));
+    m_beacons =
+        std::make_unique<position::BeaconStation>(m_state, m_waits, m_links, m_gps, beaconScheduleTimer());
     position::BeaconStation* b = m_beacons.get();
     b->setHfSend([this](const QByteArray& info) { sendHfBeacon(info); });
     connect(b, &position::BeaconStation::aprsIsBeaconNotSent, this, [this](const QByteArray& line) {
@@ -29,28 +30,28 @@ void MainWindow::wireBeacons()
             m_sender->noteNotSentToAprsIs("Beacon", line);
     });
 
-    connect(&timer(4), &QTimer::timeout, b, &position::BeaconStation::Timer4_Timer);
-    connect(&timer(10), &QTimer::timeout, b, &position::BeaconStation::Timer10_Timer);
-    connect(control<QPushButton>("Disconnect"), &QPushButton::clicked, b,
-            &position::BeaconStation::Disconnect_Click);
+    connect(&beaconScheduleTimer(), &QTimer::timeout, b, &position::BeaconStation::beaconMinuteTick);
+    connect(&beaconCountdownTimer(), &QTimer::timeout, b, &position::BeaconStation::beaconCountdownTick);
+    connect(control<QPushButton>("beaconButton"), &QPushButton::clicked, b,
+            &position::BeaconStation::beaconButtonClicked);
 
-    auto* field = control<QLineEdit>("Text9");
+    auto* field = control<QLineEdit>("beaconTextField");
     b->setBeaconText(bytesOf(field->text()));
     connect(field, &QLineEdit::textChanged, b, [b](const QString& text) { b->setBeaconText(bytesOf(text)); });
     connect(b, &position::BeaconStation::beaconTextCleaned, field,
             [field](const QByteArray& text) { field->setText(textOf(text)); });
 
     connect(b, &position::BeaconStation::countdownTextChanged, this,
-            [this](const QString& text) { control<QLabel>("Label25")->setText(text); });
+            [this](const QString& text) { control<QLabel>("beaconCountdownLabel")->setText(text); });
     connect(b, &position::BeaconStation::beaconButtonChanged, this,
             [this](const QString& caption, position::StatusColour colour) {
-                auto* button = control<QPushButton>("Disconnect");
+                auto* button = control<QPushButton>("beaconButton");
                 button->setText(caption);
                 setBackColour(button, position::bgrOf(colour));
             });
     connect(b, &position::BeaconStation::titleChanged, this,
             [this](const QString& text, position::StatusColour colour) {
-                auto* title = control<QLabel>("Label1");
+                auto* title = control<QLabel>("titleLabel");
                 title->setText(text);
                 setBackColour(title, position::bgrOf(colour));
             });
@@ -64,7 +65,7 @@ void MainWindow::wireBeacons()
             showGpsState(position::GpsState::NoFix);
             return;
         }
-        auto* label = control<QLabel>("Label30");
+        auto* label = control<QLabel>("gpsStatusLabel");
         label->setText(QString::fromLatin1(position::kGpsFixOk));
         setBackColour(label, Green);
     });

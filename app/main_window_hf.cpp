@@ -1,9 +1,9 @@
 // The main window's wiring of the HF link, the modem control and the igate.
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "message_display_window.h"
-#include "modem_views.h"
-#include "widget_helpers.h"
+#include "app/message_display_window.h"
+#include "app/modem_views.h"
+#include "app/widget_helpers.h"
 
 #include "hf/hf_link.h"
 #include "hf/igate.h"
@@ -31,15 +31,17 @@ namespace {
 /// Transmit option by mode (the order of the "Transmit" group).
 const char* optionName(station::TransmitMode mode)
 {
-    static const char* const Names[] = {"Option7",  "Option8",   "Option9",  "Option10", "Option14",
-                                        "Option15", "Option17",  "Option18", "Option19", "Option20",
-                                        "Option31", "Option110", "Option111"};
+    static const char* const Names[] = {"psk63Option",    "tncOption",     "aprsIsOption",  "mfsk16Option",
+                                        "qpsk125Option",  "psk250Option",  "qpsk250Option", "gmsk63Option",
+                                        "ax25MfskOption", "gmsk250Option", "ax25Option",    "ax25Psk63Option",
+                                        "ax25GmskOption"};
     const auto i = static_cast<size_t>(mode);
     return i < std::size(Names) ? Names[i] : "";
 }
 
-const char* const ModemTransmitOptions[] = {"Option10", "Option7",  "Option14", "Option15",
-                                            "Option17", "Option18", "Option19", "Option20"};
+const char* const ModemTransmitOptions[] = {"mfsk16Option",   "psk63Option",   "qpsk125Option",
+                                            "psk250Option",   "qpsk250Option", "gmsk63Option",
+                                            "ax25MfskOption", "gmsk250Option"};
 
 void showAtEnd(QPlainTextEdit* box, const QByteArray& text)
 {
@@ -55,93 +57,95 @@ void MainWindow::wireHf()
     m_modem = m_modemFactory ? m_modemFactory() : nullptr;
     if (!m_modem)
         m_modem = std::make_unique<hf::ScriptedModem>(); // idle until a sound-card modem exists
-    m_modemControl =
-        std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links, timer(16), timer(5));
-    m_hfLink = std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, timer(3), timer(20));
-    m_igate = std::make_unique<hf::Igate>(m_state, m_waits, m_links, *m_hfLink, timer(21),
+    m_modemControl = std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links,
+                                                        transmitWatchdogTimer(), tuneEndTimer());
+    m_hfLink = std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, hfReceiveTimer(),
+                                            localToHfRelayTimer());
+    m_igate = std::make_unique<hf::Igate>(m_state, m_waits, m_links, *m_hfLink, aprsIsToHfTimer(),
                                           [this] { return m_hfHeard.first(hf::kGatedHeardEntries); });
     if (qobject_cast<hf::ScriptedModem*>(m_modem.get()))
-        control<QPushButton>("Command3")->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
+        control<QPushButton>("tuneButton")->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
     wireModemStatus();
 
     hf::ModemControl* mc = m_modemControl.get();
     hf::HfLink* hf = m_hfLink.get();
     hf::Igate* ig = m_igate.get();
-    connect(&timer(3), &QTimer::timeout, hf, &hf::HfLink::Timer3_Timer);
-    connect(&timer(5), &QTimer::timeout, mc, &hf::ModemControl::Timer5_Timer);
-    connect(&timer(12), &QTimer::timeout, hf, &hf::HfLink::Timer12_Timer);
+    connect(&hfReceiveTimer(), &QTimer::timeout, hf, &hf::HfLink::processHfFrame);
+    connect(&tuneEndTimer(), &QTimer::timeout, mc, &hf::ModemControl::endTune);
+    connect(&hfAssemblyTimer(), &QTimer::timeout, hf, &hf::HfLink::assembleHfFrames);
     // Assembly looks only at text that came since its last run: one run 10 ms after text
     // arrives, instead of a timer waking every 10 ms through the silence.
-    timer(12).setSingleShot(true);
+    hfAssemblyTimer().setSingleShot(true);
     connect(m_modem.get(), &hf::Modem::textReceived, this, [this] {
-        if (!timer(12).isActive())
-            timer(12).start();
+        if (!hfAssemblyTimer().isActive())
+            hfAssemblyTimer().start();
     });
-    connect(&timer(13), &QTimer::timeout, mc, &hf::ModemControl::Timer13_Timer);
-    connect(&timer(15), &QTimer::timeout, hf, &hf::HfLink::Timer15_Timer);
-    connect(&timer(16), &QTimer::timeout, mc, &hf::ModemControl::Timer16_Timer);
-    connect(&timer(20), &QTimer::timeout, hf, &hf::HfLink::Timer20_Timer);
-    connect(&timer(21), &QTimer::timeout, ig, &hf::Igate::Timer21_Timer);
+    connect(&modemRetuneTimer(), &QTimer::timeout, mc, &hf::ModemControl::retuneModem);
+    connect(&transmitDelayTimer(), &QTimer::timeout, hf, &hf::HfLink::drawTransmitDelay);
+    connect(&transmitWatchdogTimer(), &QTimer::timeout, mc, &hf::ModemControl::transmitWatchdogExpired);
+    connect(&localToHfRelayTimer(), &QTimer::timeout, hf, &hf::HfLink::relayLocalLineToHf);
+    connect(&aprsIsToHfTimer(), &QTimer::timeout, ig, &hf::Igate::gateAprsIsLineToHf);
 
-    connect(control<QPushButton>("Command3"), &QPushButton::clicked, mc, &hf::ModemControl::Command3_Click);
-    connect(control<QCheckBox>("Check11"), &QCheckBox::toggled, mc, &hf::ModemControl::setLsbTxMode);
-    connect(control<QCheckBox>("Check8"), &QCheckBox::toggled, mc, &hf::ModemControl::setNotchEnabled);
+    connect(control<QPushButton>("tuneButton"), &QPushButton::clicked, mc, &hf::ModemControl::tuneClicked);
+    connect(control<QCheckBox>("lsbTxModeCheck"), &QCheckBox::toggled, mc, &hf::ModemControl::setLsbTxMode);
+    connect(control<QCheckBox>("notchCheck"), &QCheckBox::toggled, mc, &hf::ModemControl::setNotchEnabled);
     connectHfViews();
 
     connect(mc, &hf::ModemControl::optionColour, this, [this](station::TransmitMode mode, unsigned bgr) {
         setBackColour(control<QRadioButton>(optionName(mode)), bgr);
     });
     connect(mc, &hf::ModemControl::beaconButtonState, this, [this](unsigned bgr, bool transmitting) {
-        auto* beacon = control<QPushButton>("Command4");
+        auto* beacon = control<QPushButton>("sendBeaconButton");
         setBackColour(beacon, bgr);
         beacon->setText(transmitting ? QStringLiteral("Transmit") : QStringLiteral("Send Beacon"));
         for (const char* name : ModemTransmitOptions)
             control<QRadioButton>(name)->setEnabled(!transmitting);
     });
     connect(mc, &hf::ModemControl::mfskCaption, this,
-            [this](const QString& caption) { control<QRadioButton>("Option10")->setText(caption); });
+            [this](const QString& caption) { control<QRadioButton>("mfsk16Option")->setText(caption); });
     connect(mc, &hf::ModemControl::tuneButtonColour, this,
-            [this](unsigned bgr) { setBackColour(control<QPushButton>("Command3"), bgr); });
+            [this](unsigned bgr) { setBackColour(control<QPushButton>("tuneButton"), bgr); });
     connect(mc, &hf::ModemControl::sendBeaconEnabled, this,
-            [this](bool on) { control<QPushButton>("Command4")->setEnabled(on); });
+            [this](bool on) { control<QPushButton>("sendBeaconButton")->setEnabled(on); });
 
     connect(hf, &hf::HfLink::trafficTextChanged, this,
-            [this](const QByteArray& text) { showAtEnd(control<QPlainTextEdit>("Text12"), text); });
+            [this](const QByteArray& text) { showAtEnd(control<QPlainTextEdit>("hfTrafficDisplay"), text); });
     connect(hf, &hf::HfLink::stationHeard, this,
-            [this](const QByteArray& source) { addStationHeard(m_hfHeard, "List1", source); });
+            [this](const QByteArray& source) { addStationHeard(m_hfHeard, "hfHeardList", source); });
     connect(hf, &hf::HfLink::messagesChanged, this, [this](messaging::MessagesBackground background) {
         showMessagesText();
         if (background == messaging::MessagesBackground::White)
-            setBackColour(control<QPlainTextEdit>("Text8"), White);
+            setBackColour(control<QPlainTextEdit>("messagesDisplay"), White);
         else if (background == messaging::MessagesBackground::Yellow)
-            setBackColour(control<QPlainTextEdit>("Text8"), Yellow);
+            setBackColour(control<QPlainTextEdit>("messagesDisplay"), Yellow);
     });
     connect(hf, &hf::HfLink::remoteCommand, ig, &hf::Igate::remoteCommand);
     connect(hf, &hf::HfLink::frameQueued, mc, &hf::ModemControl::frameQueued);
     connect(hf, &hf::HfLink::beaconRequested, this, &MainWindow::sendFixedBeacon);
     // A "cmd:" heard on HF puts a text-mode TNC back into converse, as its own prompt does.
-    connect(hf, &hf::HfLink::tncCommandReceived, m_serialTnc.get(), [this] { m_serialTnc->Conver(); });
+    connect(hf, &hf::HfLink::tncCommandReceived, m_serialTnc.get(),
+            [this] { m_serialTnc->returnToConverse(); });
     connect(hf, &hf::HfLink::ackMatched, this, &MainWindow::enableMessageInput);
     connect(hf, &hf::HfLink::retryFinished, this, [this](bool acknowledged) {
         enableMessageInput();
         if (acknowledged)
-            timer(14).start(); // the messages box flashes
+            messageFlashTimer().start(); // the messages box flashes
     });
     connect(ig, &hf::Igate::titleChanged, this, [this](const QString& text, unsigned bgr) {
-        auto* title = control<QLabel>("Label1");
+        auto* title = control<QLabel>("titleLabel");
         title->setText(text);
         setBackColour(title, bgr);
     });
     connect(ig, &hf::Igate::messagesChanged, this, &MainWindow::showMessagesText);
     connect(ig, &hf::Igate::tncStationHeard, this,
-            [this](const QByteArray& source) { addStationHeard(m_tncHeard, "List2", source); });
+            [this](const QByteArray& source) { addStationHeard(m_tncHeard, "tncHeardList", source); });
 }
 
 // --- Sound-card modem: status caption and PTT failures ---------------------------------------
 void MainWindow::wireModemStatus()
 {
-    auto* caption = findChild<QLabel*>(QStringLiteral("LabelModemStatus"));
-    auto* meter = findChild<LevelMeter*>(QStringLiteral("XMMVLvl"));
+    auto* caption = findChild<QLabel*>(QStringLiteral("modemStatusLabel"));
+    auto* meter = findChild<LevelMeter*>(QStringLiteral("levelMeter"));
     const auto show = [caption, meter](const QString& text) {
         if (caption)
             caption->setText(text);
@@ -165,9 +169,9 @@ void MainWindow::wireModemStatus()
 
 void MainWindow::connectHfViews()
 {
-    auto* meter = findChild<LevelMeter*>(QStringLiteral("XMMVLvl"));
-    const std::array<WaterfallView*, 2> views{findChild<WaterfallView*>(QStringLiteral("XMMVView1")),
-                                              findChild<WaterfallView*>(QStringLiteral("XMMVView2"))};
+    auto* meter = findChild<LevelMeter*>(QStringLiteral("levelMeter"));
+    const std::array<WaterfallView*, 2> views{findChild<WaterfallView*>(QStringLiteral("upperWaterfall")),
+                                              findChild<WaterfallView*>(QStringLiteral("lowerWaterfall"))};
     hf::ModemControl* mc = m_modemControl.get();
     for (WaterfallView* view : views) {
         if (!view)
@@ -199,30 +203,30 @@ void MainWindow::addStationHeard(station::HeardList& heard, const char* listName
 
 void MainWindow::showMessagesText()
 {
-    showAtEnd(control<QPlainTextEdit>("Text8"), m_state.messagesText);
+    showAtEnd(control<QPlainTextEdit>("messagesDisplay"), m_state.messagesText);
     if (m_messageDisplay)
         m_messageDisplay->refresh();
 }
 
 void MainWindow::enableMessageInput()
 {
-    for (const char* name : {"Text2", "Text5", "Text6", "Text7"}) {
+    for (const char* name : {"messageInput", "data1Field", "data2Field", "data3Field"}) {
         auto* box = control<QLineEdit>(name);
         box->setEnabled(true);
         setBackColour(box, Yellow);
     }
-    control<QPushButton>("Command1")->setEnabled(true);
+    control<QPushButton>("sendButton")->setEnabled(true);
 }
 
-void MainWindow::HF_TX()
+void MainWindow::transmitOnHf()
 {
     if (!m_hfLink)
         return;
-    const messaging::RaynetFields raynet{bytesOf(control<QLineEdit>("Text5")->text()),
-                                         bytesOf(control<QLineEdit>("Text6")->text()),
-                                         bytesOf(control<QLineEdit>("Text7")->text())};
-    m_hfLink->HF_TX(bytesOf(control<QLineEdit>("Text3")->text()),
-                    bytesOf(control<QLineEdit>("Text2")->text()), raynet);
+    const messaging::RaynetFields raynet{bytesOf(control<QLineEdit>("data1Field")->text()),
+                                         bytesOf(control<QLineEdit>("data2Field")->text()),
+                                         bytesOf(control<QLineEdit>("data3Field")->text())};
+    m_hfLink->transmitOnHf(bytesOf(control<QLineEdit>("sendToField")->text()),
+                           bytesOf(control<QLineEdit>("messageInput")->text()), raynet);
 }
 
 } // namespace app

@@ -1,8 +1,9 @@
-// The main window's wiring of the VHF links: the serial TNC (MSComm1), KISS over TCP
-// (Winsock4), AGWPE (Winsock6) and the local service ports (Winsock1, 3, 5).
-#include "main_window.h"
+// The main window's wiring of the VHF links: the serial TNC (tncPort), KISS over TCP
+// (kissTcpSocket), AGWPE (agwpeSocket) and the local service ports (localProgramSocket, pttSocket,
+// receiveLogSocket).
+#include "app/main_window.h"
 
-#include "widget_helpers.h"
+#include "app/widget_helpers.h"
 
 #include "links/agwpe_link.h"
 #include "links/kiss_tcp_link.h"
@@ -25,12 +26,12 @@ void MainWindow::wireLinks()
 {
     m_serialTnc = std::make_unique<links::SerialTncLink>(m_state, m_waits, m_links,
                                                          [this](int n) { return m_ports.presentDevice(n); });
-    m_serialTnc->attachTimers(timer(2), timer(18), timer(19), timer(22));
+    m_serialTnc->attachTimers(tncLineTimer(), tncStatusTimer(), tncWatchTimer(), tncGatherTimer());
     m_kissTcp =
         std::make_unique<links::KissTcpLink>(m_serialTnc->lineHandler(), [this](const QByteArray& frame) {
             return m_serialTnc->decodeKissFrame(frame);
         });
-    m_kissTcp->attachTimer(timer(23));
+    m_kissTcp->attachTimer(kissTcpReceiveTimer());
     m_serialTnc->setKissTcp(m_kissTcp.get());
     m_kissTcp->setPeer(QStringLiteral("127.0.0.1"), m_state.tcpPorts.kiss);
     m_agwpe = std::make_unique<links::AgwpeLink>(m_serialTnc->lineHandler());
@@ -42,36 +43,36 @@ void MainWindow::wireLinks()
     links::TncLineHandler& lines = m_serialTnc->lineHandler();
     connect(&lines, &links::TncLineHandler::monitorText, this, &MainWindow::appendTncTraffic);
     connect(&lines, &links::TncLineHandler::stationHeard, this,
-            [this](const QByteArray& call) { addStationHeard(m_tncHeard, "List2", call); });
+            [this](const QByteArray& call) { addStationHeard(m_tncHeard, "tncHeardList", call); });
     // The igate (igatedLine) and the received-packet classification (packetLine) connect
     // to the line handler in their own wiring.
 
-    auto* label26 = control<QLabel>("Label26");
-    auto* label28 = control<QLabel>("Label28");
-    connect(m_serialTnc.get(), &links::SerialTncLink::portStatus, label26, &QLabel::setText);
-    connect(m_kissTcp.get(), &links::KissTcpLink::labelText, label28, &QLabel::setText);
-    connect(m_localPorts.get(), &links::LocalServicePorts::label23Text, control<QLabel>("Label23"),
-            &QLabel::setText);
-    connect(m_localPorts.get(), &links::LocalServicePorts::label27Text, control<QLabel>("Label27"),
+    auto* tncPortStatusLabel = control<QLabel>("tncPortStatusLabel");
+    auto* kissTcpStatusLabel = control<QLabel>("kissTcpStatusLabel");
+    connect(m_serialTnc.get(), &links::SerialTncLink::portStatus, tncPortStatusLabel, &QLabel::setText);
+    connect(m_kissTcp.get(), &links::KissTcpLink::labelText, kissTcpStatusLabel, &QLabel::setText);
+    connect(m_localPorts.get(), &links::LocalServicePorts::localProgramPortStatus,
+            control<QLabel>("localProgramPortLabel"), &QLabel::setText);
+    connect(m_localPorts.get(), &links::LocalServicePorts::pttPortStatus, control<QLabel>("pttPortLabel"),
             &QLabel::setText);
 
-    auto* command5 = control<QPushButton>("Command5");
-    auto* command9 = control<QPushButton>("Command9");
+    auto* kissTcpButton = control<QPushButton>("kissTcpButton");
+    auto* agwpeButton = control<QPushButton>("agwpeButton");
     auto showButton = [](QPushButton* b) {
         return [b](const QString& caption, unsigned colour) {
             b->setText(caption);
             setBackColour(b, colour);
         };
     };
-    connect(m_kissTcp.get(), &links::KissTcpLink::buttonCaption, command5, showButton(command5));
-    connect(m_kissTcp.get(), &links::KissTcpLink::buttonEnabled, command5, &QPushButton::setEnabled);
-    connect(m_agwpe.get(), &links::AgwpeLink::buttonCaption, command9, showButton(command9));
-    connect(m_agwpe.get(), &links::AgwpeLink::buttonEnabled, command9, &QPushButton::setEnabled);
-    // Command5 is connected to connectKissTcp() with the other buttons.
-    connect(command9, &QPushButton::clicked, this, [this] { m_agwpe->Command9_Click(); });
+    connect(m_kissTcp.get(), &links::KissTcpLink::buttonCaption, kissTcpButton, showButton(kissTcpButton));
+    connect(m_kissTcp.get(), &links::KissTcpLink::buttonEnabled, kissTcpButton, &QPushButton::setEnabled);
+    connect(m_agwpe.get(), &links::AgwpeLink::buttonCaption, agwpeButton, showButton(agwpeButton));
+    connect(m_agwpe.get(), &links::AgwpeLink::buttonEnabled, agwpeButton, &QPushButton::setEnabled);
+    // kissTcpButton is connected to connectKissTcp() with the other buttons.
+    connect(agwpeButton, &QPushButton::clicked, this, [this] { m_agwpe->connectClicked(); });
 
-    // Timer6: this is the TNC sockets' half; the APRS-IS half is connected with its link.
-    connect(&timer(6), &QTimer::timeout, this, [this] {
+    // linkStatusTimer: this is the TNC sockets' half; the APRS-IS half is connected with its link.
+    connect(&linkStatusTimer(), &QTimer::timeout, this, [this] {
         m_kissTcp->statusTick();
         m_agwpe->statusTick();
     });
@@ -83,7 +84,7 @@ void MainWindow::appendTncTraffic(const QByteArray& text)
     QByteArray shown = m_tncTraffic;
     shown.replace("\r\n", "\n");
     shown.replace('\r', '\n');
-    auto* monitor = control<QPlainTextEdit>("Text1");
+    auto* monitor = control<QPlainTextEdit>("tncTrafficDisplay");
     monitor->setPlainText(textOf(shown));
     monitor->moveCursor(QTextCursor::End);
     monitor->ensureCursorVisible();

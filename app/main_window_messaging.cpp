@@ -1,12 +1,12 @@
 // The main window's wiring of messaging and APRS-IS: the "Connect to Server" button and its
 // status, the server-data label, "Send" and "Cancel send", the messages box and its flashing,
 // the APRS-IS and TNC receive steps, the receive log and "TNC stations heard".
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "widget_helpers.h"
+#include "app/widget_helpers.h"
 
 #include "aprsis/aprs_is_client.h"
-#include "display_text.h"
+#include "messaging/display_text.h"
 #include "messaging/message_receiver.h"
 #include "messaging/message_sender.h"
 #include "records/receive_log.h"
@@ -33,17 +33,17 @@ void MainWindow::wireMessaging()
 
     // APRS-IS connection.
     aprsis::AprsIsClient* client = m_aprsIs.get();
-    auto* server = control<QLineEdit>("Text10");
-    auto* passcode = control<QLineEdit>("Text11");
+    auto* server = control<QLineEdit>("aprsIsServerField");
+    auto* passcode = control<QLineEdit>("passcodeField");
     client->setPort(m_state.tcpPorts.aprsIs);
     client->setHost(server->text());
     client->setPasscode(bytesOf(passcode->text()));
     connect(server, &QLineEdit::textChanged, client, &aprsis::AprsIsClient::setHost);
     connect(passcode, &QLineEdit::textChanged, client,
             [client](const QString& t) { client->setPasscode(bytesOf(t)); });
-    auto* button = control<QPushButton>("Connect");
-    auto* status = control<QLabel>("Label13");
-    auto* serverData = control<QLabel>("Label16");
+    auto* button = control<QPushButton>("aprsIsConnectButton");
+    auto* status = control<QLabel>("serverStatusLabel");
+    auto* serverData = control<QLabel>("serverDataLabel");
     connect(client, &aprsis::AprsIsClient::statusText, status, &QLabel::setText);
     connect(client, &aprsis::AprsIsClient::buttonColour, button,
             [button](unsigned c) { setBackColour(button, c); });
@@ -52,20 +52,21 @@ void MainWindow::wireMessaging()
     connect(client, &aprsis::AprsIsClient::dataShown, serverData,
             [serverData](const QByteArray& d) { serverData->setText(textOf(d)); });
     connect(client, &aprsis::AprsIsClient::reconnectTimer, this,
-            [this](bool run) { run ? timer(7).start() : timer(7).stop(); });
-    connect(&timer(6), &QTimer::timeout, client, &aprsis::AprsIsClient::statusTick);
-    connect(&timer(7), &QTimer::timeout, client, &aprsis::AprsIsClient::Timer7_Timer);
+            [this](bool run) { run ? aprsIsReconnectTimer().start() : aprsIsReconnectTimer().stop(); });
+    connect(&linkStatusTimer(), &QTimer::timeout, client, &aprsis::AprsIsClient::statusTick);
+    connect(&aprsIsReconnectTimer(), &QTimer::timeout, client, &aprsis::AprsIsClient::reconnectTick);
 
-    // APRS-IS receive step: every server line waits for the next Timer11 tick.
+    // APRS-IS receive step: every server line waits for the next aprsIsReceiveTimer tick.
     messaging::MessageReceiver* receiver = m_receiver.get();
     connect(client, &aprsis::AprsIsClient::lineReceived, receiver,
             &messaging::MessageReceiver::queueAprsIsLine);
     connect(receiver, &messaging::MessageReceiver::receiveTimer, this,
-            [this](bool run) { run ? timer(11).start() : timer(11).stop(); });
-    connect(&timer(11), &QTimer::timeout, receiver, &messaging::MessageReceiver::Timer11_Timer);
+            [this](bool run) { run ? aprsIsReceiveTimer().start() : aprsIsReceiveTimer().stop(); });
+    connect(&aprsIsReceiveTimer(), &QTimer::timeout, receiver,
+            &messaging::MessageReceiver::classifyAprsIsLines);
 
     // The messages box.
-    auto* messages = control<QPlainTextEdit>("Text8");
+    auto* messages = control<QPlainTextEdit>("messagesDisplay");
     auto showMessages = [this, messages] {
         messages->setPlainText(textOf(m_state.messagesText));
         messages->verticalScrollBar()->setValue(messages->verticalScrollBar()->maximum());
@@ -74,7 +75,7 @@ void MainWindow::wireMessaging()
     connect(receiver, &messaging::MessageReceiver::messagesTextChanged, this, showMessages);
     connect(receiver, &messaging::MessageReceiver::messagesBoxColour, this, colourMessages);
     connect(receiver, &messaging::MessageReceiver::tncStationHeard, this,
-            [this](const QByteArray& call) { addStationHeard(m_tncHeard, "List2", call); });
+            [this](const QByteArray& call) { addStationHeard(m_tncHeard, "tncHeardList", call); });
 
     // Send and its fields.
     messaging::MessageSender* sender = m_sender.get();
@@ -83,13 +84,14 @@ void MainWindow::wireMessaging()
     auto controlsOf = [this](messaging::SendControl c) -> QList<QWidget*> {
         switch (c) {
         case messaging::SendControl::MessageBox:
-            return {control<QLineEdit>("Text2")};
+            return {control<QLineEdit>("messageInput")};
         case messaging::SendControl::DataBoxes:
-            return {control<QLineEdit>("Text5"), control<QLineEdit>("Text6"), control<QLineEdit>("Text7")};
+            return {control<QLineEdit>("data1Field"), control<QLineEdit>("data2Field"),
+                    control<QLineEdit>("data3Field")};
         case messaging::SendControl::SendButton:
-            return {control<QPushButton>("Command1")};
+            return {control<QPushButton>("sendButton")};
         case messaging::SendControl::CancelButton:
-            return {control<QPushButton>("Command2")};
+            return {control<QPushButton>("cancelSendButton")};
         }
         return {};
     };
@@ -103,7 +105,7 @@ void MainWindow::wireMessaging()
                 for (QWidget* w : controlsOf(c))
                     setBackColour(w, bgr);
             });
-    auto* input = control<QLineEdit>("Text2");
+    auto* input = control<QLineEdit>("messageInput");
     connect(sender, &messaging::MessageSender::messageTextCleaned, input,
             [input](const QByteArray& t) { input->setText(textOf(t)); });
     connect(sender, &messaging::MessageSender::focusMessageBox, input, [input] {
@@ -111,38 +113,41 @@ void MainWindow::wireMessaging()
         input->selectAll();
     });
     connect(sender, &messaging::MessageSender::flashTimer, this,
-            [this](bool run) { run ? timer(14).start() : timer(14).stop(); });
+            [this](bool run) { run ? messageFlashTimer().start() : messageFlashTimer().stop(); });
     connect(sender, &messaging::MessageSender::portWatch, this,
-            [this](bool run) { run ? timer(19).start() : timer(19).stop(); });
-    connect(&timer(14), &QTimer::timeout, sender, [this, sender] {
-        sender->Timer14_Timer();
+            [this](bool run) { run ? tncWatchTimer().start() : tncWatchTimer().stop(); });
+    connect(&messageFlashTimer(), &QTimer::timeout, sender, [this, sender] {
+        sender->flashMessagesDisplay();
         if (m_state.shuttingDown)
             close();
     });
-    connect(control<QPushButton>("Command1"), &QPushButton::clicked, this, [this, sender] {
-        control<QPushButton>("Command3")->setEnabled(false);
-        sender->Command1_Click(sendFields());
+    connect(control<QPushButton>("sendButton"), &QPushButton::clicked, this, [this, sender] {
+        control<QPushButton>("tuneButton")->setEnabled(false);
+        sender->send(sendFields());
     });
-    connect(control<QPushButton>("Command2"), &QPushButton::clicked, this, [this, sender] {
-        timer(5).stop(); // ends "HF TUNE (5 sec)" too
-        sender->Command2_Click();
+    connect(control<QPushButton>("cancelSendButton"), &QPushButton::clicked, this, [this, sender] {
+        tuneEndTimer().stop(); // ends "HF TUNE (5 sec)" too
+        sender->cancelSend();
     });
 
     // The receive log flashes the messages box for news.
-    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, this, [this] { timer(14).start(); });
-    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, this, [this] { timer(14).stop(); });
+    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, this,
+            [this] { messageFlashTimer().start(); });
+    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, this,
+            [this] { messageFlashTimer().stop(); });
 }
 
 messaging::SendFields MainWindow::sendFields() const
 {
     messaging::SendFields f;
-    f.addressee = bytesOf(control<QLineEdit>("Text3")->text());
-    f.text = bytesOf(control<QLineEdit>("Text2")->text());
-    f.raynet = {bytesOf(control<QLineEdit>("Text5")->text()), bytesOf(control<QLineEdit>("Text6")->text()),
-                bytesOf(control<QLineEdit>("Text7")->text())};
-    f.tncOptionEnabled = control<QRadioButton>("Option8")->isEnabled();
-    f.ax25OptionEnabled = control<QRadioButton>("Option31")->isEnabled();
-    f.packetConverseEnabled = control<QRadioButton>("Option3")->isEnabled();
+    f.addressee = bytesOf(control<QLineEdit>("sendToField")->text());
+    f.text = bytesOf(control<QLineEdit>("messageInput")->text());
+    f.raynet = {bytesOf(control<QLineEdit>("data1Field")->text()),
+                bytesOf(control<QLineEdit>("data2Field")->text()),
+                bytesOf(control<QLineEdit>("data3Field")->text())};
+    f.tncOptionEnabled = control<QRadioButton>("tncOption")->isEnabled();
+    f.ax25OptionEnabled = control<QRadioButton>("ax25Option")->isEnabled();
+    f.packetConverseEnabled = control<QRadioButton>("packetConverseOption")->isEnabled();
     return f;
 }
 
@@ -153,7 +158,7 @@ void MainWindow::receivePacketLine(const QByteArray& line)
 
 void MainWindow::connectAprsIsServerClicked()
 {
-    m_aprsIs->Connect_Click();
+    m_aprsIs->connectClicked();
 }
 
 void MainWindow::closeAprsIsSocket()

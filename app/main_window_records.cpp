@@ -1,7 +1,7 @@
 // The main window's space-weather button and the RAYNET sheet.
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "widget_helpers.h"
+#include "app/widget_helpers.h"
 
 #include "platform/dialog_service.h"
 #include "platform/url_opener.h"
@@ -22,8 +22,9 @@ void MainWindow::wireRecords()
 {
     m_spaceWeatherFetcher = std::make_unique<records::SpaceWeatherFetcher>();
     m_spaceWeatherFetcher->setTimeoutMs(SpaceWeatherTimeoutMs);
-    connect(control<QPushButton>("Command10"), &QPushButton::clicked, this, &MainWindow::spaceWeatherClicked);
-    connect(&timer(29), &QTimer::timeout, this, &MainWindow::minuteTick);
+    connect(control<QPushButton>("spaceWeatherButton"), &QPushButton::clicked, this,
+            &MainWindow::spaceWeatherClicked);
+    connect(&minuteTimer(), &QTimer::timeout, this, &MainWindow::minuteTick);
     connect(m_spaceWeatherFetcher.get(), &records::SpaceWeatherFetcher::finished, this,
             &MainWindow::showSpaceWeather);
 }
@@ -39,7 +40,7 @@ void MainWindow::showSpaceWeather(const QByteArray& body, bool ok)
     if (m_closing) // the close ended the fetch
         return;
     m_spaceWeather.update(body, ok);
-    control<QPushButton>("Command10")->setText(m_spaceWeather.caption());
+    control<QPushButton>("spaceWeatherButton")->setText(m_spaceWeather.caption());
     if (!m_showBulletinWhenFetched)
         return;
     m_showBulletinWhenFetched = false;

@@ -1,6 +1,6 @@
-#include "message_display_window.h"
+#include "app/message_display_window.h"
 
-#include "widget_helpers.h"
+#include "app/widget_helpers.h"
 
 #include "platform/clock.h"
 #include "station/station_state.h"
@@ -23,28 +23,28 @@ MessageDisplayWindow::MessageDisplayWindow(station::StationState& state, QWidget
     setWindowTitle(QString());
     resize(640, 720);
     m_refresh.setParent(this);
-    m_refresh.setObjectName(QStringLiteral("Timer1"));
+    m_refresh.setObjectName(QStringLiteral("refreshTimer"));
     connect(&m_refresh, &QTimer::timeout, this, &MessageDisplayWindow::refresh);
 
     auto* v = new QVBoxLayout(this);
     v->addWidget(new QLabel(QStringLiteral("My messages")));
-    m_my = makeBox(QStringLiteral("Text1"));
+    m_my = makeBox(QStringLiteral("myMessagesBox"));
     v->addWidget(m_my, 1);
 
     auto* lower = new QGridLayout;
     m_secondLabel = new QLabel(QStringLiteral("Bulletins"));
     lower->addWidget(m_secondLabel, 0, 0);
-    m_bulletins = makeBox(QStringLiteral("Text2"));
+    m_bulletins = makeBox(QStringLiteral("bulletinsBox"));
     lower->addWidget(m_bulletins, 1, 0);
     m_nwsLabel = new QLabel(QStringLiteral("NWS"));
     lower->addWidget(m_nwsLabel, 2, 0);
-    m_nws = makeBox(QStringLiteral("Text3"));
+    m_nws = makeBox(QStringLiteral("weatherBox"));
     lower->addWidget(m_nws, 3, 0);
     m_groupLabel = new QLabel(QStringLiteral("Group messages"));
     lower->addWidget(m_groupLabel, 4, 0);
-    m_group = makeBox(QStringLiteral("Text4"));
+    m_group = makeBox(QStringLiteral("groupBox"));
     lower->addWidget(m_group, 5, 0);
-    m_bigGroup = makeBox(QStringLiteral("Text6")); // covers the three lower boxes
+    m_bigGroup = makeBox(QStringLiteral("allGroupBox")); // covers the three lower boxes
     lower->addWidget(m_bigGroup, 1, 0, 5, 1);
     m_bigGroup->hide();
     v->addLayout(lower, 3);
@@ -52,13 +52,13 @@ MessageDisplayWindow::MessageDisplayWindow(station::StationState& state, QWidget
     auto* bottom = new QGridLayout;
     bottom->addWidget(new QLabel(QStringLiteral("Group callsign")), 0, 0);
     m_groupCall = new QLineEdit;
-    m_groupCall->setObjectName(QStringLiteral("Text5"));
+    m_groupCall->setObjectName(QStringLiteral("groupCallField"));
     connect(m_groupCall, &QLineEdit::textEdited, this,
             [this] { m_groupCall->setText(textOf(m_state.groupCall)); });
     bottom->addWidget(m_groupCall, 0, 1);
     bottom->addWidget(new QLabel(QStringLiteral("Enter group call on start up page")), 0, 2);
     m_groupDisplay = new QCheckBox(QStringLiteral("Group display"));
-    m_groupDisplay->setObjectName(QStringLiteral("Check1"));
+    m_groupDisplay->setObjectName(QStringLiteral("groupOnlyCheck"));
     connect(m_groupDisplay, &QCheckBox::toggled, this, &MessageDisplayWindow::setGroupDisplay);
     bottom->addWidget(m_groupDisplay, 1, 0);
     bottom->addWidget(new QLabel(QStringLiteral("Double click on text boxes to clear message text")), 1, 1, 1,

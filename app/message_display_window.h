@@ -36,12 +36,12 @@ private:
     static void showText(QPlainTextEdit* box, const QByteArray& text);
 
     station::StationState& m_state;
-    QPlainTextEdit* m_my = nullptr;        // Text1
-    QPlainTextEdit* m_bulletins = nullptr; // Text2
-    QPlainTextEdit* m_nws = nullptr;       // Text3
-    QPlainTextEdit* m_group = nullptr;     // Text4
-    QPlainTextEdit* m_bigGroup = nullptr;  // Text6
-    QLineEdit* m_groupCall = nullptr;      // Text5
+    QPlainTextEdit* m_my = nullptr;        // myMessagesBox
+    QPlainTextEdit* m_bulletins = nullptr; // bulletinsBox
+    QPlainTextEdit* m_nws = nullptr;       // weatherBox
+    QPlainTextEdit* m_group = nullptr;     // groupBox
+    QPlainTextEdit* m_bigGroup = nullptr;  // allGroupBox
+    QLineEdit* m_groupCall = nullptr;      // groupCallField
     QLabel* m_secondLabel = nullptr;
     QLabel* m_nwsLabel = nullptr;
     QLabel* m_groupLabel = nullptr;

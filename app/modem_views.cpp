@@ -1,4 +1,4 @@
-#include "modem_views.h"
+#include "app/modem_views.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "startup_devices.h"
+#include "app/startup_devices.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -1,8 +1,8 @@
-#include "startup_page.h"
+#include "app/startup_page.h"
 
-#include "help_files.h"
-#include "startup_devices.h"
-#include "widget_helpers.h"
+#include "app/help_files.h"
+#include "app/startup_devices.h"
+#include "app/widget_helpers.h"
 
 #include "platform/clock.h"
 #include "platform/comm_port_map.h"
@@ -66,8 +66,8 @@ StartupPage::StartupPage(station::StationState& state, const platform::CommPortM
     setWindowTitle(QLatin1String(station::titles::kStartupPageTitle));
     m_autoStart.setParent(this);
     m_countdown.setParent(this);
-    m_autoStart.setObjectName(QStringLiteral("Timer1"));
-    m_countdown.setObjectName(QStringLiteral("Timer2"));
+    m_autoStart.setObjectName(QStringLiteral("autoStartTimer"));
+    m_countdown.setObjectName(QStringLiteral("countdownTimer"));
     m_autoStart.setSingleShot(true);
     connect(&m_autoStart, &QTimer::timeout, this, [this] {
         m_autoStart.stop();
@@ -114,38 +114,38 @@ void StartupPage::build()
 
     auto* header = new QHBoxLayout;
     auto* logo = new QLabel;
-    logo->setObjectName(QStringLiteral("Image1"));
+    logo->setObjectName(QStringLiteral("logoImage"));
     logo->setPixmap(QPixmap(QStringLiteral(":/skylark/skylark.png"))
                         .scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     header->addWidget(logo);
     auto* titles = new QVBoxLayout;
     auto* title = new QLabel(QStringLiteral("Skylark"));
-    title->setObjectName(QStringLiteral("Label1"));
+    title->setObjectName(QStringLiteral("titleLabel"));
     QFont big = title->font();
     big.setPointSize(big.pointSize() + 10);
     big.setBold(true);
     title->setFont(big);
     titles->addWidget(title);
     auto* version = new QLabel(QStringLiteral("version ") + QLatin1String(station::titles::kVersion));
-    version->setObjectName(QStringLiteral("Label2"));
+    version->setObjectName(QStringLiteral("versionLabel"));
     titles->addWidget(version);
     auto* description = new QLabel(QStringLiteral(
         "APRS messaging and Igate program for VHF TNCs  and APRS over HF PSK-63 and GMSK-250 "));
-    description->setObjectName(QStringLiteral("Label3"));
+    description->setObjectName(QStringLiteral("descriptionLabel"));
     description->setWordWrap(true);
     titles->addWidget(description);
     auto* web = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(MakerWebAddress)));
-    web->setObjectName(QStringLiteral("Label4"));
+    web->setObjectName(QStringLiteral("webLabel"));
     web->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     connect(web, &QLabel::linkActivated, this,
             [](const QString& link) { platform::UrlOpener::instance().open(QUrl(link)); });
     titles->addWidget(web);
     header->addLayout(titles, 1);
     m_countdownLabel = new QLabel;
-    m_countdownLabel->setObjectName(QStringLiteral("Label11"));
+    m_countdownLabel->setObjectName(QStringLiteral("countdownLabel"));
     header->addWidget(m_countdownLabel);
     m_start = new QPushButton(QStringLiteral("Start"));
-    m_start->setObjectName(QStringLiteral("Command1"));
+    m_start->setObjectName(QStringLiteral("startButton"));
     m_start->setMinimumHeight(40);
     connect(m_start, &QPushButton::clicked, this, &StartupPage::pressStart);
     header->addWidget(m_start);
@@ -170,17 +170,18 @@ QWidget* StartupPage::buildCallsigns()
         const char* name;
         const char* label;
     };
-    for (const F& f : {F{"Text3", "My callsign (TNC) SSID 0-15"}, F{"Text10", "My callsign (APRS-IS)"},
-                       F{"Text4", "My callsign (HF)"}, F{"Text2", "Group callsign"}}) {
+    for (const F& f :
+         {F{"tncCallField", "My callsign (TNC) SSID 0-15"}, F{"aprsIsCallField", "My callsign (APRS-IS)"},
+          F{"hfCallField", "My callsign (HF)"}, F{"groupCallField", "Group callsign"}}) {
         form->addWidget(new QLabel(QString::fromLatin1(f.label)));
         QLineEdit* e = addField(QString::fromLatin1(f.name), QStringLiteral("NOCALL"));
         forceUpperCase(e);
         form->addWidget(e);
     }
     m_gpsTextLabel = new QLabel(QStringLiteral("GPS beacon text - keep it short for best results"));
-    m_gpsTextLabel->setObjectName(QStringLiteral("Label12"));
+    m_gpsTextLabel->setObjectName(QStringLiteral("gpsTextLabel"));
     form->addWidget(m_gpsTextLabel);
-    QLineEdit* gps = addField(QStringLiteral("Text1"), QString(), 43);
+    QLineEdit* gps = addField(QStringLiteral("gpsBeaconTextField"), QString(), 43);
     connect(gps, &QLineEdit::textChanged, this,
             [this](const QString& t) { m_state.gpsBeaconText = bytesOf(t); });
     form->addWidget(gps);
@@ -195,15 +196,16 @@ QWidget* StartupPage::buildPorts()
     v->setContentsMargins(0, 0, 0, 0);
 
     auto* tnc = new QGroupBox(QStringLiteral("TNC or GPS"));
-    tnc->setObjectName(QStringLiteral("Frame1"));
+    tnc->setObjectName(QStringLiteral("tncTypeGroup"));
     new QVBoxLayout(tnc);
     const struct {
         const char* name;
         const char* caption;
         int code;
-    } tncTypes[] = {{"Option1", "4.8 kb serial TNC", 0}, {"Option12", "No TNC (HF PTT on comm port)", 1},
-                    {"Option2", "9.6 kb serial TNC", 2}, {"Option3", "19.2 k serial TNC", 3},
-                    {"Option86", "9.6 kbd KISS TNC", 4}, {"Option88", "38.4 kb KISS TNC", 5}};
+    } tncTypes[] = {
+        {"tnc4800Option", "4.8 kb serial TNC", 0}, {"noTncOption", "No TNC (HF PTT on comm port)", 1},
+        {"tnc9600Option", "9.6 kb serial TNC", 2}, {"tnc19200Option", "19.2 k serial TNC", 3},
+        {"kiss9600Option", "9.6 kbd KISS TNC", 4}, {"kiss38400Option", "38.4 kb KISS TNC", 5}};
     for (const auto& t : tncTypes) {
         const int code = t.code;
         storeAs(StartupGroup::TncType, code,
@@ -211,21 +213,21 @@ QWidget* StartupPage::buildPorts()
                           [this, code] { selectTncType(code); }));
     }
     // Design default: a first start needs no TNC.
-    designDefault(m_options.value("Option12"));
+    designDefault(m_options.value("noTncOption"));
     v->addWidget(tnc);
 
     auto* lists = new QHBoxLayout;
     auto* tncCol = new QVBoxLayout;
     tncCol->addWidget(new QLabel(QStringLiteral("TNC comm port")));
     m_tncList = new QListWidget;
-    m_tncList->setObjectName(QStringLiteral("List1"));
+    m_tncList->setObjectName(QStringLiteral("tncPortList"));
     connect(m_tncList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { m_state.tncPort = item->data(Qt::UserRole).toInt(); });
     tncCol->addWidget(m_tncList);
     auto* gpsCol = new QVBoxLayout;
     gpsCol->addWidget(new QLabel(QStringLiteral("GPS comm port")));
     m_gpsList = new QListWidget;
-    m_gpsList->setObjectName(QStringLiteral("List2"));
+    m_gpsList->setObjectName(QStringLiteral("gpsPortList"));
     connect(m_gpsList, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         m_state.gpsPort = item->data(Qt::UserRole).toInt();
         m_state.gpsOnPort = true;
@@ -239,12 +241,12 @@ QWidget* StartupPage::buildPorts()
 
     // Kept for its numbering of the ports; the lists are the operator's way to choose.
     m_hiddenPortFrame = new QGroupBox(QStringLiteral("TNC or GPS Comm port"));
-    m_hiddenPortFrame->setObjectName(QStringLiteral("Frame9"));
+    m_hiddenPortFrame->setObjectName(QStringLiteral("hiddenTncPortGroup"));
     new QVBoxLayout(m_hiddenPortFrame);
     for (int n = 1; n <= 16; ++n)
-        addOption(m_hiddenPortFrame, QStringLiteral("Option%1").arg(88 + n), QString::number(n),
+        addOption(m_hiddenPortFrame, QStringLiteral("hiddenTncPort%1Option").arg(n), QString::number(n),
                   [this, n] { selectHiddenTncPort(n); });
-    addOption(m_hiddenPortFrame, "Option105", "No Comm Port", [this] { selectHiddenTncPort(0); });
+    addOption(m_hiddenPortFrame, "noHiddenTncPortOption", "No Comm Port", [this] { selectHiddenTncPort(0); });
     m_hiddenPortFrame->hide();
     v->addWidget(m_hiddenPortFrame);
     return w;
@@ -257,7 +259,7 @@ QWidget* StartupPage::buildSound()
     v->setContentsMargins(0, 0, 0, 0);
     v->addWidget(new QLabel(QStringLiteral("Select transmit sound card")));
     m_txCombo = new QComboBox;
-    m_txCombo->setObjectName(QStringLiteral("Combo1"));
+    m_txCombo->setObjectName(QStringLiteral("outputDeviceCombo"));
     connect(m_txCombo, &QComboBox::activated, this, [this](int i) {
         if (i >= 0 && i <= 10)
             m_state.txSoundCard = i + 1;
@@ -265,7 +267,7 @@ QWidget* StartupPage::buildSound()
     v->addWidget(m_txCombo);
     v->addWidget(new QLabel(QStringLiteral("Select receive sound card")));
     m_rxCombo = new QComboBox;
-    m_rxCombo->setObjectName(QStringLiteral("Combo2"));
+    m_rxCombo->setObjectName(QStringLiteral("inputDeviceCombo"));
     connect(m_rxCombo, &QComboBox::activated, this, [this](int i) {
         if (i >= 0 && i <= 10)
             m_state.rxSoundCard = i;
@@ -274,16 +276,16 @@ QWidget* StartupPage::buildSound()
 
     auto* speed = new QGroupBox(QStringLiteral("Sample speed"));
     new QVBoxLayout(speed);
-    addOption(speed, "Option79", "11025 Hz", [this] { m_state.sampleSpeedCode = 1; });
-    designDefault(addOption(speed, "Option80", "48000 Hz", [this] { m_state.sampleSpeedCode = 2; }));
-    addOption(speed, "Option87", "No digi modes", [this] { m_state.sampleSpeedCode = 0; });
+    addOption(speed, "rate11025Option", "11025 Hz", [this] { m_state.sampleSpeedCode = 1; });
+    designDefault(addOption(speed, "rate48000Option", "48000 Hz", [this] { m_state.sampleSpeedCode = 2; }));
+    addOption(speed, "noDigiModesOption", "No digi modes", [this] { m_state.sampleSpeedCode = 0; });
     v->addWidget(speed);
 
     auto* channel = new QGroupBox(QStringLiteral("Sound input channel"));
     new QVBoxLayout(channel);
-    designDefault(addOption(channel, "Option81", "Mono", [this] { m_state.inputChannelCode = 0; }));
-    addOption(channel, "Option82", "Left", [this] { m_state.inputChannelCode = 1; });
-    addOption(channel, "Option83", "Right", [this] { m_state.inputChannelCode = 2; });
+    designDefault(addOption(channel, "monoInputOption", "Mono", [this] { m_state.inputChannelCode = 0; }));
+    addOption(channel, "leftInputOption", "Left", [this] { m_state.inputChannelCode = 1; });
+    addOption(channel, "rightInputOption", "Right", [this] { m_state.inputChannelCode = 2; });
     v->addWidget(channel);
     v->addStretch();
     return w;
@@ -302,29 +304,30 @@ QWidget* StartupPage::buildHf()
         const char* caption;
         double hz;
     };
-    for (const P& p :
-         {P{"Option39", "700 Hz", 700}, P{"Option40", "1300 Hz", 1300}, P{"Option58", "1400 Hz", 1400},
-          P{"Option41", "1500 Hz", 1500}, P{"Option53", "1600 Hz", 1600}, P{"Option42", "1800 Hz", 1800},
-          P{"Option70", "2000 Hz", 2000}, P{"Option43", "2100 Hz", 2100}, P{"Option59", "2400 Hz", 2400}}) {
+    for (const P& p : {P{"psk700HzOption", "700 Hz", 700}, P{"psk1300HzOption", "1300 Hz", 1300},
+                       P{"psk1400HzOption", "1400 Hz", 1400}, P{"psk1500HzOption", "1500 Hz", 1500},
+                       P{"psk1600HzOption", "1600 Hz", 1600}, P{"psk1800HzOption", "1800 Hz", 1800},
+                       P{"psk2000HzOption", "2000 Hz", 2000}, P{"psk2100HzOption", "2100 Hz", 2100},
+                       P{"psk2400HzOption", "2400 Hz", 2400}}) {
         const double hz = p.hz;
         storeAs(StartupGroup::PskFrequency, int(hz),
                 addOption(freq, QString::fromLatin1(p.name), QString::fromLatin1(p.caption),
                           [this, hz] { m_state.pskAudioFrequency = hz; }));
     }
-    designDefault(m_options.value("Option43"));
+    designDefault(m_options.value("psk2100HzOption"));
     auto* customRow = new QWidget;
     auto* customLayout = new QHBoxLayout(customRow);
     customLayout->setContentsMargins(0, 0, 0, 0);
     auto* custom = new QRadioButton(QString());
-    custom->setObjectName(QStringLiteral("Option73"));
-    m_options.insert(QStringLiteral("Option73"), custom);
+    custom->setObjectName(QStringLiteral("customFrequencyOption"));
+    m_options.insert(QStringLiteral("customFrequencyOption"), custom);
     storeAs(StartupGroup::PskFrequency, CustomFrequency, custom);
     connect(custom, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             useCustomFrequency();
     });
     customLayout->addWidget(custom);
-    QLineEdit* customText = addField(QStringLiteral("Text6"), QStringLiteral("2100"));
+    QLineEdit* customText = addField(QStringLiteral("customFrequencyField"), QStringLiteral("2100"));
     connect(customText, &QLineEdit::textChanged, this, &StartupPage::customFrequencyEdited);
     connect(customText, &QLineEdit::editingFinished, this, &StartupPage::checkCustomFrequency);
     customLayout->addWidget(customText);
@@ -339,10 +342,10 @@ QWidget* StartupPage::buildHf()
     auto* ptt = new QGroupBox(QStringLiteral("HF PTT Comm Port"));
     new QVBoxLayout(ptt);
     designDefault(storeAs(StartupGroup::PttPort, 0,
-                          addOption(ptt, "Option52", "No Comm Port", [this] { selectHfPttPort(0); })));
+                          addOption(ptt, "noPttPortOption", "No Comm Port", [this] { selectHfPttPort(0); })));
     for (int n = 1; n <= 8; ++n)
         storeAs(StartupGroup::PttPort, n,
-                addOption(ptt, QStringLiteral("Option%1").arg(43 + n), QString::number(n),
+                addOption(ptt, QStringLiteral("pttPort%1Option").arg(n), QString::number(n),
                           [this, n] { selectHfPttPort(n); }));
     right->addWidget(ptt);
     auto* line = new QGroupBox(QStringLiteral("HF PTT out"));
@@ -351,9 +354,9 @@ QWidget* StartupPage::buildHf()
         const char* name;
         const char* caption;
         PttLine line;
-    } pttLines[] = {{"Option74", "RTS", PttLine::Rts},
-                    {"Option75", "DTR", PttLine::Dtr},
-                    {"Option76", "TD", PttLine::Both}};
+    } pttLines[] = {{"rtsPttOption", "RTS", PttLine::Rts},
+                    {"dtrPttOption", "DTR", PttLine::Dtr},
+                    {"rtsAndDtrPttOption", "TD", PttLine::Both}};
     for (const auto& l : pttLines) {
         const bool rts = l.line != PttLine::Dtr, dtr = l.line != PttLine::Rts;
         storeAs(
@@ -363,7 +366,7 @@ QWidget* StartupPage::buildHf()
                 m_state.dtrFlag = dtr;
             }));
     }
-    designDefault(m_options.value("Option74"));
+    designDefault(m_options.value("rtsPttOption"));
     right->addWidget(line);
     right->addWidget(m_devices->buildPttBox());
     h->addLayout(right);
@@ -382,14 +385,15 @@ QWidget* StartupPage::buildBeacon()
         const char* caption;
         int code;
     };
-    for (const R& r : {R{"Option57", "2 min", 4}, R{"Option56", "5 min", 5}, R{"Option28", "10 min", 0},
-                       R{"Option29", "20 min", 1}, R{"Option30", "30 min", 2}, R{"Option31", "60 min", 3}}) {
+    for (const R& r : {R{"beaconEvery2MinOption", "2 min", 4}, R{"beaconEvery5MinOption", "5 min", 5},
+                       R{"beaconEvery10MinOption", "10 min", 0}, R{"beaconEvery20MinOption", "20 min", 1},
+                       R{"beaconEvery30MinOption", "30 min", 2}, R{"beaconEvery60MinOption", "60 min", 3}}) {
         const int code = r.code;
         storeAs(StartupGroup::BeaconRate, code,
                 addOption(rate, QString::fromLatin1(r.name), QString::fromLatin1(r.caption),
                           [this, code] { m_state.beaconRateCode = code; }));
     }
-    designDefault(m_options.value("Option28"));
+    designDefault(m_options.value("beaconEvery10MinOption"));
     h->addWidget(rate);
 
     auto* icon = new QGroupBox(QStringLiteral("GPS HF beacon icon"));
@@ -398,9 +402,10 @@ QWidget* StartupPage::buildBeacon()
     const struct {
         const char* name;
         int icon;
-    } icons[] = {{"Option60", 0}, {"Option61", 1},  {"Option62", 2}, {"Option63", 3},
-                 {"Option64", 4}, {"Option65", 6},  {"Option66", 7}, {"Option67", 8},
-                 {"Option68", 9}, {"Option69", 10}, {"Option55", 5}, {"Option54", 11}};
+    } icons[] = {{"carIconOption", 0},         {"vanIconOption", 1},   {"jeepIconOption", 2},
+                 {"rvIconOption", 3},          {"truckIconOption", 4}, {"ambulanceIconOption", 6},
+                 {"busIconOption", 7},         {"shipIconOption", 8},  {"yachtIconOption", 9},
+                 {"largeTruckIconOption", 10}, {"campIconOption", 5},  {"hfStationIconOption", 11}};
     for (const auto& i : icons) {
         const settings::GpsIcon& gps = settings::gpsIcons()[size_t(i.icon)];
         const QByteArray table(1, gps.table), symbol(1, gps.symbol);
@@ -411,7 +416,7 @@ QWidget* StartupPage::buildBeacon()
                               m_state.gpsIconSymbol = symbol;
                           }));
     }
-    designDefault(m_options.value("Option60"));
+    designDefault(m_options.value("carIconOption"));
     h->addWidget(icon);
     return w;
 }
@@ -424,24 +429,24 @@ QWidget* StartupPage::buildRemoteAndRaynet()
     auto* remote = new QGroupBox(QStringLiteral("Igate remote control"));
     auto* rl = new QVBoxLayout(remote);
     rl->addWidget(new QLabel(QStringLiteral("Remote control callsign")));
-    QLineEdit* call = addField(QStringLiteral("Text7"), QString(), 9);
+    QLineEdit* call = addField(QStringLiteral("remoteCallField"), QString(), 9);
     forceUpperCase(call);
     rl->addWidget(call);
     rl->addWidget(new QLabel(QStringLiteral("Transmit ON code")));
-    rl->addWidget(addField(QStringLiteral("Text8"), QString(), 18));
+    rl->addWidget(addField(QStringLiteral("remoteTxOnField"), QString(), 18));
     rl->addWidget(new QLabel(QStringLiteral("Transmit OFF code")));
-    rl->addWidget(addField(QStringLiteral("Text9"), QString(), 18));
+    rl->addWidget(addField(QStringLiteral("remoteTxOffField"), QString(), 18));
     v->addWidget(remote);
 
     auto* raynet = new QGroupBox(QStringLiteral("RAYNET.XLS"));
     new QVBoxLayout(raynet);
     storeAs(StartupGroup::Raynet, 1,
-            addOption(raynet, "Option71", "Enabled", [this] { m_state.raynetEnabled = true; }));
-    designDefault(storeAs(StartupGroup::Raynet, 0, addOption(raynet, "Option72", "Disabled", [this] {
-                              m_state.raynetEnabled = false;
-                          })));
+            addOption(raynet, "raynetEnabledOption", "Enabled", [this] { m_state.raynetEnabled = true; }));
+    designDefault(storeAs(
+        StartupGroup::Raynet, 0,
+        addOption(raynet, "raynetDisabledOption", "Disabled", [this] { m_state.raynetEnabled = false; })));
     raynet->layout()->addWidget(new QLabel(QStringLiteral("Start on row:")));
-    QLineEdit* startRow = addField(QStringLiteral("Text5"), m_goodStartRow);
+    QLineEdit* startRow = addField(QStringLiteral("raynetRowField"), m_goodStartRow);
     connect(startRow, &QLineEdit::editingFinished, this, &StartupPage::checkStartRow);
     raynet->layout()->addWidget(startRow);
     v->addWidget(raynet);
@@ -481,9 +486,9 @@ QLineEdit* StartupPage::field(const QString& name) const
 
 void StartupPage::setGpsControlsEnabled(bool enabled)
 {
-    m_fields.value("Text1")->setEnabled(enabled);
+    m_fields.value("gpsBeaconTextField")->setEnabled(enabled);
     m_gpsTextLabel->setEnabled(enabled);
-    m_options.value("Option57")->setEnabled(enabled);
+    m_options.value("beaconEvery2MinOption")->setEnabled(enabled);
 }
 
 void StartupPage::selectTncType(int code)
@@ -498,7 +503,7 @@ void StartupPage::selectHfPttPort(int n)
 {
     m_state.hfPttPort = n;
     for (int k = 1; k <= 16; ++k)
-        m_options.value(QStringLiteral("Option%1").arg(88 + k))->setEnabled(n == 0 || k != n);
+        m_options.value(QStringLiteral("hiddenTncPort%1Option").arg(k))->setEnabled(n == 0 || k != n);
 }
 
 void StartupPage::selectHiddenTncPort(int n)
@@ -506,12 +511,12 @@ void StartupPage::selectHiddenTncPort(int n)
     if (n > 0)
         m_state.tncPort = n;
     for (int k = 1; k <= 8; ++k)
-        m_options.value(QStringLiteral("Option%1").arg(43 + k))->setEnabled(n == 0 || k != n);
+        m_options.value(QStringLiteral("pttPort%1Option").arg(k))->setEnabled(n == 0 || k != n);
 }
 
 void StartupPage::customFrequencyEdited(const QString& text)
 {
-    QRadioButton* custom = m_options.value("Option73");
+    QRadioButton* custom = m_options.value("customFrequencyOption");
     const std::optional<double> hz = settings::parseCustomPskFrequency(text);
     if (!hz) {
         custom->setEnabled(false);
@@ -534,7 +539,7 @@ bool StartupPage::refuseBadField(QLineEdit* field, const QString& goodText, bool
 
 void StartupPage::checkCustomFrequency()
 {
-    QLineEdit* field = m_fields.value("Text6");
+    QLineEdit* field = m_fields.value("customFrequencyField");
     const bool good = settings::parseCustomPskFrequency(field->text()).has_value();
     if (!refuseBadField(field, m_goodCustomFrequency, good,
                         QStringLiteral("The PSK audio frequency must be a number of hertz from 500 to 2500; "
@@ -552,7 +557,7 @@ void StartupPage::useCustomFrequency()
 
 void StartupPage::checkStartRow()
 {
-    QLineEdit* field = m_fields.value("Text5");
+    QLineEdit* field = m_fields.value("raynetRowField");
     const bool good = records::RaynetSheet::parseStartRow(field->text()).has_value();
     if (!refuseBadField(field, m_goodStartRow, good,
                         QStringLiteral("Start on row: must be a row number from 2 to %1; \"%2\" is not used. "
@@ -593,8 +598,8 @@ void StartupPage::load()
     m_txCombo->setEnabled(true);
     m_rxCombo->setEnabled(true);
     readSettings();
-    if (m_fields.value("Text6")->text().isEmpty())
-        m_fields.value("Text6")->setText(m_goodCustomFrequency);
+    if (m_fields.value("customFrequencyField")->text().isEmpty())
+        m_fields.value("customFrequencyField")->setText(m_goodCustomFrequency);
     showStoredSoundCards();
 }
 
@@ -614,17 +619,17 @@ void StartupPage::readSettings()
 {
     const QString dir = m_state.stationDir;
     const settings::StartupTexts t = settings::readStartupTexts(dir);
-    m_fields.value("Text1")->setText(textOf(t.gpsBeaconText));
+    m_fields.value("gpsBeaconTextField")->setText(textOf(t.gpsBeaconText));
     m_state.gpsBeaconText = t.gpsBeaconText;
-    m_fields.value("Text3")->setText(textOf(t.tncCall));
-    m_fields.value("Text10")->setText(textOf(t.aprsIsCall));
-    m_fields.value("Text4")->setText(textOf(t.hfCall));
-    m_fields.value("Text6")->setText(textOf(t.pskFrequency));
+    m_fields.value("tncCallField")->setText(textOf(t.tncCall));
+    m_fields.value("aprsIsCallField")->setText(textOf(t.aprsIsCall));
+    m_fields.value("hfCallField")->setText(textOf(t.hfCall));
+    m_fields.value("customFrequencyField")->setText(textOf(t.pskFrequency));
     if (!t.pskFrequency.isEmpty())
         checkCustomFrequency();
-    m_fields.value("Text7")->setText(textOf(t.remoteCall));
-    m_fields.value("Text8")->setText(textOf(t.remoteTxOn));
-    m_fields.value("Text9")->setText(textOf(t.remoteTxOff));
+    m_fields.value("remoteCallField")->setText(textOf(t.remoteCall));
+    m_fields.value("remoteTxOnField")->setText(textOf(t.remoteTxOn));
+    m_fields.value("remoteTxOffField")->setText(textOf(t.remoteTxOff));
     m_state.tncPort = t.tncPort;
     m_state.gpsPort = t.gpsPort;
     if (t.gpsPort != 0)
@@ -638,7 +643,7 @@ void StartupPage::readSettings()
     m_devices->read(dir, m_gpsList);
     if (m_state.devices.gpsFromGpsd)
         m_state.gpsOnPort = true;
-    m_fields.value("Text2")->setText(textOf(t.groupCall));
+    m_fields.value("groupCallField")->setText(textOf(t.groupCall));
 
     const QString config1Path = settings::pathIn(dir, settings::files::Config1);
     RecordFile::ensureExists(config1Path);
@@ -660,11 +665,13 @@ void StartupPage::applyStoredOptions(const settings::StartupOptions& stored)
         m_state.txSoundCard = *stored.txSoundCard;
     m_state.rxSoundCard = stored.rxSoundCard;
     if (stored.sampleSpeed) {
-        const char* const speeds[] = {"Option87", "Option79", "Option80"}; // codes 0, 1, 2
+        const char* const speeds[] = {"noDigiModesOption", "rate11025Option",
+                                      "rate48000Option"}; // codes 0, 1, 2
         selectOption(m_options.value(QLatin1String(speeds[*stored.sampleSpeed])));
     }
     if (stored.inputChannel) {
-        const char* const channels[] = {"Option81", "Option82", "Option83"}; // mono, left, right
+        const char* const channels[] = {"monoInputOption", "leftInputOption",
+                                        "rightInputOption"}; // mono, left, right
         selectOption(m_options.value(QLatin1String(channels[*stored.inputChannel])));
     }
     if (stored.sameSoundCard) {
@@ -677,21 +684,23 @@ void StartupPage::applyStoredOptions(const settings::StartupOptions& stored)
 void StartupPage::writeSettings()
 {
     const QString dir = m_state.stationDir;
-    m_state.raynetEnabled = m_options.value("Option71")->isChecked();
-    m_state.rtsFlag = m_options.value("Option74")->isChecked() || m_options.value("Option76")->isChecked();
-    m_state.dtrFlag = m_options.value("Option75")->isChecked() || m_options.value("Option76")->isChecked();
+    m_state.raynetEnabled = m_options.value("raynetEnabledOption")->isChecked();
+    m_state.rtsFlag =
+        m_options.value("rtsPttOption")->isChecked() || m_options.value("rtsAndDtrPttOption")->isChecked();
+    m_state.dtrFlag =
+        m_options.value("dtrPttOption")->isChecked() || m_options.value("rtsAndDtrPttOption")->isChecked();
 
     settings::StartupTexts t;
-    t.gpsBeaconText = bytesOf(m_fields.value("Text1")->text());
-    t.tncCall = bytesOf(m_fields.value("Text3")->text());
-    t.aprsIsCall = bytesOf(m_fields.value("Text10")->text());
-    t.hfCall = bytesOf(m_fields.value("Text4")->text());
-    t.remoteCall = bytesOf(m_fields.value("Text7")->text());
-    t.remoteTxOn = bytesOf(m_fields.value("Text8")->text());
-    t.remoteTxOff = bytesOf(m_fields.value("Text9")->text());
+    t.gpsBeaconText = bytesOf(m_fields.value("gpsBeaconTextField")->text());
+    t.tncCall = bytesOf(m_fields.value("tncCallField")->text());
+    t.aprsIsCall = bytesOf(m_fields.value("aprsIsCallField")->text());
+    t.hfCall = bytesOf(m_fields.value("hfCallField")->text());
+    t.remoteCall = bytesOf(m_fields.value("remoteCallField")->text());
+    t.remoteTxOn = bytesOf(m_fields.value("remoteTxOnField")->text());
+    t.remoteTxOff = bytesOf(m_fields.value("remoteTxOffField")->text());
     t.tncPort = m_state.tncPort;
     t.gpsPort = m_state.gpsPort;
-    t.groupCall = bytesOf(m_fields.value("Text2")->text());
+    t.groupCall = bytesOf(m_fields.value("groupCallField")->text());
     checkCustomFrequency();
     t.pskFrequency = bytesOf(m_goodCustomFrequency);
 
@@ -730,7 +739,7 @@ void StartupPage::pressStart()
     if (m_started)
         return;
     m_started = true;
-    m_state.gpsBeaconText = bytesOf(m_fields.value("Text1")->text());
+    m_state.gpsBeaconText = bytesOf(m_fields.value("gpsBeaconTextField")->text());
     m_devices->apply();
     m_start->setText(QStringLiteral("Loading..."));
     emit startRequested();
@@ -739,14 +748,14 @@ void StartupPage::pressStart()
 
 void StartupPage::closePage()
 {
-    if (m_options.value("Option71")->isChecked())
+    if (m_options.value("raynetEnabledOption")->isChecked())
         platform::DialogService::instance().showMessage(
             platform::DialogService::Icon::Exclamation, QString(),
             QStringLiteral("Only use the Raynet.xls spreadsheet when using Skylark. Other spreadsheets may "
                            "be overwritten!"));
-    m_state.remoteCall = bytesOf(m_fields.value("Text7")->text());
-    m_state.remoteTxOnCode = bytesOf(m_fields.value("Text8")->text());
-    m_state.remoteTxOffCode = bytesOf(m_fields.value("Text9")->text());
+    m_state.remoteCall = bytesOf(m_fields.value("remoteCallField")->text());
+    m_state.remoteTxOnCode = bytesOf(m_fields.value("remoteTxOnField")->text());
+    m_state.remoteTxOffCode = bytesOf(m_fields.value("remoteTxOffField")->text());
     m_autoStart.stop();
     m_countdown.stop();
     checkStartRow();

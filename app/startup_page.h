@@ -103,11 +103,11 @@ private:
     QMap<std::pair<settings::StartupGroup, int>, QRadioButton*> m_stored;
     QString m_goodCustomFrequency = QStringLiteral("2100"); ///< last accepted custom PSK frequency
     QString m_goodStartRow = QStringLiteral("2");           ///< last accepted "Start on row:"
-    QListWidget* m_tncList = nullptr;                       // List1
-    QListWidget* m_gpsList = nullptr;                       // List2
-    QComboBox* m_txCombo = nullptr;                         // Combo1
-    QComboBox* m_rxCombo = nullptr;                         // Combo2
-    QLabel* m_countdownLabel = nullptr;                     // Label11
+    QListWidget* m_tncList = nullptr;                       // tncPortList
+    QListWidget* m_gpsList = nullptr;                       // gpsPortList
+    QComboBox* m_txCombo = nullptr;                         // outputDeviceCombo
+    QComboBox* m_rxCombo = nullptr;                         // inputDeviceCombo
+    QLabel* m_countdownLabel = nullptr;                     // countdownLabel
     QLabel* m_gpsTextLabel = nullptr;
     QPushButton* m_start = nullptr;
     QGroupBox* m_hiddenPortFrame = nullptr;

@@ -1,7 +1,7 @@
-#include "station_app.h"
+#include "app/station_app.h"
 
-#include "main_window.h"
-#include "startup_page.h"
+#include "app/main_window.h"
+#include "app/startup_page.h"
 
 #include "hf/radio/audio_devices.h"
 #include "platform/clock.h"

@@ -1,4 +1,4 @@
-#include "title_clock.h"
+#include "app/title_clock.h"
 
 #include "station/program_titles.h"
 

@@ -1,4 +1,4 @@
-#include "widget_dialog_service.h"
+#include "app/widget_dialog_service.h"
 
 #include <QMessageBox>
 

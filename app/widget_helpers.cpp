@@ -1,4 +1,4 @@
-#include "widget_helpers.h"
+#include "app/widget_helpers.h"
 
 #include <QButtonGroup>
 #include <QLineEdit>

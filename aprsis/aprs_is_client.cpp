@@ -1,5 +1,5 @@
 #include "station/status_colours.h"
-#include "aprs_is_client.h"
+#include "aprsis/aprs_is_client.h"
 
 #include "platform/clock.h"
 #include "station/program_titles.h"
@@ -26,7 +26,7 @@ AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent)
 {
     m_silence->setSingleShot(true);
     connect(m_silence, &QTimer::timeout, this, &AprsIsClient::onSilence);
-    m_socket.setObjectName(QStringLiteral("Winsock2"));
+    m_socket.setObjectName(QStringLiteral("aprsIsSocket"));
     connect(&m_socket, &platform::StationSocket::connected, this, &AprsIsClient::onConnected);
     connect(&m_socket, &platform::StationSocket::errorOccurred, this, &AprsIsClient::onError);
     connect(&m_socket, &platform::StationSocket::dataArrived, this, &AprsIsClient::onData);
@@ -52,7 +52,7 @@ bool AprsIsClient::isConnected() const
     return m_socket.isConnected();
 }
 
-void AprsIsClient::Connect_Click()
+void AprsIsClient::connectClicked()
 {
     if (isConnected()) { // the button reads "Disconnect server"
         close();
@@ -179,7 +179,7 @@ void AprsIsClient::statusTick()
     }
 }
 
-void AprsIsClient::Timer7_Timer()
+void AprsIsClient::reconnectTick()
 {
     emit reconnectTimer(false);
     if (m_state.shuttingDown)
@@ -211,7 +211,7 @@ void AprsIsClient::close()
     m_reader.reset();
 }
 
-void AprsIsClient::APRS_IS(const QByteArray& line)
+void AprsIsClient::sendToAprsIs(const QByteArray& line)
 {
     if (!isConnected())
         return;

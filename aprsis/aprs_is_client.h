@@ -1,5 +1,5 @@
 #pragma once
-#include "aprs_is_line_reader.h"
+#include "messaging/aprs_is_line_reader.h"
 
 #include "platform/station_socket.h"
 #include "station/station_links.h"
@@ -17,13 +17,13 @@ struct StationState;
 
 namespace aprsis {
 
-/// The one TCP connection to an APRS-IS server (`Winsock2`): log-on, status display, automatic
-/// reconnection and the send primitive `APRS_IS` every other part uses.
+/// The one TCP connection to an APRS-IS server (`aprsIsSocket`): log-on, status display, automatic
+/// reconnection and the send primitive `sendToAprsIs` every other part uses.
 ///
 /// Connecting is event driven: the log-on line goes out from the socket's connected event, so
 /// no wait loop runs inside another part's wait. The window owns the timers: it calls
-/// statusTick() from Timer6 (1 s) and Timer7_Timer() from Timer7 (10 s, started and stopped
-/// through reconnectTimer()).
+/// statusTick() from linkStatusTimer (1 s) and reconnectTick() from aprsIsReconnectTimer (10 s, started and
+/// stopped through reconnectTimer()).
 ///
 /// Received bytes are split into packet lines (server comments "#..." skipped, a partial last
 /// line kept for the next read); lineReceived() carries each one to the receive step and to
@@ -53,18 +53,18 @@ public:
 
     /// The "Connect to Server" button: disconnects when connected, otherwise connects (shows
     /// "Enter Callsign!" instead when the APRS-IS callsign is unset).
-    void Connect_Click();
-    /// Timer6's APRS-IS half: status text, button colour, caption and enabled state from the
+    void connectClicked();
+    /// linkStatusTimer's APRS-IS half: status text, button colour, caption and enabled state from the
     /// socket state; on a peer close or an error, the reconnect timer starts and the socket closes.
     void statusTick();
-    /// Timer7: one reconnection attempt (the reconnect timer stops itself).
-    void Timer7_Timer();
+    /// aprsIsReconnectTimer: one reconnection attempt (the reconnect timer stops itself).
+    void reconnectTick();
     /// Closes the connection (window close).
     void close();
 
     bool isConnected() const override;
     /// Sends `line` (the caller includes CR LF) when connected; dropped otherwise.
-    void APRS_IS(const QByteArray& line) override;
+    void sendToAprsIs(const QByteArray& line) override;
 
     /// The socket state number shown by the status timer: 0..9 (8 after a peer close).
     int socketState() const;
@@ -87,12 +87,12 @@ public:
     QString connectedText() const;
 
 signals:
-    void statusText(const QString& text);       ///< "Server status" (`Label13`)
+    void statusText(const QString& text);       ///< "Server status" (`serverStatusLabel`)
     void buttonColour(unsigned bgr);            ///< "Connect to Server" back colour
     void buttonCaption(const QString& caption); ///< "Connect to server" / "Disconnect server" / "Error"
     void buttonEnabled(bool enabled);
-    void reconnectTimer(bool run);             ///< start (true) or stop Timer7
-    void dataShown(const QByteArray& text);    ///< server-data label (`Label16`)
+    void reconnectTimer(bool run);             ///< start (true) or stop aprsIsReconnectTimer
+    void dataShown(const QByteArray& text);    ///< server-data label (`serverDataLabel`)
     void lineReceived(const QByteArray& line); ///< one packet line, without line end
     void dataReceived(const QByteArray& data); ///< one whole server read
 

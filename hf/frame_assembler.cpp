@@ -1,6 +1,6 @@
-#include "frame_assembler.h"
+#include "hf/frame_assembler.h"
 
-#include "hf_frame.h"
+#include "hf/hf_frame.h"
 
 #include <algorithm>
 

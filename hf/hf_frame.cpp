@@ -1,4 +1,4 @@
-#include "hf_frame.h"
+#include "hf/hf_frame.h"
 
 namespace hf {
 

@@ -24,13 +24,13 @@ inline constexpr char kEndFlagShort[] = "~  ";
 
 /// Who builds a frame; the end flag's spacing depends on it.
 enum class FrameSender {
-    Message,    ///< HF_TX
-    LocalRelay, ///< Timer20, lines from the local program port
-    AprsIsGate, ///< Timer21, APRS-IS messages gated onto HF
-    Beacon,     ///< Send_Beacon
-    GpsBeacon,  ///< Send_GPS_Beacon
-    Ack,        ///< HF_Ack
-    Digipeat,   ///< HF_digi
+    Message,    ///< transmitOnHf
+    LocalRelay, ///< localToHfRelayTimer, lines from the local program port
+    AprsIsGate, ///< aprsIsToHfTimer, APRS-IS messages gated onto HF
+    Beacon,     ///< sendFixedBeacon
+    GpsBeacon,  ///< sendGpsBeacon
+    Ack,        ///< sendHfAck
+    Digipeat,   ///< digipeatOnHf
 };
 
 /// The end flag ("~" and two or three spaces) used by `sender`.

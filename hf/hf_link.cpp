@@ -1,7 +1,7 @@
-#include "hf_link.h"
+#include "hf/hf_link.h"
 
-#include "hf_frame.h"
-#include "igate_rules.h"
+#include "hf/hf_frame.h"
+#include "hf/igate_rules.h"
 
 #include "messaging/ack_rules.h"
 #include "messaging/display_text.h"
@@ -61,7 +61,7 @@ void HfLink::onTextReceived(int channel, const QByteArray& text)
     m_assembler.append(channel, text);
 }
 
-void HfLink::Timer12_Timer()
+void HfLink::assembleHfFrames()
 {
     if (!m_assembler.hasPendingText())
         return;
@@ -73,7 +73,7 @@ void HfLink::Timer12_Timer()
         m_receiveTick.start();
 }
 
-void HfLink::Timer3_Timer()
+void HfLink::processHfFrame()
 {
     // Processing waits (query answers, the 6 s hold, digipeats); ticks meanwhile are skipped.
     if (m_processing)
@@ -90,7 +90,7 @@ void HfLink::Timer3_Timer()
         m_receiveTick.stop();
 }
 
-void HfLink::Timer15_Timer()
+void HfLink::drawTransmitDelay()
 {
     m_replyDelay = static_cast<int>(QRandomGenerator::global()->bounded(12));
 }
@@ -162,11 +162,11 @@ void HfLink::processFrame(const AssembledFrame& frame)
     if (listsChanged || m.background != messaging::MessagesBackground::Unchanged)
         emit messagesChanged(m.background);
     if (m.receiveLog && m_links.receiveLog)
-        m_links.receiveLog->Receive_log(source, m.addressedText);
+        m_links.receiveLog->logReceivedMessage(source, m.addressedText);
     if (m.sendAck)
         queueReply(ackFrame(m.ackToSend), 1.0, std::nullopt);
     if (m.isAck)
-        HF_RxAck(m.addressedText);
+        readHfAck(m.addressedText);
     // 8
     // The answer follows after the reply delay; receive processing does not wait for it.
     if (!fromUs)
@@ -178,7 +178,7 @@ void HfLink::processFrame(const AssembledFrame& frame)
                 });
     // 9
     if (!m_state.shuttingDown)
-        HF_APRS_IS(body, source, parsed.good);
+        gateHfPacket(body, source, parsed.good);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -193,7 +193,7 @@ QByteArray HfLink::unproto() const
 bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds, std::optional<ModeSetting> setting)
 {
     if (pauseSeconds > 0)
-        m_waits.TimeDelay(pauseSeconds);
+        m_waits.waitSeconds(pauseSeconds);
     if (m_state.shuttingDown)
         return false;
     m_assembler.clearChannels(0, 8);
@@ -216,7 +216,7 @@ bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds, std::op
     m_modem.setChannelMode(0, setting->mode);
     m_modem.setChannelRate(0, setting->rate);
     if (m_links.local)
-        m_links.local->Tx_tcpip();
+        m_links.local->announcePttOn();
     if (m_state.igateTransmitEnabled) {
         m_modem.setTransmitter(true);
         m_modem.queueText(frame);
@@ -224,11 +224,12 @@ bool HfLink::transmitFrame(const QByteArray& frame, double pauseSeconds, std::op
         emit frameQueued(setting->mode, setting->rate, frame);
     }
     if (m_links.local)
-        m_links.local->Rx_tcpip();
+        m_links.local->announcePttOff();
     return true;
 }
 
-void HfLink::HF_TX(const QByteArray& addressee, const QByteArray& text, const messaging::RaynetFields& raynet)
+void HfLink::transmitOnHf(const QByteArray& addressee, const QByteArray& text,
+                          const messaging::RaynetFields& raynet)
 {
     const messaging::OperatingMode mode = composeMode(m_state.choices.operatingMode);
     m_state.messageNumber = messaging::nextMessageNumber(static_cast<qint16>(m_state.messageNumber));
@@ -240,12 +241,12 @@ void HfLink::HF_TX(const QByteArray& addressee, const QByteArray& text, const me
     m_pendingFrame = buildFrame(body, FrameSender::Message);
     transmitFrame(m_pendingFrame, 0.2);
     if (m_links.tnc)
-        m_links.tnc->Clear_Messhead();
+        m_links.tnc->clearMessageHeading();
     if (const auto logText = messaging::transmitLogText(mode, text, raynet))
         records::LogFile::transmitLog(m_state.stationDir)
             .append({records::logTimeStampNow(), addressee, *logText});
     if (mode == messaging::OperatingMode::AprsMessaging || mode == messaging::OperatingMode::Raynet)
-        HF_Decay();
+        retryOnHf();
 }
 
 bool HfLink::ackCheck()
@@ -262,7 +263,7 @@ bool HfLink::ackCheck()
     return true;
 }
 
-void HfLink::HF_Decay()
+void HfLink::retryOnHf()
 {
     if (!m_state.choices.acksNormal) {
         m_state.ackReceived = false;
@@ -271,7 +272,7 @@ void HfLink::HF_Decay()
     m_state.transmitBusy = true;
     const auto wait = [this](int seconds) {
         for (int i = 0; i < seconds && !m_state.shuttingDown; ++i)
-            m_waits.DecayTimeDelay(1.0);
+            m_waits.retryWaitSeconds(1.0);
     };
     const auto resend = [this] {
         if (!m_state.shuttingDown)
@@ -329,7 +330,7 @@ void HfLink::sendReplies()
     m_sendingReplies = false;
 }
 
-void HfLink::HF_RxAck(const QByteArray& addressedText)
+void HfLink::readHfAck(const QByteArray& addressedText)
 {
     if (m_state.hfCall.isEmpty())
         return;
@@ -338,14 +339,14 @@ void HfLink::HF_RxAck(const QByteArray& addressedText)
         emit ackMatched();
 }
 
-void HfLink::HF_digi(const QByteArray& body, const QByteArray& source)
+void HfLink::digipeatOnHf(const QByteArray& body, const QByteArray& source)
 {
     if (!shouldDigipeat(body, source, m_state.hfCall))
         return;
     queueReply(buildFrame(digipeatBody(body, m_state.hfCall), FrameSender::Digipeat), 0.3, gmsk250Setting());
 }
 
-void HfLink::HF_APRS_IS(const QByteArray& body, const QByteArray& source, bool good)
+void HfLink::gateHfPacket(const QByteArray& body, const QByteArray& source, bool good)
 {
     if (hfGateExcluded(body) || !good)
         return;
@@ -367,9 +368,9 @@ void HfLink::gate(const QByteArray& body, const QByteArray& source)
         m_links.local->sendToLocalProgram(packetText.toByteArray() + "\r\n");
     if (m_links.aprsIs && m_links.aprsIs->isConnected())
         if (const auto line = packet::igateLine(packetText, m_state.aprsIsCall))
-            m_links.aprsIs->APRS_IS(*line + "\r\n");
+            m_links.aprsIs->sendToAprsIs(*line + "\r\n");
     if (m_state.choices.hfDigipeat)
-        HF_digi(body, source);
+        digipeatOnHf(body, source);
 }
 
 void HfLink::sendBeaconFrame(const QByteArray& beaconText)
@@ -393,7 +394,7 @@ void HfLink::localProgramLine(const QByteArray& line)
         m_relayTick.start();
 }
 
-void HfLink::Timer20_Timer()
+void HfLink::relayLocalLineToHf()
 {
     if (m_relaying)
         return;

@@ -1,12 +1,12 @@
 #pragma once
 
 // The HF link over the sound-card modem: frames assembled from the modem's 25 channels
-// (Timer12), each frame processed once by the receive tick (Timer3: traffic display, heard
+// (hfAssemblyTimer), each frame processed once by the receive tick (hfReceiveTimer: traffic display, heard
 // log, heard list, messages, acknowledgements, "?APRS" answers, gating to APRS-IS, digipeat),
 // and every HF transmission through one common sequence (pause, channels 0-8 cleared, wait for
 // channel 1, channel 0 mode and rate, PTT notices around the queued frame). Also the message
-// send HF_TX with its retries HF_Decay, the acknowledgements HF_Ack / HF_RxAck, the HF beacon
-// frame and the relay of local-program packets (Timer20).
+// send transmitOnHf with its retries retryOnHf, the acknowledgements sendHfAck / readHfAck, the HF beacon
+// frame and the relay of local-program packets (localToHfRelayTimer).
 //
 // Receive processing never waits on a transmission: acknowledgements and digipeats of received
 // frames wait in a bounded reply queue sent from the event loop, "?APRS" answers and the hold
@@ -16,9 +16,9 @@
 // The window owns the timers and connects them to the tick methods; everything runs on the
 // user-interface thread, and the waits inside let other events run meanwhile.
 
-#include "frame_assembler.h"
-#include "mode_table.h"
-#include "modem.h"
+#include "hf/frame_assembler.h"
+#include "hf/mode_table.h"
+#include "hf/modem.h"
 
 #include "messaging/message_composer.h"
 #include "messaging/received_message.h"
@@ -58,17 +58,17 @@ public:
     /// How long a received packet holding the HF callsign waits before it is gated.
     static constexpr double kOwnCallHoldSeconds = 6.0;
 
-    /// `receiveTick` is Timer3 (100 ms), `relayTick` Timer20 (200 ms).
+    /// `receiveTick` is hfReceiveTimer (100 ms), `relayTick` localToHfRelayTimer (200 ms).
     HfLink(Modem& modem, station::StationState& state, station::Waits& waits, station::StationLinks& links,
            QTimer& receiveTick, QTimer& relayTick, QObject* parent = nullptr);
 
     // --- Receive ------------------------------------------------------------------------
-    /// Timer12: frame assembly over the 25 channels.
-    void Timer12_Timer();
-    /// Timer3: processes one assembled frame.
-    void Timer3_Timer();
-    /// Timer15: draws the reply delay for "?APRS" answers, 0..11 s.
-    void Timer15_Timer();
+    /// hfAssemblyTimer: frame assembly over the 25 channels.
+    void assembleHfFrames();
+    /// hfReceiveTimer: processes one assembled frame.
+    void processHfFrame();
+    /// transmitDelayTimer: draws the reply delay for "?APRS" answers, 0..11 s.
+    void drawTransmitDelay();
     int replyDelaySeconds() const { return m_replyDelay; }
     /// The "HF traffic" text (bounded to its newest 10000 characters past 15000).
     const QByteArray& trafficText() const { return m_traffic; }
@@ -90,31 +90,32 @@ public:
     bool transmitFrame(const QByteArray& frame, double pauseSeconds,
                        std::optional<ModeSetting> setting = std::nullopt);
     /// Message send ("Send" with an HF option): composes, frames and sends the message, writes
-    /// the transmit log and runs HF_Decay. `addressee` and `text` as typed.
-    void HF_TX(const QByteArray& addressee, const QByteArray& text, const messaging::RaynetFields& raynet);
+    /// the transmit log and runs retryOnHf. `addressee` and `text` as typed.
+    void transmitOnHf(const QByteArray& addressee, const QByteArray& text,
+                      const messaging::RaynetFields& raynet);
     /// Retries of the last HF message until its acknowledgement (C 14 C 14 C R 14 C 14 C 14 C
     /// 14 C R, seconds).
-    void HF_Decay();
+    void retryOnHf();
     /// Reads the number of a received acknowledgement.
-    void HF_RxAck(const QByteArray& addressedText);
+    void readHfAck(const QByteArray& addressedText);
     /// Queues the repeat of a received body with the HF callsign inserted before WIDE2-1, in
     /// GMSK 250.
-    void HF_digi(const QByteArray& body, const QByteArray& source);
+    void digipeatOnHf(const QByteArray& body, const QByteArray& source);
     /// Gates a received HF packet to the local program (at most 256 characters) and APRS-IS
     /// (packet::igateLine), and digipeats it; a packet holding the HF callsign kOwnCallHoldSeconds
     /// later.
-    void HF_APRS_IS(const QByteArray& body, const QByteArray& source, bool good);
+    void gateHfPacket(const QByteArray& body, const QByteArray& source, bool good);
     /// The HF step of a beacon: HF callsign + unproto + text in a frame with the short end
     /// flag, sent at once in the selected mode (the seven HF message modes only).
     void sendBeaconFrame(const QByteArray& beaconText);
 
-    /// Timer20: relays one line of the local program to HF.
-    void Timer20_Timer();
+    /// localToHfRelayTimer: relays one line of the local program to HF.
+    void relayLocalLineToHf();
 
 public slots:
     /// The modem's received text of one channel.
     void onTextReceived(int channel, const QByteArray& text);
-    /// A line from the local program on port 8063; Timer20 relays it.
+    /// A line from the local program on port 8063; localToHfRelayTimer relays it.
     void localProgramLine(const QByteArray& line);
 
 signals:
@@ -125,7 +126,7 @@ signals:
     void messagesChanged(messaging::MessagesBackground background);
     /// A remote-control code addressed to this station arrived on HF.
     void remoteCommand(bool transmitOn);
-    /// A "?APRS" query is answered with a beacon (Send_Beacon).
+    /// A "?APRS" query is answered with a beacon (sendFixedBeacon).
     void beaconRequested();
     /// A body holding "cmd:" arrived while the operating mode is not "TNC Command ".
     void tncCommandReceived(const QByteArray& body);
@@ -133,7 +134,7 @@ signals:
     void frameQueued(const QByteArray& mode, double rate, const QByteArray& frame);
     /// The acknowledgement of the pending message arrived (fields are enabled again).
     void ackMatched();
-    /// HF_Decay ended; `acknowledged` when it stopped at an acknowledgement.
+    /// retryOnHf ended; `acknowledged` when it stopped at an acknowledgement.
     void retryFinished(bool acknowledged);
 
 private:
@@ -150,7 +151,7 @@ private:
     /// Queues a reply to a received frame; sendReplies() transmits it from the event loop.
     void queueReply(const QByteArray& frame, double pauseSeconds, std::optional<ModeSetting> setting);
     void sendReplies();
-    /// The gating step of HF_APRS_IS, after the hold.
+    /// The gating step of gateHfPacket, after the hold.
     void gate(const QByteArray& body, const QByteArray& source);
     messaging::StationIdentity identity() const;
     bool ackCheck();
@@ -166,7 +167,7 @@ private:
     QList<AssembledFrame> m_frames;
     QByteArrayList m_relayLines;
     QByteArray m_traffic;
-    QByteArray m_pendingFrame; ///< the last HF message frame, resent by HF_Decay
+    QByteArray m_pendingFrame; ///< the last HF message frame, resent by retryOnHf
     QList<Reply> m_replies;
     qint64 m_multiLineFrames = 0;
     qint64 m_channelBusyTimeouts = 0;

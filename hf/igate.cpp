@@ -1,8 +1,8 @@
-#include "igate.h"
+#include "hf/igate.h"
 
-#include "hf_frame.h"
-#include "hf_link.h"
-#include "igate_rules.h"
+#include "hf/hf_frame.h"
+#include "hf/hf_link.h"
+#include "hf/igate_rules.h"
 
 #include "messaging/display_text.h"
 #include "messaging/message_composer.h"
@@ -22,12 +22,12 @@ Igate::Igate(station::StationState& state, station::Waits& waits, station::Stati
 {
 }
 
-QByteArray Igate::Igated_HF(const QByteArray& packet)
+QByteArray Igate::igatedSource(const QByteArray& packet)
 {
     return messaging::innerSource(packet);
 }
 
-void Igate::Igated_VHF(const QByteArray& line)
+void Igate::addIgatedVhfSource(const QByteArray& line)
 {
     const QByteArray inner = messaging::innerSource(line);
     if (!inner.isEmpty())
@@ -50,7 +50,7 @@ void Igate::aprsIsLine(const QByteArray& line)
         m_gateTick.start();
 }
 
-void Igate::Timer21_Timer()
+void Igate::gateAprsIsLineToHf()
 {
     if (m_sending) // a gated transmission is waiting; the next line follows it
         return;
@@ -75,12 +75,12 @@ void Igate::Timer21_Timer()
         m_gateTick.stop();
 }
 
-void Igate::remote_igate_on()
+void Igate::remoteIgateOn()
 {
     remoteIgate(true);
 }
 
-void Igate::remote_igate_off()
+void Igate::remoteIgateOff()
 {
     remoteIgate(false);
 }
@@ -102,9 +102,9 @@ void Igate::remoteIgate(bool on)
     messaging::appendDisplayText(m_state.messagesText, c.head);
     emit messagesChanged();
     if (m_links.aprsIs && m_links.aprsIs->isConnected())
-        m_links.aprsIs->APRS_IS(c.line + "\r\n");
+        m_links.aprsIs->sendToAprsIs(c.line + "\r\n");
     if (m_links.receiveLog)
-        m_links.receiveLog->Receive_log(m_state.aprsIsCall, c.line);
+        m_links.receiveLog->logReceivedMessage(m_state.aprsIsCall, c.line);
 }
 
 } // namespace hf

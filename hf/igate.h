@@ -1,7 +1,7 @@
 #pragma once
 
 // The igate between the bearers: VHF packets to APRS-IS, APRS-IS messages for stations heard
-// on HF out on HF (Timer21), the remote control of the HF transmitter by message, and the
+// on HF out on HF (aprsIsToHfTimer), the remote control of the HF transmitter by message, and the
 // inner source of relayed packets for the heard lists.
 //
 // APRS-IS lines for stations heard on HF are queued (at most kMaxQueuedLines, the oldest
@@ -32,30 +32,30 @@ class Igate : public QObject {
 public:
     static constexpr qsizetype kMaxQueuedLines = 32;
 
-    /// `gateTick` is Timer21 (100 ms). `heardStations` reads "HF stations heard" in order.
+    /// `gateTick` is aprsIsToHfTimer (100 ms). `heardStations` reads "HF stations heard" in order.
     Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links, HfLink& hf,
           QTimer& gateTick, std::function<QByteArrayList()> heardStations, QObject* parent = nullptr);
 
-    /// Timer21: sends the oldest queued APRS-IS line on HF.
-    void Timer21_Timer();
+    /// aprsIsToHfTimer: sends the oldest queued APRS-IS line on HF.
+    void gateAprsIsLineToHf();
     qsizetype queuedLines() const { return m_queue.size(); }
     /// Lines dropped because the queue was full.
     qint64 droppedLines() const { return m_dropped; }
 
     /// The source of the packet carried inside `packet` (after its first "}"), or empty.
-    static QByteArray Igated_HF(const QByteArray& packet);
+    static QByteArray igatedSource(const QByteArray& packet);
 
 public slots:
     /// A TNC line holding "}": its inner source goes to "TNC stations heard".
-    void Igated_VHF(const QByteArray& line);
+    void addIgatedVhfSource(const QByteArray& line);
     /// One line received from the APRS-IS server.
     void aprsIsLine(const QByteArray& line);
-    void remote_igate_on();
-    void remote_igate_off();
+    void remoteIgateOn();
+    void remoteIgateOff();
     void remoteCommand(bool transmitOn);
 
 signals:
-    /// The title label (Label1) text and colour (blue-green-red).
+    /// The title label (titleLabel) text and colour (blue-green-red).
     void titleChanged(const QString& text, unsigned bgr);
     /// messagesText changed (a remote-control confirmation head was appended).
     void messagesChanged();

@@ -1,4 +1,4 @@
-#include "igate_rules.h"
+#include "hf/igate_rules.h"
 
 namespace hf {
 

@@ -1,4 +1,4 @@
-#include "mode_table.h"
+#include "hf/mode_table.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
-#include "modem_control.h"
+#include "hf/modem_control.h"
 
-#include "mode_table.h"
+#include "hf/mode_table.h"
 
 #include "hf/modem/air_time.h"
 #include "platform/clock.h"
@@ -162,7 +162,7 @@ void ModemControl::onPeriodic(const Spectrum& spectrum)
                            st == Modem::kStateTransmitting);
 }
 
-void ModemControl::Timer13_Timer()
+void ModemControl::retuneModem()
 {
     m_modem.setChannelCarrier(0, carrierHz());
 }
@@ -177,7 +177,7 @@ void ModemControl::onTransmitState(bool transmitting)
         m_watchdog.start();
 }
 
-void ModemControl::Timer16_Timer()
+void ModemControl::transmitWatchdogExpired()
 {
     if (m_modem.state() != Modem::kStateIdle)
         m_modem.setTransmitter(false);
@@ -216,7 +216,7 @@ void ModemControl::carriersToF()
     m_modem.setChannelCarrier(0, carrierHz());
 }
 
-void ModemControl::Command3_Click()
+void ModemControl::tuneClicked()
 {
     if (m_state.choices.transmitMode == station::TransmitMode::Tnc)
         return;
@@ -237,7 +237,7 @@ void ModemControl::Command3_Click()
         return m_state.shuttingDown || generation != m_tuneGeneration;
     };
     m_modem.setChannelCarrier(0, carrierHz());
-    m_waits.TimeDelay(1.0);
+    m_waits.waitSeconds(1.0);
     if (abandoned())
         return;
     m_modem.setCarrierFrequency(carrierHz());
@@ -249,7 +249,7 @@ void ModemControl::Command3_Click()
         return;
     emit tuneButtonColour(station::colours::Green);
     if (m_links.local)
-        m_links.local->Tx_tcpip();
+        m_links.local->announcePttOn();
     m_pttKeyed = true;
     // While remote control holds the transmitter off, not even the tune carrier goes out.
     if (m_state.igateTransmitEnabled)
@@ -264,10 +264,10 @@ void ModemControl::releasePtt()
         return;
     m_pttKeyed = false;
     if (m_links.local)
-        m_links.local->Rx_tcpip();
+        m_links.local->announcePttOff();
 }
 
-void ModemControl::Timer5_Timer()
+void ModemControl::endTune()
 {
     ++m_tuneGeneration;
     m_tuning = false;

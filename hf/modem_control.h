@@ -3,10 +3,10 @@
 // Control of the sound-card modem around the transmissions: start-up set-up and the receive
 // channel plan, channel carriers kept on every periodic event, channel 0 set by the transmit
 // option, lower-sideband MFSK, notch, squelch from the level meter, the 30 s transmit
-// watchdog (Timer16), the "HF TUNE (5 sec)" carrier (Command3, Timer5) and the 2 s re-tune
-// (Timer13). The window owns the timers and connects them to the tick methods here.
+// watchdog (transmitWatchdogTimer), the "HF TUNE (5 sec)" carrier (tuneButton, tuneEndTimer) and the 2 s
+// re-tune (modemRetuneTimer). The window owns the timers and connects them to the tick methods here.
 
-#include "modem.h"
+#include "hf/modem.h"
 
 #include "station/station_links.h"
 #include "station/station_state.h"
@@ -25,7 +25,7 @@ namespace hf {
 class ModemControl : public QObject {
     Q_OBJECT
 public:
-    /// `watchdog` is Timer16 (30 s, longer for long frames), `tuneEnd` Timer5 (5 s); both
+    /// `watchdog` is transmitWatchdogTimer (30 s, longer for long frames), `tuneEnd` tuneEndTimer (5 s); both
     /// one-shot here.
     ModemControl(Modem& modem, station::StationState& state, station::Waits& waits,
                  station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd, QObject* parent = nullptr);
@@ -42,29 +42,29 @@ public:
 
     /// Channel 0 writes of a transmit option (none for "TNC", "AX.25", "APRS-IS").
     void selectTransmitMode(station::TransmitMode mode);
-    /// "LSB Tx mode" (Check11) changed.
+    /// "LSB Tx mode" (lsbTxModeCheck) changed.
     void setLsbTxMode(bool lsb);
-    /// "Notch filter..." (Check8) changed.
+    /// "Notch filter..." (notchCheck) changed.
     void setNotchEnabled(bool on);
     /// A click on the waterfall at `hz`.
     void waterfallClicked(double hz);
     /// The level meter's event: every channel's squelch from level / 4.
     void applySquelchLevel(int level);
 
-    /// Timer13: channel 0 back on F.
-    void Timer13_Timer();
-    /// Timer16: the transmitter is switched off if the modem still transmits.
-    void Timer16_Timer();
+    /// modemRetuneTimer: channel 0 back on F.
+    void retuneModem();
+    /// transmitWatchdogTimer: the transmitter is switched off if the modem still transmits.
+    void transmitWatchdogExpired();
     /// A frame went into the modem's queue, to go out in channel mode `mode` at `rate`: the
     /// watchdog lets the transmission run for the air time of everything queued plus a margin
     /// (never less than its 30 s).
     void frameQueued(const QByteArray& mode, double rate, const QByteArray& frame);
     /// The watchdog's design interval now, in ms.
     qint64 watchdogMs() const;
-    /// Timer5: end of the tune carrier.
-    void Timer5_Timer();
+    /// tuneEndTimer: end of the tune carrier.
+    void endTune();
     /// "HF TUNE (5 sec)".
-    void Command3_Click();
+    void tuneClicked();
     bool tuning() const { return m_tuning; }
 
     /// Remembered carrier R of channel 1.

@@ -1,4 +1,4 @@
-#include "scripted_modem.h"
+#include "hf/scripted_modem.h"
 
 namespace hf {
 

@@ -4,7 +4,7 @@
 // channel states, the modem state and events, and read back every write in order. The main
 // window runs it idle until a sound-card modem is plugged in.
 
-#include "modem.h"
+#include "hf/modem.h"
 
 #include <QByteArrayList>
 

@@ -34,7 +34,7 @@ void AgwpeLink::setPeer(const QString& host, quint16 port)
     m_port = port;
 }
 
-void AgwpeLink::Command9_Click()
+void AgwpeLink::connectClicked()
 {
     if (m_socket.isConnected()) {
         m_socket.close();

@@ -11,7 +11,7 @@ namespace links {
 
 class TncLineHandler;
 
-/// Monitoring through an AGWPE-protocol TNC program (`Winsock6`, button `Command9`). On
+/// Monitoring through an AGWPE-protocol TNC program (`agwpeSocket`, button `agwpeButton`). On
 /// each connection one 'm' request switches monitoring on (the request toggles, and one
 /// covers every radio port); each monitored UI packet becomes a line for the TNC line
 /// handler. Frames are cut by their data-length field, so several frames in one read, or
@@ -31,12 +31,12 @@ public:
     /// The program's address; 127.0.0.1:8000 unless changed.
     void setPeer(const QString& host, quint16 port);
 
-    /// `Command9` click: closes a connected link, otherwise connects.
-    void Command9_Click();
+    /// `agwpeButton` click: closes a connected link, otherwise connects.
+    void connectClicked();
     int state() const { return m_socket.state(); }
     bool isConnected() const { return m_socket.isConnected(); }
     void close() { m_socket.close(); }
-    /// This link's half of the `Timer6` tick.
+    /// This link's half of the `linkStatusTimer` tick.
     void statusTick();
     /// Frames of any kind received on this connection (replies to requests included).
     int framesReceived() const { return m_frames; }

@@ -1,4 +1,4 @@
-#include "gps_link.h"
+#include "links/gps_link.h"
 
 #include "platform/clock.h"
 

@@ -35,13 +35,13 @@ void KissTcpLink::setPeer(const QString& host, quint16 port)
     m_port = port;
 }
 
-void KissTcpLink::attachTimer(QTimer& timer23)
+void KissTcpLink::attachTimer(QTimer& kissTcpReceiveTimer)
 {
-    m_timer23 = &timer23;
-    connect(&timer23, &QTimer::timeout, this, &KissTcpLink::onReceiveTimer);
+    m_kissTcpReceiveTimer = &kissTcpReceiveTimer;
+    connect(&kissTcpReceiveTimer, &QTimer::timeout, this, &KissTcpLink::onReceiveTimer);
 }
 
-void KissTcpLink::Command5_Click()
+void KissTcpLink::connectClicked()
 {
     if (m_socket.isConnected()) {
         m_socket.close();
@@ -66,14 +66,14 @@ void KissTcpLink::onData()
 {
     const QByteArray bytes = m_socket.readAll();
     m_buffer += bytes.left(kMaxBuffered - m_buffer.size());
-    if (m_timer23 && !m_timer23->isActive())
-        m_timer23->start();
+    if (m_kissTcpReceiveTimer && !m_kissTcpReceiveTimer->isActive())
+        m_kissTcpReceiveTimer->start();
 }
 
 void KissTcpLink::onReceiveTimer()
 {
-    if (m_timer23)
-        m_timer23->stop();
+    if (m_kissTcpReceiveTimer)
+        m_kissTcpReceiveTimer->stop();
     const QByteArray data = std::exchange(m_buffer, QByteArray());
     for (const QByteArray& frame : m_deframer.feed(data)) {
         const QByteArray text = m_decode ? m_decode(frame) : QByteArray();

@@ -15,8 +15,8 @@ namespace links {
 
 class TncLineHandler;
 
-/// The sound-card TNC program reached by KISS over TCP (`Winsock4`, button `Command5`,
-/// receive timer `Timer23`). Frames go both ways; received frames become lines for the TNC
+/// The sound-card TNC program reached by KISS over TCP (`kissTcpSocket`, button `kissTcpButton`,
+/// receive timer `kissTcpReceiveTimer`). Frames go both ways; received frames become lines for the TNC
 /// line handler.
 ///
 /// After the peer closes the connection or it fails, the socket listens on a loopback
@@ -38,12 +38,12 @@ public:
 
     /// The program's address; 127.0.0.1:4000 unless changed.
     void setPeer(const QString& host, quint16 port);
-    /// Timer23 (receive tick, connected here).
-    void attachTimer(QTimer& timer23);
+    /// kissTcpReceiveTimer (receive tick, connected here).
+    void attachTimer(QTimer& kissTcpReceiveTimer);
 
-    /// `Command5` click: closes a connected link (flag cleared), otherwise connects (flag set).
-    void Command5_Click();
-    /// The active flag (stored as config2 record 21; "1" clicks `Command5` at the next start).
+    /// `kissTcpButton` click: closes a connected link (flag cleared), otherwise connects (flag set).
+    void connectClicked();
+    /// The active flag (stored as config2 record 21; "1" clicks `kissTcpButton` at the next start).
     bool isActive() const { return m_active; }
     void setActive(bool active) { m_active = active; }
 
@@ -53,16 +53,16 @@ public:
     bool send(const QByteArray& frame) { return m_socket.send(frame); }
     void close() { m_socket.close(); }
 
-    /// Timer23 tick: every complete frame received goes to the line handler, in order.
+    /// kissTcpReceiveTimer tick: every complete frame received goes to the line handler, in order.
     void onReceiveTimer();
-    /// This link's half of the `Timer6` tick: button caption, colour and enabling; a
+    /// This link's half of the `linkStatusTimer` tick: button caption, colour and enabling; a
     /// socket in the error state is closed.
     void statusTick();
 
     platform::StationSocket& socket() { return m_socket; }
 
 signals:
-    /// `Label28` text.
+    /// `kissTcpStatusLabel` text.
     void labelText(const QString& text);
     void buttonCaption(const QString& caption, unsigned colour);
     void buttonEnabled(bool enabled);
@@ -79,7 +79,7 @@ private:
     QByteArray m_buffer;
     QString m_host = QStringLiteral("127.0.0.1");
     quint16 m_port = 4000;
-    QTimer* m_timer23 = nullptr;
+    QTimer* m_kissTcpReceiveTimer = nullptr;
     QTimer* m_reconnect = nullptr;
     bool m_active = false;
 };

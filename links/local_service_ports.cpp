@@ -11,12 +11,12 @@ LocalServicePorts::LocalServicePorts(station::StationState& state, station::Wait
     : QObject(parent), m_state(state), m_waits(waits)
 {
     connect(&m_packets, &platform::StationSocket::connectionAccepted, this,
-            [this] { emit label23Text(QStringLiteral("Connected")); });
+            [this] { emit localProgramPortStatus(QStringLiteral("Connected")); });
     connect(&m_ptt, &platform::StationSocket::connectionAccepted, this,
-            [this] { emit label27Text(QStringLiteral("%1 connected").arg(m_state.tcpPorts.ptt)); });
+            [this] { emit pttPortStatus(QStringLiteral("%1 connected").arg(m_state.tcpPorts.ptt)); });
     auto packetsGone = [this] {
         if (listenAgain(m_packets, m_state.tcpPorts.packets))
-            emit label23Text(QStringLiteral("Listening..."));
+            emit localProgramPortStatus(QStringLiteral("Listening..."));
         else
             showPackets(false);
     };
@@ -60,15 +60,15 @@ bool LocalServicePorts::listenAgain(platform::StationSocket& socket, quint16& po
 void LocalServicePorts::showPackets(bool listening)
 {
     const quint16 port = m_state.tcpPorts.packets;
-    emit label23Text(listening ? QStringLiteral("%1 listening").arg(port)
-                               : QStringLiteral("%1 in use").arg(port));
+    emit localProgramPortStatus(listening ? QStringLiteral("%1 listening").arg(port)
+                                          : QStringLiteral("%1 in use").arg(port));
 }
 
 void LocalServicePorts::showPtt(bool listening)
 {
     const quint16 port = m_state.tcpPorts.ptt;
-    emit label27Text(listening ? QStringLiteral("%1 listening").arg(port)
-                               : QStringLiteral("%1 in use").arg(port));
+    emit pttPortStatus(listening ? QStringLiteral("%1 listening").arg(port)
+                                 : QStringLiteral("%1 in use").arg(port));
 }
 
 void LocalServicePorts::retryClosedPorts()
@@ -90,7 +90,7 @@ void LocalServicePorts::start()
     station::TcpPorts& ports = m_state.tcpPorts;
     showPackets(listenAgain(m_packets, ports.packets));
     showPtt(listenAgain(m_ptt, ports.ptt));
-    Rx_tcpip();
+    announcePttOff();
     listenAgain(m_receiveLog, ports.receiveLog);
 }
 
@@ -109,13 +109,13 @@ QByteArray LocalServicePorts::takeReceived()
     return out;
 }
 
-void LocalServicePorts::Tx_tcpip()
+void LocalServicePorts::announcePttOn()
 {
     if (m_ptt.isConnected())
         m_ptt.send("PTT True\r");
 }
 
-void LocalServicePorts::Rx_tcpip()
+void LocalServicePorts::announcePttOff()
 {
     if (modemTransmitting)
         m_waits.waitWhile(modemTransmitting);

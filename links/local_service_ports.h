@@ -18,8 +18,8 @@ namespace links {
 
 /// The three TCP service ports for programs on the same computer, each on the loopback
 /// address only and one client at a time, listening again when the client leaves:
-/// 8063 packets both ways (`Winsock1`), 8500 PTT notices (`Winsock3`), 8064 receive-log
-/// records (`Winsock5`). The numbers come from the state's tcpPorts. A port another program
+/// 8063 packets both ways (`localProgramSocket`), 8500 PTT notices (`pttSocket`), 8064 receive-log
+/// records (`receiveLogSocket`). The numbers come from the state's tcpPorts. A port another program
 /// holds is shown as "in use" and tried again every kRetryMs until it can be opened.
 class LocalServicePorts : public QObject, public station::LocalServices {
     Q_OBJECT
@@ -33,15 +33,15 @@ public:
 
     LocalServicePorts(station::StationState& state, station::Waits& waits, QObject* parent = nullptr);
 
-    /// Start: 8063, 8500, then a PTT-off notice (`Rx_tcpip`), then 8064.
+    /// Start: 8063, 8500, then a PTT-off notice (`announcePttOff`), then 8064.
     void start();
     void closeAll();
 
-    /// True while the modem transmits; `Rx_tcpip` waits until it is false. Until the modem
+    /// True while the modem transmits; `announcePttOff` waits until it is false. Until the modem
     /// exists the modem counts as idle.
     std::function<bool()> modemTransmitting = [] { return false; };
 
-    /// What the 8063 client sent since the last call (for `Timer20`, the relay to HF).
+    /// What the 8063 client sent since the last call (for `localToHfRelayTimer`, the relay to HF).
     QByteArray takeReceived();
     qsizetype receivedBytes() const { return m_received.size(); }
     const QByteArray& received() const { return m_received; }
@@ -51,15 +51,15 @@ public:
     platform::StationSocket& receiveLogSocket() { return m_receiveLog; }
 
     // station::LocalServices
-    void Tx_tcpip() override;
-    void Rx_tcpip() override;
+    void announcePttOn() override;
+    void announcePttOff() override;
     void sendToLocalProgram(const QByteArray& line) override;
     void sendReceiveRecord(const QByteArray& record) override;
 
 signals:
-    void label23Text(const QString& text);
-    void label27Text(const QString& text);
-    /// Bytes from the 8063 client are waiting (enable `Timer20`).
+    void localProgramPortStatus(const QString& text);
+    void pttPortStatus(const QString& text);
+    /// Bytes from the 8063 client are waiting (enable `localToHfRelayTimer`).
     void localDataArrived();
 
 private:

@@ -30,7 +30,7 @@ SerialTncLink::SerialTncLink(station::StationState& state, station::Waits& waits
 {
     connect(&m_port, &platform::CommPort::dataReceived, this, &SerialTncLink::onPortData);
     connect(&m_port, &platform::CommPort::errorRaised, this, &SerialTncLink::onPortError);
-    m_lines.setConver([this] { Conver(); });
+    m_lines.setReturnToConverse([this] { returnToConverse(); });
 }
 
 SerialTncLink::~SerialTncLink() = default;
@@ -52,15 +52,16 @@ QString SerialTncLink::settingsFor(int tncTypeCode)
     }
 }
 
-void SerialTncLink::attachTimers(QTimer& timer2, QTimer& timer18, QTimer& timer19, QTimer& timer22)
+void SerialTncLink::attachTimers(QTimer& tncLineTimer, QTimer& tncStatusTimer, QTimer& tncWatchTimer,
+                                 QTimer& tncGatherTimer)
 {
-    m_timer18 = &timer18;
-    m_timer19 = &timer19;
-    m_timer22 = &timer22;
-    m_lines.attachTimers(timer2, timer19);
-    connect(&timer18, &QTimer::timeout, this, &SerialTncLink::onStatusTimer);
-    connect(&timer19, &QTimer::timeout, this, &SerialTncLink::onWatchTimer);
-    connect(&timer22, &QTimer::timeout, this, &SerialTncLink::onGatherTimer);
+    m_tncStatusTimer = &tncStatusTimer;
+    m_tncWatchTimer = &tncWatchTimer;
+    m_tncGatherTimer = &tncGatherTimer;
+    m_lines.attachTimers(tncLineTimer, tncWatchTimer);
+    connect(&tncStatusTimer, &QTimer::timeout, this, &SerialTncLink::onStatusTimer);
+    connect(&tncWatchTimer, &QTimer::timeout, this, &SerialTncLink::onWatchTimer);
+    connect(&tncGatherTimer, &QTimer::timeout, this, &SerialTncLink::onGatherTimer);
 }
 
 void SerialTncLink::openAtLoad()
@@ -75,10 +76,10 @@ void SerialTncLink::openAtLoad()
     m_gathered.clear();
     if (m_port.open())
         m_port.write(CtrlC);
-    if (m_timer18)
-        m_timer18->start();
-    if (m_timer19 && m_state.tncPort > 0)
-        m_timer19->start();
+    if (m_tncStatusTimer)
+        m_tncStatusTimer->start();
+    if (m_tncWatchTimer && m_state.tncPort > 0)
+        m_tncWatchTimer->start();
 }
 
 void SerialTncLink::onPortData()
@@ -93,21 +94,21 @@ void SerialTncLink::gather(const QByteArray& bytes)
     const qsizetype room = kMaxGathered - m_gathered.size();
     m_gathered += bytes.left(room);
     m_dataSinceTick = true;
-    if (m_timer22 && !m_timer22->isActive())
-        m_timer22->start();
+    if (m_tncGatherTimer && !m_tncGatherTimer->isActive())
+        m_tncGatherTimer->start();
 }
 
 void SerialTncLink::onPortError()
 {
     // The port has closed itself if the device went away; the watch timer opens it again.
-    if (m_timer19 && m_state.tncPort > 0 && !m_timer19->isActive())
-        m_timer19->start();
+    if (m_tncWatchTimer && m_state.tncPort > 0 && !m_tncWatchTimer->isActive())
+        m_tncWatchTimer->start();
 }
 
 void SerialTncLink::onGatherTimer()
 {
-    if (m_timer22)
-        m_timer22->stop();
+    if (m_tncGatherTimer)
+        m_tncGatherTimer->stop();
     const QByteArray data = std::exchange(m_gathered, QByteArray());
     const bool quiet = !m_dataSinceTick;
     m_dataSinceTick = false;
@@ -126,8 +127,8 @@ void SerialTncLink::onGatherTimer()
         // whole gathering period, otherwise look again after the next one.
         if (quiet)
             lines += m_text.flush();
-        else if (m_timer22)
-            m_timer22->start();
+        else if (m_tncGatherTimer)
+            m_tncGatherTimer->start();
     }
     for (QByteArray& line : lines) {
         qsizetype blanks = 0;
@@ -171,11 +172,11 @@ void SerialTncLink::onWatchTimer()
     }
 }
 
-void SerialTncLink::Conver()
+void SerialTncLink::returnToConverse()
 {
     if (!m_waits.waitWhile([this] { return m_state.transmitBusy; }))
         return;
-    m_waits.TimeDelay(0.1);
+    m_waits.waitSeconds(0.1);
     if (m_state.shuttingDown)
         return;
     m_state.transmitBusy = true;
@@ -183,14 +184,14 @@ void SerialTncLink::Conver()
     m_state.transmitBusy = false;
 }
 
-void SerialTncLink::HandleInput(const QByteArray& text)
+void SerialTncLink::handleInput(const QByteArray& text)
 {
     Q_UNUSED(text);
 }
 
 QByteArray SerialTncLink::decodeKissFrame(const QByteArray& frame)
 {
-    const packet::KissDecodeResult r = packet::Kiss::Kiss_Decode(frame, m_state.choices.myCallField);
+    const packet::KissDecodeResult r = packet::Kiss::decode(frame, m_state.choices.myCallField);
     if (r.digipeat && m_state.choices.hfDigipeat) {
         // Received input never raises a dialog: a repeat that cannot be encoded is dropped.
         const packet::KissEncodeResult repeat = packet::Kiss::encode(
@@ -217,8 +218,8 @@ void SerialTncLink::enterCommandMode()
     m_port.write(CtrlC);
 }
 
-void SerialTncLink::Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
-                              const QByteArray& info)
+void SerialTncLink::sendKissFrame(const QByteArray& destination, const QByteArray& source,
+                                  const QByteArray& path, const QByteArray& info)
 {
     const packet::KissEncodeResult r = packet::Kiss::encode(destination, source, path, info);
     if (!r.ok()) {
@@ -237,7 +238,7 @@ void SerialTncLink::sendKissFrame(const QByteArray& frame)
         writeTnc(frame);
 }
 
-void SerialTncLink::Clear_Messhead()
+void SerialTncLink::clearMessageHeading()
 {
     m_gathered.clear();
     m_kiss.reset();

@@ -23,16 +23,16 @@ namespace links {
 
 class KissTcpLink;
 
-/// The VHF TNC on a serial port (`MSComm1`): a text-mode TNC that prints monitored packets
+/// The VHF TNC on a serial port (`tncPort`): a text-mode TNC that prints monitored packets
 /// and takes keyboard commands, or a KISS TNC.
 ///
 /// Receive chain: the port's receive event gathers bytes and enables the gathering timer
-/// (`Timer22`, 200 ms, one-shot); its tick cuts the bytes into packets (every KISS frame, or
-/// every monitored line) and queues them on the line handler (`Timer2`). A frame or line
+/// (`tncGatherTimer`, 200 ms, one-shot); its tick cuts the bytes into packets (every KISS frame, or
+/// every monitored line) and queues them on the line handler (`tncLineTimer`). A frame or line
 /// that is not finished yet waits for the next read; an unterminated text such as the
 /// "cmd:" prompt is handled once the TNC has been quiet for a whole gathering period.
 ///
-/// It is also the station's TncTransmitter: writes to the port and `Kiss_Send`.
+/// It is also the station's TncTransmitter: writes to the port and `sendKissFrame`.
 class SerialTncLink : public QObject, public station::TncTransmitter {
     Q_OBJECT
 public:
@@ -48,37 +48,38 @@ public:
     /// 4 9.6k KISS, 5 38.4k KISS); empty for "No TNC" (1) and unknown codes.
     static QString settingsFor(int tncTypeCode);
 
-    /// The window's timers: Timer2 (line handler), Timer18 (status), Timer19 (watch),
-    /// Timer22 (gathering). Their ticks are connected here.
-    void attachTimers(QTimer& timer2, QTimer& timer18, QTimer& timer19, QTimer& timer22);
-    /// The KISS-over-TCP link `Kiss_Send` also routes to.
+    /// The window's timers: tncLineTimer (line handler), tncStatusTimer (status), tncWatchTimer (watch),
+    /// tncGatherTimer (gathering). Their ticks are connected here.
+    void attachTimers(QTimer& tncLineTimer, QTimer& tncStatusTimer, QTimer& tncWatchTimer,
+                      QTimer& tncGatherTimer);
+    /// The KISS-over-TCP link `sendKissFrame` also routes to.
     void setKissTcp(KissTcpLink* link) { m_kissTcp = link; }
 
     platform::CommPort& port() { return m_port; }
     TncLineHandler& lineHandler() { return m_lines; }
 
     /// Port open at the main window's load: port number and settings of the TNC type,
-    /// open, Ctrl-C CR; starts Timer18, and Timer19 when a port number is set.
+    /// open, Ctrl-C CR; starts tncStatusTimer, and tncWatchTimer when a port number is set.
     void openAtLoad();
     void close() { m_port.close(); }
 
     /// Bytes read from the TNC (the port's receive event): kept for the next gathering tick,
     /// which is started.
     void gather(const QByteArray& bytes);
-    /// Timer22 tick: cut what was gathered into packets for the line handler.
+    /// tncGatherTimer tick: cut what was gathered into packets for the line handler.
     void onGatherTimer();
-    /// Timer18 tick: the port caption in `Label26`.
+    /// tncStatusTimer tick: the port caption in `tncPortStatusLabel`.
     void onStatusTimer();
-    /// Timer19 tick: reopen the port (it may have vanished and come back).
+    /// tncWatchTimer tick: reopen the port (it may have vanished and come back).
     void onWatchTimer();
 
     /// Ctrl-C CR: puts a text-mode TNC in command mode (the operator chose an operating
     /// mode). The only way a control byte other than CR reaches a text-mode TNC.
     void enterCommandMode();
     /// Puts a text-mode TNC back into converse mode ("conv" CR) once the port is free.
-    void Conver();
+    void returnToConverse();
     /// Keyboard input for the TNC; nothing is done with it.
-    void HandleInput(const QByteArray& text);
+    void handleInput(const QByteArray& text);
 
     /// The text line of a received KISS frame (bytes after the command byte, still
     /// stuffed): decoded, digipeated by KISS when "HF digipeat" is on and our callsign is
@@ -89,13 +90,13 @@ public:
 
     // station::TncTransmitter. To a text-mode TNC only converseText() is written.
     void writeTnc(const QByteArray& bytes) override;
-    void Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
-                   const QByteArray& info) override;
-    void Clear_Messhead() override;
+    void sendKissFrame(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
+                       const QByteArray& info) override;
+    void clearMessageHeading() override;
     bool isTextModeTnc() const override;
 
 signals:
-    /// The `Label26` caption.
+    /// The `tncPortStatusLabel` caption.
     void portStatus(const QString& caption);
 
 private:
@@ -116,9 +117,9 @@ private:
     bool m_dataSinceTick = false;
     qint64 m_droppedDigipeats = 0;
     KissTcpLink* m_kissTcp = nullptr;
-    QTimer* m_timer18 = nullptr;
-    QTimer* m_timer19 = nullptr;
-    QTimer* m_timer22 = nullptr;
+    QTimer* m_tncStatusTimer = nullptr;
+    QTimer* m_tncWatchTimer = nullptr;
+    QTimer* m_tncGatherTimer = nullptr;
 };
 
 } // namespace links

@@ -5,8 +5,8 @@
 
 namespace links {
 
-/// How a TCP TNC button (`Command5` for KISS over TCP, `Command9` for AGWPE) shows its
-/// socket's state number (0..9) on each status tick (`Timer6`).
+/// How a TCP TNC button (`kissTcpButton` for KISS over TCP, `agwpeButton` for AGWPE) shows its
+/// socket's state number (0..9) on each status tick (`linkStatusTimer`).
 struct TcpTncButton {
     QString caption;
     unsigned colour = 0;         ///< back colour, blue-green-red

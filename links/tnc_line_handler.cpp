@@ -42,7 +42,7 @@ void TncLineHandler::clear()
 
 void TncLineHandler::onLineTimer()
 {
-    // A wait inside the handler (Conver) keeps the event loop running; the next line waits
+    // A wait inside the handler (returnToConverse) keeps the event loop running; the next line waits
     // for the next tick after this one has finished.
     if (m_handling)
         return;
@@ -78,17 +78,17 @@ void TncLineHandler::handle(const QByteArray& line)
     const QByteArray copy = internetCopy(line);
     if (!copy.isEmpty() && m_links.aprsIs && m_links.aprsIs->isConnected())
         if (const auto gated = packet::igateLine(copy, m_state.aprsIsCall))
-            m_links.aprsIs->APRS_IS(*gated + "\r\n");
+            m_links.aprsIs->sendToAprsIs(*gated + "\r\n");
 
     emit monitorText(monitorEntry(line, commandMode, QDateTime::currentDateTimeUtc()));
     if (commandMode)
         return;
 
-    if (line.contains("cmd:") && m_conver)
-        m_conver();
+    if (line.contains("cmd:") && m_returnToConverse)
+        m_returnToConverse();
 
     // Traffic relayed from the internet ("}") names the station inside it as heard, through
-    // the igate's Igated_VHF, instead of the gating station that put it on the air.
+    // the igate's addIgatedVhfSource, instead of the gating station that put it on the air.
     const QByteArray source = sourceOf(line);
     if (line.contains('}'))
         emit igatedLine(line);

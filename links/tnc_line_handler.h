@@ -14,7 +14,7 @@ struct StationLinks;
 
 namespace links {
 
-/// The TNC line handler (`Timer2`): every received packet line of the serial TNC, the
+/// The TNC line handler (`tncLineTimer`): every received packet line of the serial TNC, the
 /// KISS-over-TCP link and the AGWPE link ends up here, one line per tick.
 ///
 /// A packet whose information holds CR, LF or NUL is only shown (escaped). Gating to APRS-IS
@@ -34,11 +34,14 @@ public:
 
     TncLineHandler(station::StationState& state, station::StationLinks& links, QObject* parent = nullptr);
 
-    /// `lineTimer` is Timer2 (the handler's tick, connected here), `watchTimer` Timer19
+    /// `lineTimer` is tncLineTimer (the handler's tick, connected here), `watchTimer` tncWatchTimer
     /// (stopped while a line is handled, started again afterwards when a TNC port is set).
     void attachTimers(QTimer& lineTimer, QTimer& watchTimer);
-    /// What the handler calls on the TNC's "cmd:" prompt (the serial link's `Conver`).
-    void setConver(std::function<void()> conver) { m_conver = std::move(conver); }
+    /// What the handler calls on the TNC's "cmd:" prompt (the serial link's `returnToConverse`).
+    void setReturnToConverse(std::function<void()> returnToConverse)
+    {
+        m_returnToConverse = std::move(returnToConverse);
+    }
 
     /// Queues one received line (a packet in text form; CR LF is added when missing) and
     /// enables the line timer. Empty lines are ignored.
@@ -58,10 +61,10 @@ signals:
     /// A station heard on VHF (never the own callsign): add to "TNC stations heard". Not
     /// reported for relayed traffic ("}"): igatedLine() carries that line instead.
     void stationHeard(const QByteArray& call);
-    /// A line holding "}": traffic relayed from the internet, for `Igated_VHF`.
+    /// A line holding "}": traffic relayed from the internet, for `addIgatedVhfSource`.
     void igatedLine(const QByteArray& line);
     /// Every handled line (ending CR LF) outside "TNC Command" mode, for the received-packet
-    /// classification and `Receive_log`.
+    /// classification and `logReceivedMessage`.
     void packetLine(const QByteArray& line);
 
 private:
@@ -72,7 +75,7 @@ private:
     station::StationLinks& m_links;
     QTimer* m_lineTimer = nullptr;
     QTimer* m_watchTimer = nullptr;
-    std::function<void()> m_conver;
+    std::function<void()> m_returnToConverse;
     QList<QByteArray> m_queue;
     qint64 m_multiLinePackets = 0;
     bool m_handling = false;

@@ -1,7 +1,7 @@
-#include "ack_rules.h"
+#include "messaging/ack_rules.h"
 
-#include "byte_text.h"
-#include "message_composer.h"
+#include "messaging/byte_text.h"
+#include "messaging/message_composer.h"
 
 namespace messaging {
 

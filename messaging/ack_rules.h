@@ -3,9 +3,9 @@
 // Acknowledgements: reading the number of a received "ack", and building the acknowledgement
 // that answers a received numbered message, per bearer.
 //
-// A received message's own number is not an acknowledgement. Only the ack receivers (RxAck,
-// HF_RxAck, APRSIS_RxAck) set lastAckNumber, from the digits after "ack"; the ack senders
-// (VHF_Ack, HF_Ack, APRSIS_Ack) never touch it. So a message that happens to carry the same
+// A received message's own number is not an acknowledgement. Only the ack receivers (readVhfAck,
+// readHfAck, readAprsIsAck) set lastAckNumber, from the digits after "ack"; the ack senders
+// (sendVhfAck, sendHfAck, sendAprsIsAck) never touch it. So a message that happens to carry the same
 // number as our pending message does not end our retry wait: the two stations count their
 // numbers independently, and stopping our retries on someone else's number would give up a
 // message that was never confirmed.
@@ -55,16 +55,16 @@ bool hasNumericValue(QByteArrayView numberText);
 /// ":" + padded senderCall + ":ack" + ackText.
 QByteArray ackPayload(QByteArrayView senderCall, QByteArrayView ackText);
 
-/// VHF acknowledgement payload (VHF_Ack): ackPayload(sender, ackReplyNumber(numberText)) + CR.
+/// VHF acknowledgement payload (sendVhfAck): ackPayload(sender, ackReplyNumber(numberText)) + CR.
 /// The CR is the TNC line end; it is added in both forms, since the numberText given here no
 /// longer holds the line end it was received with.
 QByteArray vhfAckPayload(QByteArrayView senderCall, QByteArrayView numberText);
 
-/// HF acknowledgement body payload (HF_Ack), put after CALL + unproto: ackPayload with the
+/// HF acknowledgement body payload (sendHfAck), put after CALL + unproto: ackPayload with the
 /// numeric value followed by CR, or the text as received without CR.
 QByteArray hfAckPayload(QByteArrayView senderCall, QByteArrayView numberText);
 
-/// APRS-IS acknowledgement line without line end (APRSIS_Ack): aprsIsCall + ">APSK63:" +
+/// APRS-IS acknowledgement line without line end (sendAprsIsAck): aprsIsCall + ">APSK63:" +
 /// ackPayload(sender, numberText), the number text as received.
 QByteArray aprsIsAckLine(QByteArrayView aprsIsCall, QByteArrayView senderCall, QByteArrayView numberText);
 

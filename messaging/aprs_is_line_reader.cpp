@@ -1,4 +1,4 @@
-#include "aprs_is_line_reader.h"
+#include "messaging/aprs_is_line_reader.h"
 
 namespace messaging {
 

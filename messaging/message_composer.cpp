@@ -1,6 +1,6 @@
-#include "message_composer.h"
+#include "messaging/message_composer.h"
 
-#include "byte_text.h"
+#include "messaging/byte_text.h"
 
 namespace messaging {
 

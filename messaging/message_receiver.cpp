@@ -1,8 +1,8 @@
 #include "station/status_colours.h"
-#include "message_receiver.h"
+#include "messaging/message_receiver.h"
 
-#include "display_text.h"
-#include "message_sender.h"
+#include "messaging/display_text.h"
+#include "messaging/message_sender.h"
 
 #include "station/station_state.h"
 
@@ -57,7 +57,7 @@ ReceivedMessage MessageReceiver::classifyAndShow(Bearer bearer, const QByteArray
     if (m.background == MessagesBackground::Yellow)
         emit messagesBoxColour(Yellow);
     if (m.receiveLog && m_links.receiveLog)
-        m_links.receiveLog->Receive_log(m.source, line);
+        m_links.receiveLog->logReceivedMessage(m.source, line);
     return m;
 }
 
@@ -72,9 +72,9 @@ void MessageReceiver::tncLine(const QByteArray& rawLine)
         return;
     const ReceivedMessage m = classifyAndShow(Bearer::Tnc, line, m_state.myCall);
     if (m.sendAck)
-        m_sender.VHF_Ack(m.ackToSend);
+        m_sender.sendVhfAck(m.ackToSend);
     if (m.isAck)
-        m_sender.RxAck(m.addressedText);
+        m_sender.readVhfAck(m.addressedText);
 
     QByteArray heard = line.contains('}') ? innerSource(line) : m.source;
     if (heard.isEmpty())
@@ -89,9 +89,9 @@ void MessageReceiver::aprsIsLine(const QByteArray& line)
         return;
     const ReceivedMessage m = classifyAndShow(Bearer::AprsIs, line, m_state.aprsIsCall);
     if (m.sendAck)
-        m_sender.APRSIS_Ack(m.ackToSend);
+        m_sender.sendAprsIsAck(m.ackToSend);
     if (m.isAck)
-        m_sender.APRSIS_RxAck(m.addressedText);
+        m_sender.readAprsIsAck(m.addressedText);
 }
 
 void MessageReceiver::queueAprsIsLine(const QByteArray& line)
@@ -102,7 +102,7 @@ void MessageReceiver::queueAprsIsLine(const QByteArray& line)
     emit receiveTimer(true);
 }
 
-void MessageReceiver::Timer11_Timer()
+void MessageReceiver::classifyAprsIsLines()
 {
     // Taken first: a wait inside a step (an acknowledgement check) may let new lines arrive.
     const QList<QByteArray> lines = std::exchange(m_queue, {});
@@ -112,10 +112,10 @@ void MessageReceiver::Timer11_Timer()
         aprsIsLine(line);
     }
     if (m_queue.isEmpty())
-        Clear_Messhead3();
+        clearAprsIsQueue();
 }
 
-void MessageReceiver::Clear_Messhead3()
+void MessageReceiver::clearAprsIsQueue()
 {
     m_queue.clear();
     emit receiveTimer(false);

@@ -1,5 +1,5 @@
 #pragma once
-#include "received_message.h"
+#include "messaging/received_message.h"
 
 #include "station/station_links.h"
 
@@ -19,7 +19,7 @@ namespace messaging {
 class MessageSender;
 
 /// The receive steps that classify received packets: the TNC receive step (one monitored line
-/// of the VHF TNC) and the APRS-IS receive step (`Timer11`, one server line at a time). They
+/// of the VHF TNC) and the APRS-IS receive step (`aprsIsReceiveTimer`, one server line at a time). They
 /// fill the messages box and the three lists, answer messages to this station, pass
 /// acknowledgements to the ack receivers, call the receive log and report remote-control codes.
 class MessageReceiver : public QObject {
@@ -39,21 +39,21 @@ public:
     /// The APRS-IS receive step for one server line (without line end).
     void aprsIsLine(const QByteArray& line);
 
-    /// Data event side: keeps a server line for the next `Timer11` tick and asks for the timer.
+    /// Data event side: keeps a server line for the next `aprsIsReceiveTimer` tick and asks for the timer.
     void queueAprsIsLine(const QByteArray& line);
-    /// `Timer11`: classifies the queued server lines one by one, then `Clear_Messhead3`.
-    void Timer11_Timer();
-    /// Empties the queue and stops `Timer11`.
-    void Clear_Messhead3();
+    /// `aprsIsReceiveTimer`: classifies the queued server lines one by one, then `clearAprsIsQueue`.
+    void classifyAprsIsLines();
+    /// Empties the queue and stops `aprsIsReceiveTimer`.
+    void clearAprsIsQueue();
 
 signals:
-    void messagesTextChanged();                       ///< `messagesText` changed: show it in `Text8`
-    void messagesBoxColour(unsigned bgr);             ///< `Text8` background (white or yellow)
-    void listsChanged();                              ///< bulletin, weather or group list changed
-    void remoteIgateOn();                             ///< `remote_igate_on`
-    void remoteIgateOff();                            ///< `remote_igate_off`
+    void messagesTextChanged();           ///< `messagesText` changed: show it in `messagesDisplay`
+    void messagesBoxColour(unsigned bgr); ///< `messagesDisplay` background (white or yellow)
+    void listsChanged();                  ///< bulletin, weather or group list changed
+    void remoteIgateOn();                 ///< a remote-control message switches HF transmission on
+    void remoteIgateOff();                ///< ... and off
     void tncStationHeard(const QByteArray& callsign); ///< for "TNC stations heard"
-    void receiveTimer(bool run);                      ///< start or stop `Timer11`
+    void receiveTimer(bool run);                      ///< start or stop `aprsIsReceiveTimer`
 
 private:
     ReceivedMessage classifyAndShow(Bearer bearer, const QByteArray& line, const QByteArray& callsign);

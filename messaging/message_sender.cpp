@@ -1,9 +1,9 @@
 #include "station/status_colours.h"
-#include "message_sender.h"
+#include "messaging/message_sender.h"
 
-#include "ack_rules.h"
-#include "display_text.h"
-#include "received_message.h"
+#include "messaging/ack_rules.h"
+#include "messaging/display_text.h"
+#include "messaging/received_message.h"
 
 #include "platform/clock.h"
 #include "records/log_file.h"
@@ -88,12 +88,12 @@ void MessageSender::noteNotSentToAprsIs(const QByteArray& addressee, const QByte
 void MessageSender::sendToAprsIs(const QByteArray& addressee, const QByteArray& line)
 {
     if (m_links.aprsIs && m_links.aprsIs->isConnected())
-        m_links.aprsIs->APRS_IS(line + CrLf);
+        m_links.aprsIs->sendToAprsIs(line + CrLf);
     else
         noteNotSentToAprsIs(addressee, line);
 }
 
-void MessageSender::Command1_Click(const SendFields& fields)
+void MessageSender::send(const SendFields& fields)
 {
     if (m_retryRunning)
         return; // a second send would nest its retry waits inside the first one's
@@ -107,7 +107,7 @@ void MessageSender::Command1_Click(const SendFields& fields)
         if (m_hfSend)
             m_hfSend(fields);
     } else if (mode == station::TransmitMode::AprsIs) {
-        APRSIS_Tx(fields);
+        transmitOnAprsIs(fields);
     } else {
         vhfSend(fields);
     }
@@ -120,8 +120,8 @@ void MessageSender::transmitVhf(const QByteArray& destination, const QByteArray&
         return;
     if (m_links.tnc->isTextModeTnc())
         m_links.tnc->writeTnc(payload);
-    m_links.tnc->Kiss_Send(destination, m_state.myCall,
-                           m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(), payload);
+    m_links.tnc->sendKissFrame(destination, m_state.myCall,
+                               m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(), payload);
 }
 
 void MessageSender::vhfSend(const SendFields& fields)
@@ -143,16 +143,16 @@ void MessageSender::vhfSend(const SendFields& fields)
 
     m_waits.waitForTransmitter();
     if (mode != OperatingMode::TncCommand)
-        m_waits.TimeDelay(1.0);
+        m_waits.waitSeconds(1.0);
     if (!m_state.shuttingDown) {
         m_state.transmitBusy = true;
         if (m_links.tnc) {
             if (fields.tncOptionEnabled && m_links.tnc->isTextModeTnc())
                 m_links.tnc->writeTnc(m_vhfFrameText);
             if (fields.tncOptionEnabled || fields.ax25OptionEnabled)
-                m_links.tnc->Kiss_Send("APSK20", m_state.myCall,
-                                       m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(),
-                                       m_vhfFrameText);
+                m_links.tnc->sendKissFrame(
+                    "APSK20", m_state.myCall,
+                    m_state.choices.digipeatMe ? m_state.choices.digiPath : QByteArray(), m_vhfFrameText);
         }
         m_state.transmitBusy = false;
     }
@@ -191,7 +191,7 @@ void MessageSender::vhfSend(const SendFields& fields)
     restartPortWatch();
 }
 
-void MessageSender::APRSIS_Tx(const SendFields& fields)
+void MessageSender::transmitOnAprsIs(const SendFields& fields)
 {
     const OperatingMode mode = operatingMode();
     const bool normal = m_state.choices.acksNormal;
@@ -212,16 +212,16 @@ void MessageSender::APRSIS_Tx(const SendFields& fields)
     m_pendingIsAddressee = fields.addressee;
     const bool linkUp = m_links.aprsIs && m_links.aprsIs->isConnected();
     if (linkUp)
-        m_links.aprsIs->APRS_IS(line + CrLf);
+        m_links.aprsIs->sendToAprsIs(line + CrLf);
     if (m_links.receiveLog)
-        m_links.receiveLog->Receive_log(m_state.aprsIsCall, line);
+        m_links.receiveLog->logReceivedMessage(m_state.aprsIsCall, line);
 
     if (!m_state.groupCall.isEmpty() && line.contains(m_state.groupCall)) {
         const QByteArray entry = groupListEntry("", line, true);
         if (!entry.isEmpty())
             appendDisplayText(m_state.groupList, entry);
         if (m_links.tnc)
-            m_links.tnc->Clear_Messhead();
+            m_links.tnc->clearMessageHeading();
     }
     if (const auto logText = transmitLogText(mode, text, fields.raynet))
         writeTransmitLog(fields.addressee, *logText);
@@ -257,7 +257,7 @@ bool MessageSender::ackCheck(Bearer bearer)
     emit controlColour(SendControl::CancelButton, Grey);
     m_state.transmitBusy = false;
     if (bearer == Bearer::AprsIs)
-        m_waits.TimeDelay(0.5);
+        m_waits.waitSeconds(0.5);
     if (!m_state.shuttingDown) {
         emit flashTimer(true);
         m_state.ackReceived = false;
@@ -272,7 +272,7 @@ void MessageSender::resend(Bearer bearer)
         return;
     if (bearer == Bearer::Vhf) {
         m_waits.waitForTransmitter();
-        m_waits.TimeDelay(1.0);
+        m_waits.waitSeconds(1.0);
         if (m_state.shuttingDown)
             return;
         m_state.transmitBusy = true;
@@ -280,7 +280,7 @@ void MessageSender::resend(Bearer bearer)
         m_state.transmitBusy = false;
         return;
     }
-    m_waits.TimeDelay(0.2);
+    m_waits.waitSeconds(0.2);
     if (!m_state.shuttingDown)
         sendToAprsIs(m_pendingIsAddressee, m_pendingIsLine);
 }
@@ -303,7 +303,7 @@ void MessageSender::runRetries(Bearer bearer)
                 break;
             case Step::Wait:
                 for (int i = 0; i < step.seconds && !m_state.shuttingDown; ++i)
-                    m_waits.DecayTimeDelay(1.0);
+                    m_waits.retryWaitSeconds(1.0);
                 break;
             case Step::Resend:
                 resend(bearer);
@@ -325,7 +325,7 @@ void MessageSender::endRetries()
     m_state.ackReceived = false;
 }
 
-void MessageSender::Command2_Click()
+void MessageSender::cancelSend()
 {
     m_state.ackReceived = true;
     emit controlEnabled(SendControl::MessageBox, true);
@@ -335,7 +335,7 @@ void MessageSender::Command2_Click()
     restartPortWatch();
 }
 
-void MessageSender::RxAck(const QByteArray& receivedText)
+void MessageSender::readVhfAck(const QByteArray& receivedText)
 {
     if (m_state.myCall.isEmpty())
         return;
@@ -344,7 +344,7 @@ void MessageSender::RxAck(const QByteArray& receivedText)
         enableBoxes();
 }
 
-void MessageSender::APRSIS_RxAck(const QByteArray& receivedText)
+void MessageSender::readAprsIsAck(const QByteArray& receivedText)
 {
     if (m_state.aprsIsCall.isEmpty())
         return;
@@ -353,7 +353,7 @@ void MessageSender::APRSIS_RxAck(const QByteArray& receivedText)
         enableBoxes();
 }
 
-void MessageSender::VHF_Ack(const QByteArray& ackPayload)
+void MessageSender::sendVhfAck(const QByteArray& ackPayload)
 {
     if (ackPayload.isEmpty() || m_pendingAcks >= MaxPendingAcks)
         return;
@@ -385,15 +385,15 @@ void MessageSender::sendAckWhenFree(const QByteArray& payload, int remaining)
     --m_pendingAcks;
 }
 
-void MessageSender::APRSIS_Ack(const QByteArray& ackLine)
+void MessageSender::sendAprsIsAck(const QByteArray& ackLine)
 {
     if (ackLine.isEmpty() || m_state.aprsIsCall.isEmpty())
         return;
     if (m_links.aprsIs && m_links.aprsIs->isConnected())
-        m_links.aprsIs->APRS_IS(ackLine + CrLf);
+        m_links.aprsIs->sendToAprsIs(ackLine + CrLf);
 }
 
-void MessageSender::Timer14_Timer()
+void MessageSender::flashMessagesDisplay()
 {
     if (!m_state.choices.alert) {
         emit messagesBoxColour(White);

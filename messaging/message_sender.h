@@ -1,5 +1,5 @@
 #pragma once
-#include "message_composer.h"
+#include "messaging/message_composer.h"
 
 #include "station/station_links.h"
 
@@ -18,9 +18,9 @@ namespace messaging {
 
 /// The input fields a send reads, as the main window holds them.
 struct SendFields {
-    QByteArray addressee;              ///< "Send message to" (`Text3`), as typed
-    QByteArray text;                   ///< "Type message or command" (`Text2`)
-    RaynetFields raynet;               ///< "Data 1".."Data 3" (`Text5`..`Text7`)
+    QByteArray addressee;              ///< "Send message to" (`sendToField`), as typed
+    QByteArray text;                   ///< "Type message or command" (`messageInput`)
+    RaynetFields raynet;               ///< "Data 1".."Data 3" (`data1Field`..`data3Field`)
     bool tncOptionEnabled = true;      ///< the "TNC" transmit option is enabled (a TNC is set up)
     bool ax25OptionEnabled = false;    ///< the "AX.25" transmit option is enabled
     bool packetConverseEnabled = true; ///< the "Packet Converse" option is enabled
@@ -28,16 +28,17 @@ struct SendFields {
 
 /// Controls a send changes, named for the window.
 enum class SendControl {
-    MessageBox,  ///< `Text2`
-    DataBoxes,   ///< `Text5`, `Text6`, `Text7`
-    SendButton,  ///< `Command1`
-    CancelButton ///< `Command2`
+    MessageBox,  ///< `messageInput`
+    DataBoxes,   ///< `data1Field`, `data2Field`, `data3Field`
+    SendButton,  ///< `sendButton`
+    CancelButton ///< `cancelSendButton`
 };
 
 /// "Send" and everything that follows it: composition and transmission on the TNC and APRS-IS
 /// bearers (the HF bearer through the hook set with setHfSend()), the retry schedules
-/// `VHF_Decay` and `APRSIS_Decay`, the ack receivers `RxAck` and `APRSIS_RxAck`, the ack senders
-/// `VHF_Ack` and `APRSIS_Ack`, "Cancel send" and the flashing of the messages box (`Timer14`).
+/// `retryOnVhf` and `retryOnAprsIs`, the ack receivers `readVhfAck` and `readAprsIsAck`, the ack senders
+/// `sendVhfAck` and `sendAprsIsAck`, "Cancel send" and the flashing of the messages box
+/// (`messageFlashTimer`).
 ///
 /// Only acknowledgements set `lastAckNumber`: a received message whose own number equals our
 /// pending number does not end our retry wait.
@@ -51,36 +52,36 @@ public:
     MessageSender(station::StationState& state, station::Waits& waits, station::StationLinks& links,
                   QObject* parent = nullptr);
 
-    /// `HF_TX`: composes, numbers and transmits the send over HF; filled by the HF part.
+    /// `transmitOnHf`: composes, numbers and transmits the send over HF; filled by the HF part.
     void setHfSend(std::function<void(const SendFields&)> hfSend) { m_hfSend = std::move(hfSend); }
     /// Time source of the transmit-log time stamps (UTC is taken from it).
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
-    /// "Send" (`Command1_Click`). Does nothing while an earlier numbered message still waits
+    /// "Send" (`send`). Does nothing while an earlier numbered message still waits
     /// for its acknowledgement.
-    void Command1_Click(const SendFields& fields);
+    void send(const SendFields& fields);
     /// The APRS-IS bearer of Send.
-    void APRSIS_Tx(const SendFields& fields);
-    /// "Cancel send" (`Command2_Click`): the running retry procedure stops at its next check.
-    void Command2_Click();
+    void transmitOnAprsIs(const SendFields& fields);
+    /// "Cancel send" (`cancelSend`): the running retry procedure stops at its next check.
+    void cancelSend();
 
     /// Ack receivers: `receivedText` is the received text from the addressee field on.
-    void RxAck(const QByteArray& receivedText);
-    void APRSIS_RxAck(const QByteArray& receivedText);
-    /// `VHF_Ack`: sends the VHF acknowledgement payload (with its CR) twice, about 5 s apart,
+    void readVhfAck(const QByteArray& receivedText);
+    void readAprsIsAck(const QByteArray& receivedText);
+    /// `sendVhfAck`: sends the VHF acknowledgement payload (with its CR) twice, about 5 s apart,
     /// each after the transmitter is free and 1 s has passed. Returns at once; the
     /// transmissions follow from timers.
-    void VHF_Ack(const QByteArray& ackPayload);
-    /// `APRSIS_Ack`: sends the acknowledgement line (without line end) once.
-    void APRSIS_Ack(const QByteArray& ackLine);
+    void sendVhfAck(const QByteArray& ackPayload);
+    /// `sendAprsIsAck`: sends the acknowledgement line (without line end) once.
+    void sendAprsIsAck(const QByteArray& ackLine);
 
     /// Something meant for APRS-IS could not go out because the server link is down: a line
     /// in the messages box and a record in the transmit log say so ("Not sent, no APRS-IS
     /// connection: " and the line). `addressee` is the log record's second field.
     void noteNotSentToAprsIs(const QByteArray& addressee, const QByteArray& line);
 
-    /// `Timer14`: one step of the flashing of the messages box.
-    void Timer14_Timer();
+    /// `messageFlashTimer`: one step of the flashing of the messages box.
+    void flashMessagesDisplay();
 
     /// True while a retry procedure waits for an acknowledgement.
     bool retryRunning() const { return m_retryRunning; }
@@ -92,12 +93,12 @@ public:
 signals:
     void controlEnabled(messaging::SendControl control, bool enabled);
     void controlColour(messaging::SendControl control, unsigned bgr);
-    void messageTextCleaned(const QByteArray& text); ///< write back into `Text2`
-    void focusMessageBox();                          ///< focus `Text2` with its text selected
-    void messagesTextChanged();                      ///< `messagesText` changed: show it in `Text8`
-    void messagesBoxColour(unsigned bgr);            ///< `Text8` background
-    void flashTimer(bool run);                       ///< start or stop `Timer14`
-    void portWatch(bool run);                        ///< stop or restart `Timer19`
+    void messageTextCleaned(const QByteArray& text); ///< write back into `messageInput`
+    void focusMessageBox();                          ///< focus `messageInput` with its text selected
+    void messagesTextChanged();                      ///< `messagesText` changed: show it in `messagesDisplay`
+    void messagesBoxColour(unsigned bgr);            ///< `messagesDisplay` background
+    void flashTimer(bool run);                       ///< start or stop `messageFlashTimer`
+    void portWatch(bool run);                        ///< stop or restart `tncWatchTimer`
 
 private:
     enum class Bearer { Vhf, AprsIs };

@@ -1,7 +1,7 @@
-#include "received_message.h"
+#include "messaging/received_message.h"
 
-#include "ack_rules.h"
-#include "byte_text.h"
+#include "messaging/ack_rules.h"
+#include "messaging/byte_text.h"
 
 namespace messaging {
 

@@ -15,7 +15,7 @@
 // a monitored TNC line, the body of an HF frame, or one line of the APRS-IS stream
 // (AprsIsLineReader). Every head and list entry produced ends in CR LF.
 
-#include "message_composer.h"
+#include "messaging/message_composer.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -23,9 +23,9 @@
 namespace messaging {
 
 enum class Bearer {
-    Tnc,    ///< VHF TNC: MyCall, RxAck / VHF_Ack
-    Hf,     ///< HF modem: HF callsign, HF_RxAck / HF_Ack
-    AprsIs, ///< APRS-IS server: APRS-IS callsign, APRSIS_RxAck / APRSIS_Ack
+    Tnc,    ///< VHF TNC: MyCall, readVhfAck / sendVhfAck
+    Hf,     ///< HF modem: HF callsign, readHfAck / sendHfAck
+    AprsIs, ///< APRS-IS server: APRS-IS callsign, readAprsIsAck / sendAprsIsAck
 };
 
 /// The station's identity as far as classification needs it.
@@ -43,8 +43,8 @@ enum class MessagesBackground { Unchanged, White, Yellow };
 /// Remote-control code found in a message to this station. Both can be found in one message;
 /// then ON is applied first and OFF second, as they are tested in that order.
 struct RemoteCommand {
-    bool transmitOn = false;  ///< call remote_igate_on
-    bool transmitOff = false; ///< call remote_igate_off
+    bool transmitOn = false;  ///< call remoteIgateOn
+    bool transmitOff = false; ///< call remoteIgateOff
 };
 
 struct ReceivedMessage {
@@ -74,7 +74,7 @@ struct ReceivedMessage {
     QByteArray groupEntry;       ///< normalised entry for groupList, empty when none
     bool clearGroupList = false; ///< the group callsign is empty: empty groupList
 
-    bool receiveLog = false; ///< addressed to us: call Receive_log (callsign = source)
+    bool receiveLog = false; ///< addressed to us: call logReceivedMessage (callsign = source)
     bool sendAck = false;    ///< addressed to us with "{" and a valid message number
                              ///< (isValidMessageNumber) from a sender we can address
                              ///< (isAcknowledgeableCall): call the bearer's ack sender
@@ -89,7 +89,7 @@ struct ReceivedMessage {
 ReceivedMessage classifyLine(Bearer bearer, QByteArrayView line, const StationIdentity& station,
                              QByteArrayView timeText);
 
-/// The source of a packet carried inside another (Igated_VHF, Igated_HF): the text after the
+/// The source of a packet carried inside another (addIgatedVhfSource, igatedSource): the text after the
 /// first "}", up to its first ">", blanks trimmed. Empty when the packet holds no "}".
 QByteArray innerSource(QByteArrayView packet);
 

@@ -2,7 +2,7 @@
 // KISS framing and AX.25 UI frames <-> the packet text form
 //   SOURCE>DESTINATION,DIGI1,DIGI2:INFO
 // Pure functions over bytes: no sockets, no dialogs. Sending a frame and showing a
-// validation message are the caller's business (the link layer's Kiss_Send).
+// validation message are the caller's business (the link layer's sendKissFrame).
 
 #include <QByteArray>
 #include <QString>
@@ -73,11 +73,11 @@ public:
     /// `ownCall` is the station's callsign with "-SSID" if any; when it is the next unused
     /// entry of the path it is marked repeated in the text and a DigipeatRequest is
     /// returned. An empty `ownCall` never matches.
-    static KissDecodeResult Kiss_Decode(const QByteArray& frame, const QByteArray& ownCall);
+    static KissDecodeResult decode(const QByteArray& frame, const QByteArray& ownCall);
 
     /// Undoes KISS byte stuffing in place: DB DC -> C0, DB DD -> DB; DB followed by any
     /// other byte drops both; a DB as the last byte is dropped.
-    static void Kiss_Unescape(QByteArray& frame);
+    static void unescape(QByteArray& frame);
 
     /// Own-callsign digipeat step on a decoded path. `path` is the decoder's path text
     /// with its leading "," (",WIDE1*,NOCALL,WIDE2-1"). The first entry equal to `alias`
@@ -86,8 +86,8 @@ public:
     /// first entry or the entry before it is marked "*" (it is the next unused hop).
     /// Otherwise nothing changes. Entries are matched whole: NOCALL does not match
     /// NOCALL-5. An empty alias or path never matches.
-    static void Kiss_DigiSubstitute(QByteArray& path, int& repeatCount, const QByteArray& alias,
-                                    const QByteArray& ownCall);
+    static void substituteDigipeaterAlias(QByteArray& path, int& repeatCount, const QByteArray& alias,
+                                          const QByteArray& ownCall);
 };
 
 } // namespace packet

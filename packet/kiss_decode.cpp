@@ -1,4 +1,4 @@
-// Kiss::Kiss_Decode, Kiss_Unescape and Kiss_DigiSubstitute: received frame -> packet text.
+// Kiss::decode, unescape and substituteDigipeaterAlias: received frame -> packet text.
 #include "packet/kiss_codec.h"
 
 #include <QList>
@@ -66,7 +66,7 @@ qsizetype findAligned(const QByteArray& frame, char c, qsizetype from)
 
 } // namespace
 
-void Kiss::Kiss_Unescape(QByteArray& frame)
+void Kiss::unescape(QByteArray& frame)
 {
     if (!frame.contains(kFesc))
         return;
@@ -89,8 +89,8 @@ void Kiss::Kiss_Unescape(QByteArray& frame)
     frame = out;
 }
 
-void Kiss::Kiss_DigiSubstitute(QByteArray& path, int& repeatCount, const QByteArray& alias,
-                               const QByteArray& ownCall)
+void Kiss::substituteDigipeaterAlias(QByteArray& path, int& repeatCount, const QByteArray& alias,
+                                     const QByteArray& ownCall)
 {
     if (alias.isEmpty() || path.isEmpty())
         return;
@@ -111,12 +111,12 @@ void Kiss::Kiss_DigiSubstitute(QByteArray& path, int& repeatCount, const QByteAr
     }
 }
 
-KissDecodeResult Kiss::Kiss_Decode(const QByteArray& received, const QByteArray& ownCall)
+KissDecodeResult Kiss::decode(const QByteArray& received, const QByteArray& ownCall)
 {
     // Stuffing is undone before the address is measured, so that an escaped byte in the
     // address cannot shift the control and PID bytes off their 7-byte grid.
     QByteArray frame = received;
-    Kiss_Unescape(frame);
+    unescape(frame);
 
     // Control byte 03 at position 15 + 7k, PID F0 at 16 + 7k (positions from 1), k 0..8.
     const qsizetype control = findAligned(frame, '\x03', kFirstDigi);
@@ -152,7 +152,7 @@ KissDecodeResult Kiss::Kiss_Decode(const QByteArray& received, const QByteArray&
     }
 
     const int before = repeatCount;
-    Kiss_DigiSubstitute(path, repeatCount, ownCall, ownCall);
+    substituteDigipeaterAlias(path, repeatCount, ownCall, ownCall);
     if (repeatCount != before)
         result.digipeat = DigipeatRequest{destination, source, path.mid(1), info.mid(1)};
 

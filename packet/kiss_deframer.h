@@ -11,7 +11,7 @@ namespace packet {
 /// A frame is whatever lies between two FENDs (C0). Bytes before the first FEND are line
 /// noise and are dropped; back-to-back FENDs delimit nothing; the FEND that closes a frame
 /// may also open the next one. Each frame is returned without its KISS command byte and
-/// with one trailing CR removed, still byte-stuffed: exactly what Kiss::Kiss_Decode takes.
+/// with one trailing CR removed, still byte-stuffed: exactly what Kiss::decode takes.
 /// A frame holding only a command byte is skipped. The unfinished frame at the end of a
 /// read is kept for the next one; when it exceeds kMaxPending bytes it is dropped and the
 /// deframer waits for the next FEND.

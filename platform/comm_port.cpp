@@ -1,4 +1,4 @@
-#include "comm_port.h"
+#include "platform/comm_port.h"
 
 #include <QMap>
 

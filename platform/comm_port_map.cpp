@@ -1,4 +1,4 @@
-#include "comm_port_map.h"
+#include "platform/comm_port_map.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "dialog_service.h"
+#include "platform/dialog_service.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "station_socket.h"
+#include "platform/station_socket.h"
 
 namespace platform {
 

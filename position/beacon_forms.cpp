@@ -1,4 +1,4 @@
-#include "beacon_forms.h"
+#include "position/beacon_forms.h"
 
 #include <cmath>
 

@@ -7,8 +7,8 @@ namespace position {
 
 /// Destination of every beacon sent by KISS and on APRS-IS.
 inline constexpr char kBeaconTocall[] = "APSK20";
-/// Captions of the beacon on/off button (`Disconnect`); the off caption is also what the
-/// countdown label (`Label25`) shows while the schedule is stopped.
+/// Captions of the beacon on/off button (`beaconButton`); the off caption is also what the
+/// countdown label (`beaconCountdownLabel`) shows while the schedule is stopped.
 inline constexpr char kBeaconOn[] = "Beacon ON";
 inline constexpr char kBeaconOff[] = "Beacon OFF";
 

@@ -1,8 +1,8 @@
-#include "beacon_station.h"
+#include "position/beacon_station.h"
 
-#include "beacon_forms.h"
-#include "gps_icon.h"
-#include "gps_position.h"
+#include "position/beacon_forms.h"
+#include "position/gps_icon.h"
+#include "position/gps_position.h"
 
 #include "messaging/message_composer.h"
 #include "station/program_titles.h"
@@ -46,7 +46,7 @@ void BeaconStation::reloadCountdown()
     m_countdown = station::beaconIntervalSeconds(m_state.beaconRateCode);
 }
 
-void BeaconStation::Timer4_Timer()
+void BeaconStation::beaconMinuteTick()
 {
     const int interval = station::beaconIntervalSeconds(m_state.beaconRateCode) / 60;
     ++m_minutes;
@@ -56,7 +56,7 @@ void BeaconStation::Timer4_Timer()
     sendBeacon();
 }
 
-void BeaconStation::Timer10_Timer()
+void BeaconStation::beaconCountdownTick()
 {
     m_countdown = m_countdown - 1.0 < 0.0 ? 0.0 : m_countdown - 1.0;
     if (m_beaconTimer.isActive())
@@ -77,7 +77,7 @@ void BeaconStation::Timer10_Timer()
     emit tncSecondLineRequested(txOn);
 }
 
-void BeaconStation::Disconnect_Click()
+void BeaconStation::beaconButtonClicked()
 {
     if (m_beaconTimer.isActive()) {
         m_beaconTimer.stop();
@@ -92,12 +92,12 @@ void BeaconStation::Disconnect_Click()
 void BeaconStation::sendBeacon()
 {
     if (m_state.gpsBeacon && m_gps.latest())
-        Send_GPS_Beacon();
+        sendGpsBeacon();
     else
-        Send_Beacon();
+        sendFixedBeacon();
 }
 
-void BeaconStation::Send_Beacon()
+void BeaconStation::sendFixedBeacon()
 {
     reloadCountdown();
     const QByteArray text = messaging::cleanMessageText(m_beaconText);
@@ -108,11 +108,11 @@ void BeaconStation::Send_Beacon()
     sendOnBearers(text);
 }
 
-void BeaconStation::Send_GPS_Beacon()
+void BeaconStation::sendGpsBeacon()
 {
     const std::optional<RmcSentence>& sentence = m_gps.latest();
     if (!sentence) {
-        Send_Beacon();
+        sendFixedBeacon();
         return;
     }
     reloadCountdown();
@@ -127,7 +127,7 @@ void BeaconStation::Send_GPS_Beacon()
         gpsPositionInfo(*sentence, icon, messaging::cleanMessageText(m_state.gpsBeaconText));
     emit gpsFixChecked(info.has_value());
     if (!info) {
-        Send_Beacon();
+        sendFixedBeacon();
         return;
     }
     sendOnBearers(*info);
@@ -144,8 +144,8 @@ void BeaconStation::sendOnBearers(const QByteArray& info)
 
     // VHF by KISS: the link decides where the frame goes (KISS over TCP, the serial TNC).
     if (m_links.tnc && (station::isAx25Mode(mode) || m_state.kissSerial))
-        m_links.tnc->Kiss_Send(kBeaconTocall, m_state.myCall,
-                               kissBeaconPath(choices.digipeatMe, choices.digiPath), info);
+        m_links.tnc->sendKissFrame(kBeaconTocall, m_state.myCall,
+                                   kissBeaconPath(choices.digipeatMe, choices.digiPath), info);
 
     // A text-mode TNC in converse mode sends each line it is given.
     if (m_links.tnc && m_links.tnc->isTextModeTnc() && !m_state.kissSerial)
@@ -154,7 +154,7 @@ void BeaconStation::sendOnBearers(const QByteArray& info)
     if (mode == TransmitMode::AprsIs) {
         const QByteArray line = aprsIsBeaconLine(m_state.aprsIsCall, info);
         if (m_links.aprsIs && m_links.aprsIs->isConnected())
-            m_links.aprsIs->APRS_IS(line);
+            m_links.aprsIs->sendToAprsIs(line);
         else
             emit aprsIsBeaconNotSent(line.trimmed());
     }
@@ -162,12 +162,12 @@ void BeaconStation::sendOnBearers(const QByteArray& info)
     // The AX.25 modes that also reach the modem send there last, once the VHF side is done.
     if (beaconsOnHfLater(mode)) {
         for (int i = 0; i < kHfAfterVhfSeconds && !m_state.shuttingDown; ++i)
-            m_waits.TimeDelay(1.0);
+            m_waits.waitSeconds(1.0);
         if (!m_state.shuttingDown && m_hfSend)
             m_hfSend(info);
     }
     if (m_links.tnc)
-        m_links.tnc->Clear_Messhead();
+        m_links.tnc->clearMessageHeading();
 }
 
 void BeaconStation::sendToTextTnc(const QByteArray& line)
@@ -175,7 +175,7 @@ void BeaconStation::sendToTextTnc(const QByteArray& line)
     if (!m_waits.waitForTransmitter())
         return;
     if (m_state.choices.operatingMode != station::OperatingMode::TncCommand) {
-        m_waits.TimeDelay(1.0);
+        m_waits.waitSeconds(1.0);
         // Another sender may have taken the port during the pause: its hold must not be
         // cleared from under it.
         if (!m_waits.waitForTransmitter())

@@ -1,8 +1,8 @@
 #pragma once
 // The beacon schedule and the beacon senders: the minute counter of the beacon timer
-// (`Timer4`), the countdown shown every second (`Timer10`), the beacon on/off button, and
-// `Send_Beacon` / `Send_GPS_Beacon` on every bearer that is set up (HF through the modem,
-// VHF by KISS, a text-mode TNC, APRS-IS).
+// (`beaconScheduleTimer`), the countdown shown every second (`beaconCountdownTimer`), the beacon on/off
+// button, and `sendFixedBeacon` / `sendGpsBeacon` on every bearer that is set up (HF through the modem, VHF
+// by KISS, a text-mode TNC, APRS-IS).
 //
 // The window owns the timers and the controls: it connects the timers' ticks and the button
 // to the methods here and shows what the signals carry. Everything runs on the user-interface
@@ -35,14 +35,14 @@ public:
     /// of the selected mode and send it at once. Called only in the modes that beacon on HF.
     using HfBeaconSend = std::function<void(const QByteArray& info)>;
 
-    /// `beaconTimer` is `Timer4` (60 s); whether it runs is whether beacons are on. `gps`
+    /// `beaconTimer` is `beaconScheduleTimer` (60 s); whether it runs is whether beacons are on. `gps`
     /// is the GPS receiver's input (its latest checked sentence).
     BeaconStation(station::StationState& state, station::Waits& waits, station::StationLinks& links,
                   const GpsInput& gps, QTimer& beaconTimer, QObject* parent = nullptr);
 
     void setHfSend(HfBeaconSend send) { m_hfSend = std::move(send); }
 
-    /// The "Fixed Beacon or Status Text" field as typed (`Text9`).
+    /// The "Fixed Beacon or Status Text" field as typed (`beaconTextField`).
     void setBeaconText(const QByteArray& text) { m_beaconText = text; }
     const QByteArray& beaconText() const { return m_beaconText; }
 
@@ -53,38 +53,38 @@ public:
     /// The countdown back to the full interval of the beacon rate.
     void reloadCountdown();
 
-    /// `Timer4`: one more minute; at the rate's interval the counter restarts and one beacon
+    /// `beaconScheduleTimer`: one more minute; at the rate's interval the counter restarts and one beacon
     /// goes out by the beacon choice.
-    void Timer4_Timer();
-    /// `Timer10`: the countdown steps down one second; label, button and title are shown.
-    void Timer10_Timer();
+    void beaconMinuteTick();
+    /// `beaconCountdownTimer`: the countdown steps down one second; label, button and title are shown.
+    void beaconCountdownTick();
     /// The beacon on/off button: stops a running schedule, or starts it and reloads the
     /// countdown. The minute counter is left alone either way.
-    void Disconnect_Click();
+    void beaconButtonClicked();
 
     /// The beacon choice: the position beacon when the beacon type is "GPS" and a sentence
     /// has been received, the fixed beacon otherwise.
     void sendBeacon();
     /// The fixed beacon: the text cleaned of "~", "{" and "|" (and written back to the
     /// field), then on every bearer that is set up.
-    void Send_Beacon();
+    void sendFixedBeacon();
     /// The position beacon from the latest sentence; without a sentence, or without a fix,
     /// the fixed beacon goes out instead.
-    void Send_GPS_Beacon();
+    void sendGpsBeacon();
 
 signals:
     /// The beacon text without "~", "{" and "|", for the field.
     void beaconTextCleaned(const QByteArray& text);
-    /// The countdown label (`Label25`).
+    /// The countdown label (`beaconCountdownLabel`).
     void countdownTextChanged(const QString& text);
-    /// The beacon on/off button (`Disconnect`).
+    /// The beacon on/off button (`beaconButton`).
     void beaconButtonChanged(const QString& caption, position::StatusColour colour);
-    /// The title label (`Label1`): normal, or red while remote control holds HF transmission.
+    /// The title label (`titleLabel`): normal, or red while remote control holds HF transmission.
     void titleChanged(const QString& text, position::StatusColour colour);
     /// The TNC port's second modem-control line follows the remote transmit switch; the owner
     /// of the port applies it when the port is open.
     void tncSecondLineRequested(bool on);
-    /// `Send_GPS_Beacon` found a fix (`Label30` "GPS fix OK:" green) or none ("No GPS fix:"
+    /// `sendGpsBeacon` found a fix (`gpsStatusLabel` "GPS fix OK:" green) or none ("No GPS fix:"
     /// and the beacon-type buttons as for a sentence without a fix).
     void gpsFixChecked(bool fix);
     /// The beacon line (without line ends) could not go to APRS-IS: the link is down.

@@ -1,6 +1,6 @@
-#include "gps_display.h"
+#include "position/gps_display.h"
 
-#include "gps_position.h"
+#include "position/gps_position.h"
 
 #include "station/status_colours.h"
 

@@ -11,11 +11,11 @@ enum class StatusColour { Grey, Yellow, Green, Red };
 unsigned bgrOf(StatusColour colour);
 
 /// What the GPS input last told: a sentence with a fix, a sentence without one, or nothing
-/// complete for 30 s (`Timer28`).
+/// complete for 30 s (`gpsStatusTimer`).
 enum class GpsState { FixOk, NoFix, NoInput };
 
-/// The GPS status label (`Label30`) and the beacon-type buttons "GPS" (`Command6`) and
-/// "Fixed" (`Command7`) for a state.
+/// The GPS status label (`gpsStatusLabel`) and the beacon-type buttons "GPS" (`gpsBeaconButton`) and
+/// "Fixed" (`fixedBeaconButton`) for a state.
 struct GpsDisplay {
     const char* labelText;
     StatusColour labelColour;

@@ -1,4 +1,4 @@
-#include "gps_icon.h"
+#include "position/gps_icon.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "gps_input.h"
+#include "position/gps_input.h"
 
 namespace position {
 

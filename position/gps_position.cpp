@@ -1,4 +1,4 @@
-#include "gps_position.h"
+#include "position/gps_position.h"
 
 namespace position {
 

@@ -7,7 +7,7 @@
 
 namespace position {
 
-/// Texts of the GPS status label (`Label30`).
+/// Texts of the GPS status label (`gpsStatusLabel`).
 inline constexpr const char kGpsFixOk[] = "GPS fix OK:";
 inline constexpr const char kNoGpsFix[] = "No GPS fix:";
 inline constexpr const char kNoGpsInput[] = "No GPS input";

@@ -1,4 +1,4 @@
-#include "nmea_reader.h"
+#include "position/nmea_reader.h"
 
 namespace position {
 

@@ -1,4 +1,4 @@
-#include "rmc_sentence.h"
+#include "position/rmc_sentence.h"
 
 #include <QList>
 

@@ -11,7 +11,7 @@ bool nmeaChecksumValid(const QByteArray& sentence);
 /// The fields of a recommended-minimum sentence ("$GPRMC" or "$GNRMC", same layout) that the
 /// station uses. Texts are the fields as received.
 struct RmcSentence {
-    QByteArray text;       ///< the whole sentence, "$" to the checksum (what Label18 shows)
+    QByteArray text;       ///< the whole sentence, "$" to the checksum (what gpsSentenceLabel shows)
     char status = 0;       ///< 'A' valid fix, 'V' receiver warning; 0 when the field is empty
     QByteArray latitude;   ///< ddmm.mmmm
     QByteArray northSouth; ///< "N" or "S"

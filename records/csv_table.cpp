@@ -1,4 +1,4 @@
-#include "csv_table.h"
+#include "records/csv_table.h"
 
 namespace records {
 

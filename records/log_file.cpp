@@ -1,6 +1,6 @@
-#include "log_file.h"
+#include "records/log_file.h"
 
-#include "log_record.h"
+#include "records/log_record.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "log_record.h"
+#include "records/log_record.h"
 
 #include <QTimeZone>
 

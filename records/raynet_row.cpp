@@ -1,4 +1,4 @@
-#include "raynet_row.h"
+#include "records/raynet_row.h"
 
 namespace records {
 

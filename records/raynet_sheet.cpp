@@ -1,7 +1,7 @@
-#include "raynet_sheet.h"
+#include "records/raynet_sheet.h"
 
-#include "csv_table.h"
-#include "raynet_row.h"
+#include "records/csv_table.h"
+#include "records/raynet_row.h"
 
 #include <QDir>
 #include <QFile>

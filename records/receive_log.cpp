@@ -1,4 +1,4 @@
-#include "receive_log.h"
+#include "records/receive_log.h"
 
 #include "records/log_file.h"
 #include "records/log_record.h"
@@ -18,7 +18,7 @@ RaynetSheet& ReceiveLog::sheet()
     return *m_sheet;
 }
 
-void ReceiveLog::Receive_log(const QByteArray& logCallsign, const QByteArray& logText)
+void ReceiveLog::logReceivedMessage(const QByteArray& logCallsign, const QByteArray& logText)
 {
     const bool aboutUs = (!m_state.hfCall.isEmpty() && logCallsign.contains(m_state.hfCall)) ||
                          (!m_state.myCall.isEmpty() && logCallsign.contains(m_state.myCall));

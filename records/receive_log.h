@@ -15,7 +15,7 @@ struct StationState;
 
 namespace records {
 
-/// `Receive_log`, the one receive-log procedure every receive path and the APRS-IS send call:
+/// `logReceivedMessage`, the one receive-log procedure every receive path and the APRS-IS send call:
 /// flashing of the messages box, the record in "skylark_receive.log", the record for the local
 /// port 8064 and, as the last step, the row of the RAYNET sheet.
 class ReceiveLog : public QObject, public station::ReceiveLogger {
@@ -30,15 +30,15 @@ public:
     /// or message text. Entries about this station itself (its HF or TNC callsign appears in
     /// `logCallsign`) do not flash the messages box. The RAYNET row is written while the RAYNET
     /// sheet is enabled.
-    void Receive_log(const QByteArray& logCallsign, const QByteArray& logText) override;
+    void logReceivedMessage(const QByteArray& logCallsign, const QByteArray& logText) override;
 
     /// The RAYNET sheet, opened at the first entry (the start row is set when the start-up
     /// page closes, after this part is created).
     RaynetSheet& sheet();
 
 signals:
-    void startFlashing(); ///< start `Timer14`
-    void stopFlashing();  ///< stop `Timer14`
+    void startFlashing(); ///< start `messageFlashTimer`
+    void stopFlashing();  ///< stop `messageFlashTimer`
 
 private:
     station::StationState& m_state;

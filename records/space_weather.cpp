@@ -1,4 +1,4 @@
-#include "space_weather.h"
+#include "records/space_weather.h"
 
 namespace records {
 

@@ -1,4 +1,4 @@
-#include "space_weather_fetcher.h"
+#include "records/space_weather_fetcher.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>

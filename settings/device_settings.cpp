@@ -1,7 +1,7 @@
-#include "device_settings.h"
+#include "settings/device_settings.h"
 
-#include "file_names.h"
-#include "station_files.h"
+#include "settings/file_names.h"
+#include "settings/station_files.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "main_records.h"
+#include "settings/main_records.h"
 
 namespace settings {
 

@@ -1,4 +1,4 @@
-#include "psk_frequency.h"
+#include "settings/psk_frequency.h"
 
 namespace settings {
 

@@ -1,4 +1,4 @@
-#include "record_file.h"
+#include "settings/record_file.h"
 
 #include <QFile>
 #include <QFileInfo>

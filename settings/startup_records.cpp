@@ -1,4 +1,4 @@
-#include "startup_records.h"
+#include "settings/startup_records.h"
 
 namespace settings {
 

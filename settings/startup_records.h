@@ -1,6 +1,6 @@
 #pragma once
-#include "record_file.h"
-#include "stored_choice.h"
+#include "settings/record_file.h"
+#include "settings/stored_choice.h"
 
 #include <QByteArray>
 

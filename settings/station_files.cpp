@@ -1,7 +1,7 @@
-#include "station_files.h"
+#include "settings/station_files.h"
 
-#include "file_names.h"
-#include "value_file.h"
+#include "settings/file_names.h"
+#include "settings/value_file.h"
 
 #include <QDir>
 

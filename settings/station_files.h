@@ -1,5 +1,5 @@
 #pragma once
-#include "record_file.h"
+#include "settings/record_file.h"
 
 #include <QByteArray>
 #include <QString>

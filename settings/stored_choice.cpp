@@ -1,6 +1,6 @@
-#include "stored_choice.h"
+#include "settings/stored_choice.h"
 
-#include "record_file.h"
+#include "settings/record_file.h"
 
 namespace settings {
 

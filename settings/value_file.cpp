@@ -1,4 +1,4 @@
-#include "value_file.h"
+#include "settings/value_file.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "station_state.h"
+#include "station/station_state.h"
 
 namespace station {
 

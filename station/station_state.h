@@ -51,8 +51,8 @@ struct WindowChoices {
     bool fiveSecondDelay = false;      ///< "5 s delay"
     bool notch = false;                ///< "Notch filter, click on waterfall to position notch"
     bool alert = false;                ///< "Alert"
-    QByteArray myCallField = "NOCALL"; ///< "My call" (`Text4`)
-    QByteArray digiPath = "WIDE2-1";   ///< "KISS TNC digi path" (`Text13`)
+    QByteArray myCallField = "NOCALL"; ///< "My call" (`myCallField`)
+    QByteArray digiPath = "WIDE2-1";   ///< "KISS TNC digi path" (`digiPathField`)
 
     bool operator==(const WindowChoices&) const = default;
 };

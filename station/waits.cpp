@@ -1,6 +1,6 @@
-#include "waits.h"
+#include "station/waits.h"
 
-#include "station_state.h"
+#include "station/station_state.h"
 
 #include "platform/clock.h"
 
@@ -14,12 +14,12 @@ namespace station {
 
 Waits::Waits(StationState& state, QObject* parent) : QObject(parent), m_state(state) {}
 
-void Waits::TimeDelay(double seconds)
+void Waits::waitSeconds(double seconds)
 {
     wait(seconds);
 }
 
-void Waits::DecayTimeDelay(double seconds)
+void Waits::retryWaitSeconds(double seconds)
 {
     wait(seconds);
 }

@@ -12,7 +12,7 @@ struct StationState;
 /// acknowledgements and "Cancel send" run while a send waits. Every wait ends as soon as
 /// `shuttingDown` is set.
 ///
-/// `TimeDelay` and `DecayTimeDelay` are the same wait. Each wait keeps its own deadline, so
+/// `waitSeconds` and `retryWaitSeconds` are the same wait. Each wait keeps its own deadline, so
 /// waits nest safely: a handler that runs during a wait may wait itself, even on the same
 /// procedure, and the outer wait still ends on time. (Two waits sharing one timer and one
 /// flag would leave the outer one waiting for ever once an inner one had reused them.)
@@ -21,8 +21,8 @@ class Waits : public QObject {
 public:
     explicit Waits(StationState& state, QObject* parent = nullptr);
 
-    void TimeDelay(double seconds);
-    void DecayTimeDelay(double seconds);
+    void waitSeconds(double seconds);
+    void retryWaitSeconds(double seconds);
     /// Processes pending events once, then sleeps 4 ms (design time).
     void yieldOnce();
     /// Yields while `busy()` holds; false when it gave up because the station is closing.

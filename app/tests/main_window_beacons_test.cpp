@@ -1,18 +1,18 @@
 // Beacons and the GPS receiver through the real main window: the schedule on its timers
 // (time-scaled), a GPS on a pseudo-terminal, and the beacon as the APRS-IS server, a KISS
 // peer and the modem receive it.
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
 #include "app/widget_helpers.h"
 #include "aprsis/aprs_is_client.h"
 #include "hf/hf_frame.h"
 #include "hf/scripted_modem.h"
 #include "position/beacon_station.h"
-#include "pty_pair.h"
-#include "nmea_sentence.h"
-#include "scripted_tcp_peer.h"
-#include "tcp_kiss_tnc.h"
-#include "wait_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/nmea_sentence.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/tcp_kiss_tnc.h"
+#include "tests/support/wait_until.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -49,13 +49,13 @@ protected:
         state.myCall = "M0SKY-1";
         state.hfCall = "M0SKY";
         state.aprsIsCall = "M0SKY-10";
-        in<QLineEdit>(*main, "Text9")->setText(QStringLiteral(">Skylark v3.33"));
+        in<QLineEdit>(*main, "beaconTextField")->setText(QStringLiteral(">Skylark v3.33"));
         modem = qobject_cast<hf::ScriptedModem*>(main->modem());
         EXPECT_NE(modem, nullptr);
         // Each test's beacons are its own: the schedule stops where a test asks for it, and
         // one a loaded machine let it send while the window loaded is not counted.
         if (!scheduleRuns)
-            main->timer(4).stop();
+            main->beaconScheduleTimer().stop();
         if (modem && !startUpBeacon)
             modem->clearWrites();
         return *main;
@@ -79,15 +79,16 @@ protected:
 TEST_F(BeaconWindowTest, TwoMinuteRateSendsOnTheSecondTickOfTheBeaconTimer)
 {
     app::MainWindow& w = open();
-    ASSERT_TRUE(w.timer(4).isActive()) << "beacons are on after loading";
+    ASSERT_TRUE(w.beaconScheduleTimer().isActive()) << "beacons are on after loading";
     // The countdown as each tick of the one-second timer leaves it: whenever the test looks,
     // the rule holds (from two minutes, one second less per tick, back to the full interval
     // when a beacon goes out), however late a loaded machine lets the test look.
-    QStringList countdown{text("Label25")}; // before the first tick, or as a busy start left it
-    QObject::connect(&w.timer(10), &QTimer::timeout, [&] { countdown << text("Label25"); });
+    QStringList countdown{text("beaconCountdownLabel")}; // before the first tick, or as a busy start left it
+    QObject::connect(&w.beaconCountdownTimer(), &QTimer::timeout,
+                     [&] { countdown << text("beaconCountdownLabel"); });
     ASSERT_TRUE(testsupport::waitUntil([&] { return countdown.size() >= 5; }));
-    EXPECT_EQ(in<QPushButton>(w, "Disconnect")->text(), QStringLiteral("Beacon ON"));
-    EXPECT_EQ(colour("Disconnect"), app::Green);
+    EXPECT_EQ(in<QPushButton>(w, "beaconButton")->text(), QStringLiteral("Beacon ON"));
+    EXPECT_EQ(colour("beaconButton"), app::Green);
 
     const QRegularExpression form(QStringLiteral("^Time to next beacon:    (\\d+) min (\\d+) sec $"));
     auto secondsLeft = [&](const QString& shown) {
@@ -104,18 +105,18 @@ TEST_F(BeaconWindowTest, TwoMinuteRateSendsOnTheSecondTickOfTheBeaconTimer)
 
     // The schedule, tick by tick from here (a loaded machine may have let a minute pass
     // already): once in step, a beacon on every second minute, none in between.
-    w.timer(4).stop();
-    w.timer(10).stop();
+    w.beaconScheduleTimer().stop();
+    w.beaconCountdownTimer().stop();
     modem->clearWrites();
-    fire(w.timer(4));
+    fire(w.beaconScheduleTimer());
     if (modem->queued().isEmpty())
-        fire(w.timer(4));
+        fire(w.beaconScheduleTimer());
     ASSERT_EQ(modem->queued().size(), 1);
     for (int beacon = 0; beacon < 2; ++beacon) {
         modem->clearWrites();
-        fire(w.timer(4));
+        fire(w.beaconScheduleTimer());
         EXPECT_TRUE(modem->queued().isEmpty()) << "one minute after a beacon";
-        fire(w.timer(4));
+        fire(w.beaconScheduleTimer());
         EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26:>Skylark v3.33")});
     }
 }
@@ -123,69 +124,71 @@ TEST_F(BeaconWindowTest, TwoMinuteRateSendsOnTheSecondTickOfTheBeaconTimer)
 TEST_F(BeaconWindowTest, OffAndOnKeepsTheCounterAndSendBeaconReloadsOnlyTheCountdown)
 {
     app::MainWindow& w = open();
-    w.timer(4).stop(); // ticks by hand from here
-    w.timer(10).stop();
+    w.beaconScheduleTimer().stop(); // ticks by hand from here
+    w.beaconCountdownTimer().stop();
     // In step with the schedule, as a fresh start is, even if a loaded machine let a minute
     // pass while the window loaded: tick to the next beacon.
     modem->clearWrites();
     for (int i = 0; i < 2 && modem->queued().isEmpty(); ++i)
-        fire(w.timer(4));
+        fire(w.beaconScheduleTimer());
     ASSERT_EQ(modem->queued().size(), 1);
     modem->clearWrites();
-    auto* onOff = in<QPushButton>(w, "Disconnect");
+    auto* onOff = in<QPushButton>(w, "beaconButton");
     onOff->setEnabled(true);
     onOff->click(); // on: the countdown is reloaded
-    fire(w.timer(4));
+    fire(w.beaconScheduleTimer());
     onOff->click();
     EXPECT_EQ(onOff->text(), QStringLiteral("Beacon OFF"));
-    EXPECT_EQ(colour("Disconnect"), app::LightGrey);
-    fire(w.timer(10));
-    EXPECT_EQ(text("Label25"), QStringLiteral("Beacon OFF"));
+    EXPECT_EQ(colour("beaconButton"), app::LightGrey);
+    fire(w.beaconCountdownTimer());
+    EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Beacon OFF"));
     onOff->click();
     EXPECT_EQ(onOff->text(), QStringLiteral("Beacon ON"));
     for (int i = 0; i < 3; ++i)
-        fire(w.timer(10));
-    EXPECT_EQ(text("Label25"), QStringLiteral("Time to next beacon:    1 min 57 sec "));
+        fire(w.beaconCountdownTimer());
+    EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Time to next beacon:    1 min 57 sec "));
 
-    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    auto* sendBeacon = in<QPushButton>(w, "sendBeaconButton");
     sendBeacon->setEnabled(true);
     sendBeacon->click();
     EXPECT_EQ(modem->queued().size(), 1);
-    fire(w.timer(10));
-    EXPECT_EQ(text("Label25"), QStringLiteral("Time to next beacon:    1 min 59 sec "));
+    fire(w.beaconCountdownTimer());
+    EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Time to next beacon:    1 min 59 sec "));
     EXPECT_EQ(w.beacons().minuteCounter(), 1);
 
-    fire(w.timer(4)); // the second minute of the schedule, although a beacon just went out
+    fire(w.beaconScheduleTimer()); // the second minute of the schedule, although a beacon just went out
     EXPECT_EQ(modem->queued().size(), 2);
 }
 
 TEST_F(BeaconWindowTest, ChoosingATransmitOptionReloadsTheCountdown)
 {
     app::MainWindow& w = open();
-    w.timer(10).stop();                                                         // ticks by hand from here
-    for (const char* option : {"Option7", "Option8", "Option31", "Option20"}) { // a modem option, TNC, AX.25
+    w.beaconCountdownTimer().stop(); // ticks by hand from here
+    for (const char* option :
+         {"psk63Option", "tncOption", "ax25Option", "gmsk250Option"}) { // a modem option, TNC, AX.25
         for (int i = 0; i < 5; ++i)
-            fire(w.timer(10));
+            fire(w.beaconCountdownTimer());
         in<QRadioButton>(w, option)->click();
-        fire(w.timer(10));
-        EXPECT_EQ(text("Label25"), QStringLiteral("Time to next beacon:    1 min 59 sec ")) << option;
+        fire(w.beaconCountdownTimer());
+        EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Time to next beacon:    1 min 59 sec "))
+            << option;
     }
     for (int i = 0; i < 5; ++i)
-        fire(w.timer(10));
-    in<QRadioButton>(w, "Option9")->click(); // "APRS-IS" leaves the schedule alone
-    fire(w.timer(10));
-    EXPECT_EQ(text("Label25"), QStringLiteral("Time to next beacon:    1 min 53 sec "));
+        fire(w.beaconCountdownTimer());
+    in<QRadioButton>(w, "aprsIsOption")->click(); // "APRS-IS" leaves the schedule alone
+    fire(w.beaconCountdownTimer());
+    EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Time to next beacon:    1 min 53 sec "));
 }
 
 TEST_F(BeaconWindowTest, FramingCharactersLeaveTheFieldAndTheBeacon)
 {
     scheduleRuns = false;
     app::MainWindow& w = open();
-    in<QLineEdit>(w, "Text9")->setText(QStringLiteral("Club~station {QRV} | 7.1"));
-    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    in<QLineEdit>(w, "beaconTextField")->setText(QStringLiteral("Club~station {QRV} | 7.1"));
+    auto* sendBeacon = in<QPushButton>(w, "sendBeaconButton");
     sendBeacon->setEnabled(true);
     sendBeacon->click();
-    EXPECT_EQ(in<QLineEdit>(w, "Text9")->text(), QStringLiteral("Clubstation QRV}  7.1"));
+    EXPECT_EQ(in<QLineEdit>(w, "beaconTextField")->text(), QStringLiteral("Clubstation QRV}  7.1"));
     EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26:Clubstation QRV}  7.1")});
 }
 
@@ -194,7 +197,7 @@ TEST_F(BeaconWindowTest, StartUpBeaconGoesOutOnce)
     open(true);
     const QByteArray beacon = hfFrame("M0SKY>APSK26:>Skylark v3.33");
     ASSERT_TRUE(testsupport::waitUntil([&] { return modem->queued().contains(beacon); }));
-    EXPECT_FALSE(main->timer(9).isActive());
+    EXPECT_FALSE(main->startupBeaconTimer().isActive());
     EXPECT_EQ(modem->queued().count(beacon), 1);
 }
 
@@ -202,16 +205,16 @@ TEST_F(BeaconWindowTest, RemoteTransmitOffShowsRedBeaconOff)
 {
     app::MainWindow& w = open();
     state.igateTransmitEnabled = false;
-    fire(w.timer(10));
-    EXPECT_EQ(in<QPushButton>(w, "Disconnect")->text(), QStringLiteral("Beacon OFF"));
-    EXPECT_EQ(colour("Disconnect"), app::Red);
-    EXPECT_EQ(text("Label1"), QStringLiteral("     IGATE REMOTE TX OFF"));
-    EXPECT_EQ(colour("Label1"), app::Red);
+    fire(w.beaconCountdownTimer());
+    EXPECT_EQ(in<QPushButton>(w, "beaconButton")->text(), QStringLiteral("Beacon OFF"));
+    EXPECT_EQ(colour("beaconButton"), app::Red);
+    EXPECT_EQ(text("titleLabel"), QStringLiteral("     IGATE REMOTE TX OFF"));
+    EXPECT_EQ(colour("titleLabel"), app::Red);
     state.igateTransmitEnabled = true;
-    fire(w.timer(10));
-    EXPECT_EQ(in<QPushButton>(w, "Disconnect")->text(), QStringLiteral("Beacon ON"));
-    EXPECT_EQ(text("Label1"), QStringLiteral("Skylark v3.33"));
-    EXPECT_EQ(colour("Label1"), app::LightGrey);
+    fire(w.beaconCountdownTimer());
+    EXPECT_EQ(in<QPushButton>(w, "beaconButton")->text(), QStringLiteral("Beacon ON"));
+    EXPECT_EQ(text("titleLabel"), QStringLiteral("Skylark v3.33"));
+    EXPECT_EQ(colour("titleLabel"), app::LightGrey);
 }
 
 // --- The GPS receiver ---------------------------------------------------------------
@@ -228,7 +231,7 @@ protected:
     }
     bool labelIs(const char* expected)
     {
-        return testsupport::waitUntil([&] { return text("Label30") == QLatin1String(expected); });
+        return testsupport::waitUntil([&] { return text("gpsStatusLabel") == QLatin1String(expected); });
     }
 
     testsupport::PtyPair pty;
@@ -238,38 +241,38 @@ TEST_F(GpsWindowTest, StatusFollowsTheSentencesAndTheInputStopping)
 {
     app::MainWindow& w = openWithGps();
     EXPECT_TRUE(state.gpsBeacon) << "a GPS port selects the GPS beacon";
-    EXPECT_EQ(text("Label30"), QStringLiteral("No GPS connected"));
+    EXPECT_EQ(text("gpsStatusLabel"), QStringLiteral("No GPS connected"));
 
     // Recorded-style traffic: other sentences around the RMC, which arrives in two pieces.
     pty.write(Gsv + Gga + FixA.left(20));
     testsupport::spinFor(30);
-    EXPECT_EQ(text("Label30"), QStringLiteral("No GPS connected"));
+    EXPECT_EQ(text("gpsStatusLabel"), QStringLiteral("No GPS connected"));
     pty.write(FixA.mid(20) + Gsv);
     ASSERT_TRUE(labelIs("GPS fix OK:"));
-    EXPECT_EQ(colour("Label30"), app::Green);
-    EXPECT_EQ(colour("Command6"), app::Green);
-    EXPECT_EQ(colour("Command7"), app::LightGrey);
-    EXPECT_EQ(text("Label18"), QString::fromLatin1(FixA.trimmed()));
+    EXPECT_EQ(colour("gpsStatusLabel"), app::Green);
+    EXPECT_EQ(colour("gpsBeaconButton"), app::Green);
+    EXPECT_EQ(colour("fixedBeaconButton"), app::LightGrey);
+    EXPECT_EQ(text("gpsSentenceLabel"), QString::fromLatin1(FixA.trimmed()));
 
     // A sentence damaged on the line is ignored; the next good one without a fix counts.
     QByteArray damaged = FixV;
     damaged[20] = '9';
     pty.write(damaged + Gga);
     testsupport::spinFor(50);
-    EXPECT_EQ(text("Label30"), QStringLiteral("GPS fix OK:"));
+    EXPECT_EQ(text("gpsStatusLabel"), QStringLiteral("GPS fix OK:"));
     pty.write(FixV);
     ASSERT_TRUE(labelIs("No GPS fix:"));
-    EXPECT_EQ(colour("Label30"), app::Yellow);
-    EXPECT_EQ(colour("Command6"), app::Yellow);
-    EXPECT_EQ(colour("Command7"), app::Green);
+    EXPECT_EQ(colour("gpsStatusLabel"), app::Yellow);
+    EXPECT_EQ(colour("gpsBeaconButton"), app::Yellow);
+    EXPECT_EQ(colour("fixedBeaconButton"), app::Green);
 
     // The receiver stops in the middle of a sentence: 30 s (scaled) later the input is missed.
     pty.write(FixA.left(30));
     ASSERT_TRUE(labelIs("No GPS input"));
-    EXPECT_EQ(colour("Label30"), app::Red);
-    EXPECT_EQ(colour("Command6"), app::Red);
-    EXPECT_EQ(colour("Command7"), app::Green);
-    EXPECT_FALSE(w.timer(28).isActive());
+    EXPECT_EQ(colour("gpsStatusLabel"), app::Red);
+    EXPECT_EQ(colour("gpsBeaconButton"), app::Red);
+    EXPECT_EQ(colour("fixedBeaconButton"), app::Green);
+    EXPECT_FALSE(w.gpsStatusTimer().isActive());
 }
 
 TEST_F(GpsWindowTest, AnHfOnlyStationReadsItsGpsAndBeaconsItsPosition)
@@ -279,7 +282,7 @@ TEST_F(GpsWindowTest, AnHfOnlyStationReadsItsGpsAndBeaconsItsPosition)
     app::MainWindow& w = openWithGps();
     pty.write(Gga + FixA);
     ASSERT_TRUE(testsupport::waitUntil([&] { return w.gps().latest().has_value(); }));
-    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    auto* sendBeacon = in<QPushButton>(w, "sendBeaconButton");
     sendBeacon->setEnabled(true);
     sendBeacon->click();
     ASSERT_FALSE(modem->queued().isEmpty());
@@ -289,7 +292,7 @@ TEST_F(GpsWindowTest, AnHfOnlyStationReadsItsGpsAndBeaconsItsPosition)
 TEST_F(GpsWindowTest, PositionBeaconOnHfAndNoFixSendsTheFixedBeacon)
 {
     app::MainWindow& w = openWithGps();
-    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    auto* sendBeacon = in<QPushButton>(w, "sendBeaconButton");
     sendBeacon->setEnabled(true);
     sendBeacon->click(); // "GPS" selected, nothing received yet: the fixed beacon
     EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26:>Skylark v3.33")});
@@ -298,33 +301,34 @@ TEST_F(GpsWindowTest, PositionBeaconOnHfAndNoFixSendsTheFixedBeacon)
     ASSERT_TRUE(testsupport::waitUntil([&] { return w.gps().latest().has_value(); }));
     sendBeacon->click();
     EXPECT_EQ(modem->queued().last(), hfFrame("M0SKY>APSK26:" + PositionInfo));
-    EXPECT_EQ(text("Label30"), QStringLiteral("GPS fix OK:"));
+    EXPECT_EQ(text("gpsStatusLabel"), QStringLiteral("GPS fix OK:"));
 
     pty.write(FixV);
     ASSERT_TRUE(testsupport::waitUntil([&] { return !w.gps().latest()->hasFix(); }));
     sendBeacon->click();
     EXPECT_EQ(modem->queued().last(), hfFrame("M0SKY>APSK26:>Skylark v3.33"));
-    EXPECT_EQ(text("Label30"), QStringLiteral("No GPS fix:"));
-    EXPECT_EQ(colour("Command6"), app::Yellow);
-    EXPECT_EQ(colour("Command7"), app::Green);
+    EXPECT_EQ(text("gpsStatusLabel"), QStringLiteral("No GPS fix:"));
+    EXPECT_EQ(colour("gpsBeaconButton"), app::Yellow);
+    EXPECT_EQ(colour("fixedBeaconButton"), app::Green);
 }
 
 TEST_F(GpsWindowTest, PositionBeaconReachesTheAprsIsServerByteForByte)
 {
     app::MainWindow& w = openWithGps();
     testsupport::ScriptedTcpServer server;
-    in<QLineEdit>(w, "Text10")->setText(QStringLiteral("127.0.0.1"));
+    in<QLineEdit>(w, "aprsIsServerField")->setText(QStringLiteral("127.0.0.1"));
     w.aprsIsClient().setPort(server.port());
-    in<QPushButton>(w, "Connect")->click();
+    in<QPushButton>(w, "aprsIsConnectButton")->click();
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
-    ASSERT_TRUE(testsupport::waitUntil([&] { return text("Label13") == QStringLiteral("Connected"); }));
-    in<QRadioButton>(w, "Option9")->click(); // "APRS-IS"
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return text("serverStatusLabel") == QStringLiteral("Connected"); }));
+    in<QRadioButton>(w, "aprsIsOption")->click(); // "APRS-IS"
     pty.write(FixA);
     ASSERT_TRUE(testsupport::waitUntil([&] { return w.gps().latest().has_value(); }));
     server.clearReceived();
     modem->clearWrites();
 
-    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    auto* sendBeacon = in<QPushButton>(w, "sendBeaconButton");
     sendBeacon->setEnabled(true);
     sendBeacon->click();
     const QByteArray expected = "M0SKY-10>APSK20:" + PositionInfo + "\r\n\r\n";
@@ -339,13 +343,13 @@ TEST_F(GpsWindowTest, PositionBeaconReachesTheKissPeerThenTheModem)
     testsupport::ScriptedTcpServer kissPeer;
     TcpKissTnc kiss(kissPeer.port());
     w.links().tnc = &kiss;
-    in<QRadioButton>(w, "Option111")->click();    // "AX.25/GMSK"
-    in<QCheckBox>(w, "Check4")->setChecked(true); // "Digipeat me"
-    in<QLineEdit>(w, "Text13")->setText(QStringLiteral("WIDE1-1"));
+    in<QRadioButton>(w, "ax25GmskOption")->click();        // "AX.25/GMSK"
+    in<QCheckBox>(w, "digipeatMeCheck")->setChecked(true); // "Digipeat me"
+    in<QLineEdit>(w, "digiPathField")->setText(QStringLiteral("WIDE1-1"));
     pty.write(FixA);
     ASSERT_TRUE(testsupport::waitUntil([&] { return w.gps().latest().has_value(); }));
 
-    auto* sendBeacon = in<QPushButton>(w, "Command4");
+    auto* sendBeacon = in<QPushButton>(w, "sendBeaconButton");
     sendBeacon->setEnabled(true);
     sendBeacon->click(); // returns after the ten 1 s waits and the HF frame
     const auto shifted = [](const char* call6) {

@@ -1,5 +1,5 @@
 // The HF link through the real main window, with the scripted modem.
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
 #include "app/modem_views.h"
 #include "app/widget_helpers.h"
@@ -7,9 +7,9 @@
 #include "hf/hf_link.h"
 #include "hf/scripted_modem.h"
 #include "hf/tests/test_links.h"
-#include "pty_pair.h"
+#include "tests/support/pty_pair.h"
 #include "records/log_file.h"
-#include "wait_until.h"
+#include "tests/support/wait_until.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -26,8 +26,8 @@ protected:
     hf::ScriptedModem& openWindow()
     {
         makeMain();
-        main->timer(9).stop(); // no start-up beacon in the middle of these exchanges
-        main->timer(4).stop(); // nor a scheduled one
+        main->startupBeaconTimer().stop();  // no start-up beacon in the middle of these exchanges
+        main->beaconScheduleTimer().stop(); // nor a scheduled one
         state.hfCall = "MYCALL";
         state.aprsIsCall = "MYIS";
         state.remoteCall = "REMOTE";
@@ -56,17 +56,17 @@ TEST_F(HfWindowTest, ModemIsSetUpAtLoad)
     EXPECT_TRUE(modem.running());
     EXPECT_TRUE(modem.writes().contains("soundDevices=0,-1"));
     EXPECT_EQ(modem.channelMode(24), "bpsk");
-    EXPECT_TRUE(main->timer(16).isActive());
+    EXPECT_TRUE(main->transmitWatchdogTimer().isActive());
 }
 
 TEST_F(HfWindowTest, ReceivedFrameLandsInTrafficHeardLogAndHeardList)
 {
     hf::ScriptedModem& modem = openWindow();
     receive(modem, "G4ABC-2>APSK26:>hello");
-    auto* list = in<QListWidget>(*main, "List1");
+    auto* list = in<QListWidget>(*main, "hfHeardList");
     ASSERT_TRUE(testsupport::waitUntil([&] { return list->count() == 1; }));
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("G4ABC-2"));
-    EXPECT_EQ(in<QPlainTextEdit>(*main, "Text12")->toPlainText(),
+    EXPECT_EQ(in<QPlainTextEdit>(*main, "hfTrafficDisplay")->toPlainText(),
               QStringLiteral("   G4ABC-2>APSK26:>hello\n"));
     QFile f(records::LogFile::mheardLog(dir.path()).path());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -79,7 +79,7 @@ TEST_F(HfWindowTest, ReceivedFrameLandsInTrafficHeardLogAndHeardList)
 TEST_F(HfWindowTest, MessageToUsIsAcknowledgedInTheSelectedModeWithPttNotices)
 {
     hf::ScriptedModem& modem = openWindow();
-    in<QRadioButton>(*main, "Option15")->click(); // "PSK-250"
+    in<QRadioButton>(*main, "psk250Option")->click(); // "PSK-250"
     EXPECT_EQ(modem.channelSquelch(0), 1500);
     modem.clearWrites();
     receive(modem, "G4ABC>APSK25::MYCALL   :hello{12");
@@ -89,7 +89,7 @@ TEST_F(HfWindowTest, MessageToUsIsAcknowledgedInTheSelectedModeWithPttNotices)
     EXPECT_EQ(modem.channelMode(0), "BPSK");
     EXPECT_EQ(modem.channelRate(0), 250.0);
     EXPECT_EQ(hftest::withPrefix(log.events, "PTT"), (QByteArrayList{"PTT True@0", "PTT False@1"}));
-    EXPECT_TRUE(in<QPlainTextEdit>(*main, "Text8")
+    EXPECT_TRUE(in<QPlainTextEdit>(*main, "messagesDisplay")
                     ->toPlainText()
                     .contains(QStringLiteral("From: G4ABC To: :MYCALL")));
 }
@@ -120,7 +120,7 @@ TEST_F(HfWindowTest, RemoteTransmitOffShowsTheTitleAndHoldsTheTransmitter)
     hf::ScriptedModem& modem = openWindow();
     receive(modem, "REMOTE>APSK26::MYCALL   :Relay keying close{3");
     ASSERT_TRUE(testsupport::waitUntil([&] { return hftest::withPrefix(log.events, "PTT").size() == 2; }));
-    EXPECT_EQ(in<QLabel>(*main, "Label1")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
+    EXPECT_EQ(in<QLabel>(*main, "titleLabel")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
     EXPECT_FALSE(state.igateTransmitEnabled);
     EXPECT_TRUE(modem.queued().isEmpty());
     EXPECT_TRUE(log.events.contains("is:MYIS>APSK63::REMOTE   :Confirm Relay keying close{1\r\n"));
@@ -131,15 +131,15 @@ TEST_F(HfWindowTest, WaterfallAndMeterFollowTheModem)
     hf::ScriptedModem& modem = openWindow();
     main->resize(900, 700);
     main->show();
-    auto* waterfall = main->findChild<app::WaterfallView*>(QStringLiteral("XMMVView1"));
-    auto* meter = main->findChild<app::LevelMeter*>(QStringLiteral("XMMVLvl"));
+    auto* waterfall = main->findChild<app::WaterfallView*>(QStringLiteral("upperWaterfall"));
+    auto* meter = main->findChild<app::LevelMeter*>(QStringLiteral("levelMeter"));
     ASSERT_TRUE(waterfall && meter);
     modem.setSignalLevel(1200);
     modem.firePeriodic();
     EXPECT_EQ(waterfall->linesShown(), 1);
     EXPECT_EQ(meter->level(), 1200);
 
-    in<QCheckBox>(*main, "Check8")->setChecked(true);
+    in<QCheckBox>(*main, "notchCheck")->setChecked(true);
     const int x = waterfall->width() / 2;
     QTest::mouseClick(waterfall, Qt::LeftButton, {}, QPoint(x, waterfall->height() / 2));
     EXPECT_EQ(modem.notch(), static_cast<int>(std::nearbyint(waterfall->frequencyAt(x))));
@@ -152,7 +152,7 @@ TEST_F(HfWindowTest, WaterfallAndMeterFollowTheModem)
 TEST_F(HfWindowTest, TuneButtonStartsAndEnds)
 {
     hf::ScriptedModem& modem = openWindow();
-    auto* tune = in<QPushButton>(*main, "Command3");
+    auto* tune = in<QPushButton>(*main, "tuneButton");
     tune->setEnabled(true);
     // A beacon a loaded machine let go out while the window loaded stays counted.
     const QByteArray queued = "@" + QByteArray::number(modem.queued().size());
@@ -167,9 +167,9 @@ TEST_F(HfWindowTest, TuneButtonStartsAndEnds)
 TEST_F(HfWindowTest, ModemOptionsShowTheirChannelsStateAndSendBeaconTheModemsState)
 {
     hf::ScriptedModem& modem = openWindow();
-    const std::pair<int, const char*> indicators[] = {{9, "Option10"},  {2, "Option7"},   {17, "Option14"},
-                                                      {4, "Option15"},  {24, "Option17"}, {6, "Option18"},
-                                                      {20, "Option19"}, {8, "Option20"}};
+    const std::pair<int, const char*> indicators[] = {
+        {9, "mfsk16Option"},   {2, "psk63Option"},  {17, "qpsk125Option"},  {4, "psk250Option"},
+        {24, "qpsk250Option"}, {6, "gmsk63Option"}, {20, "ax25MfskOption"}, {8, "gmsk250Option"}};
     for (const auto& [busy, option] : indicators) {
         SCOPED_TRACE(option);
         for (const auto& [channel, name] : indicators)
@@ -180,7 +180,7 @@ TEST_F(HfWindowTest, ModemOptionsShowTheirChannelsStateAndSendBeaconTheModemsSta
                       channel == busy ? app::Green : app::LightGrey)
                 << name;
     }
-    auto* beacon = in<QPushButton>(*main, "Command4");
+    auto* beacon = in<QPushButton>(*main, "sendBeaconButton");
     modem.setModemState(hf::Modem::kStateIdle);
     modem.firePeriodic();
     EXPECT_EQ(app::backColour(beacon), app::LightGrey);

@@ -1,13 +1,13 @@
 // The main window with its VHF links: a text-mode TNC on a pseudo-terminal, the local
 // service port labels, and the KISS-over-TCP button with its stored flag.
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
-#include "pty_pair.h"
-#include "scripted_tcp_peer.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/scripted_tcp_peer.h"
 #include "settings/file_names.h"
 #include "settings/record_file.h"
 #include "settings/station_files.h"
-#include "wait_until.h"
+#include "tests/support/wait_until.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -34,8 +34,8 @@ TEST_F(WindowTest, TncTrafficHeardListAndPortCaption)
 
     ASSERT_TRUE(tnc.write("N0CALL>APRS,WIDE1-1:>hello test\r\nM0XYZ-7>APRS:>second packet\r\n"
                           "N0CALL>APRS:>again\r\nG4ABC>APRS:>ourselves\r\n"));
-    auto* list = in<QListWidget>(w, "List2");
-    auto* monitor = in<QPlainTextEdit>(w, "Text1");
+    auto* list = in<QListWidget>(w, "tncHeardList");
+    auto* monitor = in<QPlainTextEdit>(w, "tncTrafficDisplay");
     ASSERT_TRUE(waitUntil([&] { return monitor->toPlainText().contains("ourselves"); }));
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text(), "N0CALL");
@@ -45,9 +45,11 @@ TEST_F(WindowTest, TncTrafficHeardListAndPortCaption)
     EXPECT_TRUE(first.match(monitor->toPlainText()).hasMatch()) << monitor->toPlainText().toStdString();
     EXPECT_EQ(monitor->textCursor().position(), monitor->toPlainText().size()) << "cursor at the end";
 
-    ASSERT_TRUE(waitUntil([&] { return in<QLabel>(w, "Label26")->text() == "TNC Com port 2 is working"; }));
-    EXPECT_EQ(in<QLabel>(w, "Label23")->text(), QString("%1 listening").arg(state.tcpPorts.packets));
-    EXPECT_EQ(in<QLabel>(w, "Label27")->text(), QString("%1 listening").arg(state.tcpPorts.ptt));
+    ASSERT_TRUE(waitUntil(
+        [&] { return in<QLabel>(w, "tncPortStatusLabel")->text() == "TNC Com port 2 is working"; }));
+    EXPECT_EQ(in<QLabel>(w, "localProgramPortLabel")->text(),
+              QString("%1 listening").arg(state.tcpPorts.packets));
+    EXPECT_EQ(in<QLabel>(w, "pttPortLabel")->text(), QString("%1 listening").arg(state.tcpPorts.ptt));
 }
 
 TEST_F(WindowTest, TncTrafficKeepsTheNewestText)
@@ -61,7 +63,7 @@ TEST_F(WindowTest, TncTrafficKeepsTheNewestText)
         burst +=
             "N0CALL>APRS:>" + QByteArray::number(i).rightJustified(4, '0') + QByteArray(80, 'x') + "\r\n";
     ASSERT_TRUE(tnc.write(burst));
-    auto* monitor = in<QPlainTextEdit>(w, "Text1");
+    auto* monitor = in<QPlainTextEdit>(w, "tncTrafficDisplay");
     ASSERT_TRUE(waitUntil([&] { return monitor->toPlainText().contains(">0199"); }, 10000));
     EXPECT_LE(monitor->toPlainText().size(), 15000);
     EXPECT_FALSE(monitor->toPlainText().contains(">0000"));
@@ -73,17 +75,18 @@ TEST_F(WindowTest, KissTcpButtonConnectsShowsItsStateAndIsStored)
     ASSERT_TRUE(modem.isListening());
     state.tcpPorts.kiss = modem.port();
     app::MainWindow& w = makeMain();
-    auto* command5 = in<QPushButton>(w, "Command5");
-    command5->click();
+    auto* kissTcpButton = in<QPushButton>(w, "kissTcpButton");
+    kissTcpButton->click();
     ASSERT_TRUE(waitUntil([&] { return modem.hasClient(); }));
     ASSERT_TRUE(waitUntil(
-        [&] { return command5->text() == "Connected to Ferrox SoundModem via KISS on port 4000"; }));
-    EXPECT_FALSE(in<QLabel>(w, "Label28")->text().isEmpty());
+        [&] { return kissTcpButton->text() == "Connected to Ferrox SoundModem via KISS on port 4000"; }));
+    EXPECT_FALSE(in<QLabel>(w, "kissTcpStatusLabel")->text().isEmpty());
     modem.dropClient();
-    ASSERT_TRUE(waitUntil(
-        [&] { return in<QLabel>(w, "Label28")->text() == QString("%1 listening").arg(modem.port()); }));
-    ASSERT_TRUE(waitUntil([&] { return command5->text() == "Listening for Ferrox SoundModem"; }));
-    command5->click();
+    ASSERT_TRUE(waitUntil([&] {
+        return in<QLabel>(w, "kissTcpStatusLabel")->text() == QString("%1 listening").arg(modem.port());
+    }));
+    ASSERT_TRUE(waitUntil([&] { return kissTcpButton->text() == "Listening for Ferrox SoundModem"; }));
+    kissTcpButton->click();
     ASSERT_TRUE(waitUntil([&] { return modem.connectionCount() == 2 && modem.hasClient(); }));
     w.close();
     const auto c2 = settings::RecordFile::load(settings::pathIn(state.stationDir, settings::files::Config2));

@@ -1,10 +1,10 @@
 // The main window's messaging wiring: "Connect to Server" with its status, a message from the
 // server in the messages box, and "Send" over APRS-IS.
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
 #include "aprsis/aprs_is_client.h"
-#include "scripted_tcp_peer.h"
-#include "wait_until.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/wait_until.h"
 
 #include "app/widget_helpers.h"
 #include "platform/clock.h"
@@ -25,8 +25,8 @@ TEST_F(MessagingWindowTest, ConnectWithoutCallsignAsksForOne)
     state.aprsIsCall = "NOCALL";
     makePage();
     app::MainWindow& w = makeMain();
-    in<QPushButton>(w, "Connect")->click();
-    EXPECT_EQ(in<QLabel>(w, "Label13")->text(), QStringLiteral("Enter Callsign!"));
+    in<QPushButton>(w, "aprsIsConnectButton")->click();
+    EXPECT_EQ(in<QLabel>(w, "serverStatusLabel")->text(), QStringLiteral("Enter Callsign!"));
 }
 
 TEST_F(MessagingWindowTest, ServerMessageShowsAndSendGoesOut)
@@ -34,35 +34,35 @@ TEST_F(MessagingWindowTest, ServerMessageShowsAndSendGoesOut)
     makePage();
     state.aprsIsCall = "M0SKY-1";
     app::MainWindow& w = makeMain();
-    w.timer(9).stop(); // no start-up beacon among the lines checked here
+    w.startupBeaconTimer().stop(); // no start-up beacon among the lines checked here
     state.aprsIsCall = "M0SKY-1";
     testsupport::ScriptedTcpServer server;
-    in<QLineEdit>(w, "Text10")->setText(QStringLiteral("127.0.0.1"));
+    in<QLineEdit>(w, "aprsIsServerField")->setText(QStringLiteral("127.0.0.1"));
     w.aprsIsClient().setPort(server.port());
-    in<QPushButton>(w, "Connect")->click();
+    in<QPushButton>(w, "aprsIsConnectButton")->click();
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
     EXPECT_TRUE(server.received().startsWith("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/"));
     ASSERT_TRUE(testsupport::waitUntil(
-        [&] { return in<QLabel>(w, "Label13")->text() == QStringLiteral("Connected"); }));
-    EXPECT_EQ(app::backColour(in<QPushButton>(w, "Connect")), app::Green);
+        [&] { return in<QLabel>(w, "serverStatusLabel")->text() == QStringLiteral("Connected"); }));
+    EXPECT_EQ(app::backColour(in<QPushButton>(w, "aprsIsConnectButton")), app::Green);
 
     server.clearReceived();
     server.send("G4SRC>APRS,TCPIP*::M0SKY-1  :hello{7\r\n");
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
     EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4SRC    :ack7\r\n"));
-    auto* box = in<QPlainTextEdit>(w, "Text8");
+    auto* box = in<QPlainTextEdit>(w, "messagesDisplay");
     EXPECT_TRUE(box->toPlainText().contains(QStringLiteral(" From: G4SRC  To: :M0SKY-1  :hello{7")));
     // Yellow for a message to us (a waited-for condition: the box may be flashing).
     EXPECT_TRUE(testsupport::waitUntil([&] { return app::backColour(box) == app::Yellow; }));
     // The label shows the last line in either direction: here our acknowledgement.
-    EXPECT_TRUE(in<QLabel>(w, "Label16")->text().contains(QStringLiteral("ack7")));
+    EXPECT_TRUE(in<QLabel>(w, "serverDataLabel")->text().contains(QStringLiteral("ack7")));
 
     server.clearReceived();
-    in<QRadioButton>(w, "Option9")->click();
-    in<QRadioButton>(w, "Option5")->click(); // "No ACKs": one transmission, no waiting
-    in<QLineEdit>(w, "Text3")->setText(QStringLiteral("G4DST"));
-    in<QLineEdit>(w, "Text2")->setText(QStringLiteral("a~b{c|d"));
-    in<QPushButton>(w, "Command1")->click();
+    in<QRadioButton>(w, "aprsIsOption")->click();
+    in<QRadioButton>(w, "noAcksOption")->click(); // "No ACKs": one transmission, no waiting
+    in<QLineEdit>(w, "sendToField")->setText(QStringLiteral("G4DST"));
+    in<QLineEdit>(w, "messageInput")->setText(QStringLiteral("a~b{c|d"));
+    in<QPushButton>(w, "sendButton")->click();
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
     EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4DST    :abcd\r\n"));
     EXPECT_TRUE(box->toPlainText().contains(QStringLiteral("  From: M0SKY-1  To :G4DST  abcd")));
@@ -75,26 +75,26 @@ TEST_F(MessagingWindowTest, UnverifiedLogOnIsShownWithTheServersAnswer)
     app::MainWindow& w = makeMain();
     state.aprsIsCall = "M0SKY-1"; // the window has read the (empty) callsign files
     testsupport::ScriptedTcpServer server;
-    in<QLineEdit>(w, "Text10")->setText(QStringLiteral("127.0.0.1"));
+    in<QLineEdit>(w, "aprsIsServerField")->setText(QStringLiteral("127.0.0.1"));
     w.aprsIsClient().setPort(server.port());
-    in<QPushButton>(w, "Connect")->click();
+    in<QPushButton>(w, "aprsIsConnectButton")->click();
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
     server.send("# logresp M0SKY-1 unverified, server T2TEST\r\n");
     const QString shown = QStringLiteral("Connected, unverified: logresp M0SKY-1 unverified, server T2TEST");
-    ASSERT_TRUE(testsupport::waitUntil([&] { return in<QLabel>(w, "Label13")->text() == shown; }));
-    EXPECT_EQ(app::backColour(in<QPushButton>(w, "Connect")), app::Orange);
-    fire(w.timer(6)); // the status timer keeps saying so
-    EXPECT_EQ(in<QLabel>(w, "Label13")->text(), shown);
-    EXPECT_EQ(app::backColour(in<QPushButton>(w, "Connect")), app::Orange);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return in<QLabel>(w, "serverStatusLabel")->text() == shown; }));
+    EXPECT_EQ(app::backColour(in<QPushButton>(w, "aprsIsConnectButton")), app::Orange);
+    fire(w.linkStatusTimer()); // the status timer keeps saying so
+    EXPECT_EQ(in<QLabel>(w, "serverStatusLabel")->text(), shown);
+    EXPECT_EQ(app::backColour(in<QPushButton>(w, "aprsIsConnectButton")), app::Orange);
 }
 
 TEST_F(MessagingWindowTest, MessagesBoxFlashesByTheAlertRules)
 {
     app::MainWindow& w = makeMain();
-    w.timer(9).stop();
-    auto* box = in<QPlainTextEdit>(w, "Text8");
-    auto* alert = in<QCheckBox>(w, "Check1");
-    QTimer& flash = w.timer(14);
+    w.startupBeaconTimer().stop();
+    auto* box = in<QPlainTextEdit>(w, "messagesDisplay");
+    auto* alert = in<QCheckBox>(w, "alertCheck");
+    QTimer& flash = w.messageFlashTimer();
 
     // "Alert" ticked: green and yellow by turns until the box is clicked, then white.
     alert->setChecked(true);

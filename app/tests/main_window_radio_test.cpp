@@ -6,13 +6,13 @@
 #include "hf/modem/tests/station_recording.h"
 #include "hf/modem/wav_file.h"
 
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
 #include "app/station_app.h"
 #include "hf/radio/sound_card_modem.h"
 #include "records/log_file.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QFile>
 #include <QLabel>
@@ -30,7 +30,7 @@ protected:
         main->setModemFactory(app::soundCardModemFactory(options, state, ports));
         main->setSpaceWeatherUrl(spaceWeatherUrl);
         main->load();
-        main->timer(9).stop();
+        main->startupBeaconTimer().stop();
         return *main;
     }
 };
@@ -52,14 +52,15 @@ TEST_F(RadioWindowTest, EveryReferenceRecordingReachesTrafficHeardListAndHeardLo
     GTEST_SKIP() << "audio paced in real time: the instrumented build would measure its own speed";
 #endif
     const Recording recordings[] = {
-        {"psk63-48k-1500.wav", 1500, "Option7", "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference",
+        {"psk63-48k-1500.wav", 1500, "psk63Option", "N0CALL>APSK63:=4807.03N/01131.00E>PSK63 reference",
          "N0CALL"},
-        {"psk250-11k-2100.wav", 2100, "Option15", "N0CALL-7>APSK25,WIDE2-1:>PSK250 reference status",
+        {"psk250-11k-2100.wav", 2100, "psk250Option", "N0CALL-7>APSK25,WIDE2-1:>PSK250 reference status",
          "N0CALL-7"},
-        {"qpsk125-11k-2100.wav", 2100, "Option14", "N0CALL>APSK14::N1CALL-2 :QPSK125 reference{3", "N0CALL"},
-        {"qpsk250-48k-1500.wav", 1500, "Option17", "N0CALL>APSK27:>QPSK250 reference", "N0CALL"},
-        {"mfsk16-11k-2100.wav", 2100, "Option10", "N0CALL>APSK16::N1CALL   :ack12", "N0CALL"},
-        {"mfsk16-11k-1500-noisy.wav", 1500, "Option10", "N0CALL>APSK16:>MFSK16 at -10 dB", "N0CALL"},
+        {"qpsk125-11k-2100.wav", 2100, "qpsk125Option", "N0CALL>APSK14::N1CALL-2 :QPSK125 reference{3",
+         "N0CALL"},
+        {"qpsk250-48k-1500.wav", 1500, "qpsk250Option", "N0CALL>APSK27:>QPSK250 reference", "N0CALL"},
+        {"mfsk16-11k-2100.wav", 2100, "mfsk16Option", "N0CALL>APSK16::N1CALL   :ack12", "N0CALL"},
+        {"mfsk16-11k-1500-noisy.wav", 1500, "mfsk16Option", "N0CALL>APSK16:>MFSK16 at -10 dB", "N0CALL"},
     };
     platform::Clock::setTimeScale(0.1); // the recordings play ten times faster than real time
     for (const Recording& r : recordings) {
@@ -78,17 +79,17 @@ TEST_F(RadioWindowTest, EveryReferenceRecordingReachesTrafficHeardListAndHeardLo
         options.audioOut = QStringLiteral("null");
         openStation(options);
         in<QRadioButton>(*main, r.option)->click();
-        auto* traffic = in<QPlainTextEdit>(*main, "Text12");
+        auto* traffic = in<QPlainTextEdit>(*main, "hfTrafficDisplay");
         EXPECT_TRUE(testsupport::waitUntil(
             [&] { return traffic->toPlainText().contains(QLatin1String(r.body)); }, 30000))
             << traffic->toPlainText().toStdString();
-        auto* heard = in<QListWidget>(*main, "List1");
+        auto* heard = in<QListWidget>(*main, "hfHeardList");
         EXPECT_FALSE(heard->findItems(QLatin1String(r.source), Qt::MatchExactly).isEmpty());
         QFile log(records::LogFile::mheardLog(dir.path()).path());
         ASSERT_TRUE(log.open(QIODevice::ReadOnly));
         EXPECT_TRUE(log.readAll().contains(r.body));
         EXPECT_TRUE(
-            in<QLabel>(*main, "LabelModemStatus")->text().startsWith(QStringLiteral("HF modem running")));
+            in<QLabel>(*main, "modemStatusLabel")->text().startsWith(QStringLiteral("HF modem running")));
         main->close();
         main.reset();
         QFile::remove(records::LogFile::mheardLog(dir.path()).path());
@@ -157,7 +158,7 @@ TEST_F(RadioWindowTest, WithoutASoundDeviceTheStationStartsAndShowsItsModemState
 {
     state.sampleSpeedCode = 1;
     openStation(app::StationOptions{});
-    auto* caption = in<QLabel>(*main, "LabelModemStatus");
+    auto* caption = in<QLabel>(*main, "modemStatusLabel");
     ASSERT_TRUE(testsupport::waitUntil([&] {
         return caption->text().startsWith(QStringLiteral("HF modem idle")) ||
                caption->text().startsWith(QStringLiteral("HF modem running"));
@@ -177,7 +178,7 @@ TEST_F(RadioWindowTest, NoDigiModesSwitchesTheModemOff)
     EXPECT_FALSE(radio->running());
     testsupport::spinFor(100);
     EXPECT_FALSE(
-        in<QLabel>(*main, "LabelModemStatus")->text().startsWith(QStringLiteral("HF modem running")));
+        in<QLabel>(*main, "modemStatusLabel")->text().startsWith(QStringLiteral("HF modem running")));
 }
 
 } // namespace

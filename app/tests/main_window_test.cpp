@@ -1,4 +1,4 @@
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
 #include "app/message_display_window.h"
 #include "app/title_clock.h"
@@ -7,8 +7,8 @@
 #include "settings/file_names.h"
 #include "settings/record_file.h"
 
-#include "pty_pair.h"
-#include "wait_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/wait_until.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -34,15 +34,15 @@ TEST_F(WindowTest, MainWindowDefaultsAndConfig2CreatedAtClose)
     makePage();
     app::MainWindow& w = makeMain();
     EXPECT_FALSE(dir.exists(files::Config2)) << "config2 is first written when the window closes";
-    EXPECT_EQ(in<QLineEdit>(w, "Text11")->text(), "-1");
-    EXPECT_EQ(in<QLineEdit>(w, "Text10")->text(), "rotate.aprs2.net");
-    EXPECT_EQ(in<QLineEdit>(w, "Text13")->text(), "WIDE2-1");
-    EXPECT_TRUE(in<QRadioButton>(w, "Option20")->isChecked()) << "GMSK-250 is the design default";
-    EXPECT_EQ(in<QPushButton>(w, "Command1")->text(), "&Send");
-    EXPECT_TRUE(in<QPushButton>(w, "Command1")->isDefault());
+    EXPECT_EQ(in<QLineEdit>(w, "passcodeField")->text(), "-1");
+    EXPECT_EQ(in<QLineEdit>(w, "aprsIsServerField")->text(), "rotate.aprs2.net");
+    EXPECT_EQ(in<QLineEdit>(w, "digiPathField")->text(), "WIDE2-1");
+    EXPECT_TRUE(in<QRadioButton>(w, "gmsk250Option")->isChecked()) << "GMSK-250 is the design default";
+    EXPECT_EQ(in<QPushButton>(w, "sendButton")->text(), "&Send");
+    EXPECT_TRUE(in<QPushButton>(w, "sendButton")->isDefault());
     EXPECT_TRUE(w.windowTitle().startsWith("Tamberlane Skylark v3.33          "));
     for (int n = 1; n <= 30; ++n)
-        EXPECT_NE(w.findChild<QTimer*>(QStringLiteral("Timer%1").arg(n)), nullptr) << n;
+        EXPECT_NE(w.findChild<QTimer*>(QLatin1String(app::MainWindow::timerName(n))), nullptr) << n;
     EXPECT_EQ(app::MainWindow::designInterval(19), 59000);
 
     w.close();
@@ -71,10 +71,10 @@ TEST_F(WindowTest, StoredTransmitModeShowsItsCallsign)
     dir.write(files::Config2, f.bytes());
     makePage();
     app::MainWindow& w = makeMain();
-    EXPECT_TRUE(in<QRadioButton>(w, "Option9")->isChecked());
-    EXPECT_EQ(in<QLineEdit>(w, "Text4")->text(), "G4ABC-10");
-    EXPECT_FALSE(in<QLineEdit>(w, "Text13")->isEnabled());
-    EXPECT_TRUE(in<QCheckBox>(w, "Check3")->isChecked());
+    EXPECT_TRUE(in<QRadioButton>(w, "aprsIsOption")->isChecked());
+    EXPECT_EQ(in<QLineEdit>(w, "myCallField")->text(), "G4ABC-10");
+    EXPECT_FALSE(in<QLineEdit>(w, "digiPathField")->isEnabled());
+    EXPECT_TRUE(in<QCheckBox>(w, "hfDigipeatCheck")->isChecked());
 }
 
 TEST_F(WindowTest, OperatingModeWaitsForTheTransmitterAndTalksToTheTnc)
@@ -94,7 +94,7 @@ TEST_F(WindowTest, OperatingModeWaitsForTheTransmitterAndTalksToTheTnc)
         sentWhileBusy = !wire.isEmpty();
         state.transmitBusy = false;
     });
-    in<QRadioButton>(w, "Option2")->click(); // "APRS Messaging"
+    in<QRadioButton>(w, "aprsMessagingOption")->click(); // "APRS Messaging"
     EXPECT_FALSE(sentWhileBusy);
     ASSERT_TRUE(testsupport::waitUntil([&] {
         drain();
@@ -102,14 +102,14 @@ TEST_F(WindowTest, OperatingModeWaitsForTheTransmitterAndTalksToTheTnc)
     }));
     EXPECT_EQ(wire, QByteArray("\x03\rconv\r", 7));
     EXPECT_FALSE(state.transmitBusy);
-    EXPECT_FALSE(in<QRadioButton>(w, "Option1")->isEnabled()) << "GMSK-250 is an HF mode";
-    EXPECT_TRUE(in<QRadioButton>(w, "Option3")->isEnabled());
-    EXPECT_EQ(in<QPushButton>(w, "Disconnect")->text(), "Beacon ON");
+    EXPECT_FALSE(in<QRadioButton>(w, "tncCommandOption")->isEnabled()) << "GMSK-250 is an HF mode";
+    EXPECT_TRUE(in<QRadioButton>(w, "packetConverseOption")->isEnabled());
+    EXPECT_EQ(in<QPushButton>(w, "beaconButton")->text(), "Beacon ON");
 
-    in<QRadioButton>(w, "Option8")->click(); // "TNC"
-    in<QRadioButton>(w, "Option3")->click();
-    EXPECT_TRUE(in<QRadioButton>(w, "Option1")->isEnabled()) << "no HF mode selected now";
-    EXPECT_FALSE(in<QRadioButton>(w, "Option5")->isEnabled()) << "Packet Converse has no ACK choice";
+    in<QRadioButton>(w, "tncOption")->click(); // "TNC"
+    in<QRadioButton>(w, "packetConverseOption")->click();
+    EXPECT_TRUE(in<QRadioButton>(w, "tncCommandOption")->isEnabled()) << "no HF mode selected now";
+    EXPECT_FALSE(in<QRadioButton>(w, "noAcksOption")->isEnabled()) << "Packet Converse has no ACK choice";
 }
 
 TEST_F(WindowTest, ClosingDuringAWaitEndsTheWaitAndStopsEveryTimer)
@@ -118,7 +118,7 @@ TEST_F(WindowTest, ClosingDuringAWaitEndsTheWaitAndStopsEveryTimer)
     state.transmitBusy = true;
     bool returned = false;
     QTimer::singleShot(20, &w, [&] { w.close(); });
-    in<QRadioButton>(w, "Option4")->click(); // waits for the transmitter
+    in<QRadioButton>(w, "raynetMessagingOption")->click(); // waits for the transmitter
     returned = true;
     EXPECT_TRUE(returned);
     EXPECT_TRUE(state.shuttingDown);
@@ -137,7 +137,7 @@ TEST_F(WindowTest, ClosingDuringAnOperatingModeWaitLeavesTheTncPortShut)
     QByteArray wire;
     platform::Clock::setTimeScale(0.1); // the 1 s wait of the mode change lasts 100 ms
     QTimer::singleShot(40, &w, [&] { w.close(); });
-    in<QRadioButton>(w, "Option2")->click(); // "APRS Messaging": Ctrl-C, 1 s, "conv"
+    in<QRadioButton>(w, "aprsMessagingOption")->click(); // "APRS Messaging": Ctrl-C, 1 s, "conv"
     testsupport::spinFor(50);
     wire += tnc.readAvailable();
     EXPECT_EQ(wire, QByteArray("\x03\r", 2)) << "nothing is written after the close";
@@ -148,22 +148,22 @@ TEST_F(WindowTest, ClosingDuringAnOperatingModeWaitLeavesTheTncPortShut)
 TEST_F(WindowTest, StationListsAndBeaconTypeButtons)
 {
     app::MainWindow& w = makeMain();
-    auto* hf = in<QListWidget>(w, "List1");
-    auto* tnc = in<QListWidget>(w, "List2");
+    auto* hf = in<QListWidget>(w, "hfHeardList");
+    auto* tnc = in<QListWidget>(w, "tncHeardList");
     hf->addItems({"G4ABC", "M0XYZ-7"});
     tnc->addItem("N0CALL-9");
     emit tnc->itemClicked(tnc->item(0));
-    EXPECT_EQ(in<QLineEdit>(w, "Text3")->text(), "N0CALL-9");
-    EXPECT_TRUE(in<QRadioButton>(w, "Option8")->isChecked());
+    EXPECT_EQ(in<QLineEdit>(w, "sendToField")->text(), "N0CALL-9");
+    EXPECT_TRUE(in<QRadioButton>(w, "tncOption")->isChecked());
     emit hf->itemClicked(hf->item(1));
-    EXPECT_EQ(in<QLineEdit>(w, "Text3")->text(), "M0XYZ-7");
-    EXPECT_TRUE(in<QRadioButton>(w, "Option20")->isChecked());
+    EXPECT_EQ(in<QLineEdit>(w, "sendToField")->text(), "M0XYZ-7");
+    EXPECT_TRUE(in<QRadioButton>(w, "gmsk250Option")->isChecked());
     emit hf->itemDoubleClicked(hf->item(0));
     ASSERT_EQ(hf->count(), 1);
     EXPECT_EQ(hf->item(0)->text(), "M0XYZ-7");
 
-    auto* gps = in<QPushButton>(w, "Command6");
-    auto* fixed = in<QPushButton>(w, "Command7");
+    auto* gps = in<QPushButton>(w, "gpsBeaconButton");
+    auto* fixed = in<QPushButton>(w, "fixedBeaconButton");
     gps->click();
     EXPECT_TRUE(state.gpsBeacon);
     gps->click();
@@ -178,7 +178,7 @@ TEST_F(WindowTest, StationListsAndBeaconTypeButtons)
 TEST_F(WindowTest, MenusOpenFilesAndPagesWithTheDefaultHandler)
 {
     app::MainWindow& w = makeMain();
-    in<QLineEdit>(w, "Text4")->setText("G4ABC-9");
+    in<QLineEdit>(w, "myCallField")->setText("G4ABC-9");
     w.findChild<QAction*>("mnuStationInfo")->trigger();
     w.findChild<QAction*>("mnuReceiveLog")->trigger();
     w.findChild<QAction*>("mnuHelp")->trigger();
@@ -192,46 +192,47 @@ TEST_F(WindowTest, MessageDisplayShowsTheBuffersAndDoubleClickClears)
 {
     dir.write(files::GroupCall, "\"RAYNET\"\r\n");
     app::MainWindow& w = makeMain();
-    in<QCheckBox>(w, "Check2")->setChecked(true);
+    in<QCheckBox>(w, "messageDisplayCheck")->setChecked(true);
     app::MessageDisplayWindow* d = w.messageDisplay();
     ASSERT_TRUE(d->isVisible());
     state.messagesText = "From: G4ABC hello\r\n";
     state.groupList = "group text\r\n";
     ASSERT_TRUE(testsupport::waitUntil(
-        [&] { return in<QPlainTextEdit>(*d, "Text1")->toPlainText().contains("hello"); }));
-    EXPECT_EQ(in<QPlainTextEdit>(*d, "Text6")->toPlainText(), in<QPlainTextEdit>(*d, "Text4")->toPlainText());
-    EXPECT_EQ(in<QLineEdit>(*d, "Text5")->text(), "RAYNET");
-    QTest::keyClicks(in<QLineEdit>(*d, "Text5"), "X");
-    EXPECT_EQ(in<QLineEdit>(*d, "Text5")->text(), "RAYNET") << "the group call cannot be edited";
+        [&] { return in<QPlainTextEdit>(*d, "myMessagesBox")->toPlainText().contains("hello"); }));
+    EXPECT_EQ(in<QPlainTextEdit>(*d, "allGroupBox")->toPlainText(),
+              in<QPlainTextEdit>(*d, "groupBox")->toPlainText());
+    EXPECT_EQ(in<QLineEdit>(*d, "groupCallField")->text(), "RAYNET");
+    QTest::keyClicks(in<QLineEdit>(*d, "groupCallField"), "X");
+    EXPECT_EQ(in<QLineEdit>(*d, "groupCallField")->text(), "RAYNET") << "the group call cannot be edited";
 
-    QTest::mouseDClick(in<QPlainTextEdit>(*d, "Text1")->viewport(), Qt::LeftButton);
+    QTest::mouseDClick(in<QPlainTextEdit>(*d, "myMessagesBox")->viewport(), Qt::LeftButton);
     EXPECT_TRUE(state.messagesText.isEmpty());
     state.messagesText = "new\r\n";
     d->refresh();
-    EXPECT_EQ(in<QPlainTextEdit>(*d, "Text1")->toPlainText(), "new\n");
+    EXPECT_EQ(in<QPlainTextEdit>(*d, "myMessagesBox")->toPlainText(), "new\n");
 
-    in<QCheckBox>(*d, "Check1")->setChecked(true);
-    EXPECT_TRUE(in<QPlainTextEdit>(*d, "Text6")->isVisibleTo(d));
-    EXPECT_FALSE(in<QPlainTextEdit>(*d, "Text2")->isVisibleTo(d));
-    in<QCheckBox>(w, "Check2")->setChecked(false);
+    in<QCheckBox>(*d, "groupOnlyCheck")->setChecked(true);
+    EXPECT_TRUE(in<QPlainTextEdit>(*d, "allGroupBox")->isVisibleTo(d));
+    EXPECT_FALSE(in<QPlainTextEdit>(*d, "bulletinsBox")->isVisibleTo(d));
+    in<QCheckBox>(w, "messageDisplayCheck")->setChecked(false);
     EXPECT_FALSE(d->isVisible());
 }
 
 TEST_F(WindowTest, ChoicesFollowTheControls)
 {
     app::MainWindow& w = makeMain();
-    in<QRadioButton>(w, "Option110")->click();
+    in<QRadioButton>(w, "ax25Psk63Option")->click();
     EXPECT_EQ(state.choices.transmitMode, station::TransmitMode::Ax25Psk63);
     EXPECT_EQ(state.choices.myCallField, "NOCALL");
-    in<QRadioButton>(w, "Option9")->click();
+    in<QRadioButton>(w, "aprsIsOption")->click();
     EXPECT_EQ(state.choices.transmitMode, station::TransmitMode::AprsIs);
-    in<QCheckBox>(w, "Check10")->setChecked(true);
+    in<QCheckBox>(w, "displayCrcCheck")->setChecked(true);
     EXPECT_TRUE(state.choices.displayCrc);
-    in<QRadioButton>(w, "Option5")->click();
+    in<QRadioButton>(w, "noAcksOption")->click();
     EXPECT_FALSE(state.choices.acksNormal);
-    in<QLineEdit>(w, "Text13")->setText("wide1-1");
+    in<QLineEdit>(w, "digiPathField")->setText("wide1-1");
     EXPECT_EQ(state.choices.digiPath, "WIDE1-1");
-    in<QRadioButton>(w, "Option3")->click();
+    in<QRadioButton>(w, "packetConverseOption")->click();
     EXPECT_EQ(state.choices.operatingMode, station::OperatingMode::PacketConverse);
 }
 
@@ -247,14 +248,14 @@ TEST_F(WindowTest, TncCommandSendsCtrlCAndStopsTheBeacons)
         drain();
         return wire == QByteArray("\x03\r", 2);
     }));
-    in<QRadioButton>(w, "Option8")->click(); // "TNC": the beacon schedule runs, messaging chosen
-    ASSERT_TRUE(w.timer(4).isActive());
+    in<QRadioButton>(w, "tncOption")->click(); // "TNC": the beacon schedule runs, messaging chosen
+    ASSERT_TRUE(w.beaconScheduleTimer().isActive());
     ASSERT_TRUE(testsupport::waitUntil([&] {
         drain();
         return wire.endsWith("conv\r");
     }));
     wire.clear();
-    auto* command = in<QRadioButton>(w, "Option1");
+    auto* command = in<QRadioButton>(w, "tncCommandOption");
     ASSERT_TRUE(command->isEnabled());
     command->click(); // "TNC Command "
     ASSERT_TRUE(testsupport::waitUntil([&] {
@@ -262,21 +263,21 @@ TEST_F(WindowTest, TncCommandSendsCtrlCAndStopsTheBeacons)
         return !wire.isEmpty();
     }));
     EXPECT_EQ(wire, QByteArray("\x03\r", 2));
-    auto* beaconOnOff = in<QPushButton>(w, "Disconnect");
+    auto* beaconOnOff = in<QPushButton>(w, "beaconButton");
     EXPECT_EQ(beaconOnOff->text(), QStringLiteral("Beacon OFF"));
     EXPECT_EQ(app::backColour(beaconOnOff), app::LightGrey);
     EXPECT_FALSE(beaconOnOff->isEnabled());
-    EXPECT_FALSE(w.timer(4).isActive()) << "no beacons while the TNC takes commands";
-    EXPECT_FALSE(in<QRadioButton>(w, "Option6")->isEnabled()) << "no ACK choice for TNC commands";
+    EXPECT_FALSE(w.beaconScheduleTimer().isActive()) << "no beacons while the TNC takes commands";
+    EXPECT_FALSE(in<QRadioButton>(w, "normalAcksOption")->isEnabled()) << "no ACK choice for TNC commands";
 }
 
 TEST_F(WindowTest, ButtonsFollowTheSendInProgressOnEveryClockTick)
 {
     app::MainWindow& w = makeMain();
-    auto* send = in<QPushButton>(w, "Command1");
-    auto* tune = in<QPushButton>(w, "Command3");
-    auto* beacon = in<QPushButton>(w, "Command4");
-    ASSERT_TRUE(w.timer(1).isActive());
+    auto* send = in<QPushButton>(w, "sendButton");
+    auto* tune = in<QPushButton>(w, "tuneButton");
+    auto* beacon = in<QPushButton>(w, "sendBeaconButton");
+    ASSERT_TRUE(w.titleClockTimer().isActive());
     state.sendInProgress = true;
     ASSERT_TRUE(testsupport::waitUntil([&] { return !send->isEnabled(); }));
     EXPECT_FALSE(tune->isEnabled());
@@ -285,8 +286,8 @@ TEST_F(WindowTest, ButtonsFollowTheSendInProgressOnEveryClockTick)
     ASSERT_TRUE(testsupport::waitUntil([&] { return send->isEnabled(); }));
     EXPECT_TRUE(beacon->isEnabled());
     EXPECT_TRUE(tune->isEnabled()) << "an HF option is chosen";
-    in<QRadioButton>(w, "Option8")->setEnabled(true);
-    in<QRadioButton>(w, "Option8")->click(); // "TNC": no tune carrier
+    in<QRadioButton>(w, "tncOption")->setEnabled(true);
+    in<QRadioButton>(w, "tncOption")->click(); // "TNC": no tune carrier
     testsupport::spinFor(platform::Clock::scaled(300));
     EXPECT_FALSE(tune->isEnabled());
     EXPECT_TRUE(send->isEnabled());
@@ -295,7 +296,7 @@ TEST_F(WindowTest, ButtonsFollowTheSendInProgressOnEveryClockTick)
 TEST_F(WindowTest, TransmitOptionsShowTheirCallAndSetTheirControls)
 {
     app::MainWindow& w = makeMain();
-    w.timer(1).stop(); // the clock tick would set the tune button by its own rule
+    w.titleClockTimer().stop(); // the clock tick would set the tune button by its own rule
     state.myCall = "G4TNC";
     state.aprsIsCall = "G4TNC-10";
     state.hfCall = "G4TNC-5";
@@ -306,24 +307,25 @@ TEST_F(WindowTest, TransmitOptionsShowTheirCallAndSetTheirControls)
         bool tune;
         bool tncCommand;
     } rows[] = {
-        {"Option9", "G4TNC-10", false, false, false}, // "APRS-IS"
-        {"Option8", "G4TNC", false, false, true},     // "TNC" (text-mode TNC: no KISS path)
-        {"Option31", "G4TNC", true, true, false},     // "AX.25"
-        {"Option7", "G4TNC-5", false, true, false},   // "PSK-63"
-        {"Option110", "G4TNC-5", false, true, false}, // "AX.25/PSK-63"
-        {"Option20", "G4TNC-5", false, true, false},  // "GMSK-250"
+        {"aprsIsOption", "G4TNC-10", false, false, false},  // "APRS-IS"
+        {"tncOption", "G4TNC", false, false, true},         // "TNC" (text-mode TNC: no KISS path)
+        {"ax25Option", "G4TNC", true, true, false},         // "AX.25"
+        {"psk63Option", "G4TNC-5", false, true, false},     // "PSK-63"
+        {"ax25Psk63Option", "G4TNC-5", false, true, false}, // "AX.25/PSK-63"
+        {"gmsk250Option", "G4TNC-5", false, true, false},   // "GMSK-250"
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.option);
         auto* option = in<QRadioButton>(w, row.option);
         option->setEnabled(true);
         option->click();
-        EXPECT_EQ(in<QLineEdit>(w, "Text4")->text(), QLatin1String(row.call)) << "\"My call\"";
-        EXPECT_EQ(in<QLineEdit>(w, "Text13")->isEnabled(), row.digiPath) << "KISS TNC digi path";
-        EXPECT_EQ(in<QPushButton>(w, "Command3")->isEnabled(), row.tune) << "HF TUNE";
-        EXPECT_EQ(in<QRadioButton>(w, "Option1")->isEnabled(), row.tncCommand) << "TNC Command";
-        if (QLatin1String(row.option) == QLatin1String("Option8")) {
-            EXPECT_TRUE(in<QRadioButton>(w, "Option2")->isChecked()) << "\"APRS Messaging\" chosen";
+        EXPECT_EQ(in<QLineEdit>(w, "myCallField")->text(), QLatin1String(row.call)) << "\"My call\"";
+        EXPECT_EQ(in<QLineEdit>(w, "digiPathField")->isEnabled(), row.digiPath) << "KISS TNC digi path";
+        EXPECT_EQ(in<QPushButton>(w, "tuneButton")->isEnabled(), row.tune) << "HF TUNE";
+        EXPECT_EQ(in<QRadioButton>(w, "tncCommandOption")->isEnabled(), row.tncCommand) << "TNC Command";
+        if (QLatin1String(row.option) == QLatin1String("tncOption")) {
+            EXPECT_TRUE(in<QRadioButton>(w, "aprsMessagingOption")->isChecked())
+                << "\"APRS Messaging\" chosen";
         }
     }
 }

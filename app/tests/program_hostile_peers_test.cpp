@@ -14,10 +14,10 @@
 #include "settings/record_file.h"
 #include "settings/startup_records.h"
 #include "settings/value_file.h"
-#include "pty_pair.h"
-#include "scripted_tcp_peer.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QProcess>
 #include <QTimer>

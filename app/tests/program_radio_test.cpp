@@ -4,9 +4,9 @@
 #include "settings/file_names.h"
 #include "settings/record_file.h"
 #include "settings/value_file.h"
-#include "scripted_tcp_peer.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QFile>
 #include <QProcess>
@@ -114,9 +114,9 @@ TEST_P(ProgramBeacon, StartUpBeaconRecordedToWavDecodesToTheExactFrame)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ProgramBeacon,
-                         ::testing::Values(Case{"Option7", 4, "APSK63", "psk63", "500"},
-                                           Case{"Option20", 9, "APSK26", "gmsk250", "1500"},
-                                           Case{"Option10", 20, "APSK16", "mfsk16", "1000", 150}),
+                         ::testing::Values(Case{"psk63Option", 4, "APSK63", "psk63", "500"},
+                                           Case{"gmsk250Option", 9, "APSK26", "gmsk250", "1500"},
+                                           Case{"mfsk16Option", 20, "APSK16", "mfsk16", "1000", 150}),
                          [](const auto& info) { return std::string(info.param.toolMode); });
 
 } // namespace

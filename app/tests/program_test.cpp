@@ -1,6 +1,6 @@
-#include "temp_station_dir.h"
-#include "scripted_tcp_peer.h"
-#include "wait_until.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/wait_until.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>

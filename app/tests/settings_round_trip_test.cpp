@@ -1,6 +1,6 @@
 // A station configured through its windows is closed and started again: every stored option
 // comes back chosen, with the same working values and window choices.
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
 #include "app/widget_helpers.h"
 
@@ -10,9 +10,9 @@
 #include "settings/record_file.h"
 #include "settings/startup_records.h"
 
-#include "pty_pair.h"
-#include "scripted_tcp_peer.h"
-#include "wait_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/wait_until.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,7 +56,7 @@ protected:
     /// A fresh process on the same station folder.
     void freshState()
     {
-        station::TcpPorts tcpPorts = state.tcpPorts; // the peers' free ports of this test
+        station::TcpPorts tcpPorts = state.tcpPorts;               // the peers' free ports of this test
         tcpPorts.packets = tcpPorts.ptt = tcpPorts.receiveLog = 0; // the system picks again
         state = station::StationState{};
         state.stationDir = dir.path();
@@ -97,12 +97,12 @@ TEST_F(RoundTripTest, EveryStartupOptionAloneComesBackAfterARestart)
 TEST_F(RoundTripTest, PttLineAnd38kKissTncSurviveARestartAndReachTheStation)
 {
     makePage();
-    page->option("Option75")->click(); // HF PTT out "DTR"
-    page->option("Option88")->click(); // "38.4 kb KISS TNC"
+    page->option("dtrPttOption")->click();    // HF PTT out "DTR"
+    page->option("kiss38400Option")->click(); // "38.4 kb KISS TNC"
     restart();
     makePage();
-    EXPECT_TRUE(page->option("Option75")->isChecked());
-    EXPECT_TRUE(page->option("Option88")->isChecked());
+    EXPECT_TRUE(page->option("dtrPttOption")->isChecked());
+    EXPECT_TRUE(page->option("kiss38400Option")->isChecked());
     page->closePage();
     EXPECT_FALSE(state.rtsFlag);
     EXPECT_TRUE(state.dtrFlag) << "a radio keyed by DTR keeps keying";
@@ -116,9 +116,11 @@ TEST_F(RoundTripTest, EveryMainWindowOptionAloneComesBackAfterARestart)
 {
     std::vector<std::pair<std::string, QString>> controls;
     for (const char* name :
-         {"Option7",  "Option8",  "Option9",  "Option10", "Option14",  "Option15",  "Option17",
-          "Option18", "Option19", "Option20", "Option31", "Option110", "Option111", "Option5",
-          "Option6",  "Check3",   "Check4",   "Check9",   "Check6",    "Check11",   "Check10"})
+         {"psk63Option",     "tncOption",       "aprsIsOption",    "mfsk16Option",      "qpsk125Option",
+          "psk250Option",    "qpsk250Option",   "gmsk63Option",    "ax25MfskOption",    "gmsk250Option",
+          "ax25Option",      "ax25Psk63Option", "ax25GmskOption",  "noAcksOption",      "normalAcksOption",
+          "hfDigipeatCheck", "digipeatMeCheck", "priorityTxCheck", "internetToHfCheck", "lsbTxModeCheck",
+          "displayCrcCheck"})
         controls.emplace_back(name, QString::fromLatin1(name));
     RecordFile serialTnc; // a station with a (KISS) TNC, so that "TNC" can be chosen
     serialTnc.setRecord(25, "1");
@@ -128,30 +130,32 @@ TEST_F(RoundTripTest, EveryMainWindowOptionAloneComesBackAfterARestart)
         makeMain();
         auto* control = main->findChild<QAbstractButton*>(name);
         ASSERT_NE(control, nullptr) << what;
-        if (control->isChecked() && name == QLatin1String("Option20"))
-            in<QRadioButton>(*main, "Option7")->click(); // the design default: choose it afresh
+        if (control->isChecked() && name == QLatin1String("gmsk250Option"))
+            in<QRadioButton>(*main, "psk63Option")->click(); // the design default: choose it afresh
         control->click();
         testsupport::spinFor(5);
         const station::WindowChoices before = state.choices;
-        const QString myCall = in<QLineEdit>(*main, "Text4")->text();
+        const QString myCall = in<QLineEdit>(*main, "myCallField")->text();
         // A click on a transmit option starts the beacons, as restoring it does.
-        const bool transmitOption = name.startsWith(QLatin1String("Option")) &&
-                                    name != QLatin1String("Option5") && name != QLatin1String("Option6");
-        const bool beaconsOn = main->timer(4).isActive();
+        const bool transmitOption = name.endsWith(QLatin1String("Option")) &&
+                                    name != QLatin1String("noAcksOption") &&
+                                    name != QLatin1String("normalAcksOption");
+        const bool beaconsOn = main->beaconScheduleTimer().isActive();
 
         restart();
         makePage();
         makeMain();
         EXPECT_TRUE(main->findChild<QAbstractButton*>(name)->isChecked()) << what;
         int transmitShown = 0;
-        for (const char* t : {"Option7", "Option8", "Option9", "Option10", "Option14", "Option15", "Option17",
-                              "Option18", "Option19", "Option20", "Option31", "Option110", "Option111"})
+        for (const char* t : {"psk63Option", "tncOption", "aprsIsOption", "mfsk16Option", "qpsk125Option",
+                              "psk250Option", "qpsk250Option", "gmsk63Option", "ax25MfskOption",
+                              "gmsk250Option", "ax25Option", "ax25Psk63Option", "ax25GmskOption"})
             transmitShown += in<QRadioButton>(*main, t)->isChecked() ? 1 : 0;
         EXPECT_EQ(transmitShown, 1) << what;
         EXPECT_TRUE(state.choices == before) << what;
-        EXPECT_EQ(in<QLineEdit>(*main, "Text4")->text(), myCall) << what;
+        EXPECT_EQ(in<QLineEdit>(*main, "myCallField")->text(), myCall) << what;
         if (transmitOption) {
-            EXPECT_EQ(main->timer(4).isActive(), beaconsOn) << what;
+            EXPECT_EQ(main->beaconScheduleTimer().isActive(), beaconsOn) << what;
         }
         restart();
         QFile::remove(dir.file(files::Config2));
@@ -166,7 +170,7 @@ TEST_F(RoundTripTest, AnOldFileWithoutTheChosenTransmitOptionStillShowsTheOneInF
     dir.write(files::Config2, f.bytes());
     makePage();
     app::MainWindow& w = makeMain();
-    EXPECT_TRUE(in<QRadioButton>(w, "Option20")->isChecked());
+    EXPECT_TRUE(in<QRadioButton>(w, "gmsk250Option")->isChecked());
     EXPECT_EQ(state.choices.transmitMode, station::TransmitMode::Gmsk250);
 }
 
@@ -206,7 +210,7 @@ TEST_F(RoundTripTest, StoredLinksReconnectAndTransmitOffIsKept)
     dir.write(files::Config2, f.bytes());
     makePage();
     makeMain();
-    app::setBackColour(in<QPushButton>(*main, "Connect"), app::Green);
+    app::setBackColour(in<QPushButton>(*main, "aprsIsConnectButton"), app::Green);
     restart();
     EXPECT_EQ(RecordFile::fromBytes(dir.read(files::Config2)).record(3), "0");
 }
@@ -218,8 +222,8 @@ TEST_F(RoundTripTest, SoundCardListsShowTheStoredEntries)
     f.setRecord(82, "2"); // receive entry 2
     dir.write(files::Config1, f.bytes());
     makePage({{"default", "Speaker", "Headset"}, {"default", "Mic", "Line in"}});
-    EXPECT_EQ(in<QComboBox>(*page, "Combo1")->currentText(), "Speaker");
-    EXPECT_EQ(in<QComboBox>(*page, "Combo2")->currentText(), "Line in");
+    EXPECT_EQ(in<QComboBox>(*page, "outputDeviceCombo")->currentText(), "Speaker");
+    EXPECT_EQ(in<QComboBox>(*page, "inputDeviceCombo")->currentText(), "Line in");
     restart();
 
     f.setRecord(53, "0");
@@ -227,8 +231,8 @@ TEST_F(RoundTripTest, SoundCardListsShowTheStoredEntries)
     f.setRecord(82, "8");
     dir.write(files::Config1, f.bytes());
     makePage({{"Speaker", "default"}, {"Mic", "default"}});
-    EXPECT_EQ(in<QComboBox>(*page, "Combo1")->currentText(), "default");
-    EXPECT_EQ(in<QComboBox>(*page, "Combo2")->currentText(), "default");
+    EXPECT_EQ(in<QComboBox>(*page, "outputDeviceCombo")->currentText(), "default");
+    EXPECT_EQ(in<QComboBox>(*page, "inputDeviceCombo")->currentText(), "default");
     EXPECT_EQ(state.txSoundCard, 11) << "the stored setting itself is kept";
 }
 
@@ -242,12 +246,12 @@ TEST_F(RoundTripTest, BadFieldValuesAreRefusedWithAMessageAndThePreviousValueKep
     dir.write(files::Config1, f.bytes());
     makePage();
     EXPECT_DOUBLE_EQ(state.pskAudioFrequency, 2100.0);
-    EXPECT_EQ(page->field("Text6")->text(), "2100");
+    EXPECT_EQ(page->field("customFrequencyField")->text(), "2100");
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].text.contains("99999"));
 
     // Typed values: refused when the field is left, the last good one comes back.
-    QLineEdit* frequency = page->field("Text6");
+    QLineEdit* frequency = page->field("customFrequencyField");
     frequency->setText("1750");
     emit frequency->editingFinished();
     frequency->setText("1750 Hz");
@@ -256,7 +260,7 @@ TEST_F(RoundTripTest, BadFieldValuesAreRefusedWithAMessageAndThePreviousValueKep
     EXPECT_DOUBLE_EQ(state.pskAudioFrequency, 1750.0);
     EXPECT_EQ(dialogs.messages().size(), 2);
 
-    QLineEdit* row = page->field("Text5");
+    QLineEdit* row = page->field("raynetRowField");
     row->setText("5a");
     emit row->editingFinished();
     EXPECT_EQ(row->text(), "2");
@@ -274,11 +278,12 @@ TEST_F(RoundTripTest, QuotedBeaconTextComesBackWhole)
 {
     makePage();
     makeMain();
-    in<QLineEdit>(*main, "Text9")->setText(QStringLiteral(">Net tonight \"21:00\" on 145.500"));
-    page->field("Text1")->setText(QStringLiteral("Car \"blue\""));
+    in<QLineEdit>(*main, "beaconTextField")->setText(QStringLiteral(">Net tonight \"21:00\" on 145.500"));
+    page->field("gpsBeaconTextField")->setText(QStringLiteral("Car \"blue\""));
     restart();
     makePage();
     makeMain();
-    EXPECT_EQ(in<QLineEdit>(*main, "Text9")->text(), QStringLiteral(">Net tonight \"21:00\" on 145.500"));
-    EXPECT_EQ(page->field("Text1")->text(), QStringLiteral("Car \"blue\""));
+    EXPECT_EQ(in<QLineEdit>(*main, "beaconTextField")->text(),
+              QStringLiteral(">Net tonight \"21:00\" on 145.500"));
+    EXPECT_EQ(page->field("gpsBeaconTextField")->text(), QStringLiteral("Car \"blue\""));
 }

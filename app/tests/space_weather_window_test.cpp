@@ -1,6 +1,6 @@
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
-#include "wait_until.h"
+#include "tests/support/wait_until.h"
 
 #include "hf/scripted_modem.h"
 
@@ -56,7 +56,7 @@ TEST_F(WindowTest, SpaceWeatherButtonShowsTheFiguresAndTheBulletin)
     BulletinServer server(ok(bulletin));
     spaceWeatherUrl = server.url();
     app::MainWindow& w = makeMain();
-    auto* button = in<QPushButton>(w, "Command10");
+    auto* button = in<QPushButton>(w, "spaceWeatherButton");
     ASSERT_TRUE(testsupport::waitUntil([&] { return button->text().startsWith("Space Weather: SF:"); }))
         << button->text().toStdString();
     EXPECT_EQ(server.requests(), 1);
@@ -67,10 +67,10 @@ TEST_F(WindowTest, SpaceWeatherButtonShowsTheFiguresAndTheBulletin)
 
     // Every 30th minute tick fetches again, without showing the bulletin.
     for (int i = 0; i < 29; ++i)
-        fire(w.timer(29));
+        fire(w.minuteTimer());
     testsupport::spinFor(20);
     EXPECT_EQ(server.requests(), 2);
-    fire(w.timer(29));
+    fire(w.minuteTimer());
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.requests() == 3; }));
     testsupport::spinFor(20);
     EXPECT_EQ(dialogs.messages().size(), 1);
@@ -81,7 +81,7 @@ TEST_F(WindowTest, SpaceWeatherFailuresSayNoData)
     BulletinServer notFound("HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n");
     spaceWeatherUrl = notFound.url();
     app::MainWindow& w = makeMain();
-    auto* button = in<QPushButton>(w, "Command10");
+    auto* button = in<QPushButton>(w, "spaceWeatherButton");
     ASSERT_TRUE(testsupport::waitUntil([&] { return button->text() == "No WWV data available"; }));
     button->click();
     ASSERT_TRUE(testsupport::waitUntil([&] { return dialogs.messages().size() == 1; }));
@@ -95,8 +95,8 @@ TEST_F(WindowTest, SlowSpaceWeatherServerDelaysNeitherLoadingNorTheStartUpBeacon
     state.noTnc = false;
     startupBeacon = true;
     app::MainWindow& w = makeMain();
-    EXPECT_TRUE(w.timer(4).isActive()) << "loading ran to its end while the fetch waits";
-    EXPECT_EQ(in<QPushButton>(w, "Command10")->text(), "") << "no answer yet";
+    EXPECT_TRUE(w.beaconScheduleTimer().isActive()) << "loading ran to its end while the fetch waits";
+    EXPECT_EQ(in<QPushButton>(w, "spaceWeatherButton")->text(), "") << "no answer yet";
     auto* modem = qobject_cast<hf::ScriptedModem*>(w.modem());
     ASSERT_NE(modem, nullptr);
     EXPECT_TRUE(modem->queued().isEmpty()) << "the start-up beacon waits for its timer";
@@ -107,7 +107,7 @@ TEST_F(WindowTest, SlowSpaceWeatherServerDelaysNeitherLoadingNorTheStartUpBeacon
     w.close(); // during the fetch: it ends, and nothing is shown for it
     testsupport::spinFor(20);
     EXPECT_TRUE(dialogs.messages().isEmpty());
-    EXPECT_EQ(in<QPushButton>(w, "Command10")->text(), "");
+    EXPECT_EQ(in<QPushButton>(w, "spaceWeatherButton")->text(), "");
 }
 
 TEST_F(WindowTest, RaynetSheetIsCreatedAndOpenedAtStart)

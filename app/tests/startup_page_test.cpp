@@ -1,9 +1,9 @@
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
 #include "settings/file_names.h"
 #include "settings/record_file.h"
 
-#include "wait_until.h"
+#include "tests/support/wait_until.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -23,13 +23,15 @@ TEST_F(WindowTest, FirstStartShowsDefaultsAndCreatesConfig1Empty)
     app::StartupPage& p = makePage();
     EXPECT_TRUE(dir.exists(files::Config1));
     EXPECT_EQ(dir.read(files::Config1), "");
-    for (const char* f : {"Text3", "Text10", "Text4", "Text2", "Text7"})
+    for (const char* f :
+         {"tncCallField", "aprsIsCallField", "hfCallField", "groupCallField", "remoteCallField"})
         EXPECT_EQ(p.field(f)->text(), "NOCALL") << f;
-    EXPECT_EQ(p.field("Text6")->text(), "2100");
-    EXPECT_EQ(p.field("Text8")->text(), "Relay keying open");
-    EXPECT_EQ(p.field("Text9")->text(), "Relay keying close");
-    EXPECT_EQ(p.field("Text5")->text(), "2");
-    for (const char* o : {"Option43", "Option28", "Option60", "Option80", "Option81", "Option72", "Option52"})
+    EXPECT_EQ(p.field("customFrequencyField")->text(), "2100");
+    EXPECT_EQ(p.field("remoteTxOnField")->text(), "Relay keying open");
+    EXPECT_EQ(p.field("remoteTxOffField")->text(), "Relay keying close");
+    EXPECT_EQ(p.field("raynetRowField")->text(), "2");
+    for (const char* o : {"psk2100HzOption", "beaconEvery10MinOption", "carIconOption", "rate48000Option",
+                          "monoInputOption", "raynetDisabledOption", "noPttPortOption"})
         EXPECT_TRUE(p.option(o)->isChecked()) << o;
     EXPECT_EQ(state.tncPort, 0);
     EXPECT_EQ(state.gpsPort, 0);
@@ -40,7 +42,7 @@ TEST_F(WindowTest, FirstStartShowsDefaultsAndCreatesConfig1Empty)
 TEST_F(WindowTest, ClosingWritesEveryFileByteForByte)
 {
     app::StartupPage& p = makePage();
-    p.field("Text1")->setText("Mobile, near Leeds");
+    p.field("gpsBeaconTextField")->setText("Mobile, near Leeds");
     p.closePage();
     EXPECT_EQ(dir.read(files::MyCall), "\"NOCALL\"\r\n");
     EXPECT_EQ(dir.read(files::GpsBeacon), "\"Mobile, near Leeds\"\r\n");
@@ -69,7 +71,7 @@ TEST_F(WindowTest, ClosingWritesEveryFileByteForByte)
     // The next start reads it all back, the comma included.
     page.reset();
     app::StartupPage& again = makePage();
-    EXPECT_EQ(again.field("Text1")->text(), "Mobile, near Leeds");
+    EXPECT_EQ(again.field("gpsBeaconTextField")->text(), "Mobile, near Leeds");
     EXPECT_EQ(state.gpsBeaconText, "Mobile, near Leeds");
 }
 
@@ -81,9 +83,9 @@ TEST_F(WindowTest, RecordHoldingTenSelectsThenClears)
     f.setRecord(83, "1"); // Left
     dir.write(files::Config1, f.bytes());
     app::StartupPage& p = makePage();
-    EXPECT_FALSE(p.option("Option39")->isChecked());
+    EXPECT_FALSE(p.option("psk700HzOption")->isChecked());
     EXPECT_DOUBLE_EQ(state.pskAudioFrequency, 700.0) << "the selection ran its action";
-    EXPECT_TRUE(p.option("Option57")->isChecked());
+    EXPECT_TRUE(p.option("beaconEvery2MinOption")->isChecked());
     EXPECT_EQ(state.beaconRateCode, 4);
     EXPECT_EQ(state.inputChannelCode, 1);
 }
@@ -95,7 +97,7 @@ TEST_F(WindowTest, ReceiveSoundCardAboveEightLeavesRecord82AsItWas)
     dir.write(files::Config1, f.bytes());
     app::StartupPage& p = makePage({{"out A", "out B"}, {"in A", "in B"}});
     EXPECT_EQ(state.rxSoundCard, 7);
-    EXPECT_EQ(in<QComboBox>(p, "Combo1")->count(), 2);
+    EXPECT_EQ(in<QComboBox>(p, "outputDeviceCombo")->count(), 2);
     state.rxSoundCard = 9;
     p.closePage();
     EXPECT_EQ(RecordFile::fromBytes(dir.read(files::Config1)).record(82), "7");
@@ -107,45 +109,45 @@ TEST_F(WindowTest, ReceiveSoundCardAboveEightLeavesRecord82AsItWas)
 TEST_F(WindowTest, OptionsSetWorkingValuesAndTheCustomFrequencyIsValidated)
 {
     app::StartupPage& p = makePage();
-    p.field("Text3")->setText("g4abc-9");
-    EXPECT_EQ(p.field("Text3")->text(), "G4ABC-9");
-    EXPECT_EQ(p.field("Text3")->cursorPosition(), 7);
+    p.field("tncCallField")->setText("g4abc-9");
+    EXPECT_EQ(p.field("tncCallField")->text(), "G4ABC-9");
+    EXPECT_EQ(p.field("tncCallField")->cursorPosition(), 7);
 
-    p.option("Option86")->click();
+    p.option("kiss9600Option")->click();
     EXPECT_EQ(state.tncTypeCode, 4);
     EXPECT_FALSE(state.noTnc);
-    EXPECT_FALSE(p.field("Text1")->isEnabled()) << "a TNC type disables the GPS beacon text";
-    EXPECT_FALSE(p.option("Option57")->isEnabled());
+    EXPECT_FALSE(p.field("gpsBeaconTextField")->isEnabled()) << "a TNC type disables the GPS beacon text";
+    EXPECT_FALSE(p.option("beaconEvery2MinOption")->isEnabled());
 
-    p.option("Option54")->click();
+    p.option("hfStationIconOption")->click();
     EXPECT_EQ(state.gpsIconTable, "\\");
     EXPECT_EQ(state.gpsIconSymbol, "-");
-    p.option("Option76")->click();
+    p.option("rtsAndDtrPttOption")->click();
     EXPECT_TRUE(state.rtsFlag && state.dtrFlag);
 
-    QRadioButton* custom = p.option("Option73");
-    p.field("Text6")->setText("400");
+    QRadioButton* custom = p.option("customFrequencyOption");
+    p.field("customFrequencyField")->setText("400");
     EXPECT_FALSE(custom->isEnabled());
-    p.field("Text6")->setText("500");
+    p.field("customFrequencyField")->setText("500");
     EXPECT_FALSE(custom->isEnabled()) << "exactly 500 leaves the state as it was";
-    p.field("Text6")->setText("1750");
+    p.field("customFrequencyField")->setText("1750");
     EXPECT_TRUE(custom->isEnabled());
     custom->click();
     EXPECT_DOUBLE_EQ(state.pskAudioFrequency, 1750.0);
-    p.field("Text6")->setText("1800.5");
+    p.field("customFrequencyField")->setText("1800.5");
     EXPECT_DOUBLE_EQ(state.pskAudioFrequency, 1800.5);
 
-    p.option("Option46")->click(); // HF PTT port 3
+    p.option("pttPort3Option")->click(); // HF PTT port 3
     EXPECT_EQ(state.hfPttPort, 3);
-    EXPECT_FALSE(p.option("Option91")->isEnabled()) << "hidden TNC port 3 is taken";
-    EXPECT_TRUE(p.option("Option90")->isEnabled());
+    EXPECT_FALSE(p.option("hiddenTncPort3Option")->isEnabled()) << "hidden TNC port 3 is taken";
+    EXPECT_TRUE(p.option("hiddenTncPort2Option")->isEnabled());
 }
 
 TEST_F(WindowTest, RaynetWarningAndStartRowAtClose)
 {
     app::StartupPage& p = makePage();
-    p.option("Option71")->click();
-    p.field("Text5")->setText("5");
+    p.option("raynetEnabledOption")->click();
+    p.field("raynetRowField")->setText("5");
     p.closePage();
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(
@@ -159,10 +161,10 @@ TEST_F(WindowTest, RaynetWarningAndStartRowAtClose)
 TEST_F(WindowTest, CountdownLabelEverySecondThenAutomaticStart)
 {
     app::StartupPage& p = makePage();
-    auto* label = in<QLabel>(p, "Label11");
+    auto* label = in<QLabel>(p, "countdownLabel");
     QSignalSpy started(&p, &app::StartupPage::startRequested);
     QStringList seen;
-    QObject::connect(in<QTimer>(p, "Timer2"), &QTimer::timeout, [&] { seen << label->text(); });
+    QObject::connect(in<QTimer>(p, "countdownTimer"), &QTimer::timeout, [&] { seen << label->text(); });
     ASSERT_TRUE(testsupport::waitUntil([&] { return started.count() == 1; }, 60000));
     // One second less on every tick seen (a busy machine may have run the first ticks before
     // the test looked).
@@ -177,7 +179,7 @@ TEST_F(WindowTest, CountdownLabelEverySecondThenAutomaticStart)
         }
         previous = m.captured(1).toInt();
     }
-    EXPECT_EQ(in<QPushButton>(p, "Command1")->text(), "Loading...");
+    EXPECT_EQ(in<QPushButton>(p, "startButton")->text(), "Loading...");
     testsupport::spinFor(50);
     EXPECT_EQ(started.count(), 1) << "started once";
 }
@@ -189,16 +191,16 @@ TEST_F(WindowTest, SerialPortsAreListedWithTheirNumbers)
     ports.set(4, other.file("dev"));
     ports.set(6, "/no/such/device");
     app::StartupPage& p = makePage();
-    auto* list = in<QListWidget>(p, "List1");
+    auto* list = in<QListWidget>(p, "tncPortList");
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text(), other.file("dev"));
     emit list->itemClicked(list->item(0));
     EXPECT_EQ(state.tncPort, 4);
-    auto* gps = in<QListWidget>(p, "List2");
+    auto* gps = in<QListWidget>(p, "gpsPortList");
     emit gps->itemClicked(gps->item(0));
     EXPECT_EQ(state.gpsPort, 4);
     EXPECT_TRUE(state.gpsOnPort);
-    p.option("Option1")->click();
+    p.option("tnc4800Option")->click();
     EXPECT_FALSE(state.gpsOnPort);
     EXPECT_EQ(state.gpsPort, 4) << "the port number stays";
 }
@@ -220,7 +222,7 @@ TEST_F(WindowTest, PttAndGpsdChoicesKeepTheirOwnFile)
     in<QLineEdit>(first, "HamlibDevice")->setText("/dev/ttyUSB1");
     in<QComboBox>(first, "HamlibSpeed")->setCurrentText("19200");
     in<QSpinBox>(first, "Cm108Gpio")->setValue(5);
-    auto* gps = in<QListWidget>(first, "List2");
+    auto* gps = in<QListWidget>(first, "gpsPortList");
     ASSERT_GE(gps->count(), 1);
     QListWidgetItem* gpsd = gps->item(gps->count() - 1);
     EXPECT_EQ(gpsd->text(), "gpsd");
@@ -229,7 +231,7 @@ TEST_F(WindowTest, PttAndGpsdChoicesKeepTheirOwnFile)
     EXPECT_TRUE(state.gpsOnPort);
     EXPECT_EQ(state.gpsPort, 0) << "no serial GPS port";
     in<QLineEdit>(first, "GpsdServer")->setText("gps.local:2948");
-    in<QPushButton>(first, "Command1")->click(); // Start: the main window works on these
+    in<QPushButton>(first, "startButton")->click(); // Start: the main window works on these
     EXPECT_EQ(state.devices.ptt, settings::PttKind::Hamlib);
     EXPECT_EQ(state.devices.hamlibSpeed, 19200);
     EXPECT_EQ(state.devices.gpsdHost, "gps.local");
@@ -242,7 +244,7 @@ TEST_F(WindowTest, PttAndGpsdChoicesKeepTheirOwnFile)
     EXPECT_EQ(in<QLineEdit>(second, "HamlibDevice")->text(), "/dev/ttyUSB1");
     EXPECT_EQ(in<QSpinBox>(second, "Cm108Gpio")->value(), 5);
     EXPECT_EQ(in<QLineEdit>(second, "GpsdServer")->text(), "gps.local:2948");
-    EXPECT_EQ(in<QListWidget>(second, "List2")->currentItem()->text(), "gpsd");
+    EXPECT_EQ(in<QListWidget>(second, "gpsPortList")->currentItem()->text(), "gpsd");
     EXPECT_TRUE(state.devices.gpsFromGpsd);
     EXPECT_EQ(state.devices.hamlibModel, 1);
 }

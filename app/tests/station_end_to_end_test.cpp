@@ -2,17 +2,17 @@
 // (text mode and KISS), an APRS-IS server on loopback, the scripted modem for HF and a local
 // program on the PTT notice port. Time runs 50 times faster than at the station; schedules
 // are measured in station seconds and checked only against generous windows.
-#include "window_fixture.h"
+#include "app/tests/window_fixture.h"
 
 #include "aprsis/aprs_is_client.h"
 #include "hf/hf_frame.h"
 #include "hf/scripted_modem.h"
 #include "packet/kiss_codec.h"
 #include "platform/clock.h"
-#include "pty_pair.h"
+#include "tests/support/pty_pair.h"
 #include "records/log_file.h"
-#include "scripted_tcp_peer.h"
-#include "wait_until.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/wait_until.h"
 
 #include "app/widget_helpers.h"
 
@@ -105,7 +105,7 @@ public:
     {
         QByteArrayList out;
         for (const QByteArray& u : units)
-            out.append(m_kiss ? packet::Kiss::Kiss_Decode(u.mid(1), QByteArray()).text : u);
+            out.append(m_kiss ? packet::Kiss::decode(u.mid(1), QByteArray()).text : u);
         return out;
     }
 
@@ -158,7 +158,7 @@ protected:
         state.tncTypeCode = tncTypeCode;
         state.noTnc = false;
         makeMain();
-        main->timer(9).stop(); // no start-up beacon in the middle of these exchanges
+        main->startupBeaconTimer().stop(); // no start-up beacon in the middle of these exchanges
         state.myCall = "G4ABC";
         state.aprsIsCall = "M0SKY-1";
         state.hfCall = "M0HF";
@@ -173,9 +173,9 @@ protected:
     /// conversation with the TNC to end.
     void chooseVhfMessaging()
     {
-        in<QRadioButton>(*main, "Option8")->click();
-        in<QRadioButton>(*main, "Option2")->click();
-        in<QRadioButton>(*main, "Option6")->click();
+        in<QRadioButton>(*main, "tncOption")->click();
+        in<QRadioButton>(*main, "aprsMessagingOption")->click();
+        in<QRadioButton>(*main, "normalAcksOption")->click();
         ASSERT_TRUE(waitUntil([&] { return !state.transmitBusy; }));
         // The mode change's conversation ends with "conv" CR; socat may pass it on late on a
         // busy machine, and the wire must not take it for part of what follows.
@@ -187,8 +187,8 @@ protected:
 
     void typeMessage(const QString& to, const QString& text)
     {
-        in<QLineEdit>(*main, "Text3")->setText(to);
-        in<QLineEdit>(*main, "Text2")->setText(text);
+        in<QLineEdit>(*main, "sendToField")->setText(to);
+        in<QLineEdit>(*main, "messageInput")->setText(text);
     }
 
     /// A monitored packet as the TNC delivers it: a text line, or a KISS frame.
@@ -207,9 +207,9 @@ protected:
 
     void connectServer()
     {
-        in<QLineEdit>(*main, "Text10")->setText(QStringLiteral("127.0.0.1"));
+        in<QLineEdit>(*main, "aprsIsServerField")->setText(QStringLiteral("127.0.0.1"));
         main->aprsIsClient().setPort(server.port());
-        in<QPushButton>(*main, "Connect")->click();
+        in<QPushButton>(*main, "aprsIsConnectButton")->click();
         ASSERT_TRUE(waitUntil([&] { return server.received().endsWith("\r\n"); }));
         ASSERT_EQ(server.received(),
                   QByteArray("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n"));
@@ -223,7 +223,7 @@ protected:
     void hfHears(const QByteArray& frame, const QByteArray& shownAs, int channel = 8)
     {
         modem().injectText(channel, frame);
-        auto* traffic = in<QPlainTextEdit>(*main, "Text12");
+        auto* traffic = in<QPlainTextEdit>(*main, "hfTrafficDisplay");
         ASSERT_TRUE(waitUntil([&] { return traffic->toPlainText().contains(QString::fromLatin1(shownAs)); }))
             << shownAs.toStdString();
     }
@@ -257,7 +257,7 @@ TEST_P(VhfEndToEndTest, UnansweredMessageGoesOutThreeTimesOverAboutThirtySeconds
     chooseVhfMessaging();
     typeMessage(QStringLiteral("G4DST"), QStringLiteral("hello~ there|"));
     const qint64 clicked = wire->now();
-    in<QPushButton>(*main, "Command1")->click(); // returns when the schedule has run out
+    in<QPushButton>(*main, "sendButton")->click(); // returns when the schedule has run out
     ASSERT_TRUE(waitUntil([&] { return wire->units.size() >= 3; }));
     spinFor(40);
 
@@ -277,10 +277,11 @@ TEST_P(VhfEndToEndTest, UnansweredMessageGoesOutThreeTimesOverAboutThirtySeconds
     EXPECT_LE(stationSeconds(wire->times[2] - wire->times[0]), 120.0);
     EXPECT_GE(stationSeconds(wire->times[1] - clicked), 8.0) << "first resend after 4 + 5 s and 1 s";
 
-    EXPECT_EQ(in<QLineEdit>(*main, "Text2")->text(), QStringLiteral("hello there"))
+    EXPECT_EQ(in<QLineEdit>(*main, "messageInput")->text(), QStringLiteral("hello there"))
         << "cleaned text written back";
-    EXPECT_TRUE(in<QLineEdit>(*main, "Text2")->isEnabled()) << "fields enabled again after the last resend";
-    EXPECT_TRUE(in<QPlainTextEdit>(*main, "Text8")
+    EXPECT_TRUE(in<QLineEdit>(*main, "messageInput")->isEnabled())
+        << "fields enabled again after the last resend";
+    EXPECT_TRUE(in<QPlainTextEdit>(*main, "messagesDisplay")
                     ->toPlainText()
                     .contains(QStringLiteral(" From: G4ABC  To :G4DST    :hello there{1")));
     const QByteArray log = fileBytes(records::LogFile::transmitLog(dir.path()).path());
@@ -300,15 +301,15 @@ TEST_P(VhfEndToEndTest, AcknowledgementHeardOnTheTncEndsTheRetries)
             tncDelivers("G4DST", "APRS", "WIDE2-1", ":G4ABC    :ack1");
     };
     typeMessage(QStringLiteral("G4DST"), QStringLiteral("hello there"));
-    in<QPushButton>(*main, "Command1")->click();
-    EXPECT_TRUE(main->timer(14).isActive()) << "the messages box flashes for the acknowledgement";
+    in<QPushButton>(*main, "sendButton")->click();
+    EXPECT_TRUE(main->messageFlashTimer().isActive()) << "the messages box flashes for the acknowledgement";
     spinFor(60);
     // Answered at once, so no resend; on a busy machine the answer may reach the station
     // after the first resend is due, but never after the last.
     EXPECT_LT(wire->units.size(), 3) << "the acknowledgement ends the retries";
     EXPECT_EQ(state.lastAckNumber, 1);
-    EXPECT_TRUE(in<QLineEdit>(*main, "Text2")->isEnabled());
-    EXPECT_EQ(app::backColour(in<QLineEdit>(*main, "Text2")), app::Yellow);
+    EXPECT_TRUE(in<QLineEdit>(*main, "messageInput")->isEnabled());
+    EXPECT_EQ(app::backColour(in<QLineEdit>(*main, "messageInput")), app::Yellow);
 
     const QByteArray log = fileBytes(records::LogFile::receiveLog(dir.path()).path());
     EXPECT_TRUE(log.endsWith("\",\"G4DST\",\"G4DST>APRS,WIDE2-1::G4ABC    :ack1\"\r\n")) << log.toStdString();
@@ -322,14 +323,14 @@ TEST_P(VhfEndToEndTest, AcknowledgementOfAnotherNumberIsIgnoredAndCancelStops)
         if (wire->units.size() == 1)
             tncDelivers("G4DST", "APRS", "WIDE2-1", ":G4ABC    :ack2");
         if (wire->units.size() == 2)
-            in<QPushButton>(*main, "Command2")->click(); // "Cancel send"
+            in<QPushButton>(*main, "cancelSendButton")->click(); // "Cancel send"
     };
     typeMessage(QStringLiteral("G4DST"), QStringLiteral("hello there"));
-    in<QPushButton>(*main, "Command1")->click();
+    in<QPushButton>(*main, "sendButton")->click();
     spinFor(60);
     EXPECT_EQ(wire->units.size(), 2) << "resent once despite ack2, then cancelled";
     EXPECT_EQ(state.lastAckNumber, 2);
-    EXPECT_TRUE(in<QLineEdit>(*main, "Text2")->isEnabled());
+    EXPECT_TRUE(in<QLineEdit>(*main, "messageInput")->isEnabled());
 }
 
 TEST_P(VhfEndToEndTest, NumberedMessageToUsIsAnsweredTwiceAboutFiveSecondsApart)
@@ -354,9 +355,9 @@ TEST_P(VhfEndToEndTest, NumberedMessageToUsIsAnsweredTwiceAboutFiveSecondsApart)
     EXPECT_GE(stationSeconds(wire->times[1] - delivered), 4.5);
     EXPECT_LE(stationSeconds(wire->times[1] - wire->times[0]), 30.0);
 
-    auto* box = in<QPlainTextEdit>(*main, "Text8");
+    auto* box = in<QPlainTextEdit>(*main, "messagesDisplay");
     EXPECT_TRUE(box->toPlainText().contains(QStringLiteral(" From: G4SRC  To: :G4ABC    :hello{12")));
-    auto* heard = in<QListWidget>(*main, "List2");
+    auto* heard = in<QListWidget>(*main, "tncHeardList");
     ASSERT_EQ(heard->count(), 1);
     EXPECT_EQ(heard->item(0)->text(), QStringLiteral("G4SRC"));
 
@@ -381,10 +382,10 @@ TEST_P(VhfEndToEndTest, WithoutAcksOneTransmissionAndDigipeatPathOnKiss)
 {
     openStation(GetParam().tncTypeCode);
     chooseVhfMessaging();
-    in<QRadioButton>(*main, "Option5")->click();      // "No ACKs"
-    in<QCheckBox>(*main, "Check4")->setChecked(true); // "Digipeat me"
+    in<QRadioButton>(*main, "noAcksOption")->click();          // "No ACKs"
+    in<QCheckBox>(*main, "digipeatMeCheck")->setChecked(true); // "Digipeat me"
     typeMessage(QStringLiteral("BLNX"), QStringLiteral("no number"));
-    in<QPushButton>(*main, "Command1")->click();
+    in<QPushButton>(*main, "sendButton")->click();
     ASSERT_TRUE(waitUntil([&] { return !wire->units.isEmpty(); }));
     spinFor(static_cast<int>(12 * 1000 * kTimeScale)); // a resend would come by now
     const QByteArray payload = ":BLNX     :no number\r";
@@ -417,7 +418,7 @@ TEST_P(VhfEndToEndTest, HostilePacketsForgeNothingCommandNothingAndRaiseNoDialog
     openStation(GetParam().tncTypeCode);
     chooseVhfMessaging();
     connectServer();
-    in<QCheckBox>(*main, "Check3")->setChecked(true); // "HF digipeat"
+    in<QCheckBox>(*main, "hfDigipeatCheck")->setChecked(true); // "HF digipeat"
 
     // A message number that would carry Ctrl-C and a command into our ack.
     tncDelivers("G4XYZ", "APRS", "WIDE1-1", ":G4ABC    :hi{\x03G4ABC EVIL");
@@ -444,12 +445,13 @@ TEST_P(VhfEndToEndTest, HostilePacketsForgeNothingCommandNothingAndRaiseNoDialog
     EXPECT_EQ(str(server.received()), str(expectedServer));
     EXPECT_EQ(str(wire->texts().join()), str(expectedTnc)) << "no ack to the forged number, no control byte";
     EXPECT_TRUE(dialogs.messages().isEmpty());
-    EXPECT_TRUE(
-        in<QPlainTextEdit>(*main, "Text8")->toPlainText().contains(QStringLiteral("hi{\x03G4ABC EVIL")))
+    EXPECT_TRUE(in<QPlainTextEdit>(*main, "messagesDisplay")
+                    ->toPlainText()
+                    .contains(QStringLiteral("hi{\x03G4ABC EVIL")))
         << "the message itself is shown";
     if (state.kissSerial) {
         EXPECT_TRUE(
-            in<QPlainTextEdit>(*main, "Text1")
+            in<QPlainTextEdit>(*main, "tncTrafficDisplay")
                 ->toPlainText()
                 .contains(QStringLiteral("G4XYZ>APRS,WIDE1-1:>hi<0x0D>EVIL-1>APRS,qAR,G4XYZ:>forged")));
     }
@@ -511,7 +513,7 @@ TEST_F(StationEndToEndTest, RelayedTrafficEntersItsInnerSourceAsHeardInsteadOfTh
     serverReceivedUpTo("direct packet\r\n");
     EXPECT_EQ(str(server.received()), "N0CALL>APRS,WIDE1-1,qAR,M0SKY-1:>direct packet\r\n")
         << "relayed traffic is not gated back";
-    auto* heard = in<QListWidget>(*main, "List2");
+    auto* heard = in<QListWidget>(*main, "tncHeardList");
     QStringList entries;
     for (int i = 0; i < heard->count(); ++i)
         entries << heard->item(i)->text();
@@ -524,7 +526,7 @@ TEST_F(StationEndToEndTest, HfFramesWithAGoodCheckAreGatedToAprsIs)
     connectServer();
     testsupport::ScriptedTcpClient program; // the local program on the packet port
     ASSERT_TRUE(program.connectTo(state.tcpPorts.packets));
-    ASSERT_TRUE(waitUntil([&] { return in<QLabel>(*main, "Label23")->text() == "Connected"; }));
+    ASSERT_TRUE(waitUntil([&] { return in<QLabel>(*main, "localProgramPortLabel")->text() == "Connected"; }));
     hfHears(hf::buildFrame("G4HF>APSK26:>hf station here", hf::FrameSender::Message), "hf station here");
     QByteArray damaged = hf::buildFrame("G4HF>APSK26:>damaged frame", hf::FrameSender::Message);
     damaged[damaged.indexOf("damaged")] = 'D';
@@ -540,7 +542,7 @@ TEST_F(StationEndToEndTest, HfFramesWithAGoodCheckAreGatedToAprsIs)
     ASSERT_TRUE(waitUntil([&] { return program.received().endsWith("sentinel\r\n"); }));
     EXPECT_EQ(str(program.received()), str("G4HF>APSK26:>hf station here\r\nG4HF>APSK26:>sentinel\r\n"))
         << "the local program gets the packet as heard";
-    auto* heard = in<QListWidget>(*main, "List1");
+    auto* heard = in<QListWidget>(*main, "hfHeardList");
     ASSERT_EQ(heard->count(), 1);
     EXPECT_EQ(heard->item(0)->text(), QStringLiteral("G4HF"));
 }
@@ -568,11 +570,12 @@ protected:
         hfHears(hf::buildFrame("G4HF>APSK26:>on the air", hf::FrameSender::Message), "on the air");
         ASSERT_TRUE(waitUntil([&] { return server.received().contains("on the air"); }));
         server.clearReceived();
-        in<QCheckBox>(*main, "Check6")->setChecked(true);
-        ASSERT_TRUE(in<QRadioButton>(*main, "Option20")->isChecked());
+        in<QCheckBox>(*main, "internetToHfCheck")->setChecked(true);
+        ASSERT_TRUE(in<QRadioButton>(*main, "gmsk250Option")->isChecked());
         ASSERT_TRUE(ptt.connectTo(state.tcpPorts.ptt));
         ASSERT_TRUE(waitUntil([&] {
-            return in<QLabel>(*main, "Label27")->text() == QString("%1 connected").arg(state.tcpPorts.ptt);
+            return in<QLabel>(*main, "pttPortLabel")->text() ==
+                   QString("%1 connected").arg(state.tcpPorts.ptt);
         }));
         modem().clearWrites();
     }
@@ -580,8 +583,9 @@ protected:
     void serverSends(const QByteArray& line)
     {
         server.send(line + "\r\n");
-        ASSERT_TRUE(waitUntil(
-            [&] { return in<QLabel>(*main, "Label16")->text().contains(QString::fromLatin1(line)); }));
+        ASSERT_TRUE(waitUntil([&] {
+            return in<QLabel>(*main, "serverDataLabel")->text().contains(QString::fromLatin1(line));
+        }));
     }
     static QByteArray gatedFrame(const QByteArray& source, const QByteArray& info)
     {
@@ -606,15 +610,15 @@ TEST_F(IgateEndToEndTest, AprsIsMessageForAStationHeardOnHfGoesOutOnHf)
     EXPECT_EQ(modem().channelRate(0), 250.0);
 
     // Unticked, nothing crosses; ticked again, the next line does.
-    in<QCheckBox>(*main, "Check6")->setChecked(false);
+    in<QCheckBox>(*main, "internetToHfCheck")->setChecked(false);
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :while unticked{7");
-    in<QCheckBox>(*main, "Check6")->setChecked(true);
+    in<QCheckBox>(*main, "internetToHfCheck")->setChecked(true);
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :ticked again{8");
     ASSERT_TRUE(waitUntil([&] { return modem().queued().size() >= 2; }));
     ASSERT_TRUE(waitUntil([&] { return ptt.received() == "PTT True\rPTT False\rPTT True\rPTT False\r"; }));
 
     // Gated packets go out in GMSK 250 only: with another mode selected nothing crosses.
-    in<QRadioButton>(*main, "Option15")->click(); // "PSK-250"
+    in<QRadioButton>(*main, "psk250Option")->click(); // "PSK-250"
     ptt.clearReceived();
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :not in psk{9");
     spinFor(40);
@@ -652,8 +656,8 @@ TEST_F(IgateEndToEndTest, RemoteControlSwitchesHfTransmissionOffAndOnAndConfirms
     ASSERT_TRUE(waitUntil([&] { return server.received().contains(ackOff); }));
     EXPECT_EQ(str(server.received()), str(confirmOff + ackOff));
     EXPECT_FALSE(state.igateTransmitEnabled);
-    EXPECT_EQ(in<QLabel>(*main, "Label1")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
-    EXPECT_TRUE(in<QPlainTextEdit>(*main, "Text8")
+    EXPECT_EQ(in<QLabel>(*main, "titleLabel")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
+    EXPECT_TRUE(in<QPlainTextEdit>(*main, "messagesDisplay")
                     ->toPlainText()
                     .contains(QStringLiteral("  From: M0SKY-1  To :G0REM  Confirm Relay keying close{") +
                               QString::fromLatin1(n1)));
@@ -665,14 +669,14 @@ TEST_F(IgateEndToEndTest, RemoteControlSwitchesHfTransmissionOffAndOnAndConfirms
     EXPECT_TRUE(modem().queued().isEmpty());
     EXPECT_FALSE(modem().writes().contains("transmitter=1"));
     ptt.clearReceived();
-    in<QRadioButton>(*main, "Option5")->click(); // "No ACKs": one transmission
+    in<QRadioButton>(*main, "noAcksOption")->click(); // "No ACKs": one transmission
     typeMessage(QStringLiteral("G4HF"), QStringLiteral("typed while off"));
-    in<QPushButton>(*main, "Command1")->click();
+    in<QPushButton>(*main, "sendButton")->click();
     ASSERT_TRUE(waitUntil([&] { return ptt.received() == "PTT True\rPTT False\r"; }));
     EXPECT_TRUE(modem().queued().isEmpty());
-    in<QRadioButton>(*main, "Option6")->click();
+    in<QRadioButton>(*main, "normalAcksOption")->click();
     ptt.clearReceived();
-    auto* tune = in<QPushButton>(*main, "Command3");
+    auto* tune = in<QPushButton>(*main, "tuneButton");
     tune->setEnabled(true);
     tune->click(); // "HF TUNE (5 sec)": no carrier either
     ASSERT_TRUE(waitUntil([&] { return ptt.received() == "PTT True\rPTT False\r"; }));
@@ -686,7 +690,7 @@ TEST_F(IgateEndToEndTest, RemoteControlSwitchesHfTransmissionOffAndOnAndConfirms
     ASSERT_TRUE(waitUntil([&] { return server.received().contains("ack4\r\n"); }));
     EXPECT_EQ(str(server.received()), str(confirmOn + "M0SKY-1>APSK63::G0REM    :ack4\r\n"));
     EXPECT_TRUE(state.igateTransmitEnabled);
-    EXPECT_NE(in<QLabel>(*main, "Label1")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
+    EXPECT_NE(in<QLabel>(*main, "titleLabel")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
 
     serverSends("G4NET>APRS,TCPIP*,qAC,T2TEST::G4HF     :on air again{6");
     ASSERT_TRUE(waitUntil([&] { return !modem().queued().isEmpty(); }));
@@ -703,7 +707,7 @@ TEST_F(IgateEndToEndTest, RemoteControlHeardOnVhfIsConfirmedOverAprsIs)
     const QByteArray confirm = "M0SKY-1>APSK63::G0REM    :Confirm Relay keying close{" + n1 + "\r\n";
     ASSERT_TRUE(waitUntil([&] { return server.received().contains(confirm); }));
     EXPECT_FALSE(state.igateTransmitEnabled);
-    EXPECT_EQ(in<QLabel>(*main, "Label1")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
+    EXPECT_EQ(in<QLabel>(*main, "titleLabel")->text(), QStringLiteral("     IGATE REMOTE TX OFF"));
     ASSERT_TRUE(waitUntil([&] { return wire->units.size() >= 2; }));
     EXPECT_EQ(str(wire->units), str(QByteArrayList{":G0REM    :ack7\r", ":G0REM    :ack7\r"}))
         << "the TNC still answers: remote control holds HF only";

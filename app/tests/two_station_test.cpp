@@ -14,9 +14,9 @@
 #include "platform/url_opener.h"
 #include "station/station_state.h"
 #include "station/waits.h"
-#include "scripted_tcp_peer.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -64,7 +64,7 @@ struct Station {
             return std::make_unique<hf::radio::SoundCardModem>(std::move(config));
         });
         main->load();
-        main->timer(9).stop(); // no start-up beacon across the exchange
+        main->startupBeaconTimer().stop(); // no start-up beacon across the exchange
         state.hfCall = call;
     }
     ~Station()
@@ -73,8 +73,8 @@ struct Station {
         main.reset();
     }
     template <typename T> T* in(const char* name) { return main->findChild<T*>(QLatin1String(name)); }
-    QString messages() { return in<QPlainTextEdit>("Text8")->toPlainText(); }
-    QString traffic() { return in<QPlainTextEdit>("Text12")->toPlainText(); }
+    QString messages() { return in<QPlainTextEdit>("messagesDisplay")->toPlainText(); }
+    QString traffic() { return in<QPlainTextEdit>("hfTrafficDisplay")->toPlainText(); }
 
     testsupport::TempStationDir dir;
     station::StationState state;
@@ -135,8 +135,8 @@ TEST_P(TwoStationModeTest, MessageIsShownAcknowledgedOnHfAndRetriesStopAtTheAck)
         auto* option = s->in<QRadioButton>(mode.option);
         ASSERT_EQ(option->text(), QLatin1String(mode.caption));
         option->click();
-        s->in<QRadioButton>("Option2")->click(); // "APRS Messaging"
-        s->in<QRadioButton>("Option6")->click(); // ACK "Normal"
+        s->in<QRadioButton>("aprsMessagingOption")->click(); // "APRS Messaging"
+        s->in<QRadioButton>("normalAcksOption")->click();    // ACK "Normal"
     }
     bool retriesEnded = false;
     bool acknowledged = false;
@@ -147,11 +147,11 @@ TEST_P(TwoStationModeTest, MessageIsShownAcknowledgedOnHfAndRetriesStopAtTheAck)
 
     // Let both receivers settle on their carriers before the first transmission.
     testsupport::spinFor(300);
-    a->in<QLineEdit>("Text3")->setText(QStringLiteral("M0BBB"));
+    a->in<QLineEdit>("sendToField")->setText(QStringLiteral("M0BBB"));
     // Latin-1 text ("é", "£") crosses the air and checks good at the far end.
-    a->in<QLineEdit>("Text2")->setText(QString::fromLatin1("h\xE9llo over the air \xA3"));
+    a->in<QLineEdit>("messageInput")->setText(QString::fromLatin1("h\xE9llo over the air \xA3"));
     // The send runs its retries in waits of its own: click from the event loop, not from here.
-    QTimer::singleShot(0, a->in<QPushButton>("Command1"), &QPushButton::click);
+    QTimer::singleShot(0, a->in<QPushButton>("sendButton"), &QPushButton::click);
 
     const QString body = QString::fromLatin1("M0AAA>%1::M0BBB    :h\xE9llo over the air \xA3{")
                              .arg(QLatin1String(mode.tocall));
@@ -166,7 +166,7 @@ TEST_P(TwoStationModeTest, MessageIsShownAcknowledgedOnHfAndRetriesStopAtTheAck)
         << "A's HF traffic: " << a->traffic().toStdString();
     ASSERT_TRUE(testsupport::waitUntil([&] { return retriesEnded; }, 20000));
     EXPECT_TRUE(acknowledged);
-    EXPECT_TRUE(a->in<QPushButton>("Command1")->isEnabled());
+    EXPECT_TRUE(a->in<QPushButton>("sendButton")->isEnabled());
     EXPECT_GE(b->transmissions.load(), 1);
 
     // No further transmission from A after the acknowledgement: wait past the first retry.
@@ -177,10 +177,10 @@ TEST_P(TwoStationModeTest, MessageIsShownAcknowledgedOnHfAndRetriesStopAtTheAck)
 }
 
 INSTANTIATE_TEST_SUITE_P(HfModes, TwoStationModeTest,
-                         ::testing::Values(Mode{"Option7", "PSK-63", "APSK63"},
-                                           Mode{"Option20", "GMSK-250", "APSK26"}),
+                         ::testing::Values(Mode{"psk63Option", "PSK-63", "APSK63"},
+                                           Mode{"gmsk250Option", "GMSK-250", "APSK26"}),
                          [](const auto& info) {
-                             return std::string(info.param.option) == "Option7" ? "Psk63" : "Gmsk250";
+                             return std::string(info.param.option) == "psk63Option" ? "Psk63" : "Gmsk250";
                          });
 
 } // namespace

@@ -9,10 +9,10 @@
 #include "station/station_state.h"
 #include "station/waits.h"
 
-#include "pty_pair.h"
-#include "scripted_tcp_peer.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -62,7 +62,7 @@ protected:
             beforeLoad(*main);
         main->load();
         if (!startupBeacon)
-            main->timer(9).stop(); // its beacon would clear what a test's TNC has just sent
+            main->startupBeaconTimer().stop(); // its beacon would clear what a test's TNC has just sent
         return *main;
     }
     /// A 9.6 kb text-mode TNC on a pseudo-terminal, as TNC port 2.
@@ -94,7 +94,7 @@ protected:
     platform::CommPortMap ports;
     std::unique_ptr<app::StartupPage> page;
     std::unique_ptr<app::MainWindow> main;
-    bool startupBeacon = false;                       ///< let Timer9 send the start-up beacon
+    bool startupBeacon = false;                       ///< let startupBeaconTimer send the start-up beacon
     std::function<void(app::MainWindow&)> beforeLoad; ///< points links at test peers, say
     QUrl spaceWeatherUrl{QStringLiteral("http://127.0.0.1:9/text/wwv.txt")};
 };

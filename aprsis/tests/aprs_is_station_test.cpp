@@ -3,17 +3,17 @@
 // with its retries, "Cancel send", line splitting and reconnection.
 #include "aprsis/aprs_is_client.h"
 
-#include "message_receiver.h"
-#include "message_sender.h"
+#include "messaging/message_receiver.h"
+#include "messaging/message_sender.h"
 #include "platform/clock.h"
 #include "records/log_record.h"
 #include "records/receive_log.h"
-#include "scripted_tcp_peer.h"
+#include "tests/support/scripted_tcp_peer.h"
 #include "station/station_state.h"
 #include "station/status_colours.h"
 #include "station/waits.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -25,8 +25,8 @@ const QDateTime FixedTime(QDate(2026, 3, 7), QTime(9, 5, 1), Qt::UTC);
 
 class RecordingLocalServices : public station::LocalServices {
 public:
-    void Tx_tcpip() override {}
-    void Rx_tcpip() override {}
+    void announcePttOn() override {}
+    void announcePttOff() override {}
     void sendToLocalProgram(const QByteArray&) override {}
     void sendReceiveRecord(const QByteArray& record) override { records.append(record); }
     QList<QByteArray> records;
@@ -64,7 +64,7 @@ protected:
 
     void connectAndLogOn()
     {
-        client.Connect_Click();
+        client.connectClicked();
         ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
         server.clearReceived();
     }
@@ -75,7 +75,7 @@ protected:
         platform::Clock::setDesignInterval(statusTimer, 1000);
         platform::Clock::setDesignInterval(reconnectTimer, 10000);
         QObject::connect(&statusTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
-        QObject::connect(&reconnectTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::Timer7_Timer);
+        QObject::connect(&reconnectTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::reconnectTick);
         QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
                          [this](bool run) { run ? reconnectTimer.start() : reconnectTimer.stop(); });
         statusTimer.start();
@@ -108,7 +108,7 @@ protected:
 TEST_F(AprsIsStationTest, LogOnLineByteForByte)
 {
     client.setPasscode("-1");
-    client.Connect_Click();
+    client.connectClicked();
     ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
     EXPECT_EQ(server.received(),
               QByteArray("user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n"));
@@ -120,7 +120,7 @@ TEST_F(AprsIsStationTest, UnsetCallsignAsksForOne)
     state.aprsIsCall = "NOCALL";
     QStringList texts;
     QObject::connect(&client, &aprsis::AprsIsClient::statusText, [&](const QString& t) { texts.append(t); });
-    client.Connect_Click();
+    client.connectClicked();
     testsupport::spinFor(50);
     EXPECT_EQ(texts, QStringList{QStringLiteral("Enter Callsign!")});
     EXPECT_EQ(server.connectionCount(), 0);
@@ -178,7 +178,7 @@ TEST_F(AprsIsStationTest, OurMessageIsRetriedAndStopsAtTheAck)
         if (count(server.received(), ours) == 2 && !server.received().contains("ack"))
             server.send("G4DST>APRS,TCPIP*::M0SKY-1  :ack1\r\n");
     });
-    sender.Command1_Click({"G4DST", "h~i", {}, true, false, true});
+    sender.send({"G4DST", "h~i", {}, true, false, true});
     // Returned after the ack: two transmissions, no third, no ack sent back for an ack.
     EXPECT_EQ(count(server.received(), ours), 2);
     EXPECT_EQ(state.lastAckNumber, 1);
@@ -193,7 +193,7 @@ TEST_F(AprsIsStationTest, OurMessageIsRetriedAndStopsAtTheAck)
 TEST_F(AprsIsStationTest, WithoutAckTheMessageGoesOutThreeTimes)
 {
     connectAndLogOn();
-    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    sender.send({"G4DST", "hi", {}, true, false, true});
     // The last resend ends the procedure; its bytes may still be on their way.
     EXPECT_TRUE(testsupport::waitUntil(
         [&] { return count(server.received(), "M0SKY-1>APSK63::G4DST    :hi{1\r\n") == 3; }));
@@ -213,7 +213,7 @@ TEST_F(AprsIsStationTest, ResendsFollowTheScheduleNotJustTheCount)
             arrivals.append(static_cast<double>(clock.elapsed()) / 1000.0 / kScale);
     });
     clock.start();
-    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    sender.send({"G4DST", "hi", {}, true, false, true});
     ASSERT_TRUE(testsupport::waitUntil([&] { return arrivals.size() == 3; }));
     const double first = arrivals[1] - arrivals[0];
     const double second = arrivals[2] - arrivals[1];
@@ -244,7 +244,7 @@ TEST_F(AprsIsStationTest, FailedConnectionIsReportedAndRetriedEvery10Seconds)
     QObject::connect(&client, &aprsis::AprsIsClient::buttonColour, [&](unsigned c) { colours.append(c); });
     startStatusTimers();
     clock.start();
-    client.Connect_Click();
+    client.connectClicked();
     ASSERT_TRUE(testsupport::waitUntil([&] { return failures.size() >= 3; }, 10000));
     const qsizetype first = texts.indexOf(QStringLiteral("No Connection"));
     ASSERT_GE(first, 0);
@@ -267,13 +267,13 @@ TEST_F(AprsIsStationTest, DisconnectServerClosesTheLink)
     client.statusTick();
     EXPECT_EQ(captions.last(), QStringLiteral("Disconnect server"));
     EXPECT_EQ(colours.last(), station::colours::Green);
-    client.Connect_Click(); // the button now reads "Disconnect server"
+    client.connectClicked(); // the button now reads "Disconnect server"
     EXPECT_FALSE(client.isConnected());
     EXPECT_EQ(colours.last(), station::colours::Yellow);
     ASSERT_TRUE(testsupport::waitUntil([&] { return !server.hasClient(); }));
     client.statusTick();
     EXPECT_EQ(captions.last(), QStringLiteral("Connect to server"));
-    client.APRS_IS("M0SKY-1>APRS:>not sent\r\n");
+    client.sendToAprsIs("M0SKY-1>APRS:>not sent\r\n");
     testsupport::spinFor(20);
     EXPECT_TRUE(server.received().isEmpty()) << "nothing goes out once disconnected";
 }
@@ -285,7 +285,7 @@ TEST_F(AprsIsStationTest, ReceivedMessageNumberDoesNotEndOurWait)
         if (count(server.received(), "{1\r\n") == 1 && !server.received().contains("ack"))
             server.send("G4DST>APRS::M0SKY-1  :ours is 1 too{1\r\n");
     });
-    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    sender.send({"G4DST", "hi", {}, true, false, true});
     // The last resend ends the procedure; its bytes may still be on their way.
     EXPECT_TRUE(testsupport::waitUntil(
         [&] { return count(server.received(), "M0SKY-1>APSK63::G4DST    :hi{1\r\n") == 3; }));
@@ -297,9 +297,9 @@ TEST_F(AprsIsStationTest, CancelSendStopsTheRetries)
     connectAndLogOn();
     QObject::connect(&server, &testsupport::ScriptedTcpServer::dataReceived, [&] {
         if (server.received().contains("{1\r\n"))
-            sender.Command2_Click();
+            sender.cancelSend();
     });
-    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    sender.send({"G4DST", "hi", {}, true, false, true});
     EXPECT_EQ(count(server.received(), "{1\r\n"), 1);
     EXPECT_FALSE(state.ackReceived);
 }
@@ -308,7 +308,7 @@ TEST_F(AprsIsStationTest, NoAcksSendsOnceWithoutNumber)
 {
     connectAndLogOn();
     state.choices.acksNormal = false;
-    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    sender.send({"G4DST", "hi", {}, true, false, true});
     ASSERT_TRUE(testsupport::waitUntil([this] { return server.received().endsWith("\r\n"); }));
     testsupport::spinFor(50);
     EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4DST    :hi\r\n"));
@@ -407,7 +407,7 @@ TEST_F(AprsIsStationTest, TheServersLogOnAnswerIsShownWhenItDidNotVerify)
 TEST_F(AprsIsStationTest, MessageWhileTheLinkIsDownIsSaidNotToHaveGoneOut)
 {
     // Never connected: the send and both resends of the schedule find no link.
-    sender.Command1_Click({"G4DST", "hi", {}, true, false, true});
+    sender.send({"G4DST", "hi", {}, true, false, true});
     const QByteArray note = "Not sent, no APRS-IS connection: M0SKY-1>APSK63::G4DST    :hi{1";
     EXPECT_EQ(count(state.messagesText, note + "\r\n"), 3);
     EXPECT_TRUE(state.messagesText.startsWith("  From: M0SKY-1  To :G4DST  hi{1\r\n " + note));
@@ -422,7 +422,7 @@ TEST_F(AprsIsStationTest, MessageWhileTheLinkIsDownIsSaidNotToHaveGoneOut)
     connectAndLogOn();
     state.messagesText.clear();
     state.choices.acksNormal = false;
-    sender.Command1_Click({"G4DST", "up", {}, true, false, true});
+    sender.send({"G4DST", "up", {}, true, false, true});
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.received().endsWith("\r\n"); }));
     EXPECT_FALSE(state.messagesText.contains("Not sent"));
 }

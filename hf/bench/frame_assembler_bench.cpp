@@ -1,7 +1,7 @@
 // Assembled characters per second over the 25 receive channels, fed in small modem-sized
 // pieces with the assembly step run after each round.
-#include "frame_assembler.h"
-#include "hf_frame.h"
+#include "hf/frame_assembler.h"
+#include "hf/hf_frame.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Arbitrary per-channel received text into the frame assembler; every frame handed over is
 // parsed. Input: a sequence of [channel byte][length byte][text], with ticks in between.
-#include "frame_assembler.h"
-#include "hf_frame.h"
+#include "hf/frame_assembler.h"
+#include "hf/hf_frame.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -57,11 +57,11 @@ struct HfStation {
                 i += 2 + take;
             }
         }
-        hf.Timer12_Timer();
+        hf.assembleHfFrames();
         if (hf.pendingFrames() > hf::HfLink::kMaxPendingFrames)
             fuzzoracle::fail("frame queue unbounded", {});
         while (hf.pendingFrames() > 0)
-            hf.Timer3_Timer();
+            hf.processHfFrame();
         QCoreApplication::processEvents(); // queued replies go out
         for (const QByteArray& frame : modem.queued())
             if (!packet::isOneLine(hf::parseFrame(frame).body))

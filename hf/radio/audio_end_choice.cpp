@@ -1,9 +1,9 @@
-#include "audio_end_choice.h"
+#include "hf/radio/audio_end_choice.h"
 
-#include "paced_ends.h"
-#include "sound_device_ends.h"
-#include "udp_input.h"
-#include "wav_ends.h"
+#include "hf/radio/paced_ends.h"
+#include "hf/radio/sound_device_ends.h"
+#include "hf/radio/udp_input.h"
+#include "hf/radio/wav_ends.h"
 
 namespace hf::radio {
 

@@ -3,7 +3,7 @@
 // The audio ends chosen on the command line: "udp:PORT" (input only), "wav:FILE", "null";
 // nothing chosen means the sound devices of the station's settings.
 
-#include "audio_end.h"
+#include "hf/radio/audio_end.h"
 
 #include <QString>
 

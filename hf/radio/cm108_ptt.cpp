@@ -1,4 +1,4 @@
-#include "cm108_ptt.h"
+#include "hf/radio/cm108_ptt.h"
 
 #include <QDir>
 #include <QFile>

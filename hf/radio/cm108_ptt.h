@@ -5,7 +5,7 @@
 // byte (0: GPIO write), the GPIO data bits, the GPIO direction bits (1: output) and a last byte
 // left 0; GPIO n is bit n-1. A hidraw write starts with the report number, 0 here.
 
-#include "ptt_switch.h"
+#include "hf/radio/ptt_switch.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "hamlib_ptt.h"
+#include "hf/radio/hamlib_ptt.h"
 
 #include <hamlib/rig.h>
 

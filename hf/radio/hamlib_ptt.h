@@ -5,7 +5,7 @@
 // opened at the first key-down and kept open; when it stops answering it is closed and opened
 // again at the next key-down.
 
-#include "ptt_switch.h"
+#include "hf/radio/ptt_switch.h"
 
 struct s_rig;
 

@@ -1,4 +1,4 @@
-#include "memory_audio.h"
+#include "hf/radio/memory_audio.h"
 
 #include <QMutexLocker>
 

@@ -3,7 +3,7 @@
 // An in-memory audio path between two modems in one process (tests, demonstrations): what one
 // modem transmits is heard by the other, with white noise added, both in real time or faster.
 
-#include "paced_ends.h"
+#include "hf/radio/paced_ends.h"
 
 #include <QMutex>
 

@@ -4,7 +4,7 @@
 #include "hf/modem/modulator.h"
 #include "hf/modem/receiver.h"
 
-#include "modem_worker.h"
+#include "hf/radio/modem_worker.h"
 
 #include <QMutexLocker>
 #include <QTimer>

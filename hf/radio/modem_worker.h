@@ -4,9 +4,9 @@
 // decoded text, spectrum and level out as signals; transmissions modulated, played and framed
 // by the PTT line. Owned and driven by SoundCardModem; every slot here runs on this thread.
 
-#include "audio_end.h"
-#include "notch_filter.h"
-#include "ptt_switch.h"
+#include "hf/radio/audio_end.h"
+#include "hf/radio/notch_filter.h"
+#include "hf/radio/ptt_switch.h"
 
 #include "hf/modem.h"
 

@@ -1,4 +1,4 @@
-#include "paced_ends.h"
+#include "hf/radio/paced_ends.h"
 
 #include <algorithm>
 #include <cmath>

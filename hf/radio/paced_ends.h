@@ -4,8 +4,8 @@
 // started, and an output that plays what it was given at the sample rate. The null ends, the
 // WAV ends and the in-memory path are built on these.
 
-#include "audio_end.h"
-#include "paced_clock.h"
+#include "hf/radio/audio_end.h"
+#include "hf/radio/paced_clock.h"
 
 #include <deque>
 

@@ -1,4 +1,4 @@
-#include "pcm16.h"
+#include "hf/radio/pcm16.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ptt_line.h"
+#include "hf/radio/ptt_line.h"
 
 namespace hf::radio {
 

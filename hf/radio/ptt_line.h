@@ -4,7 +4,7 @@
 // Lives on the modem's thread. The port is opened with both lines off; a line that cannot be
 // set is reported (once per port setting) and the transmission goes ahead without it.
 
-#include "ptt_switch.h"
+#include "hf/radio/ptt_switch.h"
 
 #include <QSerialPort>
 #include <QString>

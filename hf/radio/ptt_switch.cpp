@@ -1,8 +1,8 @@
-#include "ptt_switch.h"
+#include "hf/radio/ptt_switch.h"
 
-#include "cm108_ptt.h"
-#include "hamlib_ptt.h"
-#include "ptt_line.h"
+#include "hf/radio/cm108_ptt.h"
+#include "hf/radio/hamlib_ptt.h"
+#include "hf/radio/ptt_line.h"
 
 namespace hf::radio {
 

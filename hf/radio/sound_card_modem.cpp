@@ -1,7 +1,7 @@
-#include "sound_card_modem.h"
+#include "hf/radio/sound_card_modem.h"
 
-#include "audio_end_choice.h"
-#include "modem_worker.h"
+#include "hf/radio/audio_end_choice.h"
+#include "hf/radio/modem_worker.h"
 
 #include <QMutexLocker>
 

@@ -5,8 +5,8 @@
 // hands its setting to the modem thread (queued, in order) or reads the latest published
 // value; the modem's events arrive on the window thread as queued signals.
 
-#include "audio_end.h"
-#include "ptt_switch.h"
+#include "hf/radio/audio_end.h"
+#include "hf/radio/ptt_switch.h"
 
 #include "hf/modem.h"
 

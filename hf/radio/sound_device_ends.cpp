@@ -1,4 +1,4 @@
-#include "sound_device_ends.h"
+#include "hf/radio/sound_device_ends.h"
 
 #include <portaudio.h>
 

@@ -5,8 +5,8 @@
 // default device. A device that stops delivering (unplugged) makes read/write fail, and the
 // modem opens it again later.
 
-#include "audio_end.h"
-#include "sample_ring.h"
+#include "hf/radio/audio_end.h"
+#include "hf/radio/sample_ring.h"
 
 #include <atomic>
 #include <memory>

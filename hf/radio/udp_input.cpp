@@ -1,6 +1,6 @@
-#include "udp_input.h"
+#include "hf/radio/udp_input.h"
 
-#include "pcm16.h"
+#include "hf/radio/pcm16.h"
 
 #include <QNetworkDatagram>
 

@@ -3,7 +3,7 @@
 // Received audio streamed over UDP by another program (an SDR receiver, for example):
 // datagrams of 16-bit little-endian mono samples at the modem's sample rate, on 127.0.0.1.
 
-#include "audio_end.h"
+#include "hf/radio/audio_end.h"
 
 #include <QUdpSocket>
 

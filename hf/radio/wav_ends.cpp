@@ -1,4 +1,4 @@
-#include "wav_ends.h"
+#include "hf/radio/wav_ends.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // transmitted. A recording may be any WAV (integer or float samples, several channels, any
 // rate); what is recorded is 16-bit mono PCM WAV.
 
-#include "paced_ends.h"
+#include "hf/radio/paced_ends.h"
 
 #include "hf/modem/wav_file.h"
 

@@ -1,5 +1,5 @@
-#include "frame_assembler.h"
-#include "hf_frame.h"
+#include "hf/frame_assembler.h"
+#include "hf/hf_frame.h"
 
 #include <gtest/gtest.h>
 

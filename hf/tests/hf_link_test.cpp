@@ -6,9 +6,9 @@
 #include "platform/clock.h"
 #include "records/log_file.h"
 #include "station/waits.h"
-#include "temp_station_dir.h"
-#include "test_links.h"
-#include "wait_until.h"
+#include "tests/support/temp_station_dir.h"
+#include "hf/tests/test_links.h"
+#include "tests/support/wait_until.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -38,16 +38,16 @@ protected:
         links.local = &local;
         links.aprsIs = &aprsIs;
         links.receiveLog = &receiveLog;
-        for (QTimer* t : {&timer3, &timer12, &timer20, &timer21})
-            t->setInterval(platform::Clock::scaled(t == &timer12 ? 10 : 100));
-        QObject::connect(&timer3, &QTimer::timeout, &hf, &hf::HfLink::Timer3_Timer);
-        QObject::connect(&timer12, &QTimer::timeout, &hf, &hf::HfLink::Timer12_Timer);
-        QObject::connect(&timer20, &QTimer::timeout, &hf, &hf::HfLink::Timer20_Timer);
-        QObject::connect(&timer21, &QTimer::timeout, &igate, &hf::Igate::Timer21_Timer);
+        for (QTimer* t : {&hfReceiveTimer, &hfAssemblyTimer, &localToHfRelayTimer, &aprsIsToHfTimer})
+            t->setInterval(platform::Clock::scaled(t == &hfAssemblyTimer ? 10 : 100));
+        QObject::connect(&hfReceiveTimer, &QTimer::timeout, &hf, &hf::HfLink::processHfFrame);
+        QObject::connect(&hfAssemblyTimer, &QTimer::timeout, &hf, &hf::HfLink::assembleHfFrames);
+        QObject::connect(&localToHfRelayTimer, &QTimer::timeout, &hf, &hf::HfLink::relayLocalLineToHf);
+        QObject::connect(&aprsIsToHfTimer, &QTimer::timeout, &igate, &hf::Igate::gateAprsIsLineToHf);
         QObject::connect(&hf, &hf::HfLink::remoteCommand, &igate, &hf::Igate::remoteCommand);
         QObject::connect(&hf, &hf::HfLink::stationHeard, [this](const QByteArray& s) { heard.append(s); });
         QObject::connect(&hf, &hf::HfLink::beaconRequested, [this] { hf.sendBeaconFrame(">beacon"); });
-        timer12.start();
+        hfAssemblyTimer.start();
     }
     void TearDown() override { state.shuttingDown = true; }
 
@@ -62,7 +62,8 @@ protected:
     }
     bool processed(qsizetype frames)
     {
-        return testsupport::waitUntil([&] { return heardLogLines() >= frames && !timer3.isActive(); });
+        return testsupport::waitUntil(
+            [&] { return heardLogLines() >= frames && !hfReceiveTimer.isActive(); });
     }
     qsizetype heardLogLines()
     {
@@ -85,11 +86,11 @@ protected:
     hftest::TestReceiveLog receiveLog{log};
     station::StationLinks links;
     hf::ScriptedModem modem;
-    QTimer timer3, timer12, timer20, timer21;
+    QTimer hfReceiveTimer, hfAssemblyTimer, localToHfRelayTimer, aprsIsToHfTimer;
     QByteArrayList heardList{"G4ABC"};
     QByteArrayList heard;
-    hf::HfLink hf{modem, state, waits, links, timer3, timer20};
-    hf::Igate igate{state, waits, links, hf, timer21, [this] { return heardList; }};
+    hf::HfLink hf{modem, state, waits, links, hfReceiveTimer, localToHfRelayTimer};
+    hf::Igate igate{state, waits, links, hf, aprsIsToHfTimer, [this] { return heardList; }};
 };
 
 TEST_F(HfLinkTest, GoodFrameIsShownLoggedAndHeard)
@@ -189,10 +190,10 @@ TEST_F(HfLinkTest, BadCheckIsOnlyLoggedWithDisplayCrc)
 
 TEST_F(HfLinkTest, TwoDifferentFramesInOneTickAreBothProcessed)
 {
-    timer12.stop();
+    hfAssemblyTimer.stop();
     receive("G4ABC-2>APSK63:>one", 4);
     receive("G4XYZ>APSK63:>two", 15);
-    timer12.start();
+    hfAssemblyTimer.start();
     ASSERT_TRUE(processed(2));
     EXPECT_EQ(heard, (QByteArrayList{"G4ABC-2", "G4XYZ"}));
 }
@@ -230,7 +231,7 @@ TEST_F(HfLinkTest, OurMessageIsRetriedOnTheHfScheduleAndStopsAtItsAck)
         }
     });
     ackAfterResend.start();
-    hf.HF_TX("G4ABC", "hi~ there", {});
+    hf.transmitOnHf("G4ABC", "hi~ there", {});
     EXPECT_TRUE(finished);
     EXPECT_TRUE(acknowledged);
     const QByteArray frame = hf::buildFrame("MYCALL>APSK63::G4ABC    :hi there{5", hf::FrameSender::Message);
@@ -246,18 +247,18 @@ TEST_F(HfLinkTest, WithoutAckThreeTransmissionsInAll)
 {
     state.choices.operatingMode = station::OperatingMode::AprsMessaging;
     platform::Clock::setTimeScale(0.001);
-    hf.HF_TX("G4ABC", "hi", {});
+    hf.transmitOnHf("G4ABC", "hi", {});
     EXPECT_EQ(modem.queued().size(), 3);
     state.choices.acksNormal = false;
     modem.clearWrites();
-    hf.HF_TX("G4ABC", "hi", {});
+    hf.transmitOnHf("G4ABC", "hi", {});
     EXPECT_EQ(modem.queued(),
               QByteArrayList{hf::buildFrame("MYCALL>APSK63::G4ABC    :hi", hf::FrameSender::Message)});
 }
 
 TEST_F(HfLinkTest, QueryIsAnsweredWithABeacon)
 {
-    hf.Timer15_Timer();
+    hf.drawTransmitDelay();
     EXPECT_GE(hf.replyDelaySeconds(), 0);
     EXPECT_LE(hf.replyDelaySeconds(), 11);
     receive("G4ABC>APSK63::MYCALL   :?APRS");
@@ -315,7 +316,7 @@ TEST_F(HfLinkTest, LocalProgramLinesAreDroppedWhileTxIsClear)
 {
     state.choices.tcpTx = false;
     hf.localProgramLine("SRC>APWW:payload\r\n");
-    ASSERT_TRUE(testsupport::waitUntil([&] { return !timer20.isActive(); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !localToHfRelayTimer.isActive(); }));
     EXPECT_TRUE(modem.queued().isEmpty());
     state.choices.tcpTx = true;
     hf.localProgramLine("SRC>APWW:later\r\n");
@@ -365,7 +366,8 @@ TEST_F(HfLinkTest, LocalProgramLinesAreRelayed)
     hf.localProgramLine("SRC>APWW:payload\r\n");
     hf.localProgramLine("SRC>APWW,X>APU25:never\r\n");
     hf.localProgramLine("SRC2>APWW:second\r\n");
-    ASSERT_TRUE(testsupport::waitUntil([&] { return modem.queued().size() == 2 && !timer20.isActive(); }));
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return modem.queued().size() == 2 && !localToHfRelayTimer.isActive(); }));
     EXPECT_EQ(modem.queued(),
               (QByteArrayList{hf::buildFrame("SRC>APSK63:payload", hf::FrameSender::LocalRelay),
                               hf::buildFrame("SRC2>APSK63:second", hf::FrameSender::LocalRelay)}));
@@ -380,11 +382,11 @@ TEST_F(HfLinkTest, NoTildeReachesAFrameBodyOnAnyPath)
     state.choices.acksNormal = false;
     state.choices.operatingMode = station::OperatingMode::Raynet;
     state.choices.transmitMode = TransmitMode::Gmsk250; // the gate to HF sends in GMSK-250 only
-    hf.HF_TX("G4ABC", "rn~text", {"da~ta1", "~data2", "data3~"});
+    hf.transmitOnHf("G4ABC", "rn~text", {"da~ta1", "~data2", "data3~"});
     hf.localProgramLine("SRC>APWW:relayed ~ line\r\n");
     igate.aprsIsLine("SRC>APRS,TCPIP*::G4ABC    :gated ~ line{4\r\n");
     ASSERT_TRUE(testsupport::waitUntil([&] {
-        return modem.queued().size() == 3 && !timer20.isActive() && !timer21.isActive();
+        return modem.queued().size() == 3 && !localToHfRelayTimer.isActive() && !aprsIsToHfTimer.isActive();
     })) << modem.queued().join("|").toStdString();
     for (const QByteArray& frame : modem.queued()) {
         SCOPED_TRACE(frame.toStdString());
@@ -409,7 +411,8 @@ TEST_F(HfLinkTest, AprsIsMessagesForHeardStationsAreQueuedAndAllSent)
     for (int i = 1; i <= 3; ++i)
         igate.aprsIsLine("SRC>APRS,TCPIP*,qAC,T2::G4ABC    :hi{" + QByteArray::number(i) + "\r\n");
     igate.aprsIsLine("SRC>APRS,TCPIP*::NOTHEARD :hi{9\r\n");
-    ASSERT_TRUE(testsupport::waitUntil([&] { return modem.queued().size() == 3 && !timer21.isActive(); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return modem.queued().size() == 3 && !aprsIsToHfTimer.isActive(); }));
     for (int i = 1; i <= 3; ++i)
         EXPECT_EQ(modem.queued()[i - 1],
                   hf::buildFrame("SRC>APSK20,MYCALL*::G4ABC    :hi{" + QByteArray::number(i),
@@ -421,7 +424,7 @@ TEST_F(HfLinkTest, FiveSecondDelayHoldsAGatedLineBeforeItGoesOut)
 {
     constexpr double kScale = 0.1;
     platform::Clock::setTimeScale(kScale);
-    for (QTimer* t : {&timer20, &timer21})
+    for (QTimer* t : {&localToHfRelayTimer, &aprsIsToHfTimer})
         t->setInterval(platform::Clock::scaled(100));
     state.choices.internetToHf = true;
     state.choices.transmitMode = TransmitMode::Gmsk250;
@@ -438,7 +441,7 @@ TEST_F(HfLinkTest, FiveSecondDelayHoldsAGatedLineBeforeItGoesOut)
             EXPECT_GE(seconds, 5.0);
         else
             EXPECT_LT(seconds, 4.0);
-        ASSERT_TRUE(testsupport::waitUntil([&] { return !timer21.isActive(); }));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !aprsIsToHfTimer.isActive(); }));
     }
 }
 
@@ -450,7 +453,7 @@ TEST_F(HfLinkTest, AprsIsQueueIsBoundedAndCountsDrops)
     EXPECT_EQ(igate.queuedLines(), hf::Igate::kMaxQueuedLines);
     EXPECT_EQ(igate.droppedLines(), 40 - hf::Igate::kMaxQueuedLines);
     state.choices.internetToHf = false;
-    igate.Timer21_Timer();
+    igate.gateAprsIsLineToHf();
     EXPECT_EQ(igate.queuedLines(), 0);
 }
 
@@ -465,7 +468,7 @@ TEST_F(HfLinkTest, RemoteTransmitOffStopsHfAndIsConfirmed)
     EXPECT_EQ(title, "     IGATE REMOTE TX OFF");
     EXPECT_TRUE(log.events.contains("is:MYIS>APSK63::REMOTE   :Confirm Relay keying close{12\r\n"));
     EXPECT_TRUE(modem.queued().isEmpty()); // not even the acknowledgement goes out
-    igate.remote_igate_on();
+    igate.remoteIgateOn();
     EXPECT_TRUE(state.igateTransmitEnabled);
     EXPECT_TRUE(log.events.contains("is:MYIS>APSK63::REMOTE   :Confirm Relay keying open{13\r\n"));
 }
@@ -474,7 +477,7 @@ TEST_F(HfLinkTest, InnerSourcesOfRelayedLinesGoToTheTncList)
 {
     QByteArrayList tnc;
     QObject::connect(&igate, &hf::Igate::tncStationHeard, [&](const QByteArray& s) { tnc.append(s); });
-    igate.Igated_VHF("GATE>APRS:}INNER >APRS:hello");
+    igate.addIgatedVhfSource("GATE>APRS:}INNER >APRS:hello");
     EXPECT_EQ(tnc, QByteArrayList{"INNER"});
 }
 

@@ -3,8 +3,8 @@
 #include "hf/scripted_modem.h"
 #include "platform/clock.h"
 #include "station/waits.h"
-#include "test_links.h"
-#include "wait_until.h"
+#include "hf/tests/test_links.h"
+#include "tests/support/wait_until.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -25,8 +25,8 @@ protected:
         state.pskAudioFrequency = 2100.4;
         log.modem = &modem;
         links.local = &local;
-        QObject::connect(&watchdog, &QTimer::timeout, &control, &hf::ModemControl::Timer16_Timer);
-        QObject::connect(&tuneEnd, &QTimer::timeout, &control, &hf::ModemControl::Timer5_Timer);
+        QObject::connect(&watchdog, &QTimer::timeout, &control, &hf::ModemControl::transmitWatchdogExpired);
+        QObject::connect(&tuneEnd, &QTimer::timeout, &control, &hf::ModemControl::endTune);
     }
 
     station::StationState state;
@@ -189,7 +189,7 @@ TEST_F(ModemControlTest, WatchdogIsSizedFromTheAirTimeOfWhatWasQueued)
 
 TEST_F(ModemControlTest, TuneStartsAndEndsAfterFiveSeconds)
 {
-    control.Command3_Click();
+    control.tuneClicked();
     EXPECT_TRUE(modem.writes().contains("tune=4"));
     EXPECT_TRUE(tuneEnd.isActive());
     EXPECT_TRUE(control.tuning());
@@ -200,9 +200,9 @@ TEST_F(ModemControlTest, TuneStartsAndEndsAfterFiveSeconds)
 
 TEST_F(ModemControlTest, TuneStoppedByASecondClick)
 {
-    control.Command3_Click();
+    control.tuneClicked();
     modem.clearWrites();
-    control.Command3_Click();
+    control.tuneClicked();
     EXPECT_FALSE(control.tuning());
     EXPECT_FALSE(tuneEnd.isActive());
     EXPECT_EQ(modem.writes(), (QByteArrayList{"transmitter=0", "carrier=2100", "ch0.carrier=2100"}));
@@ -212,7 +212,7 @@ TEST_F(ModemControlTest, TuneStoppedByASecondClick)
 TEST_F(ModemControlTest, TuneDoesNothingWithTheTncOption)
 {
     state.choices.transmitMode = station::TransmitMode::Tnc;
-    control.Command3_Click();
+    control.tuneClicked();
     EXPECT_TRUE(modem.writes().isEmpty());
 }
 

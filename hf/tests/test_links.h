@@ -20,8 +20,8 @@ struct EventLog {
 class TestLocal : public station::LocalServices {
 public:
     explicit TestLocal(EventLog& log) : m_log(log) {}
-    void Tx_tcpip() override { m_log.events.append("PTT True" + m_log.queuedSoFar()); }
-    void Rx_tcpip() override { m_log.events.append("PTT False" + m_log.queuedSoFar()); }
+    void announcePttOn() override { m_log.events.append("PTT True" + m_log.queuedSoFar()); }
+    void announcePttOff() override { m_log.events.append("PTT False" + m_log.queuedSoFar()); }
     void sendToLocalProgram(const QByteArray& line) override { m_log.events.append("local:" + line); }
     void sendReceiveRecord(const QByteArray& record) override { m_log.events.append("record:" + record); }
 
@@ -33,7 +33,7 @@ class TestAprsIs : public station::AprsIsLink {
 public:
     explicit TestAprsIs(EventLog& log) : m_log(log) {}
     bool isConnected() const override { return connected; }
-    void APRS_IS(const QByteArray& line) override { m_log.events.append("is:" + line); }
+    void sendToAprsIs(const QByteArray& line) override { m_log.events.append("is:" + line); }
     bool connected = true;
 
 private:
@@ -43,7 +43,7 @@ private:
 class TestReceiveLog : public station::ReceiveLogger {
 public:
     explicit TestReceiveLog(EventLog& log) : m_log(log) {}
-    void Receive_log(const QByteArray& call, const QByteArray& text) override
+    void logReceivedMessage(const QByteArray& call, const QByteArray& text) override
     {
         m_log.events.append("log:" + call + "|" + text);
     }

@@ -53,7 +53,7 @@ struct VhfStation {
         if (m.sendAck)
             fuzzoracle::checkTncText(m.ackToSend, "acknowledgement to the TNC");
         if (m.receiveLog) {
-            receiveLog.Receive_log(m.source, links::withoutLineEnd(line));
+            receiveLog.logReceivedMessage(m.source, links::withoutLineEnd(line));
             local.sendReceiveRecord(
                 records::networkRecord("2026-01-01 12:00:00", m.source, links::withoutLineEnd(line)));
         }
@@ -61,7 +61,7 @@ struct VhfStation {
 
     void receive(int bearer, const QByteArray& bytes)
     {
-        serial.Clear_Messhead();
+        serial.clearMessageHeading();
         state.kissSerial = bearer == 1;
         if (bearer == 2) {
             agwpe.reset();

@@ -1,11 +1,11 @@
 // KISS over TCP and AGWPE (on free ports) against Debian's direwolf as the sound-card TNC,
 // fed with audio made by its gen_packets tool through a FIFO (no sound card needed).
-#include "link_fixture.h"
+#include "links/tests/link_fixture.h"
 
 #include "links/agwpe_link.h"
 #include "links/kiss_tcp_link.h"
-#include "scripted_tcp_peer.h"
-#include "wait_until.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/wait_until.h"
 
 #include <QDir>
 #include <QFile>
@@ -137,12 +137,12 @@ protected:
     int fifoFd = -1;
     quint16 kissPort = 0;
     quint16 agwPort = 0;
-    QTimer timer23;
+    QTimer kissTcpReceiveTimer;
     std::unique_ptr<links::KissTcpLink> kiss;
     std::unique_ptr<links::AgwpeLink> agw;
 };
 
-TEST_F(DirewolfTest, DecodedPacketsReachTheLineHandlerThroughBothLinksAndKissSendIsTransmitted)
+TEST_F(DirewolfTest, DecodedPacketsReachTheLineHandlerThroughBothLinksAndASentKissFrameIsTransmitted)
 {
     makeSerial();
     // One handler per link, so each link's lines are seen on their own.
@@ -158,17 +158,17 @@ TEST_F(DirewolfTest, DecodedPacketsReachTheLineHandlerThroughBothLinksAndKissSen
     QObject::connect(&agwLines, &links::TncLineHandler::packetLine,
                      [&](const QByteArray& l) { viaAgw << l; });
 
-    platform::Clock::setDesignInterval(timer23, 50);
+    platform::Clock::setDesignInterval(kissTcpReceiveTimer, 50);
     kiss = std::make_unique<links::KissTcpLink>(
         kissLines, [this](const QByteArray& f) { return serial->decodeKissFrame(f); });
-    kiss->attachTimer(timer23);
+    kiss->attachTimer(kissTcpReceiveTimer);
     kiss->setPeer(QStringLiteral("127.0.0.1"), kissPort);
     serial->setKissTcp(kiss.get());
     agw = std::make_unique<links::AgwpeLink>(agwLines);
     agw->setPeer(QStringLiteral("127.0.0.1"), agwPort);
 
-    kiss->Command5_Click();
-    agw->Command9_Click();
+    kiss->connectClicked();
+    agw->connectClicked();
     ASSERT_TRUE(waitUntil([&] { return kiss->isConnected() && agw->isConnected(); }));
     // direwolf reads a new AGW client's requests only now and then: once it answers a
     // version request sent after the 'm', monitoring is on.
@@ -188,7 +188,7 @@ TEST_F(DirewolfTest, DecodedPacketsReachTheLineHandlerThroughBothLinksAndKissSen
     EXPECT_EQ(viaAgw, expected);
 
     state.choices.transmitMode = station::TransmitMode::Ax25;
-    serial->Kiss_Send("APSK63", "N0CALL", "WIDE1-1", ":N1CALL   :test tx{7");
+    serial->sendKissFrame("APSK63", "N0CALL", "WIDE1-1", ":N1CALL   :test tx{7");
     ASSERT_TRUE(
         waitUntil([&] { return log().contains("N0CALL>APSK63,WIDE1-1::N1CALL   :test tx{7"); }, 10000))
         << log().constData();

@@ -6,10 +6,10 @@
 #include "position/gps_input.h"
 #include "position/gps_position.h"
 
-#include "nmea_sentence.h"
-#include "pty_pair.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/nmea_sentence.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QProcess>
 #include <QTcpServer>

@@ -17,15 +17,15 @@
 class RecordingAprsIs : public station::AprsIsLink {
 public:
     bool isConnected() const override { return connected; }
-    void APRS_IS(const QByteArray& line) override { lines.append(line); }
+    void sendToAprsIs(const QByteArray& line) override { lines.append(line); }
     bool connected = true;
     QList<QByteArray> lines;
 };
 
 class RecordingLocal : public station::LocalServices {
 public:
-    void Tx_tcpip() override {}
-    void Rx_tcpip() override {}
+    void announcePttOn() override {}
+    void announcePttOff() override {}
     void sendToLocalProgram(const QByteArray& line) override { lines.append(line); }
     void sendReceiveRecord(const QByteArray&) override {}
     QList<QByteArray> lines;
@@ -40,7 +40,7 @@ protected:
         links.aprsIs = &aprsIs;
         links.local = &local;
         const std::pair<QTimer*, int> design[] = {
-            {&timer2, 50}, {&timer18, 1000}, {&timer19, 59000}, {&timer22, 200}};
+            {&tncLineTimer, 50}, {&tncStatusTimer, 1000}, {&tncWatchTimer, 59000}, {&tncGatherTimer, 200}};
         for (auto [t, ms] : design)
             platform::Clock::setDesignInterval(*t, ms);
         state.myCall = "G4ABC";
@@ -59,7 +59,7 @@ protected:
     {
         serial = std::make_unique<links::SerialTncLink>(state, waits, links,
                                                         [this](int n) { return ports.presentDevice(n); });
-        serial->attachTimers(timer2, timer18, timer19, timer22);
+        serial->attachTimers(tncLineTimer, tncStatusTimer, tncWatchTimer, tncGatherTimer);
         links.tnc = serial.get();
         record(serial->lineHandler());
         QObject::connect(serial.get(), &links::SerialTncLink::portStatus,
@@ -85,7 +85,7 @@ protected:
     platform::CommPortMap ports;
     RecordingAprsIs aprsIs;
     RecordingLocal local;
-    QTimer timer2, timer18, timer19, timer22;
+    QTimer tncLineTimer, tncStatusTimer, tncWatchTimer, tncGatherTimer;
     std::unique_ptr<links::SerialTncLink> serial;
 
     QList<QByteArray> packets;

@@ -1,10 +1,10 @@
 // The local service ports with real clients on loopback (ports picked by the system).
 #include "links/local_service_ports.h"
 #include "platform/clock.h"
-#include "scripted_tcp_peer.h"
+#include "tests/support/scripted_tcp_peer.h"
 #include "station/station_state.h"
 #include "station/waits.h"
-#include "wait_until.h"
+#include "tests/support/wait_until.h"
 
 #include <QNetworkInterface>
 #include <QTcpServer>
@@ -27,24 +27,24 @@ protected:
     {
         platform::Clock::setTimeScale(0.01);
         state.tcpPorts.packets = state.tcpPorts.ptt = state.tcpPorts.receiveLog = 0;
-        QObject::connect(&ports, &links::LocalServicePorts::label23Text,
-                         [this](const QString& t) { label23 = t; });
-        QObject::connect(&ports, &links::LocalServicePorts::label27Text,
-                         [this](const QString& t) { label27 = t; });
+        QObject::connect(&ports, &links::LocalServicePorts::localProgramPortStatus,
+                         [this](const QString& t) { localProgramPortStatus = t; });
+        QObject::connect(&ports, &links::LocalServicePorts::pttPortStatus,
+                         [this](const QString& t) { pttPortStatus = t; });
         ports.start();
     }
 
     station::StationState state;
     station::Waits waits{state};
     links::LocalServicePorts ports{state, waits};
-    QString label23, label27;
+    QString localProgramPortStatus, pttPortStatus;
 };
 
 TEST_F(LocalPortsTest, ListensOnLoopbackOnly)
 {
     EXPECT_NE(state.tcpPorts.packets, 0) << "the picked port is written back";
-    EXPECT_EQ(label23, QString("%1 listening").arg(state.tcpPorts.packets));
-    EXPECT_EQ(label27, QString("%1 listening").arg(state.tcpPorts.ptt));
+    EXPECT_EQ(localProgramPortStatus, QString("%1 listening").arg(state.tcpPorts.packets));
+    EXPECT_EQ(pttPortStatus, QString("%1 listening").arg(state.tcpPorts.ptt));
     for (const QHostAddress& a : QNetworkInterface::allAddresses()) {
         if (a.isLoopback() || a.protocol() != QAbstractSocket::IPv4Protocol)
             continue;
@@ -62,7 +62,7 @@ TEST_F(LocalPortsTest, OneClientAtATimeAndListeningAgainAfterItLeaves)
     const quint16 port = ports.packetSocket().localPort();
     testsupport::ScriptedTcpClient first;
     ASSERT_TRUE(first.connectTo(port));
-    ASSERT_TRUE(waitUntil([&] { return label23 == "Connected"; }));
+    ASSERT_TRUE(waitUntil([&] { return localProgramPortStatus == "Connected"; }));
     testsupport::ScriptedTcpClient second;
     EXPECT_FALSE(second.connectTo(port, 200)) << "a second program is not accepted";
 
@@ -75,19 +75,19 @@ TEST_F(LocalPortsTest, OneClientAtATimeAndListeningAgainAfterItLeaves)
     EXPECT_EQ(first.received(), "M0XYZ>APRS:>heard on VHF\r\n");
 
     first.close();
-    ASSERT_TRUE(waitUntil([&] { return label23 == "Listening..."; }));
+    ASSERT_TRUE(waitUntil([&] { return localProgramPortStatus == "Listening..."; }));
     EXPECT_EQ(ports.packetSocket().localPort(), port);
     testsupport::ScriptedTcpClient third;
     ASSERT_TRUE(third.connectTo(port));
-    ASSERT_TRUE(waitUntil([&] { return label23 == "Connected"; }));
+    ASSERT_TRUE(waitUntil([&] { return localProgramPortStatus == "Connected"; }));
 }
 
 TEST_F(LocalPortsTest, PttNoticesAndTheWaitForTheModem)
 {
     testsupport::ScriptedTcpClient client;
     ASSERT_TRUE(client.connectTo(ports.pttSocket().localPort()));
-    ASSERT_TRUE(waitUntil([&] { return label27 == QString("%1 connected").arg(state.tcpPorts.ptt); }));
-    ports.Tx_tcpip();
+    ASSERT_TRUE(waitUntil([&] { return pttPortStatus == QString("%1 connected").arg(state.tcpPorts.ptt); }));
+    ports.announcePttOn();
     ASSERT_TRUE(waitUntil([&] { return client.received() == "PTT True\r"; }));
 
     bool transmitting = true;
@@ -97,12 +97,12 @@ TEST_F(LocalPortsTest, PttNoticesAndTheWaitForTheModem)
         beforeTheModemStopped = client.received();
         transmitting = false;
     });
-    ports.Rx_tcpip();
+    ports.announcePttOff();
     EXPECT_EQ(beforeTheModemStopped, "PTT True\r") << "PTT False waits for the modem";
     ASSERT_TRUE(waitUntil([&] { return client.received() == "PTT True\rPTT False\r"; }));
 
     client.close();
-    ASSERT_TRUE(waitUntil([&] { return label27 == QString("%1 listening").arg(state.tcpPorts.ptt); }));
+    ASSERT_TRUE(waitUntil([&] { return pttPortStatus == QString("%1 listening").arg(state.tcpPorts.ptt); }));
 }
 
 TEST_F(LocalPortsTest, ReceiveLogRecordsGoToTheClientOnly)
@@ -139,27 +139,30 @@ TEST(LocalPortsInUse, ShownAndTriedAgainUntilFree)
     state.tcpPorts.ptt = holders[1].serverPort();
     state.tcpPorts.receiveLog = holders[2].serverPort();
     links::LocalServicePorts ports{state, waits};
-    QString label23, label27;
-    QObject::connect(&ports, &links::LocalServicePorts::label23Text, [&](const QString& t) { label23 = t; });
-    QObject::connect(&ports, &links::LocalServicePorts::label27Text, [&](const QString& t) { label27 = t; });
+    QString localProgramPortStatus, pttPortStatus;
+    QObject::connect(&ports, &links::LocalServicePorts::localProgramPortStatus,
+                     [&](const QString& t) { localProgramPortStatus = t; });
+    QObject::connect(&ports, &links::LocalServicePorts::pttPortStatus,
+                     [&](const QString& t) { pttPortStatus = t; });
     ports.start();
-    EXPECT_EQ(label23, QString("%1 in use").arg(state.tcpPorts.packets));
-    EXPECT_EQ(label27, QString("%1 in use").arg(state.tcpPorts.ptt));
+    EXPECT_EQ(localProgramPortStatus, QString("%1 in use").arg(state.tcpPorts.packets));
+    EXPECT_EQ(pttPortStatus, QString("%1 in use").arg(state.tcpPorts.ptt));
 
     // Still held over a few retries: still shown as in use.
     testsupport::spinFor(3 * platform::Clock::scaled(links::LocalServicePorts::kRetryMs));
-    EXPECT_EQ(label23, QString("%1 in use").arg(state.tcpPorts.packets));
+    EXPECT_EQ(localProgramPortStatus, QString("%1 in use").arg(state.tcpPorts.packets));
     EXPECT_EQ(ports.packetSocket().state(), platform::StationSocket::Closed);
 
     for (QTcpServer& h : holders)
         h.close();
-    ASSERT_TRUE(waitUntil([&] { return label23 == QString("%1 listening").arg(state.tcpPorts.packets); }));
-    ASSERT_TRUE(waitUntil([&] { return label27 == QString("%1 listening").arg(state.tcpPorts.ptt); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return localProgramPortStatus == QString("%1 listening").arg(state.tcpPorts.packets); }));
+    ASSERT_TRUE(waitUntil([&] { return pttPortStatus == QString("%1 listening").arg(state.tcpPorts.ptt); }));
     ASSERT_TRUE(
         waitUntil([&] { return ports.receiveLogSocket().state() == platform::StationSocket::Listening; }));
     testsupport::ScriptedTcpClient client;
     EXPECT_TRUE(client.connectTo(state.tcpPorts.packets));
-    ASSERT_TRUE(waitUntil([&] { return label23 == "Connected"; }));
+    ASSERT_TRUE(waitUntil([&] { return localProgramPortStatus == "Connected"; }));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-#include "link_fixture.h"
+#include "links/tests/link_fixture.h"
 
 #include "packet/kiss_codec.h"
-#include "pty_pair.h"
-#include "wait_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/wait_until.h"
 
 #include <QRegularExpression>
 
@@ -67,8 +67,8 @@ TEST_F(SerialTncTest, TextTncPacketsInOneWriteAreHandledOneByOne)
         "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  N0CALL>APRS,WIDE1-1:>hello test\r\n"
         "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  M0XYZ-7>APRS:>second packet here\r\n");
     EXPECT_TRUE(entry.match(QString::fromLatin1(monitor)).hasMatch()) << monitor.constData();
-    EXPECT_FALSE(timer2.isActive()) << "the line timer rests when the queue is empty";
-    EXPECT_TRUE(timer19.isActive()) << "the watch timer runs again after a handled line";
+    EXPECT_FALSE(tncLineTimer.isActive()) << "the line timer rests when the queue is empty";
+    EXPECT_TRUE(tncWatchTimer.isActive()) << "the watch timer runs again after a handled line";
 }
 
 TEST_F(SerialTncTest, TwoLineUiHeaderIsOnePacketAndRelayedTrafficGoesToTheIgate)
@@ -108,7 +108,7 @@ TEST_F(SerialTncTest, TncCommandModeShowsLinesAsTheyAre)
 TEST_F(SerialTncTest, PortCaptionsAndThePortThatComesBack)
 {
     links::SerialTncLink& link = open(2);
-    timer18.stop(); // the status ticks are taken here, one by one, however slow the machine is
+    tncStatusTimer.stop(); // the status ticks are taken here, one by one, however slow the machine is
     link.onStatusTimer();
     EXPECT_EQ(captions.last(), "TNC Com port 2 is working");
 
@@ -120,7 +120,7 @@ TEST_F(SerialTncTest, PortCaptionsAndThePortThatComesBack)
     EXPECT_EQ(captions.last(), "TNC Com port 2 is unavailable");
 
     ASSERT_TRUE(pty.restart());
-    timer18.start();
+    tncStatusTimer.start();
     ASSERT_TRUE(waitUntil([&] { return link.port().isOpen(); })) << "the watch timer reopens the port";
     ASSERT_TRUE(waitUntil([&] { return captions.last() == "TNC Com port 2 is working"; }));
     ASSERT_TRUE(pty.write("N0CALL>APRS:>after the return\r\n"));
@@ -134,7 +134,7 @@ TEST_F(SerialTncTest, NoPortSelected)
     link.openAtLoad();
     link.onStatusTimer();
     EXPECT_EQ(captions.last(), "TNC Com port not selected");
-    EXPECT_FALSE(timer19.isActive());
+    EXPECT_FALSE(tncWatchTimer.isActive());
 }
 
 QByteArray frameOf(const char* dest, const char* src, const char* path, const char* info)
@@ -157,17 +157,17 @@ TEST_F(SerialTncTest, KissTncFramesSplitAndJoinedAreAllDecodedInOrder)
                                           "N0CALL>APSK20::N1CALL   :hello{12\r\n", "M0XYZ>APRS:>third\r\n"}));
 }
 
-TEST_F(SerialTncTest, KissSendWritesTheFrameToAKissTncAndReportsValidation)
+TEST_F(SerialTncTest, SendKissFrameWritesTheFrameToAKissTncAndReportsValidation)
 {
     links::SerialTncLink& link = open(4);
     QByteArray info = QByteArray("a\xC0z", 3);
-    link.Kiss_Send("APRS", "NOCALL-9", "", info);
+    link.sendKissFrame("APRS", "NOCALL-9", "", info);
     const QByteArray expected = frameOf("APRS", "NOCALL-9", "", "a\xC0z");
     ASSERT_TRUE(waitUntil([&] { return drain() == expected; }));
     EXPECT_EQ(info, QByteArray("a\xC0z", 3)) << "the caller's text is left alone";
 
     wire.clear();
-    link.Kiss_Send("APRS", "NOCALL-16", "", "x");
+    link.sendKissFrame("APRS", "NOCALL-16", "", "x");
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages()[0].icon, platform::DialogService::Icon::Critical);
     EXPECT_TRUE(dialogs.messages()[0].title.isEmpty());
@@ -241,15 +241,15 @@ TEST_F(SerialTncTest, KissDigipeatNeverRaisesADialog)
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
-TEST_F(SerialTncTest, ClearMessheadDropsWhatArrivedDuringATransmission)
+TEST_F(SerialTncTest, ClearingTheHeadingDropsWhatArrivedDuringATransmission)
 {
     links::SerialTncLink& link = open(2);
-    timer2.stop();
+    tncLineTimer.stop();
     link.lineHandler().receiveLine("N0CALL>APRS:>heard while we sent");
     EXPECT_EQ(link.lineHandler().queuedLines(), 1);
-    link.Clear_Messhead();
+    link.clearMessageHeading();
     EXPECT_EQ(link.lineHandler().queuedLines(), 0);
-    EXPECT_FALSE(timer2.isActive());
+    EXPECT_FALSE(tncLineTimer.isActive());
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 // KISS over TCP and AGWPE against scripted loopback peers: framing across reads, the one
 // monitoring request per connection, captions, and connecting again after a drop or error.
-#include "link_fixture.h"
+#include "links/tests/link_fixture.h"
 
 #include "links/agwpe_link.h"
 #include "links/kiss_tcp_link.h"
 #include "packet/kiss_codec.h"
-#include "scripted_tcp_peer.h"
-#include "wait_until.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/wait_until.h"
 
 #include <QtEndian>
 
@@ -45,14 +45,14 @@ protected:
     {
         LinkTest::SetUp();
         makeSerial();
-        platform::Clock::setDesignInterval(timer23, 50);
+        platform::Clock::setDesignInterval(kissTcpReceiveTimer, 50);
         kiss = std::make_unique<links::KissTcpLink>(
             serial->lineHandler(), [this](const QByteArray& f) { return serial->decodeKissFrame(f); });
-        kiss->attachTimer(timer23);
+        kiss->attachTimer(kissTcpReceiveTimer);
         kiss->setPeer("127.0.0.1", peer.port());
         serial->setKissTcp(kiss.get());
         QObject::connect(kiss.get(), &links::KissTcpLink::labelText,
-                         [this](const QString& t) { label28 = t; });
+                         [this](const QString& t) { kissTcpStatusLabel = t; });
         QObject::connect(kiss.get(), &links::KissTcpLink::buttonCaption,
                          [this](const QString& c, unsigned colour) {
                              caption = c;
@@ -67,9 +67,9 @@ protected:
     }
 
     testsupport::ScriptedTcpServer peer;
-    QTimer timer23;
+    QTimer kissTcpReceiveTimer;
     std::unique_ptr<links::KissTcpLink> kiss;
-    QString label28;
+    QString kissTcpStatusLabel;
     QString caption;
     unsigned colour = 0;
     bool enabled = false;
@@ -78,9 +78,9 @@ protected:
 TEST_F(TcpTncTest, KissFramesAcrossReadsReachTheLineHandler)
 {
     ASSERT_TRUE(peer.isListening());
-    kiss->Command5_Click();
+    kiss->connectClicked();
     EXPECT_TRUE(kiss->isActive());
-    EXPECT_TRUE(label28 == "6" || label28 == "4") << label28.toStdString();
+    EXPECT_TRUE(kissTcpStatusLabel == "6" || kissTcpStatusLabel == "4") << kissTcpStatusLabel.toStdString();
     ASSERT_TRUE(waitUntil([&] { return kiss->isConnected() && peer.hasClient(); }));
     kiss->statusTick();
     EXPECT_EQ(caption, "Connected to Ferrox SoundModem via KISS on port 4000");
@@ -97,12 +97,12 @@ TEST_F(TcpTncTest, KissFramesAcrossReadsReachTheLineHandler)
     EXPECT_EQ(packets[2], packets[1]);
 }
 
-TEST_F(TcpTncTest, KissSendGoesToTheSocketOnlyInAnAx25Mode)
+TEST_F(TcpTncTest, KissFramesGoToTheSocketOnlyInAnAx25Mode)
 {
-    kiss->Command5_Click();
+    kiss->connectClicked();
     ASSERT_TRUE(waitUntil([&] { return kiss->isConnected() && peer.hasClient(); }));
     state.choices.transmitMode = station::TransmitMode::Gmsk250;
-    serial->Kiss_Send("APSK63", "N0CALL", "WIDE1-1", ":N1CALL   :test tx{7");
+    serial->sendKissFrame("APSK63", "N0CALL", "WIDE1-1", ":N1CALL   :test tx{7");
     testsupport::spinFor(20);
     EXPECT_TRUE(peer.received().isEmpty());
 
@@ -110,7 +110,7 @@ TEST_F(TcpTncTest, KissSendGoesToTheSocketOnlyInAnAx25Mode)
                       station::TransmitMode::Ax25Gmsk, station::TransmitMode::Ax25Mfsk}) {
         peer.clearReceived();
         state.choices.transmitMode = mode;
-        serial->Kiss_Send("APSK63", "N0CALL", "WIDE1-1", ":N1CALL   :test tx{7");
+        serial->sendKissFrame("APSK63", "N0CALL", "WIDE1-1", ":N1CALL   :test tx{7");
         ASSERT_TRUE(waitUntil([&] { return !peer.received().isEmpty(); }));
         EXPECT_EQ(peer.received(), frameOf("APSK63", "N0CALL", "WIDE1-1", ":N1CALL   :test tx{7"));
     }
@@ -118,7 +118,7 @@ TEST_F(TcpTncTest, KissSendGoesToTheSocketOnlyInAnAx25Mode)
 
 TEST_F(TcpTncTest, DroppedLinkListensThenConnectsAgainByItself)
 {
-    kiss->Command5_Click();
+    kiss->connectClicked();
     ASSERT_TRUE(waitUntil([&] { return peer.hasClient(); }));
     // The caption while listening, taken at once (the next attempt follows soon at this scale).
     QString listeningCaption;
@@ -139,7 +139,7 @@ TEST_F(TcpTncTest, DroppedLinkListensThenConnectsAgainByItself)
             << "drop " << drop;
     }
 
-    kiss->Command5_Click(); // connected: the click closes and clears the flag
+    kiss->connectClicked(); // connected: the click closes and clears the flag
     EXPECT_FALSE(kiss->isActive());
     EXPECT_EQ(kiss->state(), 0);
     kiss->statusTick();
@@ -154,8 +154,8 @@ TEST_F(TcpTncTest, RefusedConnectionIsTriedAgainUntilThePeerIsBack)
 {
     const quint16 port = peer.port();
     peer.stopListening();
-    kiss->Command5_Click();
-    ASSERT_TRUE(waitUntil([&] { return label28 == QString("%1 listening").arg(port); }));
+    kiss->connectClicked();
+    ASSERT_TRUE(waitUntil([&] { return kissTcpStatusLabel == QString("%1 listening").arg(port); }));
     EXPECT_FALSE(kiss->isConnected());
     // Refused at least twice more by the time the peer comes back.
     testsupport::spinFor(platform::Clock::scaled(2.5 * links::KissTcpLink::kReconnectMs));
@@ -186,7 +186,7 @@ TEST_F(TcpTncTest, AgwpeSendsOneMonitorRequestAndCutsFramesByLength)
 {
     links::AgwpeLink agw(serial->lineHandler());
     agw.setPeer("127.0.0.1", peer.port());
-    agw.Command9_Click();
+    agw.connectClicked();
     ASSERT_TRUE(waitUntil([&] { return peer.received().size() >= 36; }));
     testsupport::spinFor(20);
     QByteArray request(36, '\0');
@@ -205,10 +205,10 @@ TEST_F(TcpTncTest, AgwpeSendsOneMonitorRequestAndCutsFramesByLength)
     EXPECT_EQ(packets[1], "N0CALL>APSK20::N1CALL   :hello{12\r\n");
     EXPECT_EQ(agw.framesReceived(), 3);
 
-    agw.Command9_Click(); // connected: closes
+    agw.connectClicked(); // connected: closes
     EXPECT_EQ(agw.state(), 0);
     peer.clearReceived();
-    agw.Command9_Click();
+    agw.connectClicked();
     ASSERT_TRUE(waitUntil([&] { return peer.received().size() >= 36 && peer.connectionCount() == 2; }));
     EXPECT_EQ(peer.received(), request) << "one request on the new connection too";
 
@@ -217,7 +217,7 @@ TEST_F(TcpTncTest, AgwpeSendsOneMonitorRequestAndCutsFramesByLength)
     ASSERT_TRUE(waitUntil([&] { return peer.received().size() >= 36 && peer.connectionCount() == 3; }));
     EXPECT_EQ(peer.received(), request);
 
-    agw.Command9_Click(); // closed by the operator: not tried again
+    agw.connectClicked(); // closed by the operator: not tried again
     testsupport::spinFor(platform::Clock::scaled(3 * links::AgwpeLink::kReconnectMs));
     EXPECT_EQ(peer.connectionCount(), 3);
     EXPECT_EQ(agw.state(), 0);

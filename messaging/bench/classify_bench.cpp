@@ -1,7 +1,7 @@
 // Lines classified per second: a mix of APRS-IS server traffic for this station, acks,
 // bulletins, group traffic and other stations' packets, split by the line reader first.
-#include "aprs_is_line_reader.h"
-#include "received_message.h"
+#include "messaging/aprs_is_line_reader.h"
+#include "messaging/received_message.h"
 
 #include <benchmark/benchmark.h>
 

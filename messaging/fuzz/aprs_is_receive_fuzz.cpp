@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzzoracle::checkTncText(m.ackToSend, "acknowledgement line");
         }
         if (m.receiveLog)
-            receiveLog.Receive_log(m.source, line);
+            receiveLog.logReceivedMessage(m.source, line);
         if (hf::gateToHf(line, heard, "M0HF"))
             if (const auto body = hf::gatedHfBody(line, "M0HF"); body && !packet::isOneLine(*body))
                 fuzzoracle::fail("body gated onto HF", *body);

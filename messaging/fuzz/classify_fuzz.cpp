@@ -1,8 +1,8 @@
 // Arbitrary server bytes through the APRS-IS line reader and the classification, and the same
 // bytes classified as a TNC line and an HF frame body.
-#include "aprs_is_line_reader.h"
-#include "display_text.h"
-#include "received_message.h"
+#include "messaging/aprs_is_line_reader.h"
+#include "messaging/display_text.h"
+#include "messaging/received_message.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ack_rules.h"
+#include "messaging/ack_rules.h"
 
 #include <gtest/gtest.h>
 

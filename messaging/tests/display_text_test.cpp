@@ -1,4 +1,4 @@
-#include "display_text.h"
+#include "messaging/display_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "message_composer.h"
+#include "messaging/message_composer.h"
 
 #include <gtest/gtest.h>
 

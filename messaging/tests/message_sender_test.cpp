@@ -1,13 +1,13 @@
 // Send on the VHF bearer through a recording TNC: composition through the send procedure, the
 // VHF retry schedule, the acknowledgement of a received message and the ack receiver.
-#include "message_receiver.h"
-#include "message_sender.h"
+#include "messaging/message_receiver.h"
+#include "messaging/message_sender.h"
 
 #include "platform/clock.h"
 #include "station/station_state.h"
 #include "station/waits.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -23,13 +23,13 @@ struct Sent {
 class RecordingTnc : public station::TncTransmitter {
 public:
     void writeTnc(const QByteArray& bytes) override { sent.append({"text", bytes}); }
-    void Kiss_Send(const QByteArray& destination, const QByteArray&, const QByteArray&,
-                   const QByteArray& info) override
+    void sendKissFrame(const QByteArray& destination, const QByteArray&, const QByteArray&,
+                       const QByteArray& info) override
     {
         if (!textMode)
             sent.append({destination, info});
     }
-    void Clear_Messhead() override {}
+    void clearMessageHeading() override {}
     bool isTextModeTnc() const override { return textMode; }
     bool textMode = true;
     QList<Sent> sent;
@@ -73,7 +73,7 @@ TEST_F(VhfSendTest, ComposedPayloadsByModeAndAckSetting)
         tnc.sent.clear();
         state.choices.operatingMode = c.mode;
         state.choices.acksNormal = c.normal;
-        sender.Command1_Click(c.fields);
+        sender.send(c.fields);
         ASSERT_FALSE(tnc.sent.isEmpty());
         EXPECT_EQ(tnc.sent.first(), (Sent{"text", c.first}));
         EXPECT_EQ(tnc.sent.size(), 1);
@@ -86,7 +86,7 @@ TEST_F(VhfSendTest, ComposedPayloadsByModeAndAckSetting)
 TEST_F(VhfSendTest, WithoutAckThreeTransmissionsKissDestinationsChange)
 {
     tnc.textMode = false;
-    sender.Command1_Click({"G4DST", "hi", {}});
+    sender.send({"G4DST", "hi", {}});
     const QList<Sent> expected{
         {"APSK20", ":G4DST    :hi{1\r"}, {"APSK63", ":G4DST    :hi{1\r"}, {"APSK63", ":G4DST    :hi{1\r"}};
     EXPECT_EQ(tnc.sent, expected);
@@ -115,7 +115,7 @@ TEST_F(VhfSendTest, EveryTransmitOptionSendsOnItsBearer)
         hfSends = 0;
         tnc.sent.clear();
         state.choices.transmitMode = mode;
-        sender.Command1_Click({"G4DST", "hi", {}});
+        sender.send({"G4DST", "hi", {}});
         EXPECT_EQ(hfSends, bearer == Bearer::Hf ? 1 : 0);
         EXPECT_EQ(!tnc.sent.isEmpty(), bearer == Bearer::Vhf);
     }
@@ -129,7 +129,7 @@ TEST_F(VhfSendTest, AckFromTheAddresseeEndsTheWait)
             QTimer::singleShot(platform::Clock::scaled(2000),
                                [&] { receiver.tncLine("G4DST>APRS,WIDE2-1::M0SKY    :ack01\r\n"); });
     });
-    sender.Command1_Click({"G4DST", "hi", {}});
+    sender.send({"G4DST", "hi", {}});
     EXPECT_EQ(tnc.sent.size(), 1);
     EXPECT_EQ(state.lastAckNumber, 1);
 }

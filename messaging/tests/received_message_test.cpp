@@ -1,4 +1,4 @@
-#include "received_message.h"
+#include "messaging/received_message.h"
 
 #include <gtest/gtest.h>
 

@@ -25,7 +25,7 @@ void BM_KissDecode(benchmark::State& state)
     const QByteArray frame = Kiss::encode("APSK20", "N0CALL-9", "WIDE1-1*,WIDE2-1", kInfo).frame;
     const QByteArray inner = frame.mid(2, frame.size() - 3);
     for (auto _ : state) {
-        auto r = Kiss::Kiss_Decode(inner, "N1CALL");
+        auto r = Kiss::decode(inner, "N1CALL");
         benchmark::DoNotOptimize(r.text.data());
     }
     state.SetItemsProcessed(state.iterations());
@@ -41,7 +41,7 @@ void BM_KissDeframeAndDecode(benchmark::State& state)
     packet::KissDeframer deframer;
     for (auto _ : state) {
         for (const QByteArray& f : deframer.feed(stream)) {
-            auto r = Kiss::Kiss_Decode(f, "N1CALL");
+            auto r = Kiss::decode(f, "N1CALL");
             benchmark::DoNotOptimize(r.text.data());
         }
     }

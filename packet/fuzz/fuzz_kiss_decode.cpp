@@ -1,4 +1,4 @@
-// Kiss_Decode on arbitrary frames; the first byte picks the own callsign.
+// decode on arbitrary frames; the first byte picks the own callsign.
 #include "packet/kiss_codec.h"
 
 #include <cstddef>
@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const QByteArray calls[] = {"N1CALL", "WIDE1-1", "", "A"};
     const QByteArray& own = calls[data[0] % 4];
     const QByteArray frame(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
-    const auto r = packet::Kiss::Kiss_Decode(frame, own);
+    const auto r = packet::Kiss::decode(frame, own);
     if (r.digipeat) {
         // A digipeat request must be encodable or rejected with a message, never crash.
         const auto e = packet::Kiss::encode(r.digipeat->destination, r.digipeat->source, r.digipeat->path,

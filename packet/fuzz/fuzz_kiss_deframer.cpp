@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QByteArray read(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(length));
         pos += length;
         for (const QByteArray& frame : deframer.feed(read))
-            (void)packet::Kiss::Kiss_Decode(frame, "N1CALL");
+            (void)packet::Kiss::decode(frame, "N1CALL");
         if (deframer.pendingBytes() > packet::KissDeframer::kMaxPending)
             __builtin_trap();
     }

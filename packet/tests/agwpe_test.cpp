@@ -1,6 +1,6 @@
 #include "packet/agwpe_deframer.h"
 #include "packet/agwpe_monitor.h"
-#include "test_bytes.h"
+#include "packet/tests/test_bytes.h"
 
 #include <QtEndian>
 

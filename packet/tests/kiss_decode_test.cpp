@@ -1,6 +1,6 @@
 #include "packet/kiss_codec.h"
 #include "packet/kiss_deframer.h"
-#include "test_bytes.h"
+#include "packet/tests/test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace {
 
 using test::hex;
 
-/// The frame as Kiss_Decode takes it: without FENDs and command byte.
+/// The frame as decode takes it: without FENDs and command byte.
 QByteArray inner(const QByteArray& kissFrame)
 {
     return kissFrame.mid(2, kissFrame.size() - 3);
@@ -20,7 +20,7 @@ QByteArray roundTrip(const QByteArray& dest, const QByteArray& source, const QBy
 {
     const KissEncodeResult r = Kiss::encode(dest, source, path, info);
     EXPECT_TRUE(r.ok()) << r.message.toStdString();
-    return Kiss::Kiss_Decode(inner(r.frame), ownCall).text;
+    return Kiss::decode(inner(r.frame), ownCall).text;
 }
 
 struct DecodeCase {
@@ -33,7 +33,7 @@ class DecodeFrame : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeFrame, GivesText)
 {
-    const KissDecodeResult r = Kiss::Kiss_Decode(GetParam().frame, "N9XXX");
+    const KissDecodeResult r = Kiss::decode(GetParam().frame, "N9XXX");
     EXPECT_EQ(r.text, GetParam().text);
     EXPECT_FALSE(r.digipeat.has_value());
 }
@@ -121,7 +121,7 @@ TEST(KissDecode, AllByteValuesSurviveEncodeDeframeDecode)
     const QList<QByteArray> frames = deframer.feed(r.frame);
     ASSERT_EQ(frames.size(), 1);
     // The deframer drops one trailing CR; 255 is the last byte here, so nothing is lost.
-    EXPECT_EQ(Kiss::Kiss_Decode(frames[0], "N9XXX").text, "NOCALL-3>APRS,WIDE1-1:" + info);
+    EXPECT_EQ(Kiss::decode(frames[0], "N9XXX").text, "NOCALL-3>APRS,WIDE1-1:" + info);
 }
 
 TEST(KissDecode, EveryByteValueAloneRoundTrips)
@@ -147,7 +147,7 @@ TEST_P(DecodeOwnCall, MarksOwnCallAndRequestsDigipeat)
     const DigiCase& c = GetParam();
     const KissEncodeResult sent = Kiss::encode("APRS", "N0CALL-7", c.path, ">hi");
     ASSERT_TRUE(sent.ok());
-    const KissDecodeResult r = Kiss::Kiss_Decode(inner(sent.frame), c.ownCall);
+    const KissDecodeResult r = Kiss::decode(inner(sent.frame), c.ownCall);
     EXPECT_EQ(r.text, c.text);
     if (c.resend.isEmpty()) {
         EXPECT_FALSE(r.digipeat.has_value());
@@ -159,7 +159,7 @@ TEST_P(DecodeOwnCall, MarksOwnCallAndRequestsDigipeat)
     const KissEncodeResult again =
         Kiss::encode(r.digipeat->destination, r.digipeat->source, r.digipeat->path, r.digipeat->info);
     ASSERT_TRUE(again.ok());
-    EXPECT_EQ(Kiss::Kiss_Decode(inner(again.frame), "N9XXX").text, c.text);
+    EXPECT_EQ(Kiss::decode(inner(again.frame), "N9XXX").text, c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -181,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(KissDecode, NoPathNeverDigipeats)
 {
     const KissEncodeResult sent = Kiss::encode("N1CALL", "N0CALL", "", "x");
-    const KissDecodeResult r = Kiss::Kiss_Decode(inner(sent.frame), "N1CALL");
+    const KissDecodeResult r = Kiss::decode(inner(sent.frame), "N1CALL");
     EXPECT_EQ(r.text, "N0CALL>N1CALL:x");
     EXPECT_FALSE(r.digipeat.has_value());
 }
@@ -196,7 +196,7 @@ class Unescape : public ::testing::TestWithParam<UnescapeCase> {};
 TEST_P(Unescape, UndoesStuffing)
 {
     QByteArray frame = GetParam().in;
-    Kiss::Kiss_Unescape(frame);
+    Kiss::unescape(frame);
     EXPECT_EQ(frame, GetParam().out);
 }
 
@@ -215,13 +215,13 @@ TEST(KissDigiSubstitute, KeepsLeadingCommaAndCounts)
 {
     QByteArray path = ",WIDE1*,N1CALL,WIDE2-1";
     int count = 1;
-    Kiss::Kiss_DigiSubstitute(path, count, "N1CALL", "N1CALL-3");
+    Kiss::substituteDigipeaterAlias(path, count, "N1CALL", "N1CALL-3");
     EXPECT_EQ(path, ",WIDE1*,N1CALL-3*,WIDE2-1");
     EXPECT_EQ(count, 2);
 
     QByteArray unchanged = ",WIDE1,N1CALL";
     count = 0;
-    Kiss::Kiss_DigiSubstitute(unchanged, count, "N1CALL", "N1CALL");
+    Kiss::substituteDigipeaterAlias(unchanged, count, "N1CALL", "N1CALL");
     EXPECT_EQ(unchanged, ",WIDE1,N1CALL");
     EXPECT_EQ(count, 0);
 }

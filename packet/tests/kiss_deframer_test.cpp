@@ -1,6 +1,6 @@
 #include "packet/kiss_codec.h"
 #include "packet/kiss_deframer.h"
-#include "test_bytes.h"
+#include "packet/tests/test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ QList<QByteArray> decodeAll(const QList<QByteArray>& frames)
 {
     QList<QByteArray> texts;
     for (const QByteArray& f : frames)
-        texts.append(Kiss::Kiss_Decode(f, "N9XXX").text);
+        texts.append(Kiss::decode(f, "N9XXX").text);
     return texts;
 }
 

@@ -1,5 +1,5 @@
 #include "packet/kiss_codec.h"
-#include "test_bytes.h"
+#include "packet/tests/test_bytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "packet/monitor_line_splitter.h"
-#include "test_bytes.h"
+#include "packet/tests/test_bytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "packet/packet_line.h"
-#include "test_bytes.h"
+#include "packet/tests/test_bytes.h"
 
 #include <gtest/gtest.h>
 

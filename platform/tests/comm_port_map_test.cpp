@@ -1,6 +1,6 @@
 #include "platform/comm_port_map.h"
 
-#include "temp_station_dir.h"
+#include "tests/support/temp_station_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "platform/comm_port.h"
 
-#include "pty_pair.h"
-#include "wait_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 

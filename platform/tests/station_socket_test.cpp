@@ -1,7 +1,7 @@
 #include "platform/station_socket.h"
 
-#include "scripted_tcp_peer.h"
-#include "wait_until.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/wait_until.h"
 
 #include <QTcpServer>
 #include <gtest/gtest.h>

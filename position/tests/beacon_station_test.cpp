@@ -6,10 +6,10 @@
 #include "station/station_state.h"
 #include "station/waits.h"
 
-#include "nmea_sentence.h"
-#include "scripted_tcp_peer.h"
-#include "tcp_kiss_tnc.h"
-#include "wait_until.h"
+#include "tests/support/nmea_sentence.h"
+#include "tests/support/scripted_tcp_peer.h"
+#include "tests/support/tcp_kiss_tnc.h"
+#include "tests/support/wait_until.h"
 
 #include <QByteArrayList>
 #include <QTimer>
@@ -31,12 +31,12 @@ class RecordingTnc : public station::TncTransmitter {
 public:
     explicit RecordingTnc(QByteArrayList& events) : m_events(events) {}
     void writeTnc(const QByteArray& bytes) override { m_events.append("tnc:" + bytes); }
-    void Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
-                   const QByteArray& info) override
+    void sendKissFrame(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
+                       const QByteArray& info) override
     {
         m_events.append("kiss:" + destination + '|' + source + '|' + path + '|' + info);
     }
-    void Clear_Messhead() override { m_events.append("clear"); }
+    void clearMessageHeading() override { m_events.append("clear"); }
     bool isTextModeTnc() const override { return textMode; }
     bool textMode = false;
 
@@ -48,7 +48,7 @@ class RecordingAprsIs : public station::AprsIsLink {
 public:
     explicit RecordingAprsIs(QByteArrayList& events) : m_events(events) {}
     bool isConnected() const override { return connected; }
-    void APRS_IS(const QByteArray& line) override { m_events.append("is:" + line); }
+    void sendToAprsIs(const QByteArray& line) override { m_events.append("is:" + line); }
     bool connected = true;
 
 private:
@@ -69,7 +69,7 @@ protected:
         state.gpsBeaconText = "Car";
         links.tnc = &tnc;
         links.aprsIs = &aprsIs;
-        beacons = std::make_unique<BeaconStation>(state, waits, links, gps, timer4);
+        beacons = std::make_unique<BeaconStation>(state, waits, links, gps, beaconScheduleTimer);
         beacons->setHfSend([this](const QByteArray& info) { events.append("hf:" + info); });
         QObject::connect(beacons.get(), &BeaconStation::beaconTextCleaned,
                          [this](const QByteArray& t) { cleaned.append(t); });
@@ -90,7 +90,7 @@ protected:
         QObject::connect(beacons.get(), &BeaconStation::gpsFixChecked,
                          [this](bool fix) { fixes.append(fix); });
         beacons->setBeaconText(">Skylark v3.33");
-        timer4.setInterval(60000);
+        beaconScheduleTimer.setInterval(60000);
     }
 
     QByteArrayList beaconsSent() const
@@ -109,7 +109,7 @@ protected:
     RecordingTnc tnc{events};
     RecordingAprsIs aprsIs{events};
     position::GpsInput gps;
-    QTimer timer4;
+    QTimer beaconScheduleTimer;
     std::unique_ptr<BeaconStation> beacons;
     QByteArrayList cleaned;
     QString label, button, title;
@@ -120,15 +120,15 @@ protected:
 
 TEST_F(BeaconStationTest, TwoMinuteRateSendsOnTheSecondTick)
 {
-    timer4.start();
-    beacons->Timer4_Timer();
+    beaconScheduleTimer.start();
+    beacons->beaconMinuteTick();
     EXPECT_TRUE(events.isEmpty());
-    beacons->Timer4_Timer();
+    beacons->beaconMinuteTick();
     EXPECT_EQ(beaconsSent(), QByteArrayList{"hf:>Skylark v3.33"}); // GMSK-250 by design default
     EXPECT_EQ(beacons->minuteCounter(), 0);
-    beacons->Timer4_Timer();
+    beacons->beaconMinuteTick();
     EXPECT_EQ(beaconsSent().size(), 1);
-    beacons->Timer4_Timer();
+    beacons->beaconMinuteTick();
     EXPECT_EQ(beaconsSent().size(), 2);
 }
 
@@ -137,54 +137,54 @@ TEST_F(BeaconStationTest, EveryRateHasItsInterval)
     const std::pair<int, int> rates[] = {{0, 10}, {1, 20}, {2, 30}, {3, 60}, {4, 2}, {5, 5}};
     for (const auto& [code, minutes] : rates) {
         state.beaconRateCode = code;
-        BeaconStation b(state, waits, links, gps, timer4);
+        BeaconStation b(state, waits, links, gps, beaconScheduleTimer);
         b.setHfSend([this](const QByteArray& info) { events.append("hf:" + info); });
         b.setBeaconText("x");
         EXPECT_EQ(b.countdown(), minutes * 60.0) << code;
         events.clear();
         for (int i = 1; i < minutes; ++i)
-            b.Timer4_Timer();
+            b.beaconMinuteTick();
         EXPECT_TRUE(events.isEmpty()) << code;
-        b.Timer4_Timer();
+        b.beaconMinuteTick();
         EXPECT_EQ(beaconsSent(), QByteArrayList{"hf:x"}) << code;
     }
 }
 
 TEST_F(BeaconStationTest, SwitchingOffAndOnKeepsTheMinuteCounter)
 {
-    timer4.start();
-    beacons->Timer4_Timer();
-    beacons->Disconnect_Click();
-    EXPECT_FALSE(timer4.isActive());
+    beaconScheduleTimer.start();
+    beacons->beaconMinuteTick();
+    beacons->beaconButtonClicked();
+    EXPECT_FALSE(beaconScheduleTimer.isActive());
     EXPECT_EQ(button, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(buttonColour, StatusColour::Grey);
-    beacons->Disconnect_Click();
-    EXPECT_TRUE(timer4.isActive());
+    beacons->beaconButtonClicked();
+    EXPECT_TRUE(beaconScheduleTimer.isActive());
     EXPECT_EQ(button, QStringLiteral("Beacon ON"));
     EXPECT_EQ(buttonColour, StatusColour::Green);
     EXPECT_EQ(beacons->minuteCounter(), 1);
-    beacons->Timer4_Timer();
+    beacons->beaconMinuteTick();
     EXPECT_EQ(beaconsSent().size(), 1);
 }
 
 TEST_F(BeaconStationTest, SendBeaconReloadsOnlyTheCountdown)
 {
-    timer4.start();
-    beacons->Timer4_Timer();
+    beaconScheduleTimer.start();
+    beacons->beaconMinuteTick();
     for (int i = 0; i < 5; ++i)
-        beacons->Timer10_Timer();
+        beacons->beaconCountdownTick();
     EXPECT_EQ(beacons->countdown(), 115.0);
-    beacons->Send_Beacon();
+    beacons->sendFixedBeacon();
     EXPECT_EQ(beacons->countdown(), 120.0);
     EXPECT_EQ(beacons->minuteCounter(), 1);
-    beacons->Timer4_Timer(); // the schedule is not shifted by the extra beacon
+    beacons->beaconMinuteTick(); // the schedule is not shifted by the extra beacon
     EXPECT_EQ(beaconsSent().size(), 2);
 }
 
 TEST_F(BeaconStationTest, CountdownLabelButtonAndTitle)
 {
-    timer4.start();
-    beacons->Timer10_Timer();
+    beaconScheduleTimer.start();
+    beacons->beaconCountdownTick();
     EXPECT_EQ(label, QStringLiteral("Time to next beacon:    1 min 59 sec "));
     EXPECT_EQ(button, QStringLiteral("Beacon ON"));
     EXPECT_EQ(buttonColour, StatusColour::Green);
@@ -193,19 +193,19 @@ TEST_F(BeaconStationTest, CountdownLabelButtonAndTitle)
     EXPECT_EQ(secondLine, true);
 
     for (int i = 0; i < 200; ++i)
-        beacons->Timer10_Timer();
+        beacons->beaconCountdownTick();
     EXPECT_EQ(label, QStringLiteral("Time to next beacon:    0 min 0 sec ")); // stops at 0
 
-    timer4.stop();
-    beacons->Timer10_Timer();
+    beaconScheduleTimer.stop();
+    beacons->beaconCountdownTick();
     EXPECT_EQ(label, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(button, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(buttonColour, StatusColour::Grey);
 
     // Remote control has switched HF transmission off: red even while the schedule runs.
-    timer4.start();
+    beaconScheduleTimer.start();
     state.igateTransmitEnabled = false;
-    beacons->Timer10_Timer();
+    beacons->beaconCountdownTick();
     EXPECT_EQ(button, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(buttonColour, StatusColour::Red);
     EXPECT_EQ(title, QStringLiteral("     IGATE REMOTE TX OFF"));
@@ -217,11 +217,11 @@ TEST_F(BeaconStationTest, FramingCharactersAreRemovedFromTextAndField)
 {
     state.choices.transmitMode = TransmitMode::AprsIs;
     beacons->setBeaconText("a~b{c|d");
-    beacons->Send_Beacon();
+    beacons->sendFixedBeacon();
     EXPECT_EQ(cleaned, QByteArrayList{"abcd"});
     EXPECT_EQ(beacons->beaconText(), QByteArray("abcd"));
     EXPECT_EQ(beaconsSent(), QByteArrayList{"is:M0SKY-10>APSK20:abcd\r\n\r\n"});
-    beacons->Send_Beacon();
+    beacons->sendFixedBeacon();
     EXPECT_EQ(cleaned.size(), 1) << "a clean text is not written back again";
 }
 
@@ -259,7 +259,7 @@ TEST_F(BeaconStationTest, EachModeReachesItsBearers)
         state.kissSerial = c.kissSerial;
         state.choices.digipeatMe = c.digipeatMe;
         tnc.textMode = c.textTnc;
-        beacons->Send_Beacon();
+        beacons->sendFixedBeacon();
         EXPECT_EQ(beaconsSent(), c.expected) << static_cast<int>(c.mode);
         EXPECT_EQ(events.last(), QByteArray("clear")) << "the TNC's echo of our beacon is discarded";
         EXPECT_FALSE(state.transmitBusy);
@@ -270,11 +270,11 @@ TEST_F(BeaconStationTest, AprsIsSkippedWhenNotConnectedAndMissingLinksAreSkipped
 {
     state.choices.transmitMode = TransmitMode::AprsIs;
     aprsIs.connected = false;
-    beacons->Send_Beacon();
+    beacons->sendFixedBeacon();
     EXPECT_TRUE(beaconsSent().isEmpty());
     links = {};
     state.choices.transmitMode = TransmitMode::Ax25Gmsk;
-    beacons->Send_Beacon();
+    beacons->sendFixedBeacon();
     EXPECT_EQ(beaconsSent(), QByteArrayList{"hf:>Skylark v3.33"});
 }
 
@@ -287,14 +287,14 @@ TEST_F(BeaconStationTest, TextTncWaitsForTheTransmitterAndClosingStopsIt)
         EXPECT_TRUE(events.isEmpty()) << "nothing written while another sender holds the port";
         state.transmitBusy = false;
     });
-    beacons->Send_Beacon();
+    beacons->sendFixedBeacon();
     EXPECT_EQ(beaconsSent(), QByteArrayList{"tnc:>Skylark v3.33\r"});
     EXPECT_FALSE(state.transmitBusy);
 
     events.clear();
     state.transmitBusy = true;
     QTimer::singleShot(0, [this] { state.shuttingDown = true; });
-    beacons->Send_Beacon();
+    beacons->sendFixedBeacon();
     EXPECT_TRUE(beaconsSent().isEmpty());
 }
 
@@ -302,7 +302,7 @@ TEST_F(BeaconStationTest, HfAfterVhfWaitsTenSecondsAndStopsWhenClosing)
 {
     state.choices.transmitMode = TransmitMode::Ax25Gmsk;
     QTimer::singleShot(platform::Clock::scaled(5000), [this] { state.shuttingDown = true; });
-    beacons->Send_Beacon();
+    beacons->sendFixedBeacon();
     EXPECT_EQ(beaconsSent(), QByteArrayList{"kiss:APSK20|M0SKY-1||>Skylark v3.33"});
 }
 
@@ -363,7 +363,7 @@ TEST_F(BeaconStationTest, NoFixOrNoSentenceSendsTheFixedBeacon)
 
     events.clear();
     ASSERT_TRUE(gps.feed(nmeaSentence("GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W")));
-    beacons->Send_GPS_Beacon();
+    beacons->sendGpsBeacon();
     EXPECT_EQ(beaconsSent(), QByteArrayList{fixed});
     EXPECT_EQ(fixes, QList<bool>{false});
 
@@ -395,7 +395,7 @@ TEST_F(BeaconStationTest, KissBeaconReachesTheKissPeerByteForByte)
     state.choices.digipeatMe = true;
     state.choices.digiPath = "WIDE2-1";
     beacons->setBeaconText("Hi");
-    beacons->Send_Beacon();
+    beacons->sendFixedBeacon();
 
     const auto shifted = [](const char* call6) {
         QByteArray out;

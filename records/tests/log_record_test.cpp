@@ -1,7 +1,7 @@
 #include "records/log_file.h"
 #include "records/log_record.h"
 
-#include "temp_station_dir.h"
+#include "tests/support/temp_station_dir.h"
 
 #include <QFile>
 #include <QFileInfo>

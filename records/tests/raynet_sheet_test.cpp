@@ -2,7 +2,7 @@
 #include "records/raynet_row.h"
 #include "records/raynet_sheet.h"
 
-#include "temp_station_dir.h"
+#include "tests/support/temp_station_dir.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "records/space_weather.h"
 #include "records/space_weather_fetcher.h"
 
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QFile>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "records/space_weather.h"
 
-#include "temp_station_dir.h"
+#include "tests/support/temp_station_dir.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "settings/station_files.h"
 #include "settings/value_file.h"
 
-#include "temp_station_dir.h"
+#include "tests/support/temp_station_dir.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

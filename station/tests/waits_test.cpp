@@ -23,10 +23,10 @@ TEST_F(WaitsTest, EventsRunDuringAWaitAndNestedWaitsUseTheirOwnTimers)
     QTimer::singleShot(1, [&] { handled = true; });
     int nestedDone = 0;
     QTimer::singleShot(2, [&] {
-        waits.TimeDelay(0.5); // nested inside the outer DecayTimeDelay
+        waits.waitSeconds(0.5); // nested inside the outer retryWaitSeconds
         ++nestedDone;
     });
-    waits.DecayTimeDelay(3.0);
+    waits.retryWaitSeconds(3.0);
     EXPECT_TRUE(handled);
     EXPECT_EQ(nestedDone, 1);
 }
@@ -35,12 +35,12 @@ TEST_F(WaitsTest, TheSameWaitNestedInsideItselfStillEndsOnTime)
 {
     int inner = 0;
     QTimer::singleShot(2, [&] {
-        waits.TimeDelay(0.5); // re-entered while the outer TimeDelay runs
+        waits.waitSeconds(0.5); // re-entered while the outer waitSeconds runs
         ++inner;
     });
     QElapsedTimer t;
     t.start();
-    waits.TimeDelay(2.0); // 20 ms at this scale
+    waits.waitSeconds(2.0); // 20 ms at this scale
     EXPECT_EQ(inner, 1);
     EXPECT_LT(t.elapsed(), 2000) << "the outer wait must not hang";
 }
@@ -50,7 +50,7 @@ TEST_F(WaitsTest, ShuttingDownEndsEveryWait)
     QTimer::singleShot(5, [&] { state.shuttingDown = true; });
     QElapsedTimer t;
     t.start();
-    waits.TimeDelay(3600.0); // 36 s at this scale unless the shutdown ends it
+    waits.waitSeconds(3600.0); // 36 s at this scale unless the shutdown ends it
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_FALSE(waits.waitForTransmitter() && state.transmitBusy);
     state.transmitBusy = true;
@@ -74,7 +74,7 @@ TEST_F(WaitsTest, AWaitForTheTransmitterNestedUnderItsHolderGivesUpInsteadOfHang
     bool nestedGotIt = true;
     state.transmitBusy = true;
     QTimer::singleShot(2, [&] { nestedGotIt = waits.waitForTransmitter(); });
-    waits.TimeDelay(60.0); // long enough for the timer to fire inside it on a busy machine
+    waits.waitSeconds(60.0); // long enough for the timer to fire inside it on a busy machine
     state.transmitBusy = false;
     EXPECT_FALSE(nestedGotIt) << "the nested wait gave up after its bound";
 }

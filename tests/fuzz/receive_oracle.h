@@ -49,7 +49,7 @@ class AprsIs : public station::AprsIsLink {
 public:
     explicit AprsIs(QByteArray igateCall) : m_qConstruct(",qAR," + igateCall) {}
     bool isConnected() const override { return true; }
-    void APRS_IS(const QByteArray& line) override
+    void sendToAprsIs(const QByteArray& line) override
     {
         checkLine(line, packet::kMaxGatedPacketLength + m_qConstruct.size(), "APRS-IS line");
         ++lines;
@@ -64,8 +64,8 @@ private:
 /// time stamp, call and the received packet).
 class LocalPrograms : public station::LocalServices {
 public:
-    void Tx_tcpip() override {}
-    void Rx_tcpip() override {}
+    void announcePttOn() override {}
+    void announcePttOff() override {}
     void sendToLocalProgram(const QByteArray& line) override
     {
         checkLine(line, packet::kMaxGatedPacketLength, "line to the local program");
@@ -79,7 +79,7 @@ public:
 /// The receive log: one record per call, whatever the text.
 class ReceiveLog : public station::ReceiveLogger {
 public:
-    void Receive_log(const QByteArray& call, const QByteArray& text) override
+    void logReceivedMessage(const QByteArray& call, const QByteArray& text) override
     {
         checkLine(call + "," + text + "\r\n", 1 << 20, "receive-log record");
     }

@@ -1,4 +1,4 @@
-#include "nmea_sentence.h"
+#include "tests/support/nmea_sentence.h"
 
 namespace testsupport {
 

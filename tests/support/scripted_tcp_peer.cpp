@@ -1,6 +1,6 @@
-#include "scripted_tcp_peer.h"
+#include "tests/support/scripted_tcp_peer.h"
 
-#include "wait_until.h"
+#include "tests/support/wait_until.h"
 
 namespace testsupport {
 

@@ -17,14 +17,14 @@ public:
         m_socket.waitForConnected(3000);
     }
     void writeTnc(const QByteArray&) override {}
-    void Kiss_Send(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
-                   const QByteArray& info) override
+    void sendKissFrame(const QByteArray& destination, const QByteArray& source, const QByteArray& path,
+                       const QByteArray& info) override
     {
         const packet::KissEncodeResult r = packet::Kiss::encode(destination, source, path, info);
         if (r.ok())
             m_socket.write(r.frame);
     }
-    void Clear_Messhead() override {}
+    void clearMessageHeading() override {}
     bool isTextModeTnc() const override { return false; }
 
 private:

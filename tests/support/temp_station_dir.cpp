@@ -1,4 +1,4 @@
-#include "temp_station_dir.h"
+#include "tests/support/temp_station_dir.h"
 
 #include <QDir>
 #include <QFile>

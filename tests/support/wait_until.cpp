@@ -1,4 +1,4 @@
-#include "wait_until.h"
+#include "tests/support/wait_until.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "hf/modem/modulator.h"
-#include "modem_test_util.h"
+#include "hf/modem/tests/modem_test_util.h"
 
 #include <cmath>
 #include <random>

@@ -1,7 +1,7 @@
 #include "hf/modem/channel_plan.h"
 #include "hf/modem/modulator.h"
 #include "hf/modem/receiver.h"
-#include "modem_test_util.h"
+#include "hf/modem/tests/modem_test_util.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // decoding them exactly is what puts us on the air with everyone else.
 #include "hf/modem/channel_plan.h"
 #include "hf/modem/demodulator.h"
-#include "modem_test_util.h"
+#include "hf/modem/tests/modem_test_util.h"
 
 #include <gtest/gtest.h>
 

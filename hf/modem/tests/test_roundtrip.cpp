@@ -4,8 +4,8 @@
 #include "hf/modem/demodulator.h"
 #include "hf/modem/modulator.h"
 #include "hf/modem/varicode.h"
-#include "acquisition_case.h"
-#include "modem_test_util.h"
+#include "hf/modem/tests/acquisition_case.h"
+#include "hf/modem/tests/modem_test_util.h"
 
 #include <gtest/gtest.h>
 

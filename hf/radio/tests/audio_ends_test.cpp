@@ -9,9 +9,9 @@
 
 #include "hf/modem/wav_file.h"
 
-#include "pty_pair.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QUdpSocket>
 

@@ -7,9 +7,9 @@
 
 #include "hf/hf_frame.h"
 
-#include "radio_test_util.h"
-#include "temp_station_dir.h"
-#include "wait_until.h"
+#include "hf/radio/tests/radio_test_util.h"
+#include "tests/support/temp_station_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "hf/modem/demodulator.h"
 #include "hf/modem/mode.h"
 
-#include "radio_test_util.h"
+#include "hf/radio/tests/radio_test_util.h"
 
 #include "hf/radio/memory_audio.h"
 #include "hf/radio/sound_card_modem.h"
@@ -13,7 +13,7 @@
 
 #include "hf/frame_assembler.h"
 #include "hf/hf_frame.h"
-#include "wait_until.h"
+#include "tests/support/wait_until.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
