@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -62,9 +63,11 @@ void chooseDisplay()
 
 } // namespace
 
-int main(int argc, char** argv)
+namespace {
+/// Reads SKYLARK_PORTS and the command line into `options`. Returns the exit code when the
+/// program ends here (help, version, or a wrong option), nothing when it starts.
+std::optional<int> readCommandLine(int argc, char** argv, app::StationOptions& options)
 {
-    app::StationOptions options;
     if (const QString env = qEnvironmentVariable("SKYLARK_PORTS"); !env.isEmpty()) {
         QString why;
         if (!station::applyTcpPortList(env, options.tcpPorts, &why)) {
@@ -106,6 +109,34 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    return std::nullopt;
+}
+
+/// SIGTERM and SIGINT close the windows through their normal closing order.
+void closeOnSignals(QApplication& application, app::StationApp& station)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, &station, [&station] {
+        char byte;
+        [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+        station.requestClose();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    app::StationOptions options;
+    if (const std::optional<int> exitCode = readCommandLine(argc, argv, options))
+        return *exitCode;
 
     chooseDisplay();
     QApplication application(argc, argv);
@@ -122,22 +153,7 @@ int main(int argc, char** argv)
     platform::DialogService::install(&dialogs);
 
     app::StationApp station(options);
-
-    // SIGTERM and SIGINT close the windows through their normal closing order.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
-        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &application);
-        QObject::connect(notifier, &QSocketNotifier::activated, &station, [&station] {
-            char byte;
-            [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &byte, 1);
-            station.requestClose();
-        });
-        struct sigaction sa {};
-        sa.sa_handler = onSignal;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &sa, nullptr);
-        sigaction(SIGINT, &sa, nullptr);
-    }
+    closeOnSignals(application, station);
 
     station.start();
     const int rc = QApplication::exec();
