@@ -49,6 +49,7 @@ namespace messaging {
 class MessageReceiver;
 class MessageSender;
 struct SendFields;
+enum class SendControl;
 } // namespace messaging
 namespace position {
 class BeaconStation;
@@ -230,6 +231,13 @@ private:
 
     // Messaging and APRS-IS (main_window_messaging.cpp)
     void wireMessaging();
+    void wireAprsIsClient();
+    void wireMessageReceiver();
+    void wireMessageSender();
+    void showMessagesBox();               // the messages box from the state's text, scrolled to the end
+    void colourMessagesBox(unsigned bgr); // white, or yellow for news
+    /// The window's controls the sender enables and colours.
+    QList<QWidget*> sendControls(messaging::SendControl c) const;
     messaging::SendFields sendFields() const;
     void connectAprsIsServerClicked();
     void closeAprsIsSocket();

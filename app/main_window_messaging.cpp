@@ -31,7 +31,19 @@ void MainWindow::wireMessaging()
     m_links.aprsIs = m_aprsIs.get();
     m_links.receiveLog = m_receiveLog.get();
 
-    // APRS-IS connection.
+    wireAprsIsClient();
+    wireMessageReceiver();
+    wireMessageSender();
+
+    // The receive log flashes the messages box for news.
+    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, this,
+            [this] { messageFlashTimer().start(); });
+    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, this,
+            [this] { messageFlashTimer().stop(); });
+}
+
+void MainWindow::wireAprsIsClient()
+{
     aprsis::AprsIsClient* client = m_aprsIs.get();
     auto* server = control<QLineEdit>("aprsIsServerField");
     auto* passcode = control<QLineEdit>("passcodeField");
@@ -55,54 +67,66 @@ void MainWindow::wireMessaging()
             [this](bool run) { run ? aprsIsReconnectTimer().start() : aprsIsReconnectTimer().stop(); });
     connect(&linkStatusTimer(), &QTimer::timeout, client, &aprsis::AprsIsClient::statusTick);
     connect(&aprsIsReconnectTimer(), &QTimer::timeout, client, &aprsis::AprsIsClient::reconnectTick);
+}
 
+void MainWindow::showMessagesBox()
+{
+    auto* messages = control<QPlainTextEdit>("messagesDisplay");
+    messages->setPlainText(textOf(m_state.messagesText));
+    messages->verticalScrollBar()->setValue(messages->verticalScrollBar()->maximum());
+}
+
+void MainWindow::colourMessagesBox(unsigned bgr)
+{
+    setBackColour(control<QPlainTextEdit>("messagesDisplay"), bgr);
+}
+
+void MainWindow::wireMessageReceiver()
+{
     // APRS-IS receive step: every server line waits for the next aprsIsReceiveTimer tick.
     messaging::MessageReceiver* receiver = m_receiver.get();
-    connect(client, &aprsis::AprsIsClient::lineReceived, receiver,
+    connect(m_aprsIs.get(), &aprsis::AprsIsClient::lineReceived, receiver,
             &messaging::MessageReceiver::queueAprsIsLine);
     connect(receiver, &messaging::MessageReceiver::receiveTimer, this,
             [this](bool run) { run ? aprsIsReceiveTimer().start() : aprsIsReceiveTimer().stop(); });
     connect(&aprsIsReceiveTimer(), &QTimer::timeout, receiver,
             &messaging::MessageReceiver::classifyAprsIsLines);
 
-    // The messages box.
-    auto* messages = control<QPlainTextEdit>("messagesDisplay");
-    auto showMessages = [this, messages] {
-        messages->setPlainText(textOf(m_state.messagesText));
-        messages->verticalScrollBar()->setValue(messages->verticalScrollBar()->maximum());
-    };
-    auto colourMessages = [messages](unsigned c) { setBackColour(messages, c); };
-    connect(receiver, &messaging::MessageReceiver::messagesTextChanged, this, showMessages);
-    connect(receiver, &messaging::MessageReceiver::messagesBoxColour, this, colourMessages);
+    connect(receiver, &messaging::MessageReceiver::messagesTextChanged, this, &MainWindow::showMessagesBox);
+    connect(receiver, &messaging::MessageReceiver::messagesBoxColour, this, &MainWindow::colourMessagesBox);
     connect(receiver, &messaging::MessageReceiver::tncStationHeard, this,
             [this](const QByteArray& call) { addStationHeard(m_tncHeard, "tncHeardList", call); });
+}
 
-    // Send and its fields.
+QList<QWidget*> MainWindow::sendControls(messaging::SendControl c) const
+{
+    switch (c) {
+    case messaging::SendControl::MessageBox:
+        return {control<QLineEdit>("messageInput")};
+    case messaging::SendControl::DataBoxes:
+        return {control<QLineEdit>("data1Field"), control<QLineEdit>("data2Field"),
+                control<QLineEdit>("data3Field")};
+    case messaging::SendControl::SendButton:
+        return {control<QPushButton>("sendButton")};
+    case messaging::SendControl::CancelButton:
+        return {control<QPushButton>("cancelSendButton")};
+    }
+    return {};
+}
+
+void MainWindow::wireMessageSender()
+{
     messaging::MessageSender* sender = m_sender.get();
-    connect(sender, &messaging::MessageSender::messagesTextChanged, this, showMessages);
-    connect(sender, &messaging::MessageSender::messagesBoxColour, this, colourMessages);
-    auto controlsOf = [this](messaging::SendControl c) -> QList<QWidget*> {
-        switch (c) {
-        case messaging::SendControl::MessageBox:
-            return {control<QLineEdit>("messageInput")};
-        case messaging::SendControl::DataBoxes:
-            return {control<QLineEdit>("data1Field"), control<QLineEdit>("data2Field"),
-                    control<QLineEdit>("data3Field")};
-        case messaging::SendControl::SendButton:
-            return {control<QPushButton>("sendButton")};
-        case messaging::SendControl::CancelButton:
-            return {control<QPushButton>("cancelSendButton")};
-        }
-        return {};
-    };
+    connect(sender, &messaging::MessageSender::messagesTextChanged, this, &MainWindow::showMessagesBox);
+    connect(sender, &messaging::MessageSender::messagesBoxColour, this, &MainWindow::colourMessagesBox);
     connect(sender, &messaging::MessageSender::controlEnabled, this,
-            [controlsOf](messaging::SendControl c, bool on) {
-                for (QWidget* w : controlsOf(c))
+            [this](messaging::SendControl c, bool on) {
+                for (QWidget* w : sendControls(c))
                     w->setEnabled(on);
             });
     connect(sender, &messaging::MessageSender::controlColour, this,
-            [controlsOf](messaging::SendControl c, unsigned bgr) {
-                for (QWidget* w : controlsOf(c))
+            [this](messaging::SendControl c, unsigned bgr) {
+                for (QWidget* w : sendControls(c))
                     setBackColour(w, bgr);
             });
     auto* input = control<QLineEdit>("messageInput");
@@ -129,12 +153,6 @@ void MainWindow::wireMessaging()
         tuneEndTimer().stop(); // ends "HF TUNE (5 sec)" too
         sender->cancelSend();
     });
-
-    // The receive log flashes the messages box for news.
-    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, this,
-            [this] { messageFlashTimer().start(); });
-    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, this,
-            [this] { messageFlashTimer().stop(); });
 }
 
 messaging::SendFields MainWindow::sendFields() const
