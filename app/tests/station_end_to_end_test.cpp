@@ -531,6 +531,24 @@ TEST_F(StationEndToEndTest, HfFramesWithAGoodCheckAreGatedToAprsIs)
     EXPECT_EQ(heard->item(0)->text(), QStringLiteral("G4HF"));
 }
 
+// What the server sends is shown as the text it is: markup in it is never rendered (a
+// rendered <img> reads a local file, a <table> can be made any size).
+TEST_F(StationEndToEndTest, ServerTextIsShownAsTextNeverAsMarkup)
+{
+    openStation(2);
+    connectServer();
+    server.send("# logresp M0SKY-1 unverified, server <b>T2TEST</b>\r\n"
+                "G4XYZ>APRS,TCPIP*,qAC,T2TEST:<img src=\"/etc/hostname\"> hello\r\n");
+    auto* data = in<QLabel>(*main, "Label16");
+    auto* status = in<QLabel>(*main, "Label13");
+    ASSERT_TRUE(waitUntil([&] {
+        return data->text().contains(QStringLiteral("<img src=\"/etc/hostname\"> hello")) &&
+               status->text().contains(QStringLiteral("<b>T2TEST</b>"));
+    }));
+    EXPECT_EQ(data->textFormat(), Qt::PlainText);
+    EXPECT_EQ(status->textFormat(), Qt::PlainText);
+}
+
 TEST_F(StationEndToEndTest, HfPacketNamingThisStationIsGatedAboutSixSecondsLater)
 {
     openStation(2);
