@@ -21,8 +21,10 @@ namespace hf::modem {
 /// Squelch scale: the channel measures a signal quality 0..2500 from how well its symbols fit
 /// the mode (PSK/QPSK/GMSK: phase scatter of the differential decisions; MFSK: strongest tone
 /// against the rest), averaged over about half a second at 250 Bd and two seconds at 15.625 Bd.
-/// White noise alone reads about 0..300; a signal at the mode's design limit (2 % character
-/// errors) reads about 900..1400; a clean signal 2300..2500. The channel receives (state 1) while
+/// The same scale for every mode: a clean signal reads 2100..2500; white noise alone averages
+/// under 200 and stays under 500 over 20 minutes; a signal at the mode's 2 % character-error
+/// point reads about 1600..1750 (PSK, GMSK), 850 (MFSK16) and 700..900 (QPSK, whose measure
+/// sees its signal less well than its decoder does). The channel receives (state 1) while
 /// the quality is at or above the squelch value and stops when it falls below three quarters of
 /// it; characters are only delivered while it receives. Squelch 0 keeps the channel open.
 class ChannelDemodulator {
@@ -49,8 +51,6 @@ public:
     const ModeConfig& mode() const { return m_mode; }
     double carrier() const { return m_carrier; }
     int squelch() const { return m_squelch; }
-    /// The quality at which the channel opens for the squelch number set (mode-dependent).
-    int squelchThreshold() const;
 
 private:
     void configure();
@@ -75,8 +75,9 @@ private:
     double m_afc = 0.0;
     double m_outRate = 0.0;
     double m_qualityAvg = 0.0;
-    double m_qualityAlpha = 0.05;
-    double m_lockAvg = 0.0; // how well the tracking has locked (0..1)
+    double m_qualityAlpha = 0.05; // the tracking's lock average
+    double m_squelchAlpha = 0.05; // the quality average
+    double m_lockAvg = 0.0;       // how well the tracking has locked (0..1)
     // BPSK: mean frequency of the channel's input relative to the tracking, Hz, averaged over
     // a few dozen symbols (false lock half the symbol rate off).
     double m_wideAvg = 0.0;
@@ -100,7 +101,8 @@ private:
     Complex m_wideAcc{};
     double m_magAvg = 1e-6;
     double m_fastMag = 0.0;
-    Complex m_reference{}; // BPSK: phase reference for the next decision
+    Complex m_reference{};                    // BPSK: phase reference for the next decision
+    std::array<Complex, 2> m_gmskReference{}; // GMSK: the same for each rail
     PskVaricodeDecoder m_pskVaricode;
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
 

@@ -5,6 +5,7 @@
 // and gnuplot), which also draws docs/modem-cer.png.
 #include "hf/modem/demodulator.h"
 #include "hf/modem/modulator.h"
+#include "hf/modem/tests/modem_test_util.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,27 +18,6 @@
 using namespace hf::modem;
 
 namespace {
-
-/// Edit distance between `text` and the best-matching stretch of `out` (characters printed
-/// from the noise before and after the signal are not counted).
-std::size_t distance(const std::string& out, const std::string& text)
-{
-    std::vector<std::size_t> prev(text.size() + 1);
-    std::vector<std::size_t> cur(text.size() + 1);
-    for (std::size_t j = 0; j <= text.size(); ++j)
-        prev[j] = j;
-    std::size_t best = prev[text.size()];
-    for (std::size_t i = 1; i <= out.size(); ++i) {
-        cur[0] = 0;
-        for (std::size_t j = 1; j <= text.size(); ++j) {
-            const std::size_t change = prev[j - 1] + (out[i - 1] != text[j - 1] ? 1 : 0);
-            cur[j] = std::min(std::min(prev[j] + 1, cur[j - 1] + 1), change);
-        }
-        std::swap(prev, cur);
-        best = std::min(best, prev[text.size()]);
-    }
-    return best;
-}
 
 double cer(const char* name, double snr, unsigned seed)
 {
@@ -77,7 +57,7 @@ double cer(const char* name, double snr, unsigned seed)
             out = out.substr(s + 3, e - s - 3);
     }
     // Compare the text part (noise before and after the signal does not count).
-    const auto best = std::min(distance(out, text), text.size());
+    const auto best = std::min(modemtest::editDistance(out, text), text.size());
     return static_cast<double>(best) / static_cast<double>(text.size());
 }
 

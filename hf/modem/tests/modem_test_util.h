@@ -3,6 +3,7 @@
 #include "hf/modem/demodulator.h"
 #include "hf/modem/wav_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -75,6 +76,27 @@ inline std::vector<float> pad(const std::vector<float>& s, double sampleRate, do
     out.insert(out.end(), s.begin(), s.end());
     out.resize(out.size() + static_cast<std::size_t>(tail * sampleRate), 0.0f);
     return out;
+}
+
+/// Edit distance between `text` and the best-matching stretch of `out` (characters printed
+/// from the noise before and after the signal are not counted).
+inline std::size_t editDistance(const std::string& out, const std::string& text)
+{
+    std::vector<std::size_t> prev(text.size() + 1);
+    std::vector<std::size_t> cur(text.size() + 1);
+    for (std::size_t j = 0; j <= text.size(); ++j)
+        prev[j] = j;
+    std::size_t best = prev[text.size()];
+    for (std::size_t i = 1; i <= out.size(); ++i) {
+        cur[0] = 0;
+        for (std::size_t j = 1; j <= text.size(); ++j) {
+            const std::size_t change = prev[j - 1] + (out[i - 1] != text[j - 1] ? 1 : 0);
+            cur[j] = std::min(std::min(prev[j] + 1, cur[j - 1] + 1), change);
+        }
+        std::swap(prev, cur);
+        best = std::min(best, prev[text.size()]);
+    }
+    return best;
 }
 
 inline std::string runDemodulator(hf::modem::Demodulator& d, const std::vector<float>& s, std::size_t chunk)
