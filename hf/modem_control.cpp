@@ -57,6 +57,10 @@ void ModemControl::startUp()
         setLsbTxMode(true);
     m_remembered = carrierHz();
     m_modem.setCarrierFrequency(carrierHz());
+    // Every channel on its carrier at once rather than at the first periodic event: until then
+    // the channels would listen at the modem's default carrier.
+    m_modem.setChannelCarrier(0, carrierHz());
+    applyCarrierPlan();
     const int ptt = m_state.hfPttPort;
     m_modem.setPttPort(ptt >= 1 && ptt <= 8 ? "COM" + QByteArray::number(ptt) : QByteArray("NONE"));
     m_watchdog.start();

@@ -76,15 +76,20 @@ TEST_F(ModemControlTest, StartUpWritesDevicesChannelPlanAndCarrier)
     EXPECT_TRUE(modem.writes().contains("pttPort=NONE"));
 }
 
-TEST_F(ModemControlTest, CarriersAfterAPeriodicEventWithChannelsIdle)
+TEST_F(ModemControlTest, CarriersFromStartUpAndAfterEachPeriodicEventWithChannelsIdle)
 {
-    modem.firePeriodic();
     const int f = 2100;
     const int expected[25] = {f,      f,      f,      f,      f,       f - 25,  f + 25, f - 50, f + 50,
                               f,      f,      f - 75, f + 75, f + 100, f - 100, f + 45, f - 15, f + 30,
                               f - 45, f + 60, f - 60, f + 75, f + 75,  f - 30,  f};
+    // Start-up already puts every channel in its place: the audio before the first periodic
+    // event is decoded where the plan says, as the command line's plan decoding does.
+    control.startUp();
     for (int ch = 0; ch < 25; ++ch)
-        EXPECT_EQ(modem.channelCarrier(ch), expected[ch]) << "channel " << ch;
+        EXPECT_EQ(modem.channelCarrier(ch), expected[ch]) << "after start-up, channel " << ch;
+    modem.firePeriodic();
+    for (int ch = 0; ch < 25; ++ch)
+        EXPECT_EQ(modem.channelCarrier(ch), expected[ch]) << "after a periodic event, channel " << ch;
 }
 
 TEST_F(ModemControlTest, ReceivingChannelsKeepTheirCarrier)
