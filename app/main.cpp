@@ -7,6 +7,7 @@
 #include "station/program_titles.h"
 
 #include <QApplication>
+#include <QPixmapCache>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -111,6 +112,10 @@ int main(int argc, char** argv)
     Q_INIT_RESOURCE(skylark);
     QApplication::setApplicationName(QStringLiteral("Skylark"));
     QApplication::setApplicationVersion(QLatin1String(station::titles::kVersion));
+    // The style keeps every button face it draws (one per size, colour, caption width and
+    // state) in the pixmap cache, 10 MB by default; a station whose buttons change colour all
+    // day filled it slowly, which showed as memory creeping up for hours. Faces are cheap to draw.
+    QPixmapCache::setCacheLimit(1024);
     options.stationDir = app::resolveStationDir(options.stationDir, QCoreApplication::applicationDirPath());
 
     app::WidgetDialogService dialogs;

@@ -21,8 +21,11 @@ QByteArray join(std::initializer_list<QByteArrayView> parts)
 }
 } // namespace
 
-AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent) : QObject(parent), m_state(state)
+AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent)
+    : QObject(parent), m_state(state), m_silence(new QTimer(this))
 {
+    m_silence->setSingleShot(true);
+    connect(m_silence, &QTimer::timeout, this, &AprsIsClient::onSilence);
     m_socket.setObjectName(QStringLiteral("Winsock2"));
     connect(&m_socket, &platform::StationSocket::connected, this, &AprsIsClient::onConnected);
     connect(&m_socket, &platform::StationSocket::errorOccurred, this, &AprsIsClient::onError);
@@ -120,6 +123,7 @@ void AprsIsClient::startConnection()
 void AprsIsClient::onConnected()
 {
     m_socket.send(logOnLine(m_state.aprsIsCall, m_passcode, m_state.groupCall));
+    m_silence->start(platform::Clock::scaled(kSilenceMs));
     emit statusText(QStringLiteral("Logging on..."));
     emit statusText(QStringLiteral("Connected"));
     emit buttonColour(Green);
@@ -189,8 +193,19 @@ void AprsIsClient::Timer7_Timer()
     });
 }
 
+void AprsIsClient::onSilence()
+{
+    if (!isConnected())
+        return;
+    close();
+    emit statusText(QStringLiteral("No data from the server: reconnecting"));
+    emit buttonColour(Yellow);
+    emit reconnectTimer(true);
+}
+
 void AprsIsClient::close()
 {
+    m_silence->stop();
     m_peerClosed = false;
     m_socket.close();
     m_reader.reset();
@@ -210,6 +225,7 @@ void AprsIsClient::onData()
     const QByteArray data = m_socket.readAll();
     if (data.isEmpty())
         return;
+    m_silence->start(platform::Clock::scaled(kSilenceMs));
     emit dataShown(shownData(data));
     emit dataReceived(data);
     QList<QByteArray> comments;

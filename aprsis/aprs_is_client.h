@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+class QTimer;
+
 namespace station {
 struct StationState;
 }
@@ -26,10 +28,16 @@ namespace aprsis {
 /// Received bytes are split into packet lines (server comments "#..." skipped, a partial last
 /// line kept for the next read); lineReceived() carries each one to the receive step and to
 /// the APRS-IS-to-HF gateway. dataReceived() reports each whole read as it came.
+///
+/// Servers send a comment line at least every 20 s or so. A link that brings nothing for
+/// kSilenceMs is taken for dead (a hung server, or a connection lost on the way without a
+/// reset): it is closed and the reconnect timer started, as after a drop.
 class AprsIsClient : public QObject, public station::AprsIsLink {
     Q_OBJECT
 public:
     static constexpr quint16 DefaultServerPort = 14580;
+    /// Design time without a byte from the server after which the link is taken for dead, ms.
+    static constexpr int kSilenceMs = 120000;
 
     AprsIsClient(station::StationState& state, QObject* parent = nullptr);
 
@@ -94,6 +102,7 @@ private:
     void onError();
     void onData();
     void serverComment(const QByteArray& line);
+    void onSilence();
 
     station::StationState& m_state;
     platform::StationSocket m_socket;
@@ -104,7 +113,8 @@ private:
     bool m_peerClosed = false;
     LogOn m_logOn = LogOn::Unanswered;
     QByteArray m_logOnAnswer;
-    bool m_fromButton = false; ///< the running attempt came from the button (colours it)
+    QTimer* m_silence = nullptr; ///< restarted by every read while connected
+    bool m_fromButton = false;   ///< the running attempt came from the button (colours it)
 };
 
 } // namespace aprsis

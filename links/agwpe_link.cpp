@@ -3,11 +3,21 @@
 #include "links/tcp_tnc_status.h"
 #include "links/tnc_line_handler.h"
 #include "packet/agwpe_monitor.h"
+#include "platform/clock.h"
+
+#include <QTimer>
 
 namespace links {
 
-AgwpeLink::AgwpeLink(TncLineHandler& lines, QObject* parent) : QObject(parent), m_lines(lines)
+AgwpeLink::AgwpeLink(TncLineHandler& lines, QObject* parent)
+    : QObject(parent), m_lines(lines), m_reconnect(new QTimer(this))
 {
+    m_reconnect->setSingleShot(true);
+    platform::Clock::setDesignInterval(*m_reconnect, kReconnectMs);
+    connect(m_reconnect, &QTimer::timeout, this, [this] {
+        if (m_wanted && !m_socket.isConnected())
+            connectToPeer();
+    });
     connect(&m_socket, &platform::StationSocket::connected, this, [this] {
         m_deframer.reset();
         m_socket.send(packet::agwpeMonitorRequest());
@@ -28,8 +38,16 @@ void AgwpeLink::Command9_Click()
 {
     if (m_socket.isConnected()) {
         m_socket.close();
+        m_wanted = false;
+        m_reconnect->stop();
         return;
     }
+    m_wanted = true;
+    connectToPeer();
+}
+
+void AgwpeLink::connectToPeer()
+{
     m_deframer.reset();
     m_frames = 0;
     m_socket.connectTo(m_host, m_port);
@@ -48,6 +66,8 @@ void AgwpeLink::backToListening()
 {
     m_socket.listen(0);
     m_deframer.reset();
+    if (m_wanted)
+        m_reconnect->start();
 }
 
 void AgwpeLink::statusTick()

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+class QTimer;
+
 namespace links {
 
 class TncLineHandler;
@@ -14,9 +16,16 @@ class TncLineHandler;
 /// covers every radio port); each monitored UI packet becomes a line for the TNC line
 /// handler. Frames are cut by their data-length field, so several frames in one read, or
 /// one frame over several reads, are handled alike.
+///
+/// After a drop or a failed attempt the socket listens on a port of its own; while the
+/// operator wants the link (connected it and has not closed it) it tries the peer again every
+/// kReconnectMs.
 class AgwpeLink : public QObject {
     Q_OBJECT
 public:
+    /// Design time between a drop (or a failed attempt) and the next attempt, ms.
+    static constexpr int kReconnectMs = 10000;
+
     explicit AgwpeLink(TncLineHandler& lines, QObject* parent = nullptr);
 
     /// The program's address; 127.0.0.1:8000 unless changed.
@@ -41,6 +50,7 @@ signals:
 private:
     void onData();
     void backToListening();
+    void connectToPeer();
 
     TncLineHandler& m_lines;
     platform::StationSocket m_socket;
@@ -48,6 +58,8 @@ private:
     QString m_host = QStringLiteral("127.0.0.1");
     quint16 m_port = 8000;
     int m_frames = 0;
+    bool m_wanted = false;
+    QTimer* m_reconnect = nullptr;
 };
 
 } // namespace links

@@ -1,6 +1,7 @@
 #include "links/kiss_tcp_link.h"
 
 #include "links/tnc_line_handler.h"
+#include "platform/clock.h"
 
 #include <QTimer>
 
@@ -10,10 +11,17 @@ namespace links {
 
 KissTcpLink::KissTcpLink(TncLineHandler& lines, std::function<QByteArray(const QByteArray&)> decodeFrame,
                          QObject* parent)
-    : QObject(parent), m_lines(lines), m_decode(std::move(decodeFrame))
+    : QObject(parent), m_lines(lines), m_decode(std::move(decodeFrame)), m_reconnect(new QTimer(this))
 {
+    m_reconnect->setSingleShot(true);
+    platform::Clock::setDesignInterval(*m_reconnect, kReconnectMs);
+    connect(m_reconnect, &QTimer::timeout, this, [this] {
+        if (m_active && !m_socket.isConnected())
+            connectToPeer();
+    });
     connect(&m_socket, &platform::StationSocket::dataArrived, this, &KissTcpLink::onData);
     connect(&m_socket, &platform::StationSocket::connectionAccepted, this, [this] {
+        m_reconnect->stop();
         m_deframer.reset();
         emit labelText(QStringLiteral("%1 connected").arg(m_port));
     });
@@ -38,14 +46,20 @@ void KissTcpLink::Command5_Click()
     if (m_socket.isConnected()) {
         m_socket.close();
         m_active = false;
+        m_reconnect->stop();
         return;
     }
+    m_active = true;
+    connectToPeer();
+}
+
+void KissTcpLink::connectToPeer()
+{
     // A listening or failed socket is closed first by connectTo.
     m_buffer.clear();
     m_deframer.reset();
     m_socket.connectTo(m_host, m_port);
     emit labelText(QString::number(m_socket.state()));
-    m_active = true;
 }
 
 void KissTcpLink::onData()
@@ -70,10 +84,13 @@ void KissTcpLink::onReceiveTimer()
 
 void KissTcpLink::backToListening()
 {
-    // The socket listens again (on a loopback port of its own); Command5 connects from there.
+    // The socket listens again (on a loopback port of its own); the button, or the reconnect
+    // timer while the link is active, connects from there.
     m_socket.listen(0);
     m_deframer.reset();
     emit labelText(QStringLiteral("%1 listening").arg(m_port));
+    if (m_active)
+        m_reconnect->start();
 }
 
 void KissTcpLink::statusTick()

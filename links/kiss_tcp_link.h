@@ -20,12 +20,16 @@ class TncLineHandler;
 /// line handler.
 ///
 /// After the peer closes the connection or it fails, the socket listens on a loopback
-/// port of its own (shown as "Listening for ..."); a click then connects again.
+/// port of its own (shown as "Listening for ..."). While the link is active (the operator
+/// connected it and has not closed it) it tries the peer again every kReconnectMs, so an
+/// unattended station gets its sound-card TNC back after the program restarts.
 class KissTcpLink : public QObject {
     Q_OBJECT
 public:
     /// Bytes gathered between two receive ticks at most; a flood beyond is dropped.
     static constexpr qsizetype kMaxBuffered = 64 * 1024;
+    /// Design time between a drop (or a failed attempt) and the next attempt, ms.
+    static constexpr int kReconnectMs = 10000;
 
     /// `decodeFrame` turns one deframed KISS frame into its packet line (empty: not a UI
     /// frame); the serial link's decodeKissFrame, which also digipeats.
@@ -66,6 +70,7 @@ signals:
 private:
     void onData();
     void backToListening();
+    void connectToPeer();
 
     TncLineHandler& m_lines;
     std::function<QByteArray(const QByteArray&)> m_decode;
@@ -75,6 +80,7 @@ private:
     QString m_host = QStringLiteral("127.0.0.1");
     quint16 m_port = 4000;
     QTimer* m_timer23 = nullptr;
+    QTimer* m_reconnect = nullptr;
     bool m_active = false;
 };
 

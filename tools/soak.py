@@ -5,7 +5,8 @@ The station runs with its own folder, a text TNC on a pseudo-terminal (socat), a
 peer, a scripted APRS-IS server, HF audio through --audio-in udp: (frames made with
 skylark-modem, silence between them, streamed in real time), 2-minute beacons and acks on.
 Every link is dropped and restored in turn: the TNC device vanishes and returns, the KISS
-peer drops its client, the APRS-IS server closes the link or refuses connections for a while.
+peer drops its client, the APRS-IS server closes the link, refuses connections for a while,
+or stays connected but stops answering (neither reads nor sends) for a while.
 
 Recorded: RSS and CPU every 10 s (CSV and an SVG plot), every message sent to the station on
 each bearer and whether it was logged exactly once and acknowledged, torn log lines, how long
@@ -13,7 +14,12 @@ each link took to come back, and how late the window thread answered (the time f
 on APRS-IS to its receive-log record on the local receive-log port).
 
     tools/soak.py [--minutes 25] [--out docs/soak] [--binary build/app/skylark]
-                  [--modem build/tools/skylark-modem/skylark-modem]
+                  [--modem build/tools/skylark-modem/skylark-modem] [--drop-every 20]
+                  [--time-scale 1]
+
+--time-scale runs the station's own timers faster (SKYLARK_TIME_SCALE: reconnection, retries,
+beacons, port watch); the peers, the traffic and the audio keep real time, so many more drops
+fit in a run.
 """
 import argparse
 import collections
@@ -136,6 +142,8 @@ class Counts:
         self.sent = collections.OrderedDict()  # id -> (bearer, t)
         self.acked = set()
         self.back = collections.defaultdict(list)  # link -> seconds until back
+        self.drops = collections.defaultdict(list)  # link -> times it was dropped
+        self.silent_kept = []  # per silent spell: the same connection carried on afterwards
         self.record_latency = []
 
 
@@ -216,6 +224,7 @@ class Server(threading.Thread):
         self.port, self.name = port, name
         self.client = None
         self.refusing = False
+        self.silent = False
         self.connected_at = None
         self.lsock = None
         self.listen()
@@ -237,9 +246,15 @@ class Server(threading.Thread):
             self.listen()
             self.refusing = False
 
+    def stop_answering(self, seconds):
+        """The link stays up, but nothing is read or sent for a while."""
+        self.silent = True
+        time.sleep(seconds)
+        self.silent = False
+
     def send(self, data):
         c = self.client
-        if c:
+        if c and not self.silent:
             try:
                 c.sendall(data)
                 return True
@@ -274,6 +289,9 @@ class Server(threading.Thread):
                     self.connected_at = now()
                     self.greeted(c)
                 elif s is self.client:
+                    if self.silent:
+                        time.sleep(0.1)
+                        continue
                     try:
                         data = s.recv(65536)
                     except OSError:
@@ -415,7 +433,8 @@ def main():
     ap.add_argument("--out", default="docs/soak")
     ap.add_argument("--binary", default="build/app/skylark")
     ap.add_argument("--modem", default="build/tools/skylark-modem/skylark-modem")
-    ap.add_argument("--drop-every", type=float, default=40, help="seconds between link drops")
+    ap.add_argument("--drop-every", type=float, default=20, help="seconds between link drops")
+    ap.add_argument("--time-scale", type=float, default=1.0, help="the station's SKYLARK_TIME_SCALE")
     args = ap.parse_args()
     rate = 48000
     folder = tempfile.mkdtemp(prefix="skylark-soak-")
@@ -436,6 +455,8 @@ def main():
     env = dict(os.environ)
     env.setdefault("QT_QPA_PLATFORM", "offscreen")
     env.pop("SKYLARK_TIME_SCALE", None)
+    if args.time_scale != 1.0:
+        env["SKYLARK_TIME_SCALE"] = str(args.time_scale)
     proc = subprocess.Popen([args.binary, "--station-dir", folder, "--audio-in", f"udp:{audio_port}",
                              "--audio-out", "null", "--ports", ",".join(f"{k}={v}" for k, v in ports.items())],
                             env=env, stdout=subprocess.DEVNULL, stderr=open(os.path.join(folder, "stderr.txt"), "w"))
@@ -452,6 +473,8 @@ def main():
     duration = args.minutes * 60
     next_sample = next_tnc = next_kiss = next_is = next_other = next_drop = 0.0
     next_drop = 90.0
+    # Outages and the window for "dropped soon after" shrink with the station's time scale.
+    outage = max(args.time_scale, 0.15)
     n = 0
     drop_turn = 0
     waiting_back = {}
@@ -491,12 +514,13 @@ def main():
                     counts.back[link].append(now() - since)
                     del waiting_back[link]
             if t >= next_drop:
-                link = ["tnc", "aprs-is", "kiss", "aprs-is-refuse"][drop_turn % 4]
+                link = ["tnc", "aprs-is", "kiss", "aprs-is-refuse", "aprs-is-silent"][drop_turn % 5]
                 drop_turn += 1
                 note(f"drop {link}")
+                counts.drops["aprs-is" if link.startswith("aprs-is") else link].append(now())
                 if link == "tnc":
                     tnc.stop_device()
-                    time.sleep(5)
+                    time.sleep(5 * outage)
                     tnc.start_device()
                 elif link == "kiss":
                     kiss.drop()
@@ -504,9 +528,13 @@ def main():
                 elif link == "aprs-is":
                     aprs.drop()
                     waiting_back["aprs-is"] = now()
-                else:
-                    aprs.drop(refuse_seconds=15)
+                elif link == "aprs-is-refuse":
+                    aprs.drop(refuse_seconds=15 * outage)
                     waiting_back["aprs-is"] = now()
+                else:
+                    client = aprs.client
+                    aprs.stop_answering(20 * outage)
+                    counts.silent_kept.append(client is not None and aprs.client is client)
                 next_drop = now() + args.drop_every
             time.sleep(0.2)
         time.sleep(30)  # late acks and log records
@@ -521,11 +549,11 @@ def main():
             proc.kill()
         tnc.stop_device()
 
-    report(args, folder, samples, waiting_back)
+    report(args, folder, samples, waiting_back, 15 * outage)
     shutil.rmtree(folder, ignore_errors=True)
 
 
-def report(args, folder, samples, waiting_back):
+def report(args, folder, samples, waiting_back, drop_window):
     with open(os.path.join(args.out, "rss.csv"), "w") as f:
         f.write("seconds,cpu_ticks,rss_kb\n")
         for t, ticks, rss in samples:
@@ -537,24 +565,31 @@ def report(args, folder, samples, waiting_back):
     for key in counts.sent:
         needle = f"{{{key}\"".encode()
         logged[key] = receive_log.count(needle)
-    by_bearer = collections.defaultdict(lambda: [0, 0, 0, 0])  # sent, logged once, logged twice+, acked
-    for key, (bearer, _) in counts.sent.items():
+    # sent, logged once, logged twice+, acked, not acked but its link dropped soon after
+    by_bearer = collections.defaultdict(lambda: [0, 0, 0, 0, 0])
+    for key, (bearer, t) in counts.sent.items():
         b = by_bearer[bearer]
         b[0] += 1
         b[1] += logged[key] == 1
         b[2] += logged[key] > 1
         b[3] += key in counts.acked
+        b[4] += key not in counts.acked and any(0 <= d - t <= drop_window for d in counts.drops[bearer])
     cpu = (samples[-1][1] - samples[0][1]) / TICK / max(1, samples[-1][0] - samples[0][0]) * 100
-    hour_mark = [s for s in samples if s[0] >= min(3600, samples[-1][0] / 2)]
-    rss_after = [s[2] for s in hour_mark]
+    settled = min(3600, samples[-1][0] / 2)
+    rss_after = [s[2] for s in samples if s[0] >= settled]
     lines = [f"ran {samples[-1][0] / 60:.1f} min; CPU {cpu:.2f} % of a core on average; "
              f"load average {os.getloadavg()[0]:.2f} at the end",
              f"RSS first {samples[0][2] / 1024:.1f} MB, max {max(s[2] for s in samples) / 1024:.1f} MB, "
-             f"last {samples[-1][2] / 1024:.1f} MB; spread over the second half "
+             f"last {samples[-1][2] / 1024:.1f} MB; spread after minute {settled / 60:.0f}: "
              f"{(max(rss_after) - min(rss_after)) / 1024:.1f} MB"]
-    for bearer, (sent, once, twice, acked) in sorted(by_bearer.items()):
+    for bearer, (sent, once, twice, acked, dropped) in sorted(by_bearer.items()):
         lines.append(f"{bearer}: {sent} messages sent to the station, {once} logged once, "
-                     f"{twice} logged more than once, {acked} acknowledged")
+                     f"{twice} logged more than once, {acked} acknowledged; of the {sent - acked} "
+                     f"not acknowledged, {dropped} had their link dropped within {drop_window:.0f} s after")
+    lines.append("drops: " + ", ".join(f"{link} {len(times)}" for link, times in sorted(counts.drops.items())))
+    if counts.silent_kept:
+        lines.append(f"aprs-is stopped answering {len(counts.silent_kept)} times; the same connection "
+                     f"carried on afterwards {sum(counts.silent_kept)} times")
     for name in ("skylark_receive.log", "skylark_transmit.log", "skylark_mheard.log"):
         total, bad = torn_lines(os.path.join(folder, name))
         lines.append(f"{name}: {total} lines, {bad} not whole records")

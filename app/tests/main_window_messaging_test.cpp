@@ -52,7 +52,8 @@ TEST_F(MessagingWindowTest, ServerMessageShowsAndSendGoesOut)
     EXPECT_EQ(server.received(), QByteArray("M0SKY-1>APSK63::G4SRC    :ack7\r\n"));
     auto* box = in<QPlainTextEdit>(w, "Text8");
     EXPECT_TRUE(box->toPlainText().contains(QStringLiteral(" From: G4SRC  To: :M0SKY-1  :hello{7")));
-    EXPECT_EQ(app::backColour(box), app::Yellow);
+    // Yellow for a message to us (a waited-for condition: the box may be flashing).
+    EXPECT_TRUE(testsupport::waitUntil([&] { return app::backColour(box) == app::Yellow; }));
     // The label shows the last line in either direction: here our acknowledgement.
     EXPECT_TRUE(in<QLabel>(w, "Label16")->text().contains(QStringLiteral("ack7")));
 

@@ -20,6 +20,7 @@
 #include "wait_until.h"
 
 #include <QProcess>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -213,6 +214,10 @@ protected:
         ASSERT_EQ(str(server.received()),
                   "user M0SKY-1 pass -1 vers skylark v3.33 filter g/M0SKY-1/NOCALL\r\n");
         server.clearReceived();
+        // A comment line every 20 s (station time), as servers send: a link that brings
+        // nothing for two minutes is left and made again.
+        QObject::connect(&serverComments, &QTimer::timeout, [this] { server.send("# keepalive\r\n"); });
+        serverComments.start(400);
     }
 
     void TearDown() override
@@ -256,6 +261,7 @@ protected:
     const quint16 packetsPort = testsupport::unusedTcpPort();
     const quint16 receiveLogPort = testsupport::unusedTcpPort();
     QProcess program;
+    QTimer serverComments;
 };
 
 struct Bearer {

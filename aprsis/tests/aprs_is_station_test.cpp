@@ -330,6 +330,26 @@ TEST_F(AprsIsStationTest, DroppedLinkReconnectsAndLogsOnAgain)
     ASSERT_TRUE(testsupport::waitUntil([&] { return texts.last() == QStringLiteral("Connected"); }));
 }
 
+TEST_F(AprsIsStationTest, ASilentServerIsLeftAndConnectedAgainAndATalkingOneIsKept)
+{
+    platform::Clock::setTimeScale(0.02); // silence 2.4 s: room for a slow machine between comments
+    const int silenceMs = platform::Clock::scaled(aprsis::AprsIsClient::kSilenceMs);
+    startStatusTimers();
+    connectAndLogOn();
+    // Nothing comes: the link is left and made again, with a new log-on.
+    ASSERT_TRUE(testsupport::waitUntil(
+        [this] { return server.connectionCount() == 2 && server.received().endsWith("\r\n"); },
+        10 * silenceMs));
+    EXPECT_TRUE(server.received().startsWith("user M0SKY-1 pass -1 "));
+    // A server that sends its comment line now and then is kept, however long the link lasts.
+    for (int i = 0; i < 6; ++i) {
+        server.send("# keepalive\r\n");
+        testsupport::spinFor(silenceMs / 4);
+    }
+    EXPECT_EQ(server.connectionCount(), 2);
+    EXPECT_TRUE(client.isConnected());
+}
+
 TEST(AprsIsClientLine, LogOnLineCarriesPasscodeAsTyped)
 {
     EXPECT_EQ(aprsis::AprsIsClient::logOnLine("G4ABC", "12345", "RAYNET"),

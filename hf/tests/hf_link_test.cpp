@@ -219,8 +219,17 @@ TEST_F(HfLinkTest, OurMessageIsRetriedOnTheHfScheduleAndStopsAtItsAck)
     });
     state.choices.operatingMode = station::OperatingMode::AprsMessaging;
     state.messageNumber = 4;
-    // The ack arrives 35 s after the send: after the first resend (28 s), before the second.
-    QTimer::singleShot(platform::Clock::scaled(35000), [this] { receive("G4ABC>APSK63::MYCALL   :ack5"); });
+    // The ack arrives once the first resend has gone out, before the second: watched for
+    // rather than timed, so a busy machine cannot put it before the resend.
+    QTimer ackAfterResend;
+    ackAfterResend.setInterval(1);
+    QObject::connect(&ackAfterResend, &QTimer::timeout, [&] {
+        if (modem.queued().size() == 2) {
+            ackAfterResend.stop();
+            receive("G4ABC>APSK63::MYCALL   :ack5");
+        }
+    });
+    ackAfterResend.start();
     hf.HF_TX("G4ABC", "hi~ there", {});
     EXPECT_TRUE(finished);
     EXPECT_TRUE(acknowledged);

@@ -116,19 +116,28 @@ TEST_F(TcpTncTest, KissSendGoesToTheSocketOnlyInAnAx25Mode)
     }
 }
 
-TEST_F(TcpTncTest, DroppedLinkListensAndTheButtonConnectsAgain)
+TEST_F(TcpTncTest, DroppedLinkListensThenConnectsAgainByItself)
 {
     kiss->Command5_Click();
     ASSERT_TRUE(waitUntil([&] { return peer.hasClient(); }));
-    peer.dropClient();
-    ASSERT_TRUE(waitUntil([&] { return label28 == QString("%1 listening").arg(peer.port()); }));
-    kiss->statusTick();
-    EXPECT_EQ(caption, "Listening for Ferrox SoundModem");
-    EXPECT_EQ(colour, 0xFFFFu);
-    EXPECT_TRUE(kiss->isActive()) << "a drop does not clear the stored flag";
-
-    kiss->Command5_Click();
-    ASSERT_TRUE(waitUntil([&] { return kiss->isConnected() && peer.connectionCount() == 2; }));
+    // The caption while listening, taken at once (the next attempt follows soon at this scale).
+    QString listeningCaption;
+    QObject::connect(kiss.get(), &links::KissTcpLink::labelText, [&](const QString& t) {
+        if (t.endsWith("listening")) {
+            kiss->statusTick();
+            listeningCaption = caption;
+        }
+    });
+    for (int drop = 1; drop <= 3; ++drop) {
+        listeningCaption.clear();
+        peer.dropClient();
+        ASSERT_TRUE(waitUntil([&] { return !listeningCaption.isEmpty(); }));
+        EXPECT_EQ(listeningCaption, "Listening for Ferrox SoundModem");
+        EXPECT_EQ(colour, 0xFFFFu);
+        EXPECT_TRUE(kiss->isActive()) << "a drop does not clear the stored flag";
+        ASSERT_TRUE(waitUntil([&] { return kiss->isConnected() && peer.connectionCount() == drop + 1; }))
+            << "drop " << drop;
+    }
 
     kiss->Command5_Click(); // connected: the click closes and clears the flag
     EXPECT_FALSE(kiss->isActive());
@@ -136,18 +145,23 @@ TEST_F(TcpTncTest, DroppedLinkListensAndTheButtonConnectsAgain)
     kiss->statusTick();
     EXPECT_EQ(caption, "Connect to Ferrox SoundModem by KISS over port 4000 for AX.25");
     EXPECT_TRUE(enabled);
+    // Closed by the operator: no attempt after several reconnect times.
+    testsupport::spinFor(platform::Clock::scaled(3 * links::KissTcpLink::kReconnectMs));
+    EXPECT_EQ(peer.connectionCount(), 4);
 }
 
-TEST_F(TcpTncTest, RefusedConnectionCanBeRetried)
+TEST_F(TcpTncTest, RefusedConnectionIsTriedAgainUntilThePeerIsBack)
 {
     const quint16 port = peer.port();
     peer.stopListening();
     kiss->Command5_Click();
     ASSERT_TRUE(waitUntil([&] { return label28 == QString("%1 listening").arg(port); }));
     EXPECT_FALSE(kiss->isConnected());
+    // Refused at least twice more by the time the peer comes back.
+    testsupport::spinFor(platform::Clock::scaled(2.5 * links::KissTcpLink::kReconnectMs));
+    EXPECT_FALSE(kiss->isConnected());
     testsupport::ScriptedTcpServer again(port);
     ASSERT_TRUE(again.isListening());
-    kiss->Command5_Click();
     ASSERT_TRUE(waitUntil([&] { return kiss->isConnected() && again.hasClient(); }));
 }
 
@@ -198,10 +212,15 @@ TEST_F(TcpTncTest, AgwpeSendsOneMonitorRequestAndCutsFramesByLength)
     ASSERT_TRUE(waitUntil([&] { return peer.received().size() >= 36 && peer.connectionCount() == 2; }));
     EXPECT_EQ(peer.received(), request) << "one request on the new connection too";
 
-    peer.dropClient();
-    ASSERT_TRUE(waitUntil([&] { return agw.state() == 2; })) << "listening after the drop";
-    agw.Command9_Click();
-    ASSERT_TRUE(waitUntil([&] { return agw.isConnected() && peer.connectionCount() == 3; }));
+    peer.clearReceived();
+    peer.dropClient(); // back by itself, with its one request
+    ASSERT_TRUE(waitUntil([&] { return peer.received().size() >= 36 && peer.connectionCount() == 3; }));
+    EXPECT_EQ(peer.received(), request);
+
+    agw.Command9_Click(); // closed by the operator: not tried again
+    testsupport::spinFor(platform::Clock::scaled(3 * links::AgwpeLink::kReconnectMs));
+    EXPECT_EQ(peer.connectionCount(), 3);
+    EXPECT_EQ(agw.state(), 0);
 }
 
 } // namespace

@@ -74,7 +74,7 @@ TEST_F(WaitsTest, AWaitForTheTransmitterNestedUnderItsHolderGivesUpInsteadOfHang
     bool nestedGotIt = true;
     state.transmitBusy = true;
     QTimer::singleShot(2, [&] { nestedGotIt = waits.waitForTransmitter(); });
-    waits.TimeDelay(1.0);
+    waits.TimeDelay(60.0); // long enough for the timer to fire inside it on a busy machine
     state.transmitBusy = false;
     EXPECT_FALSE(nestedGotIt) << "the nested wait gave up after its bound";
 }
