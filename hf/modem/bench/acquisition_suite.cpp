@@ -1,7 +1,8 @@
 // Acquisition after noise: each mode at +10 dB SNR (2500 Hz, or as given), 0.5..10 s of white noise before
 // the transmission and a random tuning error of up to +-40 Hz, decoded at the mode table's
-// squelch. A frame counts as lost when its text with the check does not come out whole. A
-// receiver that locks onto a wrong frequency while it listens to noise loses frames here.
+// squelch. A frame counts as lost when its text does not come out whole from the start flag
+// on (the frame assembly needs the flag). A receiver that locks onto a wrong frequency while it
+// listens to noise, or settles too slowly, loses frames here.
 //
 //   hf_modem_acquisition [RUNS [SEED [SNR [MODE...]]]]   (defaults: 200 runs, seed from the clock,
 //                                                         +10 dB, every mode)
@@ -32,7 +33,7 @@ bool runOnce(const char* name, unsigned seed, double snr)
     constexpr std::size_t kBlock = 1024;
     for (std::size_t i = 0; i < c.audio.size(); i += kBlock)
         demod.process(c.audio.data() + i, std::min(kBlock, c.audio.size() - i), out);
-    return out.find(c.body) != std::string::npos;
+    return out.find("~" + c.body) != std::string::npos;
 }
 
 } // namespace
