@@ -547,6 +547,33 @@ TEST_F(StationEndToEndTest, HfFramesWithAGoodCheckAreGatedToAprsIs)
     EXPECT_EQ(heard->item(0)->text(), QStringLiteral("G4HF"));
 }
 
+// What the server sends is shown as the text it is: markup in it is never rendered (a
+// rendered <img> reads a local file, a <table> can be made any size). The server-data label
+// shows the read, the status label the log-on answer.
+TEST_F(StationEndToEndTest, ServerTextIsShownAsTextNeverAsMarkup)
+{
+    openStation(2);
+    connectServer();
+    server.send("# logresp M0SKY-1 unverified, server <b>T2TEST</b>\r\n"
+                "G4XYZ>APRS,TCPIP*,qAC,T2TEST:<img src=\"/etc/hostname\"> hello\r\n");
+    auto labelsShowing = [&](const char* text) {
+        QList<QLabel*> found;
+        for (QLabel* label : main->findChildren<QLabel*>()) {
+            if (label->text().contains(QLatin1String(text)))
+                found.append(label);
+        }
+        return found;
+    };
+    ASSERT_TRUE(waitUntil([&] {
+        return !labelsShowing("<img src=\"/etc/hostname\"> hello").isEmpty() &&
+               !labelsShowing("server <b>T2TEST</b>").isEmpty();
+    }));
+    for (const char* text : {"<img src=", "<b>T2TEST</b>"}) {
+        for (QLabel* label : labelsShowing(text))
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    }
+}
+
 TEST_F(StationEndToEndTest, HfPacketNamingThisStationIsGatedAboutSixSecondsLater)
 {
     openStation(2);
