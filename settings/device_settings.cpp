@@ -57,11 +57,14 @@ bool splitHostPort(const QByteArray& text, QByteArray& host, quint16& port)
     int n = 0;
     if (!toNumber(text.mid(colon + 1), 1, 65535, n))
         return false;
-    host = text.left(colon).trimmed();
-    if (host.startsWith('[') && host.endsWith(']')) // [::1]:2947
-        host = host.mid(1, host.size() - 2);
+    QByteArray name = text.left(colon).trimmed();
+    if (name.startsWith('[') && name.endsWith(']')) // [::1]:2947
+        name = name.mid(1, name.size() - 2);
+    if (name.isEmpty())
+        return false; // "[]:2947" names no host: the last good value stays
+    host = name;
     port = static_cast<quint16>(n);
-    return !host.isEmpty();
+    return true;
 }
 
 DeviceSettings parseDeviceSettings(const QByteArray& content)

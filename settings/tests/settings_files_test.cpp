@@ -320,14 +320,20 @@ TEST(DeviceSettings, HostAndPort)
         {"host:65536", false, "", 0},
         {":2947", false, "", 0},
         {"host", false, "", 0},
+        {"[]:2947", false, "", 0},
     };
     for (const Case& c : cases) {
-        QByteArray host;
-        quint16 port = 0;
+        QByteArray host = "kept";
+        quint16 port = 7;
         EXPECT_EQ(splitHostPort(c.text, host, port), c.ok) << c.text.toStdString();
-        if (c.ok) {
-            EXPECT_EQ(host, c.host);
-            EXPECT_EQ(port, c.port);
-        }
+        // A value that does not read leaves the last good one as it was.
+        EXPECT_EQ(host, c.ok ? c.host : QByteArray("kept")) << c.text.toStdString();
+        EXPECT_EQ(port, c.ok ? c.port : 7) << c.text.toStdString();
     }
+    // Found by fuzzing: a bad gpsd line after a good one emptied the host, and the file written
+    // from that no longer read back to the same settings.
+    const DeviceSettings twice = parseDeviceSettings("gpsd=gps.local:2948\ngpsd=[]:02\n");
+    EXPECT_EQ(twice.gpsdHost, "gps.local");
+    EXPECT_EQ(twice.gpsdPort, 2948);
+    EXPECT_EQ(parseDeviceSettings(formatDeviceSettings(twice)), twice);
 }
