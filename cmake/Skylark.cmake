@@ -35,6 +35,10 @@ function(skylark_add_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
+    if(SKYLARK_SANITIZE)
+        # The modem's DSP runs several times slower under the sanitizers.
+        math(EXPR T_TIMEOUT "${T_TIMEOUT} * 3")
+    endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SKYLARK_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;ASAN_OPTIONS=detect_leaks=0")
 endfunction()

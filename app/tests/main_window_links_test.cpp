@@ -64,7 +64,7 @@ TEST_F(WindowTest, TncTrafficKeepsTheNewestText)
             "N0CALL>APRS:>" + QByteArray::number(i).rightJustified(4, '0') + QByteArray(80, 'x') + "\r\n";
     ASSERT_TRUE(tnc.write(burst));
     auto* monitor = in<QPlainTextEdit>(w, "tncTrafficDisplay");
-    ASSERT_TRUE(waitUntil([&] { return monitor->toPlainText().contains(">0199"); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return monitor->toPlainText().contains(">0199"); }, 60000));
     EXPECT_LE(monitor->toPlainText().size(), 15000);
     EXPECT_FALSE(monitor->toPlainText().contains(">0000"));
 }

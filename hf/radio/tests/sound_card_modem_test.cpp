@@ -308,7 +308,7 @@ TEST(SoundCardModem, RandomAudioForMinutesDecodesNoGoodFrame)
     applyPlan(modem, 1500, "GMSK", 250, 1500);
     modem.setChannelSquelch(0, 0); // channel 0 wide open: everything it "decodes" is delivered
     modem.setRunning(true);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return consumed->load() >= total; }, 120000));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return consumed->load() >= total; }, 600000));
     testsupport::spinFor(100);
     EXPECT_EQ(frames.goodCount(), 0);
     EXPECT_GE(modem.signalLevel(), 0);
