@@ -96,6 +96,12 @@ std::optional<int> readCommandLine(int argc, char** argv, app::StationOptions& o
                 std::fprintf(stderr, "skylark: --ports: %s\n\n%s", qPrintable(why), Usage);
                 return 2;
             }
+        } else if (!std::strcmp(a, "--connect") && hasValue) {
+            QString why;
+            if (!station::applyStartLinkList(QString::fromLocal8Bit(argv[++i]), options.startLinks, &why)) {
+                std::fprintf(stderr, "skylark: --connect: %s\n\n%s", qPrintable(why), Usage);
+                return 2;
+            }
         } else if ((!std::strcmp(a, "--audio-in") || !std::strcmp(a, "--audio-out")) && hasValue) {
             const bool input = !std::strcmp(a, "--audio-in");
             const QString end = QString::fromLocal8Bit(argv[++i]);

@@ -539,6 +539,14 @@ void MainWindow::applyStoredOptions(const settings::MainOptions& stored)
             storedCheck(c.check)->setChecked(*on);
     if (stored.reconnectKissTcp)
         connectKissTcp();
+    // The links named on the command line, unless the settings have just connected them.
+    const station::StartLinks& start = m_state.startLinks;
+    if (start.aprsIs && !stored.reconnectAprsIs)
+        connectAprsIsServer();
+    if (start.kiss && !stored.reconnectKissTcp)
+        connectKissTcp();
+    if (start.agwpe)
+        m_agwpe->connectClicked();
 }
 
 void MainWindow::writeSettings()

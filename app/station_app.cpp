@@ -38,6 +38,7 @@ StationApp::StationApp(StationOptions options, QObject* parent)
 {
     m_state.stationDir = m_options.stationDir;
     m_state.tcpPorts = m_options.tcpPorts;
+    m_state.startLinks = m_options.startLinks;
     m_waits = std::make_unique<station::Waits>(m_state);
     m_ports = platform::CommPortMap::load(m_state.stationDir);
     if (m_ports.assign(platform::CommPortMap::systemDevices()))

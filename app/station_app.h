@@ -23,9 +23,10 @@ class StartupPage;
 
 /// Command-line choices of the station program.
 struct StationOptions {
-    QString stationDir;         ///< where settings, logs and sheets live
-    QString spaceWeatherUrl;    ///< bulletin address; empty = the public service
-    station::TcpPorts tcpPorts; ///< SKYLARK_PORTS, then --ports
+    QString stationDir;             ///< where settings, logs and sheets live
+    QString spaceWeatherUrl;        ///< bulletin address; empty = the public service
+    station::TcpPorts tcpPorts;     ///< SKYLARK_PORTS, then --ports
+    station::StartLinks startLinks; ///< --connect
     // --- Sound-card modem audio ends ---
     /// --audio-in / --audio-out: "null", "wav:FILE", "udp:PORT" (input only); empty = the sound
     /// devices chosen on the start-up page.

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "settings/device_settings.h"
+#include "station/start_links.h"
 #include "station/tcp_ports.h"
 
 namespace station {
@@ -69,6 +70,8 @@ struct StationState {
     /// TCP ports of the service ports and the peers (command line / environment). The
     /// service ports a system picked (0 given) are written back once listening.
     TcpPorts tcpPorts;
+    /// Links the main window connects as it opens, besides the stored ones (command line).
+    StartLinks startLinks;
 
     // --- Working values set by the start-up page -------------------------------------
     QByteArray myCall = "NOCALL";     ///< `MyCall`: the TNC callsign

@@ -93,4 +93,29 @@ TEST_F(WindowTest, KissTcpButtonConnectsShowsItsStateAndIsStored)
     EXPECT_EQ(c2.record(21), "1");
 }
 
+// --connect: the links named for the start connect once each, beside those the settings
+// connect, and come back by themselves after a drop as after a click.
+TEST_F(WindowTest, LinksNamedForTheStartConnectBesideTheStoredOnes)
+{
+    settings::RecordFile c2 =
+        settings::RecordFile::load(settings::pathIn(state.stationDir, settings::files::Config2));
+    c2.setRecord(21, "1"); // KISS over TCP was connected at the last close
+    ASSERT_TRUE(c2.save(settings::pathIn(state.stationDir, settings::files::Config2)));
+    testsupport::ScriptedTcpServer kiss;
+    testsupport::ScriptedTcpServer agwpe;
+    state.tcpPorts.kiss = kiss.port();
+    state.tcpPorts.agwpe = agwpe.port();
+    state.startLinks = {true, true, false};
+    makeMain();
+    QByteArray request(36, '\0');
+    request[4] = 'm';
+    ASSERT_TRUE(waitUntil([&] { return kiss.hasClient() && agwpe.received() == request; }));
+    agwpe.dropClient();
+    ASSERT_TRUE(
+        waitUntil([&] { return agwpe.connectionCount() == 2 && agwpe.received() == request + request; }));
+    // Named and stored, the KISS link was connected once and left connected.
+    EXPECT_EQ(kiss.connectionCount(), 1);
+    EXPECT_TRUE(kiss.hasClient());
+}
+
 } // namespace

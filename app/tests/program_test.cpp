@@ -68,6 +68,31 @@ TEST(Program, ServicePortsFromTheCommandLineOverTheEnvironment)
     EXPECT_EQ(p.exitCode(), 0);
 }
 
+// An unattended station: the AGWPE link, which no setting connects, connects from the
+// command line once the start-up page has counted down.
+TEST(Program, LinksNamedOnTheCommandLineConnectAtStart)
+{
+    for (const char* list : {"", "agwpe,telnet", "kiss=1"}) {
+        QProcess p;
+        p.start(SKYLARK_BINARY, {"--connect", list});
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 2) << list;
+        EXPECT_TRUE(p.readAllStandardError().contains("--connect")) << list;
+    }
+    testsupport::TempStationDir dir;
+    testsupport::ScriptedTcpServer agwpe;
+    QProcess p;
+    p.setProcessEnvironment(stationEnvironment());
+    p.start(SKYLARK_BINARY, {"--station-dir", dir.path(), "--audio-in", "null", "--audio-out", "null",
+                             "--ports", QString("agwpe=%1").arg(agwpe.port()), "--connect", "agwpe"});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] { return agwpe.received().size() == 36 && agwpe.received()[4] == 'm'; }, 30000));
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
+}
+
 TEST(Program, StartsByItselfAndSavesEverythingOnSigterm)
 {
     testsupport::TempStationDir dir;

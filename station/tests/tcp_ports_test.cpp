@@ -1,4 +1,5 @@
-// The port list of the command line and the environment.
+// The port list of the command line and the environment, and the list of links to connect at start.
+#include "station/start_links.h"
 #include "station/tcp_ports.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,32 @@ TEST(TcpPortList, FaultsChangeNothingAndSayWhy)
         EXPECT_FALSE(station::applyTcpPortList(QString::fromLatin1(c.list), ports, &error)) << c.list;
         EXPECT_TRUE(ports == station::TcpPorts{}) << c.list;
         EXPECT_TRUE(error.contains(QLatin1String(c.why))) << c.list << ": " << error.toStdString();
+    }
+}
+
+TEST(StartLinkList, NamesSwitchLinksOnAndAFaultChangesNothing)
+{
+    struct Case {
+        const char* list;
+        bool ok;
+        station::StartLinks expected;
+    };
+    const Case cases[] = {
+        {"agwpe", true, {false, true, false}},
+        {" kiss , aprs-is,agwpe,", true, {true, true, true}},
+        {"kiss,kiss", true, {true, false, false}},
+        {"", false, {}},
+        {",", false, {}},
+        {"agwpe,telnet", false, {}}, // all or nothing
+        {"AGWPE", false, {}},
+        {"aprs-is=1", false, {}},
+    };
+    for (const Case& c : cases) {
+        station::StartLinks links;
+        QString error;
+        EXPECT_EQ(station::applyStartLinkList(QString::fromLatin1(c.list), links, &error), c.ok) << c.list;
+        EXPECT_TRUE(links == c.expected) << c.list;
+        EXPECT_EQ(error.isEmpty(), c.ok) << c.list;
     }
 }
 
