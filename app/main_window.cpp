@@ -51,42 +51,45 @@ namespace app {
 using settings::RecordFile;
 
 namespace {
+/// The timer is created and run by the part whose work it times.
+constexpr int OwnedByPart = -2;
+
 struct TimerDesign {
-    int intervalMs;        ///< design interval; 0 = no work, -1 = set at run time
+    int intervalMs;        ///< design interval; 0 = no work, -1 = set at run time, OwnedByPart
     bool runsFromCreation; ///< enabled from the window's creation
 };
 
 constexpr std::array<TimerDesign, MainWindow::TimerCount> Timers{{
-    {100, true},    // titleClockTimer  title-bar clock and button states
-    {50, true},     // tncLineTimer  serial TNC line handler
-    {100, false},   // hfReceiveTimer  HF receive processing
-    {60000, false}, // beaconScheduleTimer  beacon scheduler
-    {5000, false},  // tuneEndTimer  end of "HF TUNE (5 sec)"
-    {1000, true},   // linkStatusTimer  socket status
-    {10000, false}, // aprsIsReconnectTimer  APRS-IS log-in
-    {1000, false},  // transmitModeSettleTimer  one-shot that only stops itself
-    {2000, true},   // startupBeaconTimer  start-up beacon
-    {1000, false},  // beaconCountdownTimer beacon countdown
-    {10, false},    // aprsIsReceiveTimer APRS-IS receive
-    {10, false},    // hfAssemblyTimer HF character assembly, 10 ms after received text
-    {2000, true},   // modemRetuneTimer re-tunes the modem
-    {500, false},   // messageFlashTimer flashes the message display
-    {1000, false},  // transmitDelayTimer random transmit delay
-    {30000, false}, // transmitWatchdogTimer transmit watchdog
-    {0, false},     // spareTimerA no work
-    {1000, false},  // tncStatusTimer TNC port status
-    {59000, false}, // tncWatchTimer TNC port watch
-    {200, false},   // localToHfRelayTimer relay from port 8063 to HF
-    {100, false},   // aprsIsToHfTimer APRS-IS to HF gateway
-    {200, false},   // tncGatherTimer KISS decoding from the serial TNC
-    {50, false},    // kissTcpReceiveTimer KISS decoding from the TCP TNC
-    {0, false},     // spareTimerB no work
-    {-1, false},    // decayWaitTimer retryWaitSeconds
-    {-1, false},    // delayWaitTimer waitSeconds
-    {150, true},    // gpsSentenceTimer GPS sentence reading
-    {30000, false}, // gpsStatusTimer GPS status
-    {60000, false}, // minuteTimer minute counter (space weather)
-    {60000, true},  // splashCloseTimer closes the splash window
+    {100, true},          // titleClockTimer  title-bar clock and button states
+    {OwnedByPart, false}, // tncLineTimer  serial TNC line handler
+    {100, false},         // hfReceiveTimer  HF receive processing
+    {60000, false},       // beaconScheduleTimer  beacon scheduler
+    {5000, false},        // tuneEndTimer  end of "HF TUNE (5 sec)"
+    {1000, true},         // linkStatusTimer  socket status
+    {10000, false},       // aprsIsReconnectTimer  APRS-IS log-in
+    {1000, false},        // transmitModeSettleTimer  one-shot that only stops itself
+    {2000, true},         // startupBeaconTimer  start-up beacon
+    {1000, false},        // beaconCountdownTimer beacon countdown
+    {10, false},          // aprsIsReceiveTimer APRS-IS receive
+    {10, false},          // hfAssemblyTimer HF character assembly, 10 ms after received text
+    {2000, true},         // modemRetuneTimer re-tunes the modem
+    {500, false},         // messageFlashTimer flashes the message display
+    {1000, false},        // transmitDelayTimer random transmit delay
+    {30000, false},       // transmitWatchdogTimer transmit watchdog
+    {0, false},           // spareTimerA no work
+    {OwnedByPart, false}, // tncStatusTimer TNC port status
+    {OwnedByPart, false}, // tncWatchTimer TNC port watch
+    {200, false},         // localToHfRelayTimer relay from port 8063 to HF
+    {100, false},         // aprsIsToHfTimer APRS-IS to HF gateway
+    {OwnedByPart, false}, // tncGatherTimer KISS decoding from the serial TNC
+    {OwnedByPart, false}, // kissTcpReceiveTimer KISS decoding from the TCP TNC
+    {0, false},           // spareTimerB no work
+    {-1, false},          // decayWaitTimer retryWaitSeconds
+    {-1, false},          // delayWaitTimer waitSeconds
+    {150, true},          // gpsSentenceTimer GPS sentence reading
+    {30000, false},       // gpsStatusTimer GPS status
+    {60000, false},       // minuteTimer minute counter (space weather)
+    {60000, true},        // splashCloseTimer closes the splash window
 }};
 
 /// The eight transmit options that send through the modem in an HF mode.
@@ -115,10 +118,6 @@ const char* MainWindow::timerName(int n)
         "minuteTimer",        "splashCloseTimer"};
     return n >= 1 && n <= TimerCount ? Names[n - 1] : "";
 }
-int MainWindow::designInterval(int n)
-{
-    return n >= 1 && n <= TimerCount ? Timers[static_cast<size_t>(n - 1)].intervalMs : 0;
-}
 
 MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
                        const platform::CommPortMap& ports, StartupPage* startupPage, QWidget* parent)
@@ -145,6 +144,8 @@ MainWindow::~MainWindow() = default;
 void MainWindow::setUpTimers()
 {
     for (int n = 1; n <= TimerCount; ++n) {
+        if (Timers[static_cast<size_t>(n - 1)].intervalMs == OwnedByPart)
+            continue;
         auto t = std::make_unique<QTimer>(this);
         t->setObjectName(QLatin1String(MainWindow::timerName(n)));
         const TimerDesign& d = Timers[static_cast<size_t>(n - 1)];
@@ -583,9 +584,16 @@ void MainWindow::load()
     m_state.igateTransmitEnabled = true;
     for (int n : {10, 15, 16, 29})
         timer(n).start();
-    for (int n = 1; n <= TimerCount; ++n)
+    for (int n = 1; n <= TimerCount; ++n) {
+        if (n == 2)
+            m_serialTnc->lineHandler().start();
+        if (n == 6) {
+            m_kissTcp->start();
+            m_agwpe->start();
+        }
         if (Timers[static_cast<size_t>(n - 1)].runsFromCreation)
             timer(n).start();
+    }
 
     // 3: the start-up page closes and saves its settings.
     if (m_startupPage)
@@ -651,10 +659,7 @@ void MainWindow::load()
     if (m_state.gpsOnPort)
         for (const char* name : HfModes)
             control<QRadioButton>(name)->setEnabled(true);
-    openTncPort();
-    tncStatusTimer().start();
-    if (m_state.tncPort > 0)
-        tncWatchTimer().start();
+    openTncPort(); // starts the port's status and watch timers
     if (!control<QRadioButton>("aprsIsOption")->isChecked() &&
         !control<QRadioButton>("ax25Option")->isChecked())
         transmitModeSettleTimer().start();
@@ -665,7 +670,11 @@ void MainWindow::load()
 void MainWindow::stopAllTimers()
 {
     for (auto& t : m_timers)
-        t->stop();
+        if (t)
+            t->stop();
+    m_serialTnc->stopTimers();
+    m_kissTcp->stopTimers();
+    m_agwpe->stopTimers();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

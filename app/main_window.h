@@ -81,11 +81,11 @@ public:
     /// The opening steps: settings read, links brought up, timers started.
     void load();
 
-    /// Timer n (1..30) in the order of the table in main_window.cpp; callers use the named accessors below.
+    /// Timer n (1..30) in the order of the table in main_window.cpp (null: its part owns it);
+    /// callers use the named accessors below.
     QTimer& timer(int n) { return *m_timers[static_cast<size_t>(n - 1)]; }
     /// The timers by what they time (objectNames the same).
     QTimer& titleClockTimer() { return *m_timers[0]; }
-    QTimer& tncLineTimer() { return *m_timers[1]; }
     QTimer& hfReceiveTimer() { return *m_timers[2]; }
     QTimer& beaconScheduleTimer() { return *m_timers[3]; }
     QTimer& tuneEndTimer() { return *m_timers[4]; }
@@ -101,12 +101,8 @@ public:
     QTimer& transmitDelayTimer() { return *m_timers[14]; }
     QTimer& transmitWatchdogTimer() { return *m_timers[15]; }
     QTimer& spareTimerA() { return *m_timers[16]; }
-    QTimer& tncStatusTimer() { return *m_timers[17]; }
-    QTimer& tncWatchTimer() { return *m_timers[18]; }
     QTimer& localToHfRelayTimer() { return *m_timers[19]; }
     QTimer& aprsIsToHfTimer() { return *m_timers[20]; }
-    QTimer& tncGatherTimer() { return *m_timers[21]; }
-    QTimer& kissTcpReceiveTimer() { return *m_timers[22]; }
     QTimer& spareTimerB() { return *m_timers[23]; }
     QTimer& decayWaitTimer() { return *m_timers[24]; }
     QTimer& delayWaitTimer() { return *m_timers[25]; }
@@ -116,8 +112,6 @@ public:
     QTimer& splashCloseTimer() { return *m_timers[29]; }
     /// The objectName of timer n (1..30).
     static const char* timerName(int n);
-    /// The design interval of timer n in ms (0 = no work).
-    static int designInterval(int n);
 
     void waitSeconds(double seconds);
     void retryWaitSeconds(double seconds);
@@ -292,10 +286,9 @@ private:
     std::unique_ptr<hf::HfLink> m_hfLink;
     std::unique_ptr<hf::Igate> m_igate;
 
-    // tncPort; tncLineTimer, tncStatusTimer, tncWatchTimer, tncGatherTimer
-    std::unique_ptr<links::SerialTncLink> m_serialTnc;
-    std::unique_ptr<links::KissTcpLink> m_kissTcp; // kissTcpSocket, kissTcpButton, kissTcpReceiveTimer
-    std::unique_ptr<links::AgwpeLink> m_agwpe;     // agwpeSocket, agwpeButton
+    std::unique_ptr<links::SerialTncLink> m_serialTnc;      // tncPort
+    std::unique_ptr<links::KissTcpLink> m_kissTcp;          // kissTcpSocket, kissTcpButton
+    std::unique_ptr<links::AgwpeLink> m_agwpe;              // agwpeSocket, agwpeButton
     std::unique_ptr<links::LocalServicePorts> m_localPorts; // localProgramSocket, pttSocket, receiveLogSocket
     QByteArray m_tncTraffic;                                // the "TNC traffic" monitor text
 

@@ -24,17 +24,15 @@ namespace app {
 
 void MainWindow::wireLinks()
 {
-    m_serialTnc = std::make_unique<links::SerialTncLink>(m_state, m_waits, m_links,
-                                                         [this](int n) { return m_ports.presentDevice(n); });
-    m_serialTnc->attachTimers(tncLineTimer(), tncStatusTimer(), tncWatchTimer(), tncGatherTimer());
-    m_kissTcp =
-        std::make_unique<links::KissTcpLink>(m_serialTnc->lineHandler(), [this](const QByteArray& frame) {
-            return m_serialTnc->decodeKissFrame(frame);
-        });
-    m_kissTcp->attachTimer(kissTcpReceiveTimer());
+    // The links are the window's children, so its closing finds every timer they run.
+    m_serialTnc = std::make_unique<links::SerialTncLink>(
+        m_state, m_waits, m_links, [this](int n) { return m_ports.presentDevice(n); }, this);
+    m_kissTcp = std::make_unique<links::KissTcpLink>(
+        m_serialTnc->lineHandler(),
+        [this](const QByteArray& frame) { return m_serialTnc->decodeKissFrame(frame); }, this);
     m_serialTnc->setKissTcp(m_kissTcp.get());
     m_kissTcp->setPeer(QStringLiteral("127.0.0.1"), m_state.tcpPorts.kiss);
-    m_agwpe = std::make_unique<links::AgwpeLink>(m_serialTnc->lineHandler());
+    m_agwpe = std::make_unique<links::AgwpeLink>(m_serialTnc->lineHandler(), this);
     m_agwpe->setPeer(QStringLiteral("127.0.0.1"), m_state.tcpPorts.agwpe);
     m_localPorts = std::make_unique<links::LocalServicePorts>(m_state, m_waits);
     m_links.tnc = m_serialTnc.get();
@@ -70,12 +68,6 @@ void MainWindow::wireLinks()
     connect(m_agwpe.get(), &links::AgwpeLink::buttonEnabled, agwpeButton, &QPushButton::setEnabled);
     // kissTcpButton is connected to connectKissTcp() with the other buttons.
     connect(agwpeButton, &QPushButton::clicked, this, [this] { m_agwpe->connectClicked(); });
-
-    // linkStatusTimer: this is the TNC sockets' half; the APRS-IS half is connected with its link.
-    connect(&linkStatusTimer(), &QTimer::timeout, this, [this] {
-        m_kissTcp->statusTick();
-        m_agwpe->statusTick();
-    });
 }
 
 void MainWindow::appendTncTraffic(const QByteArray& text)

@@ -6,6 +6,7 @@
 #include "app/widget_helpers.h"
 
 #include "aprsis/aprs_is_client.h"
+#include "links/serial_tnc_link.h"
 #include "messaging/display_text.h"
 #include "messaging/message_receiver.h"
 #include "messaging/message_sender.h"
@@ -139,7 +140,7 @@ void MainWindow::wireMessageSender()
     connect(sender, &messaging::MessageSender::flashTimer, this,
             [this](bool run) { run ? messageFlashTimer().start() : messageFlashTimer().stop(); });
     connect(sender, &messaging::MessageSender::portWatch, this,
-            [this](bool run) { run ? tncWatchTimer().start() : tncWatchTimer().stop(); });
+            [this](bool run) { m_serialTnc->setPortWatched(run); }); // the link exists by the first send
     connect(&messageFlashTimer(), &QTimer::timeout, sender, [this, sender] {
         sender->flashMessagesDisplay();
         if (m_state.shuttingDown)

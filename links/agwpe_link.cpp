@@ -5,16 +5,18 @@
 #include "packet/agwpe_monitor.h"
 #include "platform/clock.h"
 
-#include <QTimer>
-
 namespace links {
 
 AgwpeLink::AgwpeLink(TncLineHandler& lines, QObject* parent)
-    : QObject(parent), m_lines(lines), m_reconnect(new QTimer(this))
+    : QObject(parent), m_lines(lines), m_statusTimer(this), m_reconnectTimer(this)
 {
-    m_reconnect->setSingleShot(true);
-    platform::Clock::setDesignInterval(*m_reconnect, kReconnectMs);
-    connect(m_reconnect, &QTimer::timeout, this, [this] {
+    m_statusTimer.setObjectName(QStringLiteral("agwpeStatusTimer"));
+    platform::Clock::setDesignInterval(m_statusTimer, 1000);
+    connect(&m_statusTimer, &QTimer::timeout, this, &AgwpeLink::statusTick);
+    m_reconnectTimer.setObjectName(QStringLiteral("agwpeReconnectTimer"));
+    m_reconnectTimer.setSingleShot(true);
+    platform::Clock::setDesignInterval(m_reconnectTimer, kReconnectMs);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
         if (m_wanted && !m_socket.isConnected())
             connectToPeer();
     });
@@ -39,7 +41,7 @@ void AgwpeLink::connectClicked()
     if (m_socket.isConnected()) {
         m_socket.close();
         m_wanted = false;
-        m_reconnect->stop();
+        m_reconnectTimer.stop();
         return;
     }
     m_wanted = true;
@@ -67,7 +69,13 @@ void AgwpeLink::backToListening()
     m_socket.listen(0);
     m_deframer.reset();
     if (m_wanted)
-        m_reconnect->start();
+        m_reconnectTimer.start();
+}
+
+void AgwpeLink::stopTimers()
+{
+    m_statusTimer.stop();
+    m_reconnectTimer.stop();
 }
 
 void AgwpeLink::statusTick()

@@ -4,8 +4,7 @@
 
 #include <QObject>
 #include <QString>
-
-class QTimer;
+#include <QTimer>
 
 namespace links {
 
@@ -19,7 +18,7 @@ class TncLineHandler;
 ///
 /// After a drop or a failed attempt the socket listens on a port of its own; while the
 /// operator wants the link (connected it and has not closed it) it tries the peer again every
-/// kReconnectMs.
+/// kReconnectMs. Its timers: `agwpeStatusTimer` (1 s, the button) and `agwpeReconnectTimer`.
 class AgwpeLink : public QObject {
     Q_OBJECT
 public:
@@ -36,8 +35,13 @@ public:
     int state() const { return m_socket.state(); }
     bool isConnected() const { return m_socket.isConnected(); }
     void close() { m_socket.close(); }
-    /// This link's half of the `linkStatusTimer` tick.
+    /// agwpeStatusTimer tick: button caption, colour and enabling; a socket in the error state
+    /// is closed.
     void statusTick();
+    /// The status timer runs (the window's opening).
+    void start() { m_statusTimer.start(); }
+    /// Stops every timer of the link (the window's closing).
+    void stopTimers();
     /// Frames of any kind received on this connection (replies to requests included).
     int framesReceived() const { return m_frames; }
 
@@ -59,7 +63,8 @@ private:
     quint16 m_port = 8000;
     int m_frames = 0;
     bool m_wanted = false;
-    QTimer* m_reconnect = nullptr;
+    QTimer m_statusTimer;
+    QTimer m_reconnectTimer; // one-shot, kReconnectMs
 };
 
 } // namespace links

@@ -3,25 +3,31 @@
 #include "links/tnc_line_handler.h"
 #include "platform/clock.h"
 
-#include <QTimer>
-
 #include <utility>
 
 namespace links {
 
 KissTcpLink::KissTcpLink(TncLineHandler& lines, std::function<QByteArray(const QByteArray&)> decodeFrame,
                          QObject* parent)
-    : QObject(parent), m_lines(lines), m_decode(std::move(decodeFrame)), m_reconnect(new QTimer(this))
+    : QObject(parent), m_lines(lines), m_decode(std::move(decodeFrame)), m_receiveTimer(this),
+      m_statusTimer(this), m_reconnectTimer(this)
 {
-    m_reconnect->setSingleShot(true);
-    platform::Clock::setDesignInterval(*m_reconnect, kReconnectMs);
-    connect(m_reconnect, &QTimer::timeout, this, [this] {
+    m_receiveTimer.setObjectName(QStringLiteral("kissTcpReceiveTimer"));
+    platform::Clock::setDesignInterval(m_receiveTimer, 50);
+    connect(&m_receiveTimer, &QTimer::timeout, this, &KissTcpLink::onReceiveTimer);
+    m_statusTimer.setObjectName(QStringLiteral("kissTcpStatusTimer"));
+    platform::Clock::setDesignInterval(m_statusTimer, 1000);
+    connect(&m_statusTimer, &QTimer::timeout, this, &KissTcpLink::statusTick);
+    m_reconnectTimer.setObjectName(QStringLiteral("kissTcpReconnectTimer"));
+    m_reconnectTimer.setSingleShot(true);
+    platform::Clock::setDesignInterval(m_reconnectTimer, kReconnectMs);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
         if (m_active && !m_socket.isConnected())
             connectToPeer();
     });
     connect(&m_socket, &platform::StationSocket::dataArrived, this, &KissTcpLink::onData);
     connect(&m_socket, &platform::StationSocket::connectionAccepted, this, [this] {
-        m_reconnect->stop();
+        m_reconnectTimer.stop();
         m_deframer.reset();
         emit labelText(QStringLiteral("%1 connected").arg(m_port));
     });
@@ -35,10 +41,10 @@ void KissTcpLink::setPeer(const QString& host, quint16 port)
     m_port = port;
 }
 
-void KissTcpLink::attachTimer(QTimer& kissTcpReceiveTimer)
+void KissTcpLink::stopTimers()
 {
-    m_kissTcpReceiveTimer = &kissTcpReceiveTimer;
-    connect(&kissTcpReceiveTimer, &QTimer::timeout, this, &KissTcpLink::onReceiveTimer);
+    for (QTimer* t : {&m_receiveTimer, &m_statusTimer, &m_reconnectTimer})
+        t->stop();
 }
 
 void KissTcpLink::connectClicked()
@@ -46,7 +52,7 @@ void KissTcpLink::connectClicked()
     if (m_socket.isConnected()) {
         m_socket.close();
         m_active = false;
-        m_reconnect->stop();
+        m_reconnectTimer.stop();
         return;
     }
     m_active = true;
@@ -66,14 +72,13 @@ void KissTcpLink::onData()
 {
     const QByteArray bytes = m_socket.readAll();
     m_buffer += bytes.left(kMaxBuffered - m_buffer.size());
-    if (m_kissTcpReceiveTimer && !m_kissTcpReceiveTimer->isActive())
-        m_kissTcpReceiveTimer->start();
+    if (!m_receiveTimer.isActive())
+        m_receiveTimer.start();
 }
 
 void KissTcpLink::onReceiveTimer()
 {
-    if (m_kissTcpReceiveTimer)
-        m_kissTcpReceiveTimer->stop();
+    m_receiveTimer.stop();
     const QByteArray data = std::exchange(m_buffer, QByteArray());
     for (const QByteArray& frame : m_deframer.feed(data)) {
         const QByteArray text = m_decode ? m_decode(frame) : QByteArray();
@@ -90,7 +95,7 @@ void KissTcpLink::backToListening()
     m_deframer.reset();
     emit labelText(QStringLiteral("%1 listening").arg(m_port));
     if (m_active)
-        m_reconnect->start();
+        m_reconnectTimer.start();
 }
 
 void KissTcpLink::statusTick()

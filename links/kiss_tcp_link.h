@@ -6,18 +6,18 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
-
-class QTimer;
 
 namespace links {
 
 class TncLineHandler;
 
-/// The sound-card TNC program reached by KISS over TCP (`kissTcpSocket`, button `kissTcpButton`,
-/// receive timer `kissTcpReceiveTimer`). Frames go both ways; received frames become lines for the TNC
-/// line handler.
+/// The sound-card TNC program reached by KISS over TCP (`kissTcpSocket`, button `kissTcpButton`).
+/// Frames go both ways; received frames become lines for the TNC line handler. Its timers:
+/// `kissTcpReceiveTimer` (50 ms, started by received bytes), `kissTcpStatusTimer` (1 s, the
+/// button) and `kissTcpReconnectTimer`.
 ///
 /// After the peer closes the connection or it fails, the socket listens on a loopback
 /// port of its own (shown as "Listening for ..."). While the link is active (the operator
@@ -38,8 +38,10 @@ public:
 
     /// The program's address; 127.0.0.1:4000 unless changed.
     void setPeer(const QString& host, quint16 port);
-    /// kissTcpReceiveTimer (receive tick, connected here).
-    void attachTimer(QTimer& kissTcpReceiveTimer);
+    /// The status timer runs (the window's opening).
+    void start() { m_statusTimer.start(); }
+    /// Stops every timer of the link (the window's closing).
+    void stopTimers();
 
     /// `kissTcpButton` click: closes a connected link (flag cleared), otherwise connects (flag set).
     void connectClicked();
@@ -55,8 +57,8 @@ public:
 
     /// kissTcpReceiveTimer tick: every complete frame received goes to the line handler, in order.
     void onReceiveTimer();
-    /// This link's half of the `linkStatusTimer` tick: button caption, colour and enabling; a
-    /// socket in the error state is closed.
+    /// kissTcpStatusTimer tick: button caption, colour and enabling; a socket in the error
+    /// state is closed.
     void statusTick();
 
     platform::StationSocket& socket() { return m_socket; }
@@ -79,8 +81,9 @@ private:
     QByteArray m_buffer;
     QString m_host = QStringLiteral("127.0.0.1");
     quint16 m_port = 4000;
-    QTimer* m_kissTcpReceiveTimer = nullptr;
-    QTimer* m_reconnect = nullptr;
+    QTimer m_receiveTimer;
+    QTimer m_statusTimer;
+    QTimer m_reconnectTimer; // one-shot, kReconnectMs
     bool m_active = false;
 };
 

@@ -3,11 +3,10 @@
 #include "links/kiss_tcp_link.h"
 #include "links/tnc_line_rules.h"
 #include "packet/kiss_codec.h"
+#include "platform/clock.h"
 #include "platform/dialog_service.h"
 #include "station/station_state.h"
 #include "station/waits.h"
-
-#include <QTimer>
 
 #include <utility>
 
@@ -26,11 +25,29 @@ SerialTncLink::SerialTncLink(station::StationState& state, station::Waits& waits
                              station::StationLinks& links, std::function<QString(int)> resolve,
                              QObject* parent)
     : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_port(std::move(resolve)),
-      m_lines(state, links)
+      m_lines(state, links, this), m_statusTimer(this), m_watchTimer(this), m_gatherTimer(this)
 {
+    const struct {
+        QTimer& timer;
+        const char* name;
+        int designMs;
+        void (SerialTncLink::*tick)();
+    } timers[] = {{m_statusTimer, "tncStatusTimer", 1000, &SerialTncLink::onStatusTimer},
+                  {m_watchTimer, "tncWatchTimer", 59000, &SerialTncLink::onWatchTimer},
+                  {m_gatherTimer, "tncGatherTimer", 200, &SerialTncLink::onGatherTimer}};
+    for (const auto& t : timers) {
+        t.timer.setObjectName(QLatin1String(t.name));
+        platform::Clock::setDesignInterval(t.timer, t.designMs);
+        connect(&t.timer, &QTimer::timeout, this, t.tick);
+    }
     connect(&m_port, &platform::CommPort::dataReceived, this, &SerialTncLink::onPortData);
     connect(&m_port, &platform::CommPort::errorRaised, this, &SerialTncLink::onPortError);
     m_lines.setReturnToConverse([this] { returnToConverse(); });
+    connect(&m_lines, &TncLineHandler::handlingStarted, &m_watchTimer, &QTimer::stop);
+    connect(&m_lines, &TncLineHandler::handlingFinished, this, [this] {
+        if (m_state.tncPort > 0 && !m_state.noTnc)
+            m_watchTimer.start();
+    });
 }
 
 SerialTncLink::~SerialTncLink() = default;
@@ -52,16 +69,19 @@ QString SerialTncLink::settingsFor(int tncTypeCode)
     }
 }
 
-void SerialTncLink::attachTimers(QTimer& tncLineTimer, QTimer& tncStatusTimer, QTimer& tncWatchTimer,
-                                 QTimer& tncGatherTimer)
+void SerialTncLink::stopTimers()
 {
-    m_tncStatusTimer = &tncStatusTimer;
-    m_tncWatchTimer = &tncWatchTimer;
-    m_tncGatherTimer = &tncGatherTimer;
-    m_lines.attachTimers(tncLineTimer, tncWatchTimer);
-    connect(&tncStatusTimer, &QTimer::timeout, this, &SerialTncLink::onStatusTimer);
-    connect(&tncWatchTimer, &QTimer::timeout, this, &SerialTncLink::onWatchTimer);
-    connect(&tncGatherTimer, &QTimer::timeout, this, &SerialTncLink::onGatherTimer);
+    for (QTimer* t : {&m_statusTimer, &m_watchTimer, &m_gatherTimer})
+        t->stop();
+    m_lines.stop();
+}
+
+void SerialTncLink::setPortWatched(bool watched)
+{
+    if (watched)
+        m_watchTimer.start();
+    else
+        m_watchTimer.stop();
 }
 
 void SerialTncLink::openAtLoad()
@@ -76,10 +96,9 @@ void SerialTncLink::openAtLoad()
     m_gathered.clear();
     if (m_port.open())
         m_port.write(CtrlC);
-    if (m_tncStatusTimer)
-        m_tncStatusTimer->start();
-    if (m_tncWatchTimer && m_state.tncPort > 0)
-        m_tncWatchTimer->start();
+    m_statusTimer.start();
+    if (m_state.tncPort > 0)
+        m_watchTimer.start();
 }
 
 void SerialTncLink::onPortData()
@@ -94,21 +113,20 @@ void SerialTncLink::gather(const QByteArray& bytes)
     const qsizetype room = kMaxGathered - m_gathered.size();
     m_gathered += bytes.left(room);
     m_dataSinceTick = true;
-    if (m_tncGatherTimer && !m_tncGatherTimer->isActive())
-        m_tncGatherTimer->start();
+    if (!m_gatherTimer.isActive())
+        m_gatherTimer.start();
 }
 
 void SerialTncLink::onPortError()
 {
     // The port has closed itself if the device went away; the watch timer opens it again.
-    if (m_tncWatchTimer && m_state.tncPort > 0 && !m_tncWatchTimer->isActive())
-        m_tncWatchTimer->start();
+    if (m_state.tncPort > 0 && !m_watchTimer.isActive())
+        m_watchTimer.start();
 }
 
 void SerialTncLink::onGatherTimer()
 {
-    if (m_tncGatherTimer)
-        m_tncGatherTimer->stop();
+    m_gatherTimer.stop();
     const QByteArray data = std::exchange(m_gathered, QByteArray());
     const bool quiet = !m_dataSinceTick;
     m_dataSinceTick = false;
@@ -127,8 +145,8 @@ void SerialTncLink::onGatherTimer()
         // whole gathering period, otherwise look again after the next one.
         if (quiet)
             lines += m_text.flush();
-        else if (m_tncGatherTimer)
-            m_tncGatherTimer->start();
+        else
+            m_gatherTimer.start();
     }
     for (QByteArray& line : lines) {
         qsizetype blanks = 0;

@@ -8,11 +8,10 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
-
-class QTimer;
 
 namespace station {
 struct StationState;
@@ -48,10 +47,10 @@ public:
     /// 4 9.6k KISS, 5 38.4k KISS); empty for "No TNC" (1) and unknown codes.
     static QString settingsFor(int tncTypeCode);
 
-    /// The window's timers: tncLineTimer (line handler), tncStatusTimer (status), tncWatchTimer (watch),
-    /// tncGatherTimer (gathering). Their ticks are connected here.
-    void attachTimers(QTimer& tncLineTimer, QTimer& tncStatusTimer, QTimer& tncWatchTimer,
-                      QTimer& tncGatherTimer);
+    /// Stops every timer of the link and its line handler (the window's closing).
+    void stopTimers();
+    /// The port watch runs (or pauses) from outside: a send in progress holds it.
+    void setPortWatched(bool watched);
     /// The KISS-over-TCP link `sendKissFrame` also routes to.
     void setKissTcp(KissTcpLink* link) { m_kissTcp = link; }
 
@@ -66,11 +65,11 @@ public:
     /// Bytes read from the TNC (the port's receive event): kept for the next gathering tick,
     /// which is started.
     void gather(const QByteArray& bytes);
-    /// tncGatherTimer tick: cut what was gathered into packets for the line handler.
+    /// tncGatherTimer tick (200 ms): cut what was gathered into packets for the line handler.
     void onGatherTimer();
-    /// tncStatusTimer tick: the port caption in `tncPortStatusLabel`.
+    /// tncStatusTimer tick (1 s): the port caption in `tncPortStatusLabel`.
     void onStatusTimer();
-    /// tncWatchTimer tick: reopen the port (it may have vanished and come back).
+    /// tncWatchTimer tick (59 s): reopen the port (it may have vanished and come back).
     void onWatchTimer();
 
     /// Ctrl-C CR: puts a text-mode TNC in command mode (the operator chose an operating
@@ -117,9 +116,9 @@ private:
     bool m_dataSinceTick = false;
     qint64 m_droppedDigipeats = 0;
     KissTcpLink* m_kissTcp = nullptr;
-    QTimer* m_tncStatusTimer = nullptr;
-    QTimer* m_tncWatchTimer = nullptr;
-    QTimer* m_tncGatherTimer = nullptr;
+    QTimer m_statusTimer; // tncStatusTimer
+    QTimer m_watchTimer;  // tncWatchTimer: paused while the line handler handles a line
+    QTimer m_gatherTimer; // tncGatherTimer
 };
 
 } // namespace links

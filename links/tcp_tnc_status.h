@@ -6,7 +6,7 @@
 namespace links {
 
 /// How a TCP TNC button (`kissTcpButton` for KISS over TCP, `agwpeButton` for AGWPE) shows its
-/// socket's state number (0..9) on each status tick (`linkStatusTimer`).
+/// socket's state number (0..9) on each tick of its status timer.
 struct TcpTncButton {
     QString caption;
     unsigned colour = 0;         ///< back colour, blue-green-red

@@ -2,24 +2,20 @@
 
 #include "links/tnc_line_rules.h"
 #include "packet/packet_line.h"
+#include "platform/clock.h"
 #include "station/station_links.h"
 #include "station/station_state.h"
 
 #include <QDateTime>
-#include <QTimer>
 
 namespace links {
 
 TncLineHandler::TncLineHandler(station::StationState& state, station::StationLinks& links, QObject* parent)
-    : QObject(parent), m_state(state), m_links(links)
+    : QObject(parent), m_state(state), m_links(links), m_lineTimer(this)
 {
-}
-
-void TncLineHandler::attachTimers(QTimer& lineTimer, QTimer& watchTimer)
-{
-    m_lineTimer = &lineTimer;
-    m_watchTimer = &watchTimer;
-    connect(&lineTimer, &QTimer::timeout, this, &TncLineHandler::onLineTimer);
+    m_lineTimer.setObjectName(QStringLiteral("tncLineTimer"));
+    platform::Clock::setDesignInterval(m_lineTimer, 50);
+    connect(&m_lineTimer, &QTimer::timeout, this, &TncLineHandler::onLineTimer);
 }
 
 void TncLineHandler::receiveLine(const QByteArray& line)
@@ -29,15 +25,14 @@ void TncLineHandler::receiveLine(const QByteArray& line)
     if (m_queue.size() >= kMaxQueuedLines)
         return;
     m_queue.append(line.endsWith("\r\n") ? line : withoutLineEnd(line) + "\r\n");
-    if (m_lineTimer && !m_lineTimer->isActive())
-        m_lineTimer->start();
+    if (!m_lineTimer.isActive())
+        m_lineTimer.start();
 }
 
 void TncLineHandler::clear()
 {
     m_queue.clear();
-    if (m_lineTimer)
-        m_lineTimer->stop();
+    m_lineTimer.stop();
 }
 
 void TncLineHandler::onLineTimer()
@@ -50,12 +45,10 @@ void TncLineHandler::onLineTimer()
         // Nothing to do until the next receive enables the timer again. The watch timer is
         // left alone: it must run while the TNC is silent, or a port that vanished before
         // any traffic would never be opened again.
-        if (m_lineTimer)
-            m_lineTimer->stop();
+        m_lineTimer.stop();
         return;
     }
-    if (m_watchTimer)
-        m_watchTimer->stop();
+    emit handlingStarted();
     m_handling = true;
     const QByteArray line = m_queue.takeFirst();
     handle(line);
@@ -103,10 +96,9 @@ void TncLineHandler::handle(const QByteArray& line)
 
 void TncLineHandler::finishLine()
 {
-    if (m_queue.isEmpty() && m_lineTimer)
-        m_lineTimer->stop();
-    if (m_watchTimer && m_state.tncPort > 0 && !m_state.noTnc)
-        m_watchTimer->start();
+    if (m_queue.isEmpty())
+        m_lineTimer.stop();
+    emit handlingFinished();
 }
 
 } // namespace links

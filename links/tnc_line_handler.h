@@ -2,10 +2,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
-
-class QTimer;
 
 namespace station {
 struct StationState;
@@ -14,8 +13,8 @@ struct StationLinks;
 
 namespace links {
 
-/// The TNC line handler (`tncLineTimer`): every received packet line of the serial TNC, the
-/// KISS-over-TCP link and the AGWPE link ends up here, one line per tick.
+/// The TNC line handler (its tick is `tncLineTimer`, 50 ms): every received packet line of the serial TNC,
+/// the KISS-over-TCP link and the AGWPE link ends up here, one line per tick.
 ///
 /// A packet whose information holds CR, LF or NUL is only shown (escaped). Gating to APRS-IS
 /// follows the igate rules (packet::igateLine).
@@ -34,9 +33,10 @@ public:
 
     TncLineHandler(station::StationState& state, station::StationLinks& links, QObject* parent = nullptr);
 
-    /// `lineTimer` is tncLineTimer (the handler's tick, connected here), `watchTimer` tncWatchTimer
-    /// (stopped while a line is handled, started again afterwards when a TNC port is set).
-    void attachTimers(QTimer& lineTimer, QTimer& watchTimer);
+    /// The line timer runs (the window's opening); it rests again once the queue is empty.
+    void start() { m_lineTimer.start(); }
+    /// Stops the line timer; waiting lines stay.
+    void stop() { m_lineTimer.stop(); }
     /// What the handler calls on the TNC's "cmd:" prompt (the serial link's `returnToConverse`).
     void setReturnToConverse(std::function<void()> returnToConverse)
     {
@@ -44,7 +44,7 @@ public:
     }
 
     /// Queues one received line (a packet in text form; CR LF is added when missing) and
-    /// enables the line timer. Empty lines are ignored.
+    /// starts the line timer. Empty lines are ignored.
     void receiveLine(const QByteArray& line);
     /// The line timer's tick: handles the oldest waiting line.
     void onLineTimer();
@@ -66,6 +66,10 @@ signals:
     /// Every handled line (ending CR LF) outside "TNC Command" mode, for the received-packet
     /// classification and `logReceivedMessage`.
     void packetLine(const QByteArray& line);
+    /// A line is being handled: the serial link's port watch pauses meanwhile.
+    void handlingStarted();
+    /// The line has been handled.
+    void handlingFinished();
 
 private:
     void handle(const QByteArray& line);
@@ -73,8 +77,7 @@ private:
 
     station::StationState& m_state;
     station::StationLinks& m_links;
-    QTimer* m_lineTimer = nullptr;
-    QTimer* m_watchTimer = nullptr;
+    QTimer m_lineTimer; // tncLineTimer
     std::function<void()> m_returnToConverse;
     QList<QByteArray> m_queue;
     qint64 m_multiLinePackets = 0;

@@ -43,7 +43,7 @@ TEST_F(WindowTest, MainWindowDefaultsAndConfig2CreatedAtClose)
     EXPECT_TRUE(w.windowTitle().startsWith("Tamberlane Skylark v3.33          "));
     for (int n = 1; n <= 30; ++n)
         EXPECT_NE(w.findChild<QTimer*>(QLatin1String(app::MainWindow::timerName(n))), nullptr) << n;
-    EXPECT_EQ(app::MainWindow::designInterval(19), 59000);
+    EXPECT_EQ(w.findChild<QTimer*>("tncWatchTimer")->interval(), platform::Clock::scaled(59000));
 
     w.close();
     const QByteArray c2 = dir.read(files::Config2);

@@ -137,7 +137,6 @@ protected:
     int fifoFd = -1;
     quint16 kissPort = 0;
     quint16 agwPort = 0;
-    QTimer kissTcpReceiveTimer;
     std::unique_ptr<links::KissTcpLink> kiss;
     std::unique_ptr<links::AgwpeLink> agw;
 };
@@ -147,21 +146,14 @@ TEST_F(DirewolfTest, DecodedPacketsReachTheLineHandlerThroughBothLinksAndASentKi
     makeSerial();
     // One handler per link, so each link's lines are seen on their own.
     links::TncLineHandler kissLines(state, links), agwLines(state, links);
-    QTimer kissTimer, agwTimer, unusedWatch;
-    for (QTimer* t : {&kissTimer, &agwTimer})
-        platform::Clock::setDesignInterval(*t, 50);
-    kissLines.attachTimers(kissTimer, unusedWatch);
-    agwLines.attachTimers(agwTimer, unusedWatch);
     QList<QByteArray> viaKiss, viaAgw;
     QObject::connect(&kissLines, &links::TncLineHandler::packetLine,
                      [&](const QByteArray& l) { viaKiss << l; });
     QObject::connect(&agwLines, &links::TncLineHandler::packetLine,
                      [&](const QByteArray& l) { viaAgw << l; });
 
-    platform::Clock::setDesignInterval(kissTcpReceiveTimer, 50);
     kiss = std::make_unique<links::KissTcpLink>(
         kissLines, [this](const QByteArray& f) { return serial->decodeKissFrame(f); });
-    kiss->attachTimer(kissTcpReceiveTimer);
     kiss->setPeer(QStringLiteral("127.0.0.1"), kissPort);
     serial->setKissTcp(kiss.get());
     agw = std::make_unique<links::AgwpeLink>(agwLines);

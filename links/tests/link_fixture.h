@@ -1,6 +1,6 @@
 #pragma once
-// Shared set-up for the link tests: station state, waits at 1/100 of the design time, the
-// window's timers, recording stand-ins for the APRS-IS and local-port links.
+// Shared set-up for the link tests: station state, waits at 1/100 of the design time, recording
+// stand-ins for the APRS-IS and local-port links.
 #include "links/serial_tnc_link.h"
 #include "platform/clock.h"
 #include "platform/comm_port_map.h"
@@ -39,10 +39,6 @@ protected:
         platform::DialogService::install(&dialogs);
         links.aprsIs = &aprsIs;
         links.local = &local;
-        const std::pair<QTimer*, int> design[] = {
-            {&tncLineTimer, 50}, {&tncStatusTimer, 1000}, {&tncWatchTimer, 59000}, {&tncGatherTimer, 200}};
-        for (auto [t, ms] : design)
-            platform::Clock::setDesignInterval(*t, ms);
         state.myCall = "G4ABC";
         state.aprsIsCall = "G4ABC-10";
         state.choices.myCallField = "G4ABC";
@@ -59,12 +55,18 @@ protected:
     {
         serial = std::make_unique<links::SerialTncLink>(state, waits, links,
                                                         [this](int n) { return ports.presentDevice(n); });
-        serial->attachTimers(tncLineTimer, tncStatusTimer, tncWatchTimer, tncGatherTimer);
         links.tnc = serial.get();
         record(serial->lineHandler());
         QObject::connect(serial.get(), &links::SerialTncLink::portStatus,
                          [this](const QString& c) { captions.append(c); });
         return *serial;
+    }
+    /// A timer of the serial link or its line handler, by objectName.
+    QTimer& timer(const char* name)
+    {
+        auto* t = serial->findChild<QTimer*>(QLatin1String(name));
+        EXPECT_NE(t, nullptr) << name;
+        return *t;
     }
     void record(links::TncLineHandler& h)
     {
@@ -85,7 +87,6 @@ protected:
     platform::CommPortMap ports;
     RecordingAprsIs aprsIs;
     RecordingLocal local;
-    QTimer tncLineTimer, tncStatusTimer, tncWatchTimer, tncGatherTimer;
     std::unique_ptr<links::SerialTncLink> serial;
 
     QList<QByteArray> packets;

@@ -67,8 +67,8 @@ TEST_F(SerialTncTest, TextTncPacketsInOneWriteAreHandledOneByOne)
         "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  N0CALL>APRS,WIDE1-1:>hello test\r\n"
         "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  M0XYZ-7>APRS:>second packet here\r\n");
     EXPECT_TRUE(entry.match(QString::fromLatin1(monitor)).hasMatch()) << monitor.constData();
-    EXPECT_FALSE(tncLineTimer.isActive()) << "the line timer rests when the queue is empty";
-    EXPECT_TRUE(tncWatchTimer.isActive()) << "the watch timer runs again after a handled line";
+    EXPECT_FALSE(timer("tncLineTimer").isActive()) << "the line timer rests when the queue is empty";
+    EXPECT_TRUE(timer("tncWatchTimer").isActive()) << "the watch timer runs again after a handled line";
 }
 
 TEST_F(SerialTncTest, TwoLineUiHeaderIsOnePacketAndRelayedTrafficGoesToTheIgate)
@@ -108,7 +108,8 @@ TEST_F(SerialTncTest, TncCommandModeShowsLinesAsTheyAre)
 TEST_F(SerialTncTest, PortCaptionsAndThePortThatComesBack)
 {
     links::SerialTncLink& link = open(2);
-    tncStatusTimer.stop(); // the status ticks are taken here, one by one, however slow the machine is
+    timer("tncStatusTimer")
+        .stop(); // the status ticks are taken here, one by one, however slow the machine is
     link.onStatusTimer();
     EXPECT_EQ(captions.last(), "TNC Com port 2 is working");
 
@@ -120,7 +121,7 @@ TEST_F(SerialTncTest, PortCaptionsAndThePortThatComesBack)
     EXPECT_EQ(captions.last(), "TNC Com port 2 is unavailable");
 
     ASSERT_TRUE(pty.restart());
-    tncStatusTimer.start();
+    timer("tncStatusTimer").start();
     ASSERT_TRUE(waitUntil([&] { return link.port().isOpen(); })) << "the watch timer reopens the port";
     ASSERT_TRUE(waitUntil([&] { return captions.last() == "TNC Com port 2 is working"; }));
     ASSERT_TRUE(pty.write("N0CALL>APRS:>after the return\r\n"));
@@ -134,7 +135,7 @@ TEST_F(SerialTncTest, NoPortSelected)
     link.openAtLoad();
     link.onStatusTimer();
     EXPECT_EQ(captions.last(), "TNC Com port not selected");
-    EXPECT_FALSE(tncWatchTimer.isActive());
+    EXPECT_FALSE(timer("tncWatchTimer").isActive());
 }
 
 QByteArray frameOf(const char* dest, const char* src, const char* path, const char* info)
@@ -244,12 +245,12 @@ TEST_F(SerialTncTest, KissDigipeatNeverRaisesADialog)
 TEST_F(SerialTncTest, ClearingTheHeadingDropsWhatArrivedDuringATransmission)
 {
     links::SerialTncLink& link = open(2);
-    tncLineTimer.stop();
+    timer("tncLineTimer").stop();
     link.lineHandler().receiveLine("N0CALL>APRS:>heard while we sent");
     EXPECT_EQ(link.lineHandler().queuedLines(), 1);
     link.clearMessageHeading();
     EXPECT_EQ(link.lineHandler().queuedLines(), 0);
-    EXPECT_FALSE(tncLineTimer.isActive());
+    EXPECT_FALSE(timer("tncLineTimer").isActive());
 }
 
 } // namespace

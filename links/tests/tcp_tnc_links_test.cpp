@@ -45,10 +45,8 @@ protected:
     {
         LinkTest::SetUp();
         makeSerial();
-        platform::Clock::setDesignInterval(kissTcpReceiveTimer, 50);
         kiss = std::make_unique<links::KissTcpLink>(
             serial->lineHandler(), [this](const QByteArray& f) { return serial->decodeKissFrame(f); });
-        kiss->attachTimer(kissTcpReceiveTimer);
         kiss->setPeer("127.0.0.1", peer.port());
         serial->setKissTcp(kiss.get());
         QObject::connect(kiss.get(), &links::KissTcpLink::labelText,
@@ -67,7 +65,6 @@ protected:
     }
 
     testsupport::ScriptedTcpServer peer;
-    QTimer kissTcpReceiveTimer;
     std::unique_ptr<links::KissTcpLink> kiss;
     QString kissTcpStatusLabel;
     QString caption;
