@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace settings {
 
 namespace {
@@ -60,8 +62,14 @@ bool splitHostPort(const QByteArray& text, QByteArray& host, quint16& port)
     QByteArray name = text.left(colon).trimmed();
     if (name.startsWith('[') && name.endsWith(']')) // [::1]:2947
         name = name.mid(1, name.size() - 2);
-    if (name.isEmpty())
-        return false; // "[]:2947" names no host: the last good value stays
+    // A host is a name or an address literal; anything else ("[]", "[  ]", "[[h]]") names no
+    // host, and the last good value stays.
+    const auto hostCharacter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+               c == '-' || c == '_' || c == ':' || c == '%';
+    };
+    if (name.isEmpty() || !std::all_of(name.cbegin(), name.cend(), hostCharacter))
+        return false;
     host = name;
     port = static_cast<quint16>(n);
     return true;

@@ -321,6 +321,10 @@ TEST(DeviceSettings, HostAndPort)
         {":2947", false, "", 0},
         {"host", false, "", 0},
         {"[]:2947", false, "", 0},
+        {"[    ]:08", false, "", 0},
+        {"[[gps]]:1", false, "", 0},
+        {"gps host:1", false, "", 0},
+        {"fe80::1%eth0:2947", true, "fe80::1%eth0", 2947},
     };
     for (const Case& c : cases) {
         QByteArray host = "kept";
@@ -336,4 +340,6 @@ TEST(DeviceSettings, HostAndPort)
     EXPECT_EQ(twice.gpsdHost, "gps.local");
     EXPECT_EQ(twice.gpsdPort, 2948);
     EXPECT_EQ(parseDeviceSettings(formatDeviceSettings(twice)), twice);
+    const DeviceSettings blank = parseDeviceSettings("gpsd=[    ]:08\n\xff\ngpsd=[]:g\n]:8");
+    EXPECT_EQ(parseDeviceSettings(formatDeviceSettings(blank)), blank);
 }
