@@ -25,6 +25,17 @@ constexpr float kGmskReferenceWeight = 0.5f;
 // dividing by this puts a clean signal near full scale like them.
 constexpr double kGmskCleanFit = 0.6;
 
+// QPSK quality: the best path's gain per symbol on random phases (measured: 0.714), and the
+// gain above it that reads full scale (a signal at the decoder's 2 % point gains about 0.16
+// more and reads about two thirds of full scale, like the other modes at theirs).
+constexpr double kQpskNoiseFit = 0.714;
+constexpr double kQpskFitSpan = 0.24;
+
+// MFSK16 quality: the chosen pairing's best-path gain per coded bit on noise (measured: 0.17),
+// and the gain above it that reads full scale (set like QPSK's).
+constexpr double kMfskNoiseFit = 0.17;
+constexpr double kMfskFitSpan = 0.27;
+
 float magnitude(Complex c)
 {
     return std::sqrt(c.real() * c.real() + c.imag() * c.imag());
@@ -78,6 +89,7 @@ void ChannelDemodulator::configure()
                                                   static_cast<int>(5.5 * m_workRate / 60.0));
         m_matched.reset();
         m_qpskViterbi.reset();
+        m_qpskFitViterbi.reset();
         for (auto& v : m_mfskViterbi)
             v = std::make_unique<ViterbiDecoder>(7, 0x6D, 0x4F, kMfskViterbiDepth);
         for (int b = 0; b < kMfskBins; ++b)
@@ -96,14 +108,17 @@ void ChannelDemodulator::configure()
         else if (m_mode.modulation == Modulation::Gmsk)
             pulse = 13;
         m_matched = std::make_unique<ComplexFir>(hannPulse(pulse));
-        if (m_mode.modulation == Modulation::Qpsk)
+        if (m_mode.modulation == Modulation::Qpsk) {
             m_qpskViterbi = std::make_unique<ViterbiDecoder>(5, 0x17, 0x19, 32);
-        else
+            m_qpskFitViterbi = std::make_unique<ViterbiDecoder>(5, 0x17, 0x19, 1);
+        } else {
             m_qpskViterbi.reset();
+            m_qpskFitViterbi.reset();
+        }
         for (auto& v : m_mfskViterbi)
             v.reset();
         // About 96 symbols of averaging at 62.5 and 125 Bd (1.5 s, 0.8 s), 160 at 250 Bd (0.64 s).
-        m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 160.0 : (m_mode.baud > 100.0 ? 1.0 / 96.0 : 1.0 / 96.0);
+        m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 160.0 : 1.0 / 96.0;
     }
     // GMSK's quality scatters more on noise (two differentials, scaled to full scale): the
     // squelch averages it over 160 symbols at both rates, which keeps 20 minutes of noise under
@@ -118,7 +133,9 @@ void ChannelDemodulator::configure()
     m_held.clear();
     m_release.clear();
     m_symbols = 0;
+    m_openedAt = 0;
     m_qualityDelay.clear();
+    m_toneFitDelay.clear();
     m_mfskRecent.clear();
     m_mfskFit = 0.0;
     m_lastTones = {-1, -1};
@@ -186,6 +203,7 @@ void ChannelDemodulator::updateSquelch(double q)
     const int level = quality();
     if (!m_open && level >= m_squelch) {
         m_open = true;
+        m_openedAt = m_symbols;
         // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s
         // for MFSK16) while the quality was rising (the preamble carries no characters, so this is
         // the start of the text, not noise from before the signal).
@@ -286,7 +304,8 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         case Modulation::Qpsk: {
             const Complex p4 = (n * n) * (n * n);
             error = std::arg(p4) / 4.0;
-            q = p4.real();
+            lock = p4.real();
+            q = qpskCodeFit(n);
             break;
         }
         case Modulation::Gmsk: {
@@ -310,7 +329,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
             break;
         }
     }
-    if (m_mode.modulation != Modulation::Gmsk)
+    if (m_mode.modulation == Modulation::Bpsk)
         lock = q;
     // BPSK follows its lock faster: its decisions wait for it (see below).
     const double lockSpeed = m_mode.modulation == Modulation::Bpsk ? 3.0 : 1.0;
@@ -393,14 +412,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         break;
     }
     case Modulation::Qpsk: {
-        const Complex r = d1 / static_cast<float>(std::max(m_magAvg, 1e-9));
-        // Scores of the encoder outputs: s=0 -> 180, s=1 -> -90, s=2 -> 0, s=3 -> +90 degrees
-        // (reversed sideband: +-90 swapped).
-        const float plus = r.imag();
-        const float minus = -r.imag();
-        const std::array<float, 4> scores = {-r.real(), m_mode.reversed ? plus : minus, r.real(),
-                                             m_mode.reversed ? minus : plus};
-        const int bit = m_qpskViterbi->push(scores);
+        const int bit = m_qpskViterbi->push(qpskScores(d1 / static_cast<float>(std::max(m_magAvg, 1e-9))));
         if (bit >= 0)
             if (auto c = m_pskVaricode.push(bit))
                 emit(*c, out);
@@ -409,6 +421,25 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     case Modulation::Mfsk:
         break;
     }
+}
+
+std::array<float, 4> ChannelDemodulator::qpskScores(Complex r) const
+{
+    // Scores of the encoder outputs: s=0 -> 180, s=1 -> -90, s=2 -> 0, s=3 -> +90 degrees
+    // (reversed sideband: +-90 swapped).
+    const float plus = r.imag();
+    const float minus = -r.imag();
+    return {-r.real(), m_mode.reversed ? plus : minus, r.real(), m_mode.reversed ? minus : plus};
+}
+
+double ChannelDemodulator::qpskCodeFit(Complex n)
+{
+    // How well the phase turns fit the code, as the decoder sees them: the best path's gain per
+    // symbol when every turn counts the same (the decoder's own scores weigh the symbols by
+    // their level, which on noise scatters far more). A clean signal gains 1 per symbol; random
+    // phases let the best path gain kQpskNoiseFit, so the measure starts from there.
+    m_qpskFitViterbi->push(qpskScores(n));
+    return (m_qpskFitViterbi->lastGain() - kQpskNoiseFit) / kQpskFitSpan;
 }
 
 void ChannelDemodulator::checkHalfRateLock()
@@ -490,22 +521,23 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     const bool repeated = maxBin == m_lastTones[0] || maxBin == m_lastTones[1];
     m_lastTones[1] = m_lastTones[0];
     m_lastTones[0] = maxBin;
-    // The characters come out of the interleaver and the decoder about 40 symbols after their
-    // tones: judge the squelch on the tones they came from.
+    // How well the tones fit MFSK, for the tracking: as they come for the fine tracking, and
+    // as the characters now decoded had them (they come out of the interleaver and the decoder
+    // about 40 symbols after their tones) for the whole-bin moves and the timing.
     const double fit = repeated ? 0.0 : std::clamp((ratio - 3.4) / (ratio + 1.0), -1.0, 1.0);
-    m_qualityDelay.push_back(fit);
-    // The tracking goes by the tones as they come, not by the squelch's delayed view.
     m_mfskFit += (fit - m_mfskFit) / 16.0;
-    if (m_qualityDelay.size() > kMfskDecodeDelay) {
-        updateSquelch(m_qualityDelay.front());
-        m_qualityDelay.pop_front();
+    m_toneFitDelay.push_back(fit);
+    if (m_toneFitDelay.size() > kMfskDecodeDelay) {
+        m_lockAvg += m_qualityAlpha * (m_toneFitDelay.front() - m_lockAvg);
+        m_toneFitDelay.pop_front();
     }
 
     // Frequency: whole-bin acquisition from the long-term bin energies while idle; fine
     // tracking from two half-bin probes around the strongest tone while receiving.
+    constexpr double kHistoryWeight = 1.0 / 48.0;
     for (int b = 0; b < kMfskBins; ++b) {
         auto& h = m_binHistory[static_cast<std::size_t>(b)];
-        h += (e[static_cast<std::size_t>(b)] / noise - h) / 48.0;
+        h += (e[static_cast<std::size_t>(b)] / noise - h) * kHistoryWeight;
     }
     ++m_historyAge;
     if (m_historyAge > 24) {
@@ -515,17 +547,27 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
                 s += m_binHistory[static_cast<std::size_t>(b)];
             return s;
         };
+        // A shift must do clearly better than every nearer one (by 3 %, or the gained bins are
+        // plainly signal: a strong signal one bin off, whose edge tone can be rare). Only shifts
+        // the tracking may take count: a best shift out of reach must not block a nearer one
+        // (while only the steady preamble tone is there, every shift that covers it sums about
+        // the same).
+        auto better = [&](int s, int than) {
+            return sumAt(s) > 1.03 * sumAt(than) || sumAt(s) - sumAt(than) > 8.0;
+        };
         int bestShift = 0;
-        for (int s = -4; s <= 4; ++s)
-            if (sumAt(s) > sumAt(bestShift))
+        for (int s : {-1, 1, -2, 2, -3, 3, -4, 4})
+            if (std::fabs(m_afc + s * m_mode.baud) <= kCapture && better(s, bestShift))
                 bestShift = s;
-        // The gained bins must hold clearly more than noise (each noise bin averages 1 here);
-        // a channel that decodes well needs stronger evidence before it moves, unless the
-        // gained bins are plainly signal (a strong signal one bin off: its edge tone can be rare).
-        const double needed = m_qualityAvg < 0.2 ? 0.5 : 0.8;
+        // The gained bins must hold clearly more than noise (each noise bin averages 1 here,
+        // once the history has filled), a channel that decodes well needs stronger evidence
+        // before it moves, and the tone set must move onto a signal: on noise alone the
+        // sums differ by chance, and moving on them left the tone set at the edge of the
+        // capture range, too far from where the next signal came.
+        const double needed = m_lockAvg < 0.2 ? 0.5 : 0.8;
         const double gain = sumAt(bestShift) - sumAt(0);
-        if (bestShift != 0 && gain > needed && (sumAt(bestShift) > 1.03 * sumAt(0) || gain > 8.0) &&
-            std::fabs(m_afc + bestShift * m_mode.baud) <= kCapture) {
+        const double noiseSum = 16.0 * (1.0 - std::pow(1.0 - kHistoryWeight, m_historyAge));
+        if (bestShift != 0 && gain > needed && sumAt(bestShift) > 1.25 * noiseSum) {
             m_afc += bestShift * m_mode.baud;
             m_binHistory.fill(0.0);
             m_historyAge = 0;
@@ -556,7 +598,7 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     const int current = static_cast<int>(k % kMfskN);
     auto energyAt = [this](int p) { return m_offsetEnergy[static_cast<std::size_t>((p + kMfskN) % kMfskN)]; };
     long long next = k + kMfskN;
-    if (m_qualityAvg < 0.2) {
+    if (m_lockAvg < 0.2) {
         int best = current;
         for (int p = 0; p < kMfskN; ++p)
             if (energyAt(p) > energyAt(best))
@@ -585,7 +627,28 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     m_mfskRecent.push_back(e);
     if (m_mfskRecent.size() > kMfskReplay)
         m_mfskRecent.pop_front();
+    m_mfskPathGain = 0.0;
+    m_mfskPathSteps = 0;
     mfskDecode(e, out);
+    mfskSquelch(repeated);
+}
+
+void ChannelDemodulator::mfskSquelch(bool repeated)
+{
+    // The squelch judges how well the deinterleaved soft bits fit the code, as the decoder sees
+    // them: the chosen pairing's best-path gain per coded bit (1 on a clean signal, about
+    // kMfskNoiseFit on noise). A carrier or a PSK signal sits in the same one or two bins, and
+    // some steady tones fit the code (a run of zeros or ones): symbols whose strongest tone
+    // repeats count as nothing. The characters leave the decoder about 10 symbols after their
+    // bits enter it: judge the squelch on the bits they came from.
+    if (m_mfskPathSteps == 0)
+        return; // the deinterleaver is still filling
+    const double fit = (m_mfskPathGain / (2.0 * m_mfskPathSteps) - kMfskNoiseFit) / kMfskFitSpan;
+    m_qualityDelay.push_back(repeated ? 0.0 : fit);
+    if (m_qualityDelay.size() > static_cast<std::size_t>(kMfskViterbiDepth / 2)) {
+        updateSquelch(m_qualityDelay.front());
+        m_qualityDelay.pop_front();
+    }
 }
 
 void ChannelDemodulator::mfskRedecode(int shift, std::string& out)
@@ -599,8 +662,12 @@ void ChannelDemodulator::mfskRedecode(int shift, std::string& out)
         }
         old = moved;
     }
-    if (m_open)
-        return; // what was decoded has been delivered: carry on
+    // The squelch can open on a tone set one bin off (neighbouring tones differ in one bit of
+    // four, so such symbols still fit the code fairly well): a move soon after opening decodes
+    // the kept symbols again too, repeating what they gave on the wrong bins. Later, what was
+    // decoded has been delivered: carry on.
+    if (m_open && m_symbols - m_openedAt > static_cast<long long>(kMfskReplay))
+        return;
     m_held.clear();
     m_deinterleaver.reset();
     for (auto& v : m_mfskViterbi)
@@ -654,6 +721,10 @@ void ChannelDemodulator::mfskDecode(const std::array<double, kMfskBins>& e, std:
             const int bit = viterbi.push(scores);
             auto& gain = m_mfskGain[static_cast<std::size_t>(decoder)];
             gain += 0.02 * (viterbi.lastGain() - gain);
+            if (decoder == m_mfskChoice) {
+                m_mfskPathGain += viterbi.lastGain();
+                ++m_mfskPathSteps;
+            }
             if (bit >= 0) {
                 const auto ch = m_mfskVaricode[static_cast<std::size_t>(decoder)].push(bit);
                 if (ch && decoder == m_mfskChoice)

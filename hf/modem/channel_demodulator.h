@@ -19,14 +19,14 @@ namespace hf::modem {
 /// One receive channel working on the front end's complex output (see FrontEnd).
 ///
 /// Squelch scale: the channel measures a signal quality 0..2500 from how well its symbols fit
-/// the mode (PSK/QPSK/GMSK: phase scatter of the differential decisions; MFSK: strongest tone
-/// against the rest), averaged over about half a second at 250 Bd and two seconds at 15.625 Bd.
-/// The same scale for every mode: a clean signal reads 2100..2500; white noise alone averages
-/// under 200 and stays under 500 over 20 minutes; a signal at the mode's 2 % character-error
-/// point reads about 1600..1750 (PSK, GMSK), 850 (MFSK16) and 700..900 (QPSK, whose measure
-/// sees its signal less well than its decoder does). The channel receives (state 1) while
-/// the quality is at or above the squelch value and stops when it falls below three quarters of
-/// it; characters are only delivered while it receives. Squelch 0 keeps the channel open.
+/// the mode (BPSK/GMSK: phase scatter of the differential decisions; QPSK and MFSK16: how well
+/// what the decoder is given fits the code), averaged over about half a second at 250 Bd and
+/// two seconds at 15.625 Bd. The same scale for every mode: a clean signal reads 2300..2500;
+/// white noise alone averages under 100 and stays under 500 over 20 minutes; a signal at the
+/// mode's 2 % character-error point reads about 1500..1750. The channel receives (state 1)
+/// while the quality is at or above the squelch value and stops when it falls below three
+/// quarters of it; characters are only delivered while it receives. Squelch 0 keeps the
+/// channel open.
 class ChannelDemodulator {
 public:
     /// `workRate`: the front end's output rate in Hz; `carrier`: audio frequency in Hz of the
@@ -59,7 +59,10 @@ private:
     void phaseSymbol(std::string& out);
     void mfskSample(Complex u, std::string& out);
     void mfskSymbol(std::string& out);
+    void mfskSquelch(bool repeated);
     void checkHalfRateLock();
+    std::array<float, 4> qpskScores(Complex r) const;
+    double qpskCodeFit(Complex n);
     void updateSquelch(double q);
     void emit(char c, std::string& out);
 
@@ -88,6 +91,7 @@ private:
     std::deque<std::pair<char, long long>> m_held;
     std::string m_release;
     long long m_symbols = 0;
+    long long m_openedAt = 0; // m_symbols when the channel last opened
 
     // Phase modes (BPSK, QPSK, GMSK): 8 samples per symbol after the resampler.
     static constexpr int kSps = 8;
@@ -105,6 +109,7 @@ private:
     std::array<Complex, 2> m_gmskReference{}; // GMSK: the same for each rail
     PskVaricodeDecoder m_pskVaricode;
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
+    std::unique_ptr<ViterbiDecoder> m_qpskFitViterbi; // the quality's: every symbol weighs the same
 
     // MFSK16: 32 samples per symbol, 24 sliding DFT bins (-11..12) around the tone set.
     static constexpr int kMfskN = 32;
@@ -123,7 +128,10 @@ private:
     // interleaver's own; 45 would gain about 0.2 dB for another 0.8 s.
     static constexpr int kMfskViterbiDepth = 20;
     static constexpr std::size_t kMfskDecodeDelay = 40; // interleaver 30 + decoder 10 symbols
-    std::deque<double> m_qualityDelay;
+    std::deque<double> m_qualityDelay;                  // the squelch's view, delayed to the characters
+    std::deque<double> m_toneFitDelay;                  // the tracking's, delayed likewise
+    double m_mfskPathGain = 0.0;                        // the chosen decoder's gain over this symbol's bits
+    int m_mfskPathSteps = 0;
     static constexpr std::size_t kMfskReplay = 64; // symbols decoded again after a bin jump
     std::deque<std::array<double, kMfskBins>> m_mfskRecent;
     double m_mfskFit = 0.0; // how well the tones fit MFSK now (undelayed), for the tracking
