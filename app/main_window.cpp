@@ -62,25 +62,25 @@ struct TimerDesign {
 constexpr std::array<TimerDesign, MainWindow::TimerCount> Timers{{
     {100, true},          // titleClockTimer  title-bar clock and button states
     {OwnedByPart, false}, // tncLineTimer  serial TNC line handler
-    {100, false},         // hfReceiveTimer  HF receive processing
+    {OwnedByPart, false}, // hfReceiveTimer  HF receive processing
     {60000, false},       // beaconScheduleTimer  beacon scheduler
-    {5000, false},        // tuneEndTimer  end of "HF TUNE (5 sec)"
+    {OwnedByPart, false}, // tuneEndTimer  end of "HF TUNE (5 sec)"
     {1000, true},         // linkStatusTimer  socket status
     {10000, false},       // aprsIsReconnectTimer  APRS-IS log-in
     {1000, false},        // transmitModeSettleTimer  one-shot that only stops itself
     {2000, true},         // startupBeaconTimer  start-up beacon
     {1000, false},        // beaconCountdownTimer beacon countdown
     {10, false},          // aprsIsReceiveTimer APRS-IS receive
-    {10, false},          // hfAssemblyTimer HF character assembly, 10 ms after received text
-    {2000, true},         // modemRetuneTimer re-tunes the modem
+    {OwnedByPart, false}, // hfAssemblyTimer HF character assembly, 10 ms after received text
+    {OwnedByPart, false}, // modemRetuneTimer re-tunes the modem
     {500, false},         // messageFlashTimer flashes the message display
-    {1000, false},        // transmitDelayTimer random transmit delay
-    {30000, false},       // transmitWatchdogTimer transmit watchdog
+    {OwnedByPart, false}, // transmitDelayTimer random transmit delay
+    {OwnedByPart, false}, // transmitWatchdogTimer transmit watchdog
     {0, false},           // spareTimerA no work
     {OwnedByPart, false}, // tncStatusTimer TNC port status
     {OwnedByPart, false}, // tncWatchTimer TNC port watch
-    {200, false},         // localToHfRelayTimer relay from port 8063 to HF
-    {100, false},         // aprsIsToHfTimer APRS-IS to HF gateway
+    {OwnedByPart, false}, // localToHfRelayTimer relay from port 8063 to HF
+    {OwnedByPart, false}, // aprsIsToHfTimer APRS-IS to HF gateway
     {OwnedByPart, false}, // tncGatherTimer KISS decoding from the serial TNC
     {OwnedByPart, false}, // kissTcpReceiveTimer KISS decoding from the TCP TNC
     {0, false},           // spareTimerB no work
@@ -582,18 +582,19 @@ void MainWindow::load()
     connectParts();
     control<QCheckBox>("alertCheck")->setChecked(false);
     m_state.igateTransmitEnabled = true;
-    for (int n : {10, 15, 16, 29})
-        timer(n).start();
-    for (int n = 1; n <= TimerCount; ++n) {
-        if (n == 2)
-            m_serialTnc->lineHandler().start();
-        if (n == 6) {
-            m_kissTcp->start();
-            m_agwpe->start();
-        }
-        if (Timers[static_cast<size_t>(n - 1)].runsFromCreation)
-            timer(n).start();
-    }
+    beaconCountdownTimer().start();
+    m_hfLink->start();
+    m_modemControl->startWatchdog();
+    minuteTimer().start();
+    titleClockTimer().start();
+    m_serialTnc->lineHandler().start();
+    linkStatusTimer().start();
+    m_kissTcp->start();
+    m_agwpe->start();
+    startupBeaconTimer().start();
+    m_modemControl->startRetune();
+    gpsSentenceTimer().start();
+    splashCloseTimer().start();
 
     // 3: the start-up page closes and saves its settings.
     if (m_startupPage)
@@ -675,6 +676,11 @@ void MainWindow::stopAllTimers()
     m_serialTnc->stopTimers();
     m_kissTcp->stopTimers();
     m_agwpe->stopTimers();
+    if (m_modemControl) { // the HF parts exist from the opening on
+        m_modemControl->stopTimers();
+        m_hfLink->stopTimers();
+        m_igate->stopTimers();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -86,23 +86,15 @@ public:
     QTimer& timer(int n) { return *m_timers[static_cast<size_t>(n - 1)]; }
     /// The timers by what they time (objectNames the same).
     QTimer& titleClockTimer() { return *m_timers[0]; }
-    QTimer& hfReceiveTimer() { return *m_timers[2]; }
     QTimer& beaconScheduleTimer() { return *m_timers[3]; }
-    QTimer& tuneEndTimer() { return *m_timers[4]; }
     QTimer& linkStatusTimer() { return *m_timers[5]; }
     QTimer& aprsIsReconnectTimer() { return *m_timers[6]; }
     QTimer& transmitModeSettleTimer() { return *m_timers[7]; }
     QTimer& startupBeaconTimer() { return *m_timers[8]; }
     QTimer& beaconCountdownTimer() { return *m_timers[9]; }
     QTimer& aprsIsReceiveTimer() { return *m_timers[10]; }
-    QTimer& hfAssemblyTimer() { return *m_timers[11]; }
-    QTimer& modemRetuneTimer() { return *m_timers[12]; }
     QTimer& messageFlashTimer() { return *m_timers[13]; }
-    QTimer& transmitDelayTimer() { return *m_timers[14]; }
-    QTimer& transmitWatchdogTimer() { return *m_timers[15]; }
     QTimer& spareTimerA() { return *m_timers[16]; }
-    QTimer& localToHfRelayTimer() { return *m_timers[19]; }
-    QTimer& aprsIsToHfTimer() { return *m_timers[20]; }
     QTimer& spareTimerB() { return *m_timers[23]; }
     QTimer& decayWaitTimer() { return *m_timers[24]; }
     QTimer& delayWaitTimer() { return *m_timers[25]; }

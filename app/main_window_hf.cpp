@@ -57,12 +57,12 @@ void MainWindow::wireHf()
     m_modem = m_modemFactory ? m_modemFactory() : nullptr;
     if (!m_modem)
         m_modem = std::make_unique<hf::ScriptedModem>(); // idle until a sound-card modem exists
-    m_modemControl = std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links,
-                                                        transmitWatchdogTimer(), tuneEndTimer());
-    m_hfLink = std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, hfReceiveTimer(),
-                                            localToHfRelayTimer());
-    m_igate = std::make_unique<hf::Igate>(m_state, m_waits, m_links, *m_hfLink, aprsIsToHfTimer(),
-                                          [this] { return m_hfHeard.first(hf::kGatedHeardEntries); });
+    // Children of the window, like the links, so its closing finds every timer they run.
+    m_modemControl = std::make_unique<hf::ModemControl>(*m_modem, m_state, m_waits, m_links, this);
+    m_hfLink = std::make_unique<hf::HfLink>(*m_modem, m_state, m_waits, m_links, this);
+    m_igate = std::make_unique<hf::Igate>(
+        m_state, m_waits, m_links, *m_hfLink, [this] { return m_hfHeard.first(hf::kGatedHeardEntries); },
+        this);
     if (qobject_cast<hf::ScriptedModem*>(m_modem.get()))
         control<QPushButton>("tuneButton")->setToolTip(QStringLiteral("No sound-card modem: HF runs idle"));
     wireModemStatus();
@@ -70,22 +70,6 @@ void MainWindow::wireHf()
     hf::ModemControl* mc = m_modemControl.get();
     hf::HfLink* hf = m_hfLink.get();
     hf::Igate* ig = m_igate.get();
-    connect(&hfReceiveTimer(), &QTimer::timeout, hf, &hf::HfLink::processHfFrame);
-    connect(&tuneEndTimer(), &QTimer::timeout, mc, &hf::ModemControl::endTune);
-    connect(&hfAssemblyTimer(), &QTimer::timeout, hf, &hf::HfLink::assembleHfFrames);
-    // Assembly looks only at text that came since its last run: one run 10 ms after text
-    // arrives, instead of a timer waking every 10 ms through the silence.
-    hfAssemblyTimer().setSingleShot(true);
-    connect(m_modem.get(), &hf::Modem::textReceived, this, [this] {
-        if (!hfAssemblyTimer().isActive())
-            hfAssemblyTimer().start();
-    });
-    connect(&modemRetuneTimer(), &QTimer::timeout, mc, &hf::ModemControl::retuneModem);
-    connect(&transmitDelayTimer(), &QTimer::timeout, hf, &hf::HfLink::drawTransmitDelay);
-    connect(&transmitWatchdogTimer(), &QTimer::timeout, mc, &hf::ModemControl::transmitWatchdogExpired);
-    connect(&localToHfRelayTimer(), &QTimer::timeout, hf, &hf::HfLink::relayLocalLineToHf);
-    connect(&aprsIsToHfTimer(), &QTimer::timeout, ig, &hf::Igate::gateAprsIsLineToHf);
-
     connect(control<QPushButton>("tuneButton"), &QPushButton::clicked, mc, &hf::ModemControl::tuneClicked);
     connect(control<QCheckBox>("lsbTxModeCheck"), &QCheckBox::toggled, mc, &hf::ModemControl::setLsbTxMode);
     connect(control<QCheckBox>("notchCheck"), &QCheckBox::toggled, mc, &hf::ModemControl::setNotchEnabled);

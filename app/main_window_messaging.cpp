@@ -6,6 +6,7 @@
 #include "app/widget_helpers.h"
 
 #include "aprsis/aprs_is_client.h"
+#include "hf/modem_control.h"
 #include "links/serial_tnc_link.h"
 #include "messaging/display_text.h"
 #include "messaging/message_receiver.h"
@@ -151,7 +152,8 @@ void MainWindow::wireMessageSender()
         sender->send(sendFields());
     });
     connect(control<QPushButton>("cancelSendButton"), &QPushButton::clicked, this, [this, sender] {
-        tuneEndTimer().stop(); // ends "HF TUNE (5 sec)" too
+        if (m_modemControl)
+            m_modemControl->stopTuneTimer(); // ends "HF TUNE (5 sec)" too
         sender->cancelSend();
     });
 }

@@ -38,13 +38,40 @@ messaging::OperatingMode composeMode(station::OperatingMode mode)
 } // namespace
 
 HfLink::HfLink(Modem& modem, station::StationState& state, station::Waits& waits,
-               station::StationLinks& links, QTimer& receiveTick, QTimer& relayTick, QObject* parent)
-    : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links),
-      m_receiveTick(receiveTick), m_relayTick(relayTick),
+               station::StationLinks& links, QObject* parent)
+    : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links), m_assemblyTimer(this),
+      m_receiveTick(this), m_relayTick(this), m_transmitDelayTimer(this),
       m_assembler(platform::Clock::scaled(FrameAssembler::kDefaultDuplicateWindowMs))
 {
+    const struct {
+        QTimer& timer;
+        const char* name;
+        int designMs;
+        void (HfLink::*tick)();
+    } timers[] = {{m_assemblyTimer, "hfAssemblyTimer", 10, &HfLink::assembleHfFrames},
+                  {m_receiveTick, "hfReceiveTimer", 100, &HfLink::processHfFrame},
+                  {m_relayTick, "localToHfRelayTimer", 200, &HfLink::relayLocalLineToHf},
+                  {m_transmitDelayTimer, "transmitDelayTimer", 1000, &HfLink::drawTransmitDelay}};
+    for (const auto& t : timers) {
+        t.timer.setObjectName(QLatin1String(t.name));
+        platform::Clock::setDesignInterval(t.timer, t.designMs);
+        connect(&t.timer, &QTimer::timeout, this, t.tick);
+    }
     m_clock.start();
     connect(&m_modem, &Modem::textReceived, this, &HfLink::onTextReceived);
+    // Assembly looks only at text that came since its last run: one run 10 ms after text
+    // arrives, instead of a timer waking every 10 ms through the silence.
+    m_assemblyTimer.setSingleShot(true);
+    connect(&m_modem, &Modem::textReceived, this, [this] {
+        if (!m_assemblyTimer.isActive())
+            m_assemblyTimer.start();
+    });
+}
+
+void HfLink::stopTimers()
+{
+    for (QTimer* t : {&m_assemblyTimer, &m_receiveTick, &m_relayTick, &m_transmitDelayTimer})
+        t->stop();
 }
 
 messaging::StationIdentity HfLink::identity() const

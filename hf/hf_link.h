@@ -13,7 +13,8 @@
 // before gating a packet that names us follow on timers, and a transmission waits at most
 // kChannelBusyWaitSeconds for channel 1 to go quiet.
 //
-// The window owns the timers and connects them to the tick methods; everything runs on the
+// The link owns its timers (hfAssemblyTimer 10 ms, one run after received text; hfReceiveTimer
+// 100 ms; localToHfRelayTimer 200 ms; transmitDelayTimer 1 s); everything runs on the
 // user-interface thread, and the waits inside let other events run meanwhile.
 
 #include "hf/frame_assembler.h"
@@ -27,13 +28,12 @@
 
 #include <QByteArrayList>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QList>
 #include <QObject>
 
 #include <functional>
 #include <optional>
-
-class QTimer;
 
 namespace station {
 class Waits;
@@ -58,9 +58,13 @@ public:
     /// How long a received packet holding the HF callsign waits before it is gated.
     static constexpr double kOwnCallHoldSeconds = 6.0;
 
-    /// `receiveTick` is hfReceiveTimer (100 ms), `relayTick` localToHfRelayTimer (200 ms).
     HfLink(Modem& modem, station::StationState& state, station::Waits& waits, station::StationLinks& links,
-           QTimer& receiveTick, QTimer& relayTick, QObject* parent = nullptr);
+           QObject* parent = nullptr);
+
+    /// The reply-delay draw runs (the window's opening).
+    void start() { m_transmitDelayTimer.start(); }
+    /// Stops every timer of the link (the window's closing).
+    void stopTimers();
 
     // --- Receive ------------------------------------------------------------------------
     /// hfAssemblyTimer: frame assembly over the 25 channels.
@@ -160,8 +164,10 @@ private:
     station::StationState& m_state;
     station::Waits& m_waits;
     station::StationLinks& m_links;
-    QTimer& m_receiveTick;
-    QTimer& m_relayTick;
+    QTimer m_assemblyTimer; // hfAssemblyTimer
+    QTimer m_receiveTick;   // hfReceiveTimer
+    QTimer m_relayTick;     // localToHfRelayTimer
+    QTimer m_transmitDelayTimer;
     FrameAssembler m_assembler;
     QElapsedTimer m_clock;
     QList<AssembledFrame> m_frames;

@@ -1,5 +1,7 @@
 #include "hf/igate.h"
 
+#include "platform/clock.h"
+
 #include "hf/hf_frame.h"
 #include "hf/hf_link.h"
 #include "hf/igate_rules.h"
@@ -11,15 +13,16 @@
 #include "station/status_colours.h"
 #include "station/waits.h"
 
-#include <QTimer>
-
 namespace hf {
 
 Igate::Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links, HfLink& hf,
-             QTimer& gateTick, std::function<QByteArrayList()> heardStations, QObject* parent)
-    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_hf(hf), m_gateTick(gateTick),
+             std::function<QByteArrayList()> heardStations, QObject* parent)
+    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_hf(hf), m_gateTick(this),
       m_heardStations(std::move(heardStations))
 {
+    m_gateTick.setObjectName(QStringLiteral("aprsIsToHfTimer"));
+    platform::Clock::setDesignInterval(m_gateTick, 100);
+    connect(&m_gateTick, &QTimer::timeout, this, &Igate::gateAprsIsLineToHf);
 }
 
 QByteArray Igate::igatedSource(const QByteArray& packet)

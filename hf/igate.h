@@ -15,9 +15,9 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
+#include <QTimer>
 
-class QTimer;
+#include <functional>
 
 namespace station {
 class Waits;
@@ -32,11 +32,15 @@ class Igate : public QObject {
 public:
     static constexpr qsizetype kMaxQueuedLines = 32;
 
-    /// `gateTick` is aprsIsToHfTimer (100 ms). `heardStations` reads "HF stations heard" in order.
+    /// `heardStations` reads "HF stations heard" in order.
     Igate(station::StationState& state, station::Waits& waits, station::StationLinks& links, HfLink& hf,
-          QTimer& gateTick, std::function<QByteArrayList()> heardStations, QObject* parent = nullptr);
+          std::function<QByteArrayList()> heardStations, QObject* parent = nullptr);
 
-    /// aprsIsToHfTimer: sends the oldest queued APRS-IS line on HF.
+    /// Stops the gating timer (the window's closing).
+    void stopTimers() { m_gateTick.stop(); }
+
+    /// aprsIsToHfTimer tick (100 ms, runs while lines wait): sends the oldest queued APRS-IS
+    /// line on HF.
     void gateAprsIsLineToHf();
     qsizetype queuedLines() const { return m_queue.size(); }
     /// Lines dropped because the queue was full.
@@ -69,7 +73,7 @@ private:
     station::Waits& m_waits;
     station::StationLinks& m_links;
     HfLink& m_hf;
-    QTimer& m_gateTick;
+    QTimer m_gateTick; // aprsIsToHfTimer
     std::function<QByteArrayList()> m_heardStations;
     QByteArrayList m_queue;
     qint64 m_dropped = 0;

@@ -7,21 +7,26 @@
 #include "station/status_colours.h"
 #include "station/waits.h"
 
-#include <QTimer>
-
 #include <algorithm>
 #include <cmath>
 
 namespace hf {
 
 ModemControl::ModemControl(Modem& modem, station::StationState& state, station::Waits& waits,
-                           station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd, QObject* parent)
-    : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links), m_watchdog(watchdog),
-      m_tuneEnd(tuneEnd)
+                           station::StationLinks& links, QObject* parent)
+    : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links), m_watchdog(this),
+      m_tuneEnd(this), m_retuneTimer(this)
 {
+    m_watchdog.setObjectName(QStringLiteral("transmitWatchdogTimer"));
     m_watchdog.setSingleShot(true);
     platform::Clock::setDesignInterval(m_watchdog, kWatchdogMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &ModemControl::transmitWatchdogExpired);
+    m_tuneEnd.setObjectName(QStringLiteral("tuneEndTimer"));
     platform::Clock::setDesignInterval(m_tuneEnd, 5000);
+    connect(&m_tuneEnd, &QTimer::timeout, this, &ModemControl::endTune);
+    m_retuneTimer.setObjectName(QStringLiteral("modemRetuneTimer"));
+    platform::Clock::setDesignInterval(m_retuneTimer, 2000);
+    connect(&m_retuneTimer, &QTimer::timeout, this, &ModemControl::retuneModem);
     connect(&m_modem, &Modem::periodic, this, &ModemControl::onPeriodic);
     connect(&m_modem, &Modem::transmitStateChanged, this, &ModemControl::onTransmitState);
     connect(&m_modem, &Modem::levelEvent, this, &ModemControl::applySquelchLevel);
@@ -64,6 +69,12 @@ void ModemControl::startUp()
     const int ptt = m_state.hfPttPort;
     m_modem.setPttPort(ptt >= 1 && ptt <= 8 ? "COM" + QByteArray::number(ptt) : QByteArray("NONE"));
     m_watchdog.start();
+}
+
+void ModemControl::stopTimers()
+{
+    for (QTimer* t : {&m_watchdog, &m_tuneEnd, &m_retuneTimer})
+        t->stop();
 }
 
 void ModemControl::stopTransmitter()

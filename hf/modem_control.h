@@ -4,7 +4,8 @@
 // channel plan, channel carriers kept on every periodic event, channel 0 set by the transmit
 // option, lower-sideband MFSK, notch, squelch from the level meter, the 30 s transmit
 // watchdog (transmitWatchdogTimer), the "HF TUNE (5 sec)" carrier (tuneButton, tuneEndTimer) and the 2 s
-// re-tune (modemRetuneTimer). The window owns the timers and connects them to the tick methods here.
+// re-tune (modemRetuneTimer). The control owns these timers; the window starts and stops them with
+// the station.
 
 #include "hf/modem.h"
 
@@ -13,8 +14,7 @@
 
 #include <QObject>
 #include <QString>
-
-class QTimer;
+#include <QTimer>
 
 namespace station {
 class Waits;
@@ -25,10 +25,19 @@ namespace hf {
 class ModemControl : public QObject {
     Q_OBJECT
 public:
-    /// `watchdog` is transmitWatchdogTimer (30 s, longer for long frames), `tuneEnd` tuneEndTimer (5 s); both
-    /// one-shot here.
+    /// Its timers: transmitWatchdogTimer (30 s, longer for long frames, one-shot), tuneEndTimer
+    /// (5 s) and modemRetuneTimer (2 s).
     ModemControl(Modem& modem, station::StationState& state, station::Waits& waits,
-                 station::StationLinks& links, QTimer& watchdog, QTimer& tuneEnd, QObject* parent = nullptr);
+                 station::StationLinks& links, QObject* parent = nullptr);
+
+    /// The watchdog runs from the window's opening on, as after each transmission.
+    void startWatchdog() { m_watchdog.start(); }
+    /// The 2 s re-tune runs (the window's opening).
+    void startRetune() { m_retuneTimer.start(); }
+    /// Stops every timer of the control (the window's closing).
+    void stopTimers();
+    /// "Cancel send": the tune carrier's end timer stops with the send.
+    void stopTuneTimer() { m_tuneEnd.stop(); }
 
     /// The HF audio frequency F in whole Hz.
     int carrierHz() const;
@@ -100,8 +109,9 @@ private:
     station::StationState& m_state;
     station::Waits& m_waits;
     station::StationLinks& m_links;
-    QTimer& m_watchdog;
-    QTimer& m_tuneEnd;
+    QTimer m_watchdog;    // transmitWatchdogTimer
+    QTimer m_tuneEnd;     // tuneEndTimer
+    QTimer m_retuneTimer; // modemRetuneTimer
     int m_remembered = 0;
     int m_notchHz = 0;
     bool m_tuning = false;

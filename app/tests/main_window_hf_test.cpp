@@ -56,7 +56,7 @@ TEST_F(HfWindowTest, ModemIsSetUpAtLoad)
     EXPECT_TRUE(modem.running());
     EXPECT_TRUE(modem.writes().contains("soundDevices=0,-1"));
     EXPECT_EQ(modem.channelMode(24), "bpsk");
-    EXPECT_TRUE(main->transmitWatchdogTimer().isActive());
+    EXPECT_TRUE(in<QTimer>(*main, "transmitWatchdogTimer")->isActive());
 }
 
 TEST_F(HfWindowTest, ReceivedFrameLandsInTrafficHeardLogAndHeardList)

@@ -27,7 +27,6 @@
 #include "station/waits.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 #include <array>
 #include <cmath>
@@ -151,10 +150,8 @@ private:
     station::StationState m_state;
     station::Waits m_waits{m_state};
     station::StationLinks m_links;
-    QTimer m_watchdog;
-    QTimer m_tuneEnd;
     ReceiverModem m_modem;
-    hf::ModemControl m_control{m_modem, m_state, m_waits, m_links, m_watchdog, m_tuneEnd};
+    hf::ModemControl m_control{m_modem, m_state, m_waits, m_links};
     hf::FrameAssembler m_assembler;
     qint64 m_nowMs = 0;
     std::array<long long, hf::Modem::kChannelCount> m_printed{};

@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstddef>
 #include <cstdint>
@@ -95,8 +94,7 @@ struct HfStation {
     fuzzoracle::LocalPrograms local;
     fuzzoracle::ReceiveLog receiveLog;
     hf::ScriptedModem modem;
-    QTimer receiveTick, relayTick;
-    hf::HfLink hf{modem, state, waits, links, receiveTick, relayTick};
+    hf::HfLink hf{modem, state, waits, links};
 };
 
 } // namespace

@@ -25,19 +25,21 @@ protected:
         state.pskAudioFrequency = 2100.4;
         log.modem = &modem;
         links.local = &local;
-        QObject::connect(&watchdog, &QTimer::timeout, &control, &hf::ModemControl::transmitWatchdogExpired);
-        QObject::connect(&tuneEnd, &QTimer::timeout, &control, &hf::ModemControl::endTune);
     }
 
+    /// The clock runs 100 times faster before the control sets its timers from it.
+    struct FastClock {
+        FastClock() { platform::Clock::setTimeScale(0.01); }
+    } fastClock;
     station::StationState state;
     station::Waits waits{state};
     hftest::EventLog log;
     hftest::TestLocal local{log};
     station::StationLinks links;
     hf::ScriptedModem modem;
-    QTimer watchdog;
-    QTimer tuneEnd;
-    hf::ModemControl control{modem, state, waits, links, watchdog, tuneEnd};
+    hf::ModemControl control{modem, state, waits, links};
+    QTimer& watchdog = *control.findChild<QTimer*>("transmitWatchdogTimer");
+    QTimer& tuneEnd = *control.findChild<QTimer*>("tuneEndTimer");
 };
 
 TEST_F(ModemControlTest, StartUpWritesDevicesChannelPlanAndCarrier)
