@@ -2,24 +2,27 @@
 """Soak test of a complete station, run from outside against build/app/skylark.
 
 The station runs with its own folder, a text TNC on a pseudo-terminal (socat), a KISS-over-TCP
-peer, a scripted APRS-IS server, HF audio through --audio-in udp: (frames made with
-skylark-modem, silence between them, streamed in real time), 2-minute beacons and acks on.
-Every link is dropped and restored in turn: the TNC device vanishes and returns, the KISS
-peer drops its client, the APRS-IS server closes the link, refuses connections for a while,
-or stays connected but stops answering (neither reads nor sends) for a while.
+peer, an AGWPE peer (connected by --connect agwpe, as an unattended station would be), a
+scripted APRS-IS server, HF audio through --audio-in udp: (frames made with skylark-modem,
+silence between them, streamed in real time), 2-minute beacons and acks on. Every link is
+dropped and restored in turn while the traffic goes on: the TNC device vanishes and returns,
+the KISS and AGWPE peers drop their client, the APRS-IS server closes the link, refuses
+connections for a while, or stays connected but stops answering (neither reads nor sends)
+for a while.
 
 Recorded: RSS and CPU every 10 s (CSV and an SVG plot), every message sent to the station on
 each bearer and whether it was logged exactly once and acknowledged, torn log lines, how long
-each link took to come back, and how late the window thread answered (the time from a message
+each link took to come back (set against its retry time), and how late the window thread answered (the time from a message
 on APRS-IS to its receive-log record on the local receive-log port).
 
     tools/soak.py [--minutes 25] [--out docs/soak] [--binary build/app/skylark]
                   [--modem build/tools/skylark-modem/skylark-modem] [--drop-every 20]
-                  [--time-scale 1]
+                  [--time-scale 1] [--drops N]
 
 --time-scale runs the station's own timers faster (SKYLARK_TIME_SCALE: reconnection, retries,
 beacons, port watch); the peers, the traffic and the audio keep real time, so many more drops
-fit in a run.
+fit in a run. --drops N spaces the drops so that every link is dropped N times in the run
+(overrides --drop-every).
 """
 import argparse
 import collections
@@ -304,6 +307,48 @@ class Server(threading.Thread):
                     found_acks(buffer, self.name)
 
 
+def agwpe_frame(kind, source="", dest="", data=b""):
+    """An AGWPE frame: the 36-byte header (port, kind, PID, calls, data length) and its data."""
+    header = bytearray(36)
+    header[4] = ord(kind)
+    header[6] = 0xF0
+    header[8:8 + len(source)] = source.encode("latin-1")
+    header[18:18 + len(dest)] = dest.encode("latin-1")
+    header[28:32] = struct.pack("<I", len(data))
+    return bytes(header) + data
+
+
+def agwpe_monitor(source, dest, path, info):
+    """A monitored UI packet as a TNC program reports it."""
+    text = (f" 1:Fm {source} To {dest} Via {path} <UI pid=F0 Len={len(info)} >[12:00:00]\r"
+            f"{info}\r\r").encode("latin-1") + b"\0"
+    return agwpe_frame("U", source, dest, text)
+
+
+class AgwpeServer(Server):
+    """An AGWPE TNC program: counts the monitor requests of each connection ('m' toggles
+    monitoring, so exactly one is right) and sends monitored packets."""
+
+    def __init__(self, port, name):
+        self.requests = []  # 'm' requests per connection
+        self.pending = b""
+        super().__init__(port, name)
+
+    def greeted(self, client):
+        self.requests.append(0)
+        self.pending = b""
+
+    def received(self, data):
+        self.pending += data
+        while len(self.pending) >= 36:
+            length = struct.unpack_from("<I", self.pending, 28)[0]
+            if len(self.pending) < 36 + length:
+                break
+            if self.pending[4:5] == b"m" and self.requests:
+                self.requests[-1] += 1
+            self.pending = self.pending[36 + length:]
+
+
 class AprsIsServer(Server):
     def received(self, data):
         if data.startswith(b"user "):
@@ -427,6 +472,91 @@ def torn_lines(path):
 
 # --- The run ----------------------------------------------------------------------------
 
+# Retry time of each link in station seconds: KISS/AGWPE reconnect 10 s; APRS-IS status tick
+# 1 s + reconnect 10 s; the TNC port watch 59 s.
+RETRY = {"tnc": 59, "kiss": 10, "agwpe": 10, "aprs-is": 11}
+SLACK = 2.0  # real seconds on top: event loop, the scripted peers' 0.2 s polls, a loaded machine
+DROP_KINDS = ["tnc", "aprs-is", "kiss", "aprs-is-refuse", "agwpe", "aprs-is-silent"]
+
+
+def back_limit(link, scale):
+    """Real seconds a link may take to come back after a drop."""
+    return RETRY[link] * scale + SLACK
+
+
+def holds_open(pid, device):
+    """Whether the station has `device` open."""
+    target = os.path.realpath(device)
+    try:
+        for fd in os.listdir(f"/proc/{pid}/fd"):
+            try:
+                if os.readlink(f"/proc/{pid}/fd/{fd}") == target:
+                    return True
+            except OSError:
+                pass
+    except OSError:
+        pass
+    return False
+
+
+class Dropper(threading.Thread):
+    """Drops the links in turn, one at a time, while the traffic goes on, and times how long
+    each takes to come back."""
+
+    def __init__(self, pid, tnc, kiss, agwpe, aprs, first, every, outage, scale, stop):
+        super().__init__(daemon=True)
+        self.pid, self.tnc, self.kiss, self.agwpe, self.aprs = pid, tnc, kiss, agwpe, aprs
+        self.first, self.every, self.outage, self.scale, self.stop = first, every, outage, scale, stop
+
+    def back(self, link, since, is_back, limit):
+        """Waits (up to a generous bound) for the link to come back and records the delay."""
+        deadline = time.monotonic() + max(30.0, 3 * limit)
+        while time.monotonic() < deadline and not self.stop.is_set():
+            if is_back():
+                with lock:
+                    counts.back[link].append(now() - since)
+                return
+            time.sleep(0.05)
+        note(f"{link} not back {max(30.0, 3 * limit):.0f} s after its drop")
+        with lock:
+            counts.back[link].append(float("inf"))
+
+    def run(self):
+        if self.stop.wait(self.first - now()):
+            return
+        turn = 0
+        while not self.stop.is_set():
+            link = DROP_KINDS[turn % len(DROP_KINDS)]
+            turn += 1
+            bearer = "aprs-is" if link.startswith("aprs-is") else link
+            note(f"drop {link}")
+            with lock:
+                counts.drops[bearer].append(now())
+            limit = back_limit(bearer, self.scale)
+            if link == "tnc":
+                self.tnc.stop_device()
+                time.sleep(5 * self.outage)
+                self.tnc.start_device()
+                self.back("tnc", now(), lambda: holds_open(self.pid, self.tnc.station_end), limit)
+            elif link in ("kiss", "agwpe"):
+                server = self.kiss if link == "kiss" else self.agwpe
+                server.drop()
+                since = now()
+                self.back(link, since, lambda: server.client is not None and server.connected_at > since, limit)
+            elif link in ("aprs-is", "aprs-is-refuse"):
+                self.aprs.drop(refuse_seconds=15 * self.outage if link == "aprs-is-refuse" else 0)
+                since = now()
+                self.back("aprs-is", since,
+                          lambda: self.aprs.client is not None and self.aprs.connected_at > since, limit)
+            else:
+                client = self.aprs.client
+                self.aprs.stop_answering(20 * self.outage)
+                with lock:
+                    counts.silent_kept.append(client is not None and self.aprs.client is client)
+            # Drops keep to their schedule whatever time the outages and the waits took.
+            self.stop.wait(max(0.0, self.first + turn * self.every - now()))
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--minutes", type=float, default=25)
@@ -434,6 +564,7 @@ def main():
     ap.add_argument("--binary", default="build/app/skylark")
     ap.add_argument("--modem", default="build/tools/skylark-modem/skylark-modem")
     ap.add_argument("--drop-every", type=float, default=20, help="seconds between link drops")
+    ap.add_argument("--drops", type=int, default=0, help="drops per link in the run (sets the spacing)")
     ap.add_argument("--time-scale", type=float, default=1.0, help="the station's SKYLARK_TIME_SCALE")
     args = ap.parse_args()
     rate = 48000
@@ -447,9 +578,10 @@ def main():
     ports = {"packets": free_port(), "ptt": free_port(), "receive-log": free_port(),
              "kiss": free_port(), "agwpe": free_port(), "aprs-is": free_port()}
     kiss = Server(ports["kiss"], "kiss")
+    agwpe = AgwpeServer(ports["agwpe"], "agwpe")
     aprs = AprsIsServer(ports["aprs-is"], "aprs-is")
-    kiss.start()
-    aprs.start()
+    for server in (kiss, agwpe, aprs):
+        server.start()
     audio_port = free_port()
 
     env = dict(os.environ)
@@ -458,7 +590,8 @@ def main():
     if args.time_scale != 1.0:
         env["SKYLARK_TIME_SCALE"] = str(args.time_scale)
     proc = subprocess.Popen([args.binary, "--station-dir", folder, "--audio-in", f"udp:{audio_port}",
-                             "--audio-out", "null", "--ports", ",".join(f"{k}={v}" for k, v in ports.items())],
+                             "--audio-out", "null", "--ports", ",".join(f"{k}={v}" for k, v in ports.items()),
+                             "--connect", "agwpe"],
                             env=env, stdout=subprocess.DEVNULL, stderr=open(os.path.join(folder, "stderr.txt"), "w"))
     note(f"station pid {proc.pid} in {folder}")
     stop = threading.Event()
@@ -469,15 +602,22 @@ def main():
     record_sent = {}
     threading.Thread(target=receive_log_reader, args=(ports["receive-log"], record_sent), daemon=True).start()
 
-    samples = []
     duration = args.minutes * 60
-    next_sample = next_tnc = next_kiss = next_is = next_other = next_drop = 0.0
-    next_drop = 90.0
-    # Outages and the window for "dropped soon after" shrink with the station's time scale.
+    # Outages shrink with the station's time scale; the first drop comes once the start-up
+    # page has counted down (60 s station time) and the links are up.
     outage = max(args.time_scale, 0.15)
+    first = 60 * args.time_scale + 15
+    every = args.drop_every
+    if args.drops:
+        every = (duration - first - 10) / (args.drops * len(DROP_KINDS))
+    note(f"a drop every {every:.1f} s; outage unit {outage:.2f} s")
+    dropper = Dropper(proc.pid, tnc, kiss, agwpe, aprs, first, every, outage, args.time_scale, stop)
+    dropper.start()
+
+    samples = []
+    next_tnc = next_kiss = next_agwpe = next_is = next_other = 0.0
+    next_sample = 5.0  # once the program has loaded
     n = 0
-    drop_turn = 0
-    waiting_back = {}
     try:
         while now() < duration:
             t = now()
@@ -499,6 +639,12 @@ def main():
                 if kiss.send(kiss_frame("G4KIS", "APRS", f":{CALL:9}:kiss {n}{{{n}")):
                     counts.sent[str(n)] = ("kiss", t)
                 next_kiss = t + 8
+            if t >= next_agwpe and agwpe.client:
+                n += 1
+                if agwpe.send(agwpe_monitor("G4AGW", "APRS", "WIDE1-1", f":{CALL:9}:agwpe {n}{{{n}")):
+                    counts.sent[str(n)] = ("agwpe", t)
+                agwpe.send(agwpe_monitor("G4OTA", "APRS", "WIDE2-1", f">other agwpe traffic {n}"))
+                next_agwpe = t + 7
             if t >= next_is and aprs.client:
                 n += 1
                 if aprs.send(f"G4IS>APRS,TCPIP*,qAC,SOAK::{IS_CALL:9}:is {n}{{{n}\r\n".encode()):
@@ -508,35 +654,9 @@ def main():
             if t >= next_other and aprs.client:
                 aprs.send(f"G4X{n % 10}>APRS,TCPIP*,qAC,SOAK:>other traffic {n}\r\n".encode())
                 next_other = t + 2
-            for link, since in list(waiting_back.items()):
-                if (link == "aprs-is" and aprs.client and aprs.connected_at > since) or \
-                   (link == "kiss" and kiss.client and kiss.connected_at > since):
-                    counts.back[link].append(now() - since)
-                    del waiting_back[link]
-            if t >= next_drop:
-                link = ["tnc", "aprs-is", "kiss", "aprs-is-refuse", "aprs-is-silent"][drop_turn % 5]
-                drop_turn += 1
-                note(f"drop {link}")
-                counts.drops["aprs-is" if link.startswith("aprs-is") else link].append(now())
-                if link == "tnc":
-                    tnc.stop_device()
-                    time.sleep(5 * outage)
-                    tnc.start_device()
-                elif link == "kiss":
-                    kiss.drop()
-                    waiting_back["kiss"] = now()
-                elif link == "aprs-is":
-                    aprs.drop()
-                    waiting_back["aprs-is"] = now()
-                elif link == "aprs-is-refuse":
-                    aprs.drop(refuse_seconds=15 * outage)
-                    waiting_back["aprs-is"] = now()
-                else:
-                    client = aprs.client
-                    aprs.stop_answering(20 * outage)
-                    counts.silent_kept.append(client is not None and aprs.client is client)
-                next_drop = now() + args.drop_every
             time.sleep(0.2)
+        stop.set()
+        dropper.join(60)
         time.sleep(30)  # late acks and log records
         ticks, rss = proc_sample(proc.pid)
         samples.append((now(), ticks, rss))
@@ -547,13 +667,14 @@ def main():
             proc.wait(30)
         except subprocess.TimeoutExpired:
             proc.kill()
-        tnc.stop_device()
+        if tnc.up.is_set():
+            tnc.stop_device()
 
-    report(args, folder, samples, waiting_back, 15 * outage)
+    report(args, folder, samples, agwpe.requests, 15 * outage)
     shutil.rmtree(folder, ignore_errors=True)
 
 
-def report(args, folder, samples, waiting_back, drop_window):
+def report(args, folder, samples, agwpe_requests, drop_window):
     with open(os.path.join(args.out, "rss.csv"), "w") as f:
         f.write("seconds,cpu_ticks,rss_kb\n")
         for t, ticks, rss in samples:
@@ -575,13 +696,17 @@ def report(args, folder, samples, waiting_back, drop_window):
         b[3] += key in counts.acked
         b[4] += key not in counts.acked and any(0 <= d - t <= drop_window for d in counts.drops[bearer])
     cpu = (samples[-1][1] - samples[0][1]) / TICK / max(1, samples[-1][0] - samples[0][0]) * 100
-    settled = min(3600, samples[-1][0] / 2)
-    rss_after = [s[2] for s in samples if s[0] >= settled]
-    lines = [f"ran {samples[-1][0] / 60:.1f} min; CPU {cpu:.2f} % of a core on average; "
-             f"load average {os.getloadavg()[0]:.2f} at the end",
+    scale = args.time_scale
+    station_hours = samples[-1][0] / scale / 3600
+    lines = [f"ran {samples[-1][0] / 60:.1f} min at time scale {scale:g} ({station_hours:.1f} h of station time); "
+             f"CPU {cpu:.2f} % of a core on average; load average {os.getloadavg()[0]:.2f} at the end",
              f"RSS first {samples[0][2] / 1024:.1f} MB, max {max(s[2] for s in samples) / 1024:.1f} MB, "
-             f"last {samples[-1][2] / 1024:.1f} MB; spread after minute {settled / 60:.0f}: "
-             f"{(max(rss_after) - min(rss_after)) / 1024:.1f} MB"]
+             f"last {samples[-1][2] / 1024:.1f} MB"]
+    for label, settled in (("the first station hour", 3600 * scale), ("the first 10 real minutes", 600)):
+        after = [s[2] for s in samples if s[0] >= settled]
+        if len(after) > 1:
+            lines.append(f"RSS spread after {label}: {(max(after) - min(after)) / 1024:.1f} MB "
+                         f"({min(after) / 1024:.1f} to {max(after) / 1024:.1f} MB)")
     for bearer, (sent, once, twice, acked, dropped) in sorted(by_bearer.items()):
         lines.append(f"{bearer}: {sent} messages sent to the station, {once} logged once, "
                      f"{twice} logged more than once, {acked} acknowledged; of the {sent - acked} "
@@ -589,20 +714,36 @@ def report(args, folder, samples, waiting_back, drop_window):
     lines.append("drops: " + ", ".join(f"{link} {len(times)}" for link, times in sorted(counts.drops.items())))
     if counts.silent_kept:
         lines.append(f"aprs-is stopped answering {len(counts.silent_kept)} times; the same connection "
-                     f"carried on afterwards {sum(counts.silent_kept)} times")
+                     f"carried on afterwards {sum(counts.silent_kept)} times (the station leaves a "
+                     f"server silent for 120 s station time and connects again)")
+    if agwpe_requests:
+        lines.append(f"agwpe: {len(agwpe_requests)} connections, monitor requests per connection: "
+                     + ", ".join(f"{k} x{v}" for k, v in sorted(collections.Counter(agwpe_requests).items())))
     for name in ("skylark_receive.log", "skylark_transmit.log", "skylark_mheard.log"):
         total, bad = torn_lines(os.path.join(folder, name))
         lines.append(f"{name}: {total} lines, {bad} not whole records")
     for link, delays in sorted(counts.back.items()):
-        lines.append(f"{link} back after drops: {len(delays)} times, longest {max(delays):.1f} s")
-    for link in waiting_back:
-        lines.append(f"{link}: not back after its last drop")
+        limit = back_limit(link, scale)
+        finite = [d for d in delays if d != float("inf")]
+        lines.append(f"{link} back after drops: {len(finite)} of {len(delays)}, "
+                     f"{sum(d <= limit for d in delays)} within its retry time + {SLACK:.0f} s ({limit:.1f} s), "
+                     f"longest {max(finite, default=0):.1f} s")
     if counts.record_latency:
         lat = sorted(counts.record_latency)
         lines.append(f"window thread: receive-log record after its APRS-IS message, median "
                      f"{lat[len(lat) // 2] * 1000:.0f} ms, longest {lat[-1] * 1000:.0f} ms ({len(lat)} records)")
+    # Each message not acknowledged, with the drops (of any link: acks for VHF bearers go out
+    # on the text TNC) in the seconds around it.
+    unacked = []
+    for key, (bearer, t) in counts.sent.items():
+        if key not in counts.acked:
+            near = [f"{link} {d - t:+.1f} s" for link, times in sorted(counts.drops.items())
+                    for d in times if -drop_window <= d - t <= drop_window]
+            unacked.append(f"{t:8.1f} {bearer} {key}: logged {logged[key]}x; drops near: {', '.join(near) or 'none'}")
     with open(os.path.join(args.out, "summary.txt"), "w") as f:
+        f.write(" ".join(["tools/soak.py"] + sys.argv[1:]) + "\n")
         f.write("\n".join(lines) + "\n")
+        f.write("\nnot acknowledged:\n" + "\n".join(unacked) + "\n")
         f.write("\nevents:\n" + "\n".join(f"{t:8.1f} {e}" for t, e in events) + "\n")
     print("\n".join(lines))
 
