@@ -24,8 +24,9 @@ bool isTextModeCode(int code)
 SerialTncLink::SerialTncLink(station::StationState& state, station::Waits& waits,
                              station::StationLinks& links, std::function<QString(int)> resolve,
                              QObject* parent)
-    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_port(std::move(resolve)),
-      m_lines(state, links, this), m_statusTimer(this), m_watchTimer(this), m_gatherTimer(this)
+    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_resolve(resolve),
+      m_port(std::move(resolve)), m_lines(state, links, this), m_statusTimer(this), m_watchTimer(this),
+      m_gatherTimer(this), m_reopenTimer(this)
 {
     const struct {
         QTimer& timer;
@@ -34,12 +35,14 @@ SerialTncLink::SerialTncLink(station::StationState& state, station::Waits& waits
         void (SerialTncLink::*tick)();
     } timers[] = {{m_statusTimer, "tncStatusTimer", 1000, &SerialTncLink::onStatusTimer},
                   {m_watchTimer, "tncWatchTimer", 59000, &SerialTncLink::onWatchTimer},
-                  {m_gatherTimer, "tncGatherTimer", 200, &SerialTncLink::onGatherTimer}};
+                  {m_gatherTimer, "tncGatherTimer", 200, &SerialTncLink::onGatherTimer},
+                  {m_reopenTimer, "tncReopenTimer", kReopenMs, &SerialTncLink::onReopenTimer}};
     for (const auto& t : timers) {
         t.timer.setObjectName(QLatin1String(t.name));
         platform::Clock::setDesignInterval(t.timer, t.designMs);
         connect(&t.timer, &QTimer::timeout, this, t.tick);
     }
+    m_clock.start();
     connect(&m_port, &platform::CommPort::dataReceived, this, &SerialTncLink::onPortData);
     connect(&m_port, &platform::CommPort::errorRaised, this, &SerialTncLink::onPortError);
     m_lines.setReturnToConverse([this] { returnToConverse(); });
@@ -71,8 +74,9 @@ QString SerialTncLink::settingsFor(int tncTypeCode)
 
 void SerialTncLink::stopTimers()
 {
-    for (QTimer* t : {&m_statusTimer, &m_watchTimer, &m_gatherTimer})
+    for (QTimer* t : {&m_statusTimer, &m_watchTimer, &m_gatherTimer, &m_reopenTimer})
         t->stop();
+    m_inService = false;
     m_lines.stop();
 }
 
@@ -94,8 +98,14 @@ void SerialTncLink::openAtLoad()
     m_kiss.reset();
     m_text.reset();
     m_gathered.clear();
+    // From here on a device that goes away is waited for; what was written before (the
+    // window's own set-up) went nowhere and stays so.
+    m_inService = m_state.tncPort > 0 && !m_state.noTnc;
+    m_waiting.clear();
     if (m_port.open())
         m_port.write(CtrlC);
+    else
+        deviceGone();
     m_statusTimer.start();
     if (m_state.tncPort > 0)
         m_watchTimer.start();
@@ -119,9 +129,11 @@ void SerialTncLink::gather(const QByteArray& bytes)
 
 void SerialTncLink::onPortError()
 {
-    // The port has closed itself if the device went away; the watch timer opens it again.
+    // The port has closed itself if the device went away: it is tried again until it is back.
     if (m_state.tncPort > 0 && !m_watchTimer.isActive())
         m_watchTimer.start();
+    if (!m_port.isOpen())
+        deviceGone();
 }
 
 void SerialTncLink::onGatherTimer()
@@ -175,19 +187,53 @@ void SerialTncLink::onStatusTimer()
     emit portStatus(caption);
 }
 
-void SerialTncLink::onWatchTimer()
+bool SerialTncLink::reopen()
 {
-    if (m_state.tncPort <= 0)
-        return;
     m_port.close();
     m_port.setPortNumber(m_state.tncPort);
     if (isTextModeCode(m_state.tncTypeCode))
         m_port.setSettings(settingsFor(m_state.tncTypeCode));
-    if (!m_port.open()) {
-        m_port.takeError();
-        m_port.close();
+    if (m_port.open())
+        return true;
+    m_port.takeError();
+    m_port.close();
+    return false;
+}
+
+void SerialTncLink::onWatchTimer()
+{
+    if (m_state.tncPort <= 0)
+        return;
+    if (reopen()) {
+        deviceBack();
+    } else {
         emit portStatus(portText() + QStringLiteral(" has a problem"));
+        deviceGone();
     }
+}
+
+void SerialTncLink::onReopenTimer()
+{
+    if (m_state.tncPort <= 0) {
+        m_reopenTimer.stop();
+        return;
+    }
+    // Only a device that is there is opened: a failed attempt would read as a port problem.
+    if (m_port.isOpen() || ((!m_resolve || !m_resolve(m_state.tncPort).isEmpty()) && reopen()))
+        deviceBack();
+}
+
+void SerialTncLink::deviceGone()
+{
+    if (m_inService && !m_reopenTimer.isActive())
+        m_reopenTimer.start();
+}
+
+void SerialTncLink::deviceBack()
+{
+    m_reopenTimer.stop();
+    if (!m_waiting.isEmpty())
+        m_port.write(m_waiting.take(m_clock.elapsed(), platform::Clock::scaled(kMaxWaitMs)));
 }
 
 void SerialTncLink::returnToConverse()
@@ -224,16 +270,25 @@ QByteArray SerialTncLink::decodeKissFrame(const QByteArray& frame)
 
 void SerialTncLink::writeTnc(const QByteArray& bytes)
 {
-    if (!m_port.isOpen())
-        m_port.open();
-    m_port.write(m_state.kissSerial ? bytes : converseText(bytes));
+    writePort(m_state.kissSerial ? bytes : converseText(bytes));
 }
 
 void SerialTncLink::enterCommandMode()
 {
-    if (!m_port.isOpen())
-        m_port.open();
-    m_port.write(CtrlC);
+    writePort(CtrlC);
+}
+
+void SerialTncLink::writePort(const QByteArray& bytes)
+{
+    if (!m_port.isOpen() && m_port.open())
+        deviceBack();
+    if (m_port.isOpen()) {
+        m_port.write(bytes);
+    } else if (m_inService) {
+        // The device is gone: the write waits for it, in order with what waits already.
+        m_waiting.add(bytes, m_clock.elapsed());
+        deviceGone();
+    }
 }
 
 void SerialTncLink::sendKissFrame(const QByteArray& destination, const QByteArray& source,

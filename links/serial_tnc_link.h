@@ -1,11 +1,13 @@
 #pragma once
 #include "links/tnc_line_handler.h"
+#include "links/waiting_writes.h"
 #include "packet/kiss_deframer.h"
 #include "packet/monitor_line_splitter.h"
 #include "platform/comm_port.h"
 #include "station/station_links.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -32,11 +34,20 @@ class KissTcpLink;
 /// "cmd:" prompt is handled once the TNC has been quiet for a whole gathering period.
 ///
 /// It is also the station's TncTransmitter: writes to the port and `sendKissFrame`.
+///
+/// A device that goes away (the port reports an error and closes, or cannot be opened) is
+/// tried again every kReopenMs (`tncReopenTimer`, running only while the device is gone) until
+/// it is back; what the station writes meanwhile waits (WaitingWrites) and goes out first
+/// once it is. The once-a-minute port watch is kept as it is.
 class SerialTncLink : public QObject, public station::TncTransmitter {
     Q_OBJECT
 public:
     /// Bytes gathered between two gathering ticks at most; a flood beyond is dropped.
     static constexpr qsizetype kMaxGathered = 64 * 1024;
+    /// Design time between two attempts to open a device that has gone, ms.
+    static constexpr int kReopenMs = 2000;
+    /// Writes that waited longer than this (design ms) for the device are not sent when it is back.
+    static constexpr int kMaxWaitMs = 120000;
 
     /// `resolve` maps a TNC port number to its device path.
     SerialTncLink(station::StationState& state, station::Waits& waits, station::StationLinks& links,
@@ -71,6 +82,10 @@ public:
     void onStatusTimer();
     /// tncWatchTimer tick (59 s): reopen the port (it may have vanished and come back).
     void onWatchTimer();
+    /// tncReopenTimer tick: open a device that has gone, if it is back.
+    void onReopenTimer();
+    /// Bytes written while the device was gone, still waiting.
+    qsizetype waitingBytes() const { return m_waiting.size(); }
 
     /// Ctrl-C CR: puts a text-mode TNC in command mode (the operator chose an operating
     /// mode). The only way a control byte other than CR reaches a text-mode TNC.
@@ -102,12 +117,22 @@ private:
     void onPortData();
     void onPortError();
     QString portText() const;
+    /// Closes the port and opens it again with the TNC's number and settings; false (with
+    /// the error taken) when the device is not there.
+    bool reopen();
+    /// The port is open: what waited goes out, the reopen timer stops.
+    void deviceBack();
+    /// The device is gone: tried again on tncReopenTimer.
+    void deviceGone();
+    /// Bytes to the TNC as they are; they wait while the device is gone.
+    void writePort(const QByteArray& bytes);
     /// An encoded frame out on the KISS links that are up.
     void sendKissFrame(const QByteArray& frame);
 
     station::StationState& m_state;
     station::Waits& m_waits;
     station::StationLinks& m_links;
+    std::function<QString(int)> m_resolve; // the port's too: is the device there?
     platform::CommPort m_port;
     TncLineHandler m_lines;
     packet::KissDeframer m_kiss;
@@ -116,9 +141,13 @@ private:
     bool m_dataSinceTick = false;
     qint64 m_droppedDigipeats = 0;
     KissTcpLink* m_kissTcp = nullptr;
-    QTimer m_statusTimer; // tncStatusTimer
-    QTimer m_watchTimer;  // tncWatchTimer: paused while the line handler handles a line
-    QTimer m_gatherTimer; // tncGatherTimer
+    QTimer m_statusTimer;     // tncStatusTimer
+    QTimer m_watchTimer;      // tncWatchTimer: paused while the line handler handles a line
+    QTimer m_gatherTimer;     // tncGatherTimer
+    QTimer m_reopenTimer;     // tncReopenTimer: only while the device is gone
+    bool m_inService = false; // opened at load with a TNC chosen, not yet stopped
+    WaitingWrites m_waiting;
+    QElapsedTimer m_clock; // ages of the waiting writes
 };
 
 } // namespace links

@@ -5,6 +5,7 @@
 #include "tests/support/wait_until.h"
 
 #include <QRegularExpression>
+#include <QTest>
 
 using testsupport::waitUntil;
 
@@ -125,6 +126,39 @@ TEST_F(SerialTncTest, PortCaptionsAndThePortThatComesBack)
     ASSERT_TRUE(waitUntil([&] { return link.port().isOpen(); })) << "the watch timer reopens the port";
     ASSERT_TRUE(waitUntil([&] { return captions.last() == "TNC Com port 2 is working"; }));
     ASSERT_TRUE(pty.write("N0CALL>APRS:>after the return\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return packets.size() == 1; }));
+}
+
+// An unattended station: a device that vanishes is tried again on a short timer (not only by
+// the once-a-minute watch), and what the station wrote meanwhile goes out once it is back.
+TEST_F(SerialTncTest, WritesWhileTheDeviceIsGoneGoOutWhenItIsBack)
+{
+    links::SerialTncLink& link = open(2);
+    QTimer& reopen = timer("tncReopenTimer");
+    EXPECT_FALSE(reopen.isActive()) << "nothing to do while the device is there";
+
+    pty.kill();
+    ASSERT_TRUE(waitUntil([&] { return !link.port().isOpen(); }));
+    timer("tncWatchTimer").stop(); // only the short reopen brings the port back here
+    EXPECT_TRUE(reopen.isActive());
+    link.writeTnc("ack while gone\r");
+    link.enterCommandMode();
+    EXPECT_GT(link.waitingBytes(), 0);
+    // While the device is missing the attempts do not show as a port problem.
+    link.port().takeError();
+    QTest::qWait(100); // several reopen periods (20 ms at this scale)
+    EXPECT_FALSE(link.port().takeError());
+    EXPECT_FALSE(link.port().isOpen());
+
+    ASSERT_TRUE(pty.restart());
+    ASSERT_TRUE(waitUntil([&] { return link.port().isOpen(); }));
+    ASSERT_TRUE(waitUntil([&] { return drain() == QByteArray("ack while gone\r\x03\r"); }))
+        << wire.toStdString();
+    EXPECT_EQ(link.waitingBytes(), 0);
+    EXPECT_FALSE(reopen.isActive());
+    link.writeTnc("after the return\r");
+    ASSERT_TRUE(waitUntil([&] { return drain().endsWith("after the return\r"); }));
+    ASSERT_TRUE(pty.write("N0CALL>APRS:>heard after the return\r\n"));
     ASSERT_TRUE(waitUntil([&] { return packets.size() == 1; }));
 }
 
