@@ -149,10 +149,12 @@ int main(int argc, char** argv)
     Q_INIT_RESOURCE(skylark);
     QApplication::setApplicationName(QStringLiteral("Skylark"));
     QApplication::setApplicationVersion(QLatin1String(station::titles::kVersion));
-    // The style keeps every button face it draws (one per size, colour, caption width and
-    // state) in the pixmap cache, 10 MB by default; a station whose buttons change colour all
-    // day filled it slowly, which showed as memory creeping up for hours. Faces are cheap to draw.
-    QPixmapCache::setCacheLimit(1024);
+    // The style keeps every button face it draws in the pixmap cache under a name made of its
+    // size, state and the palette's serial number, which is new with every colour set. Qt 6.4
+    // never forgets the name of a face it has pushed out of the cache (clear() keeps them too),
+    // so a station whose buttons change colour all day grew by about 200 bytes a change, for
+    // good. With no cache nothing is kept: the style draws each face directly, which is cheap.
+    QPixmapCache::setCacheLimit(0);
     options.stationDir = app::resolveStationDir(options.stationDir, QCoreApplication::applicationDirPath());
 
     app::WidgetDialogService dialogs;
