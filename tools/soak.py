@@ -8,25 +8,35 @@ silence between them, streamed in real time), 2-minute beacons and acks on. Ever
 dropped and restored in turn while the traffic goes on: the TNC device vanishes and returns,
 the KISS and AGWPE peers drop their client, the APRS-IS server closes the link, refuses
 connections for a while, or stays connected but stops answering (neither reads nor sends)
-for a while.
+for a while, or stops answering for good (the station has to notice and connect again).
 
-Recorded: RSS and CPU every 10 s (CSV and an SVG plot), every message sent to the station on
-each bearer and whether it was logged exactly once and acknowledged, torn log lines, how long
-each link took to come back (set against its retry time), and how late the window thread answered (the time from a message
-on APRS-IS to its receive-log record on the local receive-log port).
+Recorded: RSS (and how much of it is the main heap, other anonymous memory and mapped files)
+and CPU every 10 s (CSV and an SVG plot), every message sent to the station on each bearer and
+whether it was logged exactly once and acknowledged, every HF frame sent and whether it was
+logged once, the beacons each peer received and the longest gap between them, torn log lines,
+how long each link took to come back (set against its retry time), and how late the window
+thread answered (the time from a message on APRS-IS to its receive-log record on the local
+receive-log port).
 
     tools/soak.py [--minutes 25] [--out docs/soak] [--binary build/app/skylark]
                   [--modem build/tools/skylark-modem/skylark-modem] [--drop-every 20]
-                  [--time-scale 1] [--drops N]
+                  [--time-scale 1] [--drops N] [--beacon-minutes M] [--keep]
 
 --time-scale runs the station's own timers faster (SKYLARK_TIME_SCALE: reconnection, retries,
-beacons, port watch); the peers, the traffic and the audio keep real time, so many more drops
-fit in a run. --drops N spaces the drops so that every link is dropped N times in the run
-(overrides --drop-every).
+beacons, port watch, the APRS-IS silence limit); the peers, the traffic and the audio keep real
+time, so many more drops fit in a run. --drops N spaces the drops so that each kind of drop
+comes N times in the run (overrides --drop-every); the APRS-IS link has four kinds. The beacon
+rate is the shortest that leaves 30 real seconds between beacons unless --beacon-minutes says
+otherwise. --keep leaves the station's folder (logs, files) in place.
+
+The 24-hour soak, time-scaled (24 h of station time in 29 minutes, 100 drops of each kind):
+
+    tools/soak.py --minutes 29 --time-scale 0.02 --drops 100 --out docs/soak/day
 """
 import argparse
 import collections
 import os
+import re
 import select
 import shutil
 import signal
@@ -73,7 +83,11 @@ def record_file(records, count):
     return bytes(out)
 
 
-def write_station(folder, tnc_link):
+# Beacon rate records of the start-up page, by minutes.
+BEACON_RECORDS = {2: 63, 5: 64, 10: 65, 20: 66, 30: 67, 60: 68}
+
+
+def write_station(folder, tnc_link, beacon_minutes):
     def text(name, value):
         with open(os.path.join(folder, name), "wb") as f:
             f.write(b'"' + value.encode("latin-1") + b'"\r\n')
@@ -92,8 +106,9 @@ def write_station(folder, tnc_link):
     number("skylark_tnc_comm_port.txt", 2)
     with open(os.path.join(folder, "skylark_comm_ports.txt"), "w") as f:
         f.write(f"2,{tnc_link}\n")
-    # Start-up page: 9.6 kb text TNC, 2100 Hz, 2-minute beacons, 48000 Hz, no PTT port.
-    c1 = {1: "0", 3: "0", 4: "1", 5: "0", 25: "0", 12: "1", 42: "1", 63: "1", 80: "2", 73: "1"}
+    # Start-up page: 9.6 kb text TNC, 2100 Hz, the beacon rate, 48000 Hz, no PTT port.
+    c1 = {1: "0", 3: "0", 4: "1", 5: "0", 25: "0", 12: "1", 42: "1", BEACON_RECORDS[beacon_minutes]: "1",
+          80: "2", 73: "1"}
     with open(os.path.join(folder, "skylark_config1.txt"), "wb") as f:
         f.write(record_file(c1, 84))
     # Main window: acks normal, APRS-IS connected at start, GMSK-250, KISS over TCP on.
@@ -146,8 +161,11 @@ class Counts:
         self.acked = set()
         self.back = collections.defaultdict(list)  # link -> seconds until back
         self.drops = collections.defaultdict(list)  # link -> times it was dropped
+        self.kinds = collections.Counter()  # kind of drop -> how many
         self.silent_kept = []  # per silent spell: the same connection carried on afterwards
         self.record_latency = []
+        self.beacons = collections.defaultdict(list)  # bearer -> times a beacon reached its peer
+        self.hf_sent = collections.OrderedDict()  # frame number -> time its audio ended
 
 
 counts = Counts()
@@ -162,7 +180,7 @@ class TextTnc(threading.Thread):
         self.peer_end = os.path.join(folder, "tnc-peer")
         self.proc = None
         self.fd = None
-        self.buffer = b""
+        self.seen = Seen("tnc")
         self.up = threading.Event()
 
     def start_device(self):
@@ -203,32 +221,46 @@ class TextTnc(threading.Thread):
             try:
                 r, _, _ = select.select([fd], [], [], 0.2)
                 if r:
-                    self.buffer += os.read(fd, 4096)
+                    self.seen.take(os.read(fd, 4096))
             except OSError:
                 time.sleep(0.1)
-            found_acks(self.buffer, "tnc")
-            self.buffer = self.buffer[-2000:]
 
 
-def found_acks(data, bearer):
-    text = data.decode("latin-1")
-    for piece in text.split(":ack")[1:]:
-        digits = "".join(c for c in piece[:6] if c.isalnum())
-        if digits:
-            with lock:
-                counts.acked.add(digits)
+ACK = re.compile(rb":ack([A-Za-z0-9]{1,5})")
+BEACON = b">Skylark soak"
+
+
+class Seen:
+    """What a peer receives from the station, taken piece by piece (lines, KISS frames, AGWPE
+    frames): acks for the messages sent to the station, and beacons."""
+
+    def __init__(self, bearer):
+        self.bearer = bearer
+        self.rest = b""
+
+    def take(self, data):
+        pieces = re.split(rb"[\r\n\xc0\x00]", self.rest + data)
+        self.rest = pieces.pop()[-2000:]
+        with lock:
+            for piece in pieces:
+                for m in ACK.finditer(piece):
+                    counts.acked.add(m.group(1).decode())
+                if BEACON in piece:
+                    counts.beacons[self.bearer].append(now())
 
 
 class Server(threading.Thread):
-    """One-client TCP server on 127.0.0.1 that can drop its client or refuse for a while."""
+    """One-client TCP server on 127.0.0.1 that can drop its client, refuse for a while, or stop
+    answering on its connection (neither read nor send)."""
 
     def __init__(self, port, name):
         super().__init__(daemon=True)
         self.port, self.name = port, name
         self.client = None
         self.refusing = False
-        self.silent = False
+        self.muted = None  # the connection that gets no answer
         self.connected_at = None
+        self.seen = Seen(name)
         self.lsock = None
         self.listen()
 
@@ -249,15 +281,18 @@ class Server(threading.Thread):
             self.listen()
             self.refusing = False
 
-    def stop_answering(self, seconds):
-        """The link stays up, but nothing is read or sent for a while."""
-        self.silent = True
-        time.sleep(seconds)
-        self.silent = False
+    def stop_answering(self, seconds=None):
+        """The connection stays up, but nothing is read or sent on it for a while (for good
+        without `seconds`: until the station makes a new one). Returns the connection."""
+        c = self.muted = self.client
+        if seconds is not None:
+            time.sleep(seconds)
+            self.muted = None
+        return c
 
     def send(self, data):
         c = self.client
-        if c and not self.silent:
+        if c and c is not self.muted:
             try:
                 c.sendall(data)
                 return True
@@ -272,9 +307,8 @@ class Server(threading.Thread):
         pass
 
     def run(self):
-        buffer = b""
         while True:
-            socks = [self.lsock] + ([self.client] if self.client else [])
+            socks = [self.lsock] + ([self.client] if self.client and self.client is not self.muted else [])
             try:
                 r, _, _ = select.select(socks, [], [], 0.2)
             except (OSError, ValueError):
@@ -288,13 +322,10 @@ class Server(threading.Thread):
                         continue
                     if self.client:
                         self.client.close()
-                    self.client = c
+                    self.client, self.muted = c, None
                     self.connected_at = now()
                     self.greeted(c)
                 elif s is self.client:
-                    if self.silent:
-                        time.sleep(0.1)
-                        continue
                     try:
                         data = s.recv(65536)
                     except OSError:
@@ -302,9 +333,8 @@ class Server(threading.Thread):
                     if not data:
                         self.client = None
                         continue
-                    buffer = (buffer + data)[-4000:]
                     self.received(data)
-                    found_acks(buffer, self.name)
+                    self.seen.take(data)
 
 
 def agwpe_frame(kind, source="", dest="", data=b""):
@@ -404,6 +434,9 @@ def audio_stream(port, rate, frames, stop):
             if pending:
                 piece, pending = pending[:2 * chunk], pending[2 * chunk:]
                 piece = piece.ljust(2 * chunk, b"\x00")
+                if not pending:
+                    with lock:
+                        counts.hf_sent[str(n - 1)] = now()
             else:
                 piece = silence
             sock.sendto(piece, ("127.0.0.1", port))
@@ -415,52 +448,91 @@ def audio_stream(port, rate, frames, stop):
 # --- Measurements -----------------------------------------------------------------------
 
 def proc_sample(pid):
+    """CPU ticks, and resident kB: in all, the main heap, other anonymous memory (thread
+    arenas, large blocks, stacks), mapped files."""
     with open(f"/proc/{pid}/stat") as f:
         fields = f.read().rsplit(")", 1)[1].split()
     ticks = int(fields[11]) + int(fields[12])
-    rss = 0
-    with open(f"/proc/{pid}/status") as f:
+    parts = {"heap": 0, "anon": 0, "file": 0}
+    kind = "anon"
+    with open(f"/proc/{pid}/smaps") as f:
         for line in f:
-            if line.startswith("VmRSS:"):
-                rss = int(line.split()[1])
-    return ticks, rss
+            if line.startswith("Rss:"):
+                parts[kind] += int(line.split()[1])
+            elif not line[0].isupper():  # a mapping's first line: range, mode, offset, device, inode, name
+                name = line.split(maxsplit=5)[5].strip() if len(line.split()) > 5 else ""
+                kind = "heap" if name == "[heap]" else "anon" if not name or name.startswith("[") else "file"
+    return ticks, sum(parts.values()), parts["heap"], parts["anon"], parts["file"]
 
 
-def svg_plot(samples, path, title):
-    w, h, m = 760, 320, 50
+def svg_plot(samples, path, title, scale):
+    """Two panels over the run: resident memory (in all and its parts) and CPU in % of a core
+    (per minute). The time axis is in station hours for a time-scaled run."""
+    w, m, top_h, cpu_h, gap = 760, 55, 300, 150, 55
+    h = 45 + top_h + gap + cpu_h + 45
     t_max = max(s[0] for s in samples) or 1
-    r_min = min(s[2] for s in samples) / 1024
-    r_max = max(s[2] for s in samples) / 1024
-    lo = max(0.0, int(r_min) - 5)
-    hi = int(r_max) + 5
+    hours = scale != 1
+    unit = 3600 * scale if hours else 60
     def x(t): return m + (w - 2 * m) * t / t_max
-    def y(r): return h - m - (h - 2 * m) * (r - lo) / (hi - lo)
-    pts = " ".join(f"{x(t):.1f},{y(r / 1024):.1f}" for t, _, r in samples)
-    grid = []
-    for mb in range(int(lo), hi + 1, max(1, (hi - int(lo)) // 5)):
-        grid.append(f'<line x1="{m}" y1="{y(mb):.1f}" x2="{w - m}" y2="{y(mb):.1f}" stroke="#ddd"/>'
-                    f'<text x="{m - 6}" y="{y(mb) + 4:.1f}" font-size="11" text-anchor="end">{mb}</text>')
-    step = max(60, int(t_max / 8 / 60) * 60)
-    for t in range(0, int(t_max) + 1, step):
-        grid.append(f'<text x="{x(t):.1f}" y="{h - m + 16}" font-size="11" text-anchor="middle">{t // 60}</text>')
+    out = [f'<rect width="{w}" height="{h}" fill="white"/>',
+           f'<text x="{w / 2}" y="18" font-size="13" text-anchor="middle">{title}</text>']
+
+    def panel(y0, height, lo, hi, step, label, series):
+        def y(v): return y0 + height - height * (v - lo) / (hi - lo)
+        v = lo
+        while v <= hi + 1e-9:
+            out.append(f'<line x1="{m}" y1="{y(v):.1f}" x2="{w - m}" y2="{y(v):.1f}" stroke="#ddd"/>'
+                       f'<text x="{m - 6}" y="{y(v) + 4:.1f}" font-size="11" text-anchor="end">{v:g}</text>')
+            v += step
+        out.append(f'<text x="{m}" y="{y0 - 8}" font-size="11">{label}</text>')
+        for name, colour, points in series:
+            pts = " ".join(f"{x(t):.1f},{y(v):.1f}" for t, v in points)
+            out.append(f'<polyline points="{pts}" fill="none" stroke="{colour}" stroke-width="1.3"/>')
+            if name:
+                out.append(f'<text x="{w - m + 4}" y="{y(points[-1][1]) + 4:.1f}" font-size="10" '
+                           f'fill="{colour}">{name}</text>')
+
+    mb = [(s[0], [v / 1024 for v in s[2:6]]) for s in samples[1:]]  # the first is before the load
+    hi = max(v[0] for _, v in mb)
+    top = (int(hi) // 10 + 1) * 10
+    panel(45, top_h, 0, top, 10, "resident memory (MB)",
+          [("all", "#c00", [(t, v[0]) for t, v in mb]), ("heap", "#06c", [(t, v[1]) for t, v in mb]),
+           ("anon", "#080", [(t, v[2]) for t, v in mb]), ("files", "#888", [(t, v[3]) for t, v in mb])])
+    cpu = []
+    for a, b in zip(samples[1::6], samples[7::6]):
+        cpu.append(((a[0] + b[0]) / 2, (b[1] - a[1]) / TICK / max(1e-3, b[0] - a[0]) * 100))
+    if cpu:
+        peak = max(c for _, c in cpu)
+        top_cpu = max(2, int(peak) // 2 * 2 + 2)
+        panel(45 + top_h + gap, cpu_h, 0, top_cpu, max(1, top_cpu // 4), "CPU (% of a core, per minute)",
+              [("", "#a50", cpu)])
+    ticks = 8
+    step = max(1, round(t_max / unit / ticks))
+    k = 0
+    while k * unit <= t_max:
+        out.append(f'<text x="{x(k * unit):.1f}" y="{h - 28}" font-size="11" text-anchor="middle">{k}</text>')
+        k += step
+    out.append(f'<text x="{w / 2}" y="{h - 10}" font-size="11" text-anchor="middle">'
+               f'{"hours of station time" if hours else "minutes"}</text>')
     with open(path, "w") as f:
-        f.write(f'<svg xmlns="http://www.w3.org/2000/svg" width="{w}" height="{h}">'
-                f'<rect width="{w}" height="{h}" fill="white"/>{"".join(grid)}'
-                f'<polyline points="{pts}" fill="none" stroke="#c00" stroke-width="1.5"/>'
-                f'<text x="{w / 2}" y="20" font-size="13" text-anchor="middle">{title}</text>'
-                f'<text x="{w / 2}" y="{h - 10}" font-size="11" text-anchor="middle">minutes</text>'
-                f'<text x="14" y="{h / 2}" font-size="11" transform="rotate(-90 14 {h / 2})" '
-                f'text-anchor="middle">RSS (MB)</text></svg>\n')
+        f.write(f'<svg xmlns="http://www.w3.org/2000/svg" width="{w}" height="{h}">{"".join(out)}</svg>\n')
 
 
-def torn_lines(path):
+def log_bytes(folder, name):
+    """A log with the files it rolled over into (name.1 the newest of them), oldest first."""
+    data = b""
+    for n in range(9, -1, -1):
+        path = os.path.join(folder, name + (f".{n}" if n else ""))
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                data += f.read()
+    return data
+
+
+def torn_lines(data):
     """Log lines that are not whole records: quoted fields, CR LF."""
     bad = 0
     total = 0
-    if not os.path.exists(path):
-        return 0, 0
-    with open(path, "rb") as f:
-        data = f.read()
     for line in data.split(b"\r\n")[:-1]:
         if not line:
             continue
@@ -472,11 +544,12 @@ def torn_lines(path):
 
 # --- The run ----------------------------------------------------------------------------
 
-# Retry time of each link in station seconds: KISS/AGWPE reconnect 10 s; APRS-IS status tick
-# 1 s + reconnect 10 s; the TNC port watch 59 s.
-RETRY = {"tnc": 59, "kiss": 10, "agwpe": 10, "aprs-is": 11}
+# Retry time of each link in station seconds: a TNC device that has gone is tried every 2 s;
+# KISS/AGWPE reconnect 10 s; APRS-IS reconnect 10 s + a 1 s pause; a server that stops
+# answering is left after 120 s without a byte, and then connected again as after a drop.
+RETRY = {"tnc": 2, "kiss": 10, "agwpe": 10, "aprs-is": 11, "aprs-is-hung": 131}
 SLACK = 2.0  # real seconds on top: event loop, the scripted peers' 0.2 s polls, a loaded machine
-DROP_KINDS = ["tnc", "aprs-is", "kiss", "aprs-is-refuse", "agwpe", "aprs-is-silent"]
+DROP_KINDS = ["tnc", "aprs-is", "kiss", "aprs-is-refuse", "agwpe", "aprs-is-silent", "aprs-is-hung"]
 
 
 def back_limit(link, scale):
@@ -503,15 +576,16 @@ class Dropper(threading.Thread):
     """Drops the links in turn, one at a time, while the traffic goes on, and times how long
     each takes to come back."""
 
-    def __init__(self, pid, tnc, kiss, agwpe, aprs, first, every, outage, scale, stop):
+    def __init__(self, pid, tnc, kiss, agwpe, aprs, first, every, outage, quiet, scale, stop):
         super().__init__(daemon=True)
         self.pid, self.tnc, self.kiss, self.agwpe, self.aprs = pid, tnc, kiss, agwpe, aprs
-        self.first, self.every, self.outage, self.scale, self.stop = first, every, outage, scale, stop
+        self.first, self.every, self.outage, self.quiet = first, every, outage, quiet
+        self.scale, self.stop = scale, stop
 
     def back(self, link, since, is_back, limit):
         """Waits (up to a generous bound) for the link to come back and records the delay."""
         deadline = time.monotonic() + max(30.0, 3 * limit)
-        while time.monotonic() < deadline and not self.stop.is_set():
+        while time.monotonic() < deadline:
             if is_back():
                 with lock:
                     counts.back[link].append(now() - since)
@@ -532,6 +606,7 @@ class Dropper(threading.Thread):
             note(f"drop {link}")
             with lock:
                 counts.drops[bearer].append(now())
+                counts.kinds[link] += 1
             limit = back_limit(bearer, self.scale)
             if link == "tnc":
                 self.tnc.stop_device()
@@ -548,11 +623,15 @@ class Dropper(threading.Thread):
                 since = now()
                 self.back("aprs-is", since,
                           lambda: self.aprs.client is not None and self.aprs.connected_at > since, limit)
-            else:
-                client = self.aprs.client
-                self.aprs.stop_answering(20 * self.outage)
+            elif link == "aprs-is-silent":
+                client = self.aprs.stop_answering(self.quiet)
                 with lock:
                     counts.silent_kept.append(client is not None and self.aprs.client is client)
+            else:
+                since = now()
+                self.aprs.stop_answering()
+                self.back(link, since, lambda: self.aprs.client is not None and self.aprs.connected_at > since,
+                          back_limit(link, self.scale))
             # Drops keep to their schedule whatever time the outages and the waits took.
             self.stop.wait(max(0.0, self.first + turn * self.every - now()))
 
@@ -566,7 +645,14 @@ def main():
     ap.add_argument("--drop-every", type=float, default=20, help="seconds between link drops")
     ap.add_argument("--drops", type=int, default=0, help="drops per link in the run (sets the spacing)")
     ap.add_argument("--time-scale", type=float, default=1.0, help="the station's SKYLARK_TIME_SCALE")
+    ap.add_argument("--beacon-minutes", type=int, choices=sorted(BEACON_RECORDS),
+                    help="beacon rate (default: the shortest that leaves 30 real seconds between beacons)")
+    ap.add_argument("--keep", action="store_true", help="keep the station's folder")
     args = ap.parse_args()
+    # The HF channel is half duplex and its audio runs in real time: beacons every few real
+    # seconds would keep the station transmitting and deaf to the frames it should hear.
+    beacon_minutes = args.beacon_minutes or min(m for m in BEACON_RECORDS if m * 60 * args.time_scale >= 30
+                                                or m == max(BEACON_RECORDS))
     rate = 48000
     folder = tempfile.mkdtemp(prefix="skylark-soak-")
     os.makedirs(args.out, exist_ok=True)
@@ -574,7 +660,7 @@ def main():
     tnc = TextTnc(folder)
     tnc.start_device()
     tnc.start()
-    write_station(folder, tnc.station_end)
+    write_station(folder, tnc.station_end, beacon_minutes)
     ports = {"packets": free_port(), "ptt": free_port(), "receive-log": free_port(),
              "kiss": free_port(), "agwpe": free_port(), "aprs-is": free_port()}
     kiss = Server(ports["kiss"], "kiss")
@@ -593,7 +679,7 @@ def main():
                              "--audio-out", "null", "--ports", ",".join(f"{k}={v}" for k, v in ports.items()),
                              "--connect", "agwpe"],
                             env=env, stdout=subprocess.DEVNULL, stderr=open(os.path.join(folder, "stderr.txt"), "w"))
-    note(f"station pid {proc.pid} in {folder}")
+    note(f"station pid {proc.pid} in {folder}; beacons every {beacon_minutes} min")
     stop = threading.Event()
     audio = threading.Thread(target=audio_stream,
                              args=(audio_port, rate, lambda body: hf_audio(args.modem, folder, body, rate), stop),
@@ -604,14 +690,17 @@ def main():
 
     duration = args.minutes * 60
     # Outages shrink with the station's time scale; the first drop comes once the start-up
-    # page has counted down (60 s station time) and the links are up.
+    # page has counted down (60 s station time) and the links are up. A short silence of the
+    # APRS-IS server is 30 s of station time, well inside the 120 s the station waits for a byte.
     outage = max(args.time_scale, 0.15)
+    quiet = max(0.3, 30 * args.time_scale)
     first = 60 * args.time_scale + 15
     every = args.drop_every
     if args.drops:
+        # Each kind of drop comes args.drops times.
         every = (duration - first - 10) / (args.drops * len(DROP_KINDS))
     note(f"a drop every {every:.1f} s; outage unit {outage:.2f} s")
-    dropper = Dropper(proc.pid, tnc, kiss, agwpe, aprs, first, every, outage, args.time_scale, stop)
+    dropper = Dropper(proc.pid, tnc, kiss, agwpe, aprs, first, every, outage, quiet, args.time_scale, stop)
     dropper.start()
 
     samples = []
@@ -625,8 +714,7 @@ def main():
                 note(f"station ended early, exit {proc.returncode}")
                 break
             if t >= next_sample:
-                ticks, rss = proc_sample(proc.pid)
-                samples.append((t, ticks, rss))
+                samples.append((t,) + proc_sample(proc.pid))
                 next_sample += 10
             if t >= next_tnc and tnc.up.is_set():
                 n += 1
@@ -653,13 +741,12 @@ def main():
                 next_is = t + 10
             if t >= next_other and aprs.client:
                 aprs.send(f"G4X{n % 10}>APRS,TCPIP*,qAC,SOAK:>other traffic {n}\r\n".encode())
-                next_other = t + 2
+                next_other = t + 1
             time.sleep(0.2)
         stop.set()
         dropper.join(60)
         time.sleep(30)  # late acks and log records
-        ticks, rss = proc_sample(proc.pid)
-        samples.append((now(), ticks, rss))
+        samples.append((now(),) + proc_sample(proc.pid))
     finally:
         stop.set()
         proc.send_signal(signal.SIGTERM)
@@ -670,18 +757,19 @@ def main():
         if tnc.up.is_set():
             tnc.stop_device()
 
-    report(args, folder, samples, agwpe.requests, 15 * outage)
-    shutil.rmtree(folder, ignore_errors=True)
+    report(args, folder, samples, agwpe.requests, 15 * outage, beacon_minutes)
+    if not args.keep:
+        shutil.rmtree(folder, ignore_errors=True)
 
 
-def report(args, folder, samples, agwpe_requests, drop_window):
+def report(args, folder, samples, agwpe_requests, drop_window, beacon_minutes):
+    scale = args.time_scale
     with open(os.path.join(args.out, "rss.csv"), "w") as f:
-        f.write("seconds,cpu_ticks,rss_kb\n")
-        for t, ticks, rss in samples:
-            f.write(f"{t:.0f},{ticks},{rss}\n")
-    svg_plot(samples, os.path.join(args.out, "rss.svg"), "Skylark soak: resident memory")
-    with open(os.path.join(folder, "skylark_receive.log"), "rb") as f:
-        receive_log = f.read()
+        f.write("seconds,cpu_ticks,rss_kb,heap_kb,other_anon_kb,file_kb\n")
+        for t, *values in samples:
+            f.write(f"{t:.0f}," + ",".join(str(v) for v in values) + "\n")
+    svg_plot(samples, os.path.join(args.out, "rss.svg"), "Skylark soak: resident memory and CPU", scale)
+    receive_log = log_bytes(folder, "skylark_receive.log")
     logged = collections.Counter()
     for key in counts.sent:
         needle = f"{{{key}\"".encode()
@@ -696,12 +784,14 @@ def report(args, folder, samples, agwpe_requests, drop_window):
         b[3] += key in counts.acked
         b[4] += key not in counts.acked and any(0 <= d - t <= drop_window for d in counts.drops[bearer])
     cpu = (samples[-1][1] - samples[0][1]) / TICK / max(1, samples[-1][0] - samples[0][0]) * 100
-    scale = args.time_scale
     station_hours = samples[-1][0] / scale / 3600
     lines = [f"ran {samples[-1][0] / 60:.1f} min at time scale {scale:g} ({station_hours:.1f} h of station time); "
              f"CPU {cpu:.2f} % of a core on average; load average {os.getloadavg()[0]:.2f} at the end",
              f"RSS first {samples[0][2] / 1024:.1f} MB, max {max(s[2] for s in samples) / 1024:.1f} MB, "
-             f"last {samples[-1][2] / 1024:.1f} MB"]
+             f"last {samples[-1][2] / 1024:.1f} MB",
+             "RSS parts first/last (MB): " + ", ".join(
+                 f"{name} {samples[1][k] / 1024:.1f}/{samples[-1][k] / 1024:.1f}"
+                 for name, k in (("main heap", 3), ("other anonymous", 4), ("mapped files", 5)))]
     for label, settled in (("the first station hour", 3600 * scale), ("the first 10 real minutes", 600)):
         after = [s[2] for s in samples if s[0] >= settled]
         if len(after) > 1:
@@ -711,16 +801,26 @@ def report(args, folder, samples, agwpe_requests, drop_window):
         lines.append(f"{bearer}: {sent} messages sent to the station, {once} logged once, "
                      f"{twice} logged more than once, {acked} acknowledged; of the {sent - acked} "
                      f"not acknowledged, {dropped} had their link dropped within {drop_window:.0f} s after")
-    lines.append("drops: " + ", ".join(f"{link} {len(times)}" for link, times in sorted(counts.drops.items())))
+    # HF frames whose audio was all sent well before the end.
+    hf = [key for key, t in counts.hf_sent.items() if t < samples[-1][0] - 20]
+    heard = log_bytes(folder, "skylark_mheard.log")
+    hf_heard = collections.Counter(m.group(1).decode() for m in re.finditer(rb">soak hf (\d+)\b", heard))
+    lines.append(f"hf: {len(hf)} frames sent through the audio input, {sum(hf_heard[k] == 1 for k in hf)} "
+                 f"in the heard log once, {sum(hf_heard[k] > 1 for k in hf)} more than once")
+    for bearer, times in sorted(counts.beacons.items()):
+        gaps = [b - a for a, b in zip(times, times[1:])]
+        lines.append(f"beacons received by the {bearer} peer: {len(times)} (one per {beacon_minutes * 60 * scale:.1f} s due), "
+                     f"longest gap {max(gaps, default=0):.1f} s ({max(gaps, default=0) / scale:.0f} s station time)")
+    lines.append("drops: " + ", ".join(f"{link} {len(times)}" for link, times in sorted(counts.drops.items()))
+                 + " (" + ", ".join(f"{k} {n}" for k, n in sorted(counts.kinds.items())) + ")")
     if counts.silent_kept:
-        lines.append(f"aprs-is stopped answering {len(counts.silent_kept)} times; the same connection "
-                     f"carried on afterwards {sum(counts.silent_kept)} times (the station leaves a "
-                     f"server silent for 120 s station time and connects again)")
+        lines.append(f"aprs-is stopped answering for 30 s of station time {len(counts.silent_kept)} times; "
+                     f"the same connection carried on afterwards {sum(counts.silent_kept)} times")
     if agwpe_requests:
         lines.append(f"agwpe: {len(agwpe_requests)} connections, monitor requests per connection: "
                      + ", ".join(f"{k} x{v}" for k, v in sorted(collections.Counter(agwpe_requests).items())))
     for name in ("skylark_receive.log", "skylark_transmit.log", "skylark_mheard.log"):
-        total, bad = torn_lines(os.path.join(folder, name))
+        total, bad = torn_lines(log_bytes(folder, name))
         lines.append(f"{name}: {total} lines, {bad} not whole records")
     for link, delays in sorted(counts.back.items()):
         limit = back_limit(link, scale)
