@@ -156,13 +156,7 @@ void ChannelDemodulator::configure()
     m_binHistory.fill(0.0);
     m_historyAge = 0;
     m_sinceRefresh = 0;
-    m_deinterleaver.reset();
-    for (auto& d : m_mfskVaricode)
-        d.reset();
-    m_mfskGain.fill(0.0);
-    m_pendingSoft.fill(0.0f);
-    m_codedCount = 0;
-    m_mfskChoice = 0;
+    restartMfskDecoding();
     m_mixer.reset();
     updateMixer();
 }
@@ -669,17 +663,23 @@ void ChannelDemodulator::mfskRedecode(int shift, std::string& out)
     if (m_open && m_symbols - m_openedAt > static_cast<long long>(kMfskReplay))
         return;
     m_held.clear();
+    restartMfskDecoding();
+    for (const auto& e : m_mfskRecent)
+        mfskDecode(e, out);
+}
+
+void ChannelDemodulator::restartMfskDecoding()
+{
     m_deinterleaver.reset();
     for (auto& v : m_mfskViterbi)
-        v->reset();
+        if (v)
+            v->reset();
     for (auto& d : m_mfskVaricode)
         d.reset();
     m_mfskGain.fill(0.0);
     m_pendingSoft.fill(0.0f);
     m_codedCount = 0;
     m_mfskChoice = 0;
-    for (const auto& e : m_mfskRecent)
-        mfskDecode(e, out);
 }
 
 void ChannelDemodulator::mfskDecode(const std::array<double, kMfskBins>& e, std::string& out)
