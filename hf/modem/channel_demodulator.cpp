@@ -221,9 +221,12 @@ void ChannelDemodulator::emit(char c, std::string& out)
         return;
     }
     // Hold only what came while the quality was already rising towards the squelch: the
-    // first symbols of a key-down (or of noise) are not worth keeping. MFSK16 text starts
-    // right after a steady-tone preamble that does not raise the quality.
-    if (m_mode.modulation != Modulation::Mfsk && quality() * 3 < m_squelch)
+    // first symbols of a key-down (or of noise) are not worth keeping. GMSK's quality averages
+    // over 160 symbols and lags by more than the short text before a frame's start flag: it
+    // holds from the moment its tracking has locked. MFSK16 text starts right after a
+    // steady-tone preamble that does not raise the quality.
+    const bool gmskLocked = m_mode.modulation == Modulation::Gmsk && m_lockAvg >= 0.1;
+    if (m_mode.modulation != Modulation::Mfsk && quality() * 3 < m_squelch && !gmskLocked)
         return;
     if (m_held.size() >= kMaxHeld)
         m_held.pop_front();
