@@ -14,6 +14,7 @@
 #include "links/serial_tnc_link.h"
 #include "messaging/display_text.h"
 #include "messaging/message_composer.h"
+#include "messaging/message_sender.h"
 #include "station/station_state.h"
 
 #include <QCheckBox>
@@ -113,7 +114,7 @@ void MainWindow::wireHf()
     connect(hf, &hf::HfLink::retryFinished, this, [this](bool acknowledged) {
         enableMessageInput();
         if (acknowledged)
-            messageFlashTimer().start(); // the messages box flashes
+            m_sender->startFlashing(); // the messages box flashes
     });
     connect(ig, &hf::Igate::titleChanged, this, [this](const QString& text, unsigned bgr) {
         auto* title = control<QLabel>("titleLabel");

@@ -58,8 +58,7 @@ protected:
         QObject::connect(&receiver, &messaging::MessageReceiver::messagesBoxColour,
                          [this](unsigned c) { boxColours.append(c); });
         QObject::connect(&receiveLog, &records::ReceiveLog::startFlashing, [this] { ++flashStarts; });
-        QObject::connect(&sender, &messaging::MessageSender::flashTimer,
-                         [this](bool on) { flashStarts += on ? 1 : 0; });
+        QObject::connect(&sender, &messaging::MessageSender::flashingStarted, [this] { ++flashStarts; });
     }
 
     void connectAndLogOn()
@@ -69,17 +68,8 @@ protected:
         server.clearReceived();
     }
 
-    /// The window's status timer (1 s) and reconnect timer (10 s), wired as the window wires them.
-    void startStatusTimers()
-    {
-        platform::Clock::setDesignInterval(statusTimer, 1000);
-        platform::Clock::setDesignInterval(reconnectTimer, 10000);
-        QObject::connect(&statusTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
-        QObject::connect(&reconnectTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::reconnectTick);
-        QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
-                         [this](bool run) { run ? reconnectTimer.start() : reconnectTimer.stop(); });
-        statusTimer.start();
-    }
+    /// The client's status timer (1 s) runs, as from the window's opening.
+    void startStatusTimers() { client.start(); }
 
     static int count(const QByteArray& haystack, const QByteArray& needle)
     {
@@ -89,6 +79,10 @@ protected:
         return n;
     }
 
+    /// The clock runs 100 times faster before the parts below set their timers from it.
+    struct FastClock {
+        FastClock() { platform::Clock::setTimeScale(0.01); }
+    } fastClock;
     testsupport::TempStationDir dir;
     testsupport::ScriptedTcpServer server;
     station::StationState state;
@@ -101,8 +95,6 @@ protected:
     messaging::MessageReceiver receiver{state, links, sender};
     QList<unsigned> boxColours;
     int flashStarts = 0;
-    QTimer statusTimer;
-    QTimer reconnectTimer;
 };
 
 TEST_F(AprsIsStationTest, LogOnLineByteForByte)

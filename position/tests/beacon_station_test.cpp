@@ -69,7 +69,7 @@ protected:
         state.gpsBeaconText = "Car";
         links.tnc = &tnc;
         links.aprsIs = &aprsIs;
-        beacons = std::make_unique<BeaconStation>(state, waits, links, gps, beaconScheduleTimer);
+        beacons = std::make_unique<BeaconStation>(state, waits, links, gps);
         beacons->setHfSend([this](const QByteArray& info) { events.append("hf:" + info); });
         QObject::connect(beacons.get(), &BeaconStation::beaconTextCleaned,
                          [this](const QByteArray& t) { cleaned.append(t); });
@@ -90,8 +90,11 @@ protected:
         QObject::connect(beacons.get(), &BeaconStation::gpsFixChecked,
                          [this](bool fix) { fixes.append(fix); });
         beacons->setBeaconText(">Skylark v3.33");
-        beaconScheduleTimer.setInterval(60000);
+        schedule().setInterval(60000);
     }
+
+    /// The schedule timer; its interval is set out of reach, so only the tests' own ticks count.
+    QTimer& schedule() { return beacons->scheduleTimer(); }
 
     QByteArrayList beaconsSent() const
     {
@@ -109,7 +112,6 @@ protected:
     RecordingTnc tnc{events};
     RecordingAprsIs aprsIs{events};
     position::GpsInput gps;
-    QTimer beaconScheduleTimer;
     std::unique_ptr<BeaconStation> beacons;
     QByteArrayList cleaned;
     QString label, button, title;
@@ -120,7 +122,7 @@ protected:
 
 TEST_F(BeaconStationTest, TwoMinuteRateSendsOnTheSecondTick)
 {
-    beaconScheduleTimer.start();
+    schedule().start();
     beacons->beaconMinuteTick();
     EXPECT_TRUE(events.isEmpty());
     beacons->beaconMinuteTick();
@@ -137,7 +139,7 @@ TEST_F(BeaconStationTest, EveryRateHasItsInterval)
     const std::pair<int, int> rates[] = {{0, 10}, {1, 20}, {2, 30}, {3, 60}, {4, 2}, {5, 5}};
     for (const auto& [code, minutes] : rates) {
         state.beaconRateCode = code;
-        BeaconStation b(state, waits, links, gps, beaconScheduleTimer);
+        BeaconStation b(state, waits, links, gps);
         b.setHfSend([this](const QByteArray& info) { events.append("hf:" + info); });
         b.setBeaconText("x");
         EXPECT_EQ(b.countdown(), minutes * 60.0) << code;
@@ -152,14 +154,14 @@ TEST_F(BeaconStationTest, EveryRateHasItsInterval)
 
 TEST_F(BeaconStationTest, SwitchingOffAndOnKeepsTheMinuteCounter)
 {
-    beaconScheduleTimer.start();
+    schedule().start();
     beacons->beaconMinuteTick();
     beacons->beaconButtonClicked();
-    EXPECT_FALSE(beaconScheduleTimer.isActive());
+    EXPECT_FALSE(schedule().isActive());
     EXPECT_EQ(button, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(buttonColour, StatusColour::Grey);
     beacons->beaconButtonClicked();
-    EXPECT_TRUE(beaconScheduleTimer.isActive());
+    EXPECT_TRUE(schedule().isActive());
     EXPECT_EQ(button, QStringLiteral("Beacon ON"));
     EXPECT_EQ(buttonColour, StatusColour::Green);
     EXPECT_EQ(beacons->minuteCounter(), 1);
@@ -169,7 +171,7 @@ TEST_F(BeaconStationTest, SwitchingOffAndOnKeepsTheMinuteCounter)
 
 TEST_F(BeaconStationTest, SendBeaconReloadsOnlyTheCountdown)
 {
-    beaconScheduleTimer.start();
+    schedule().start();
     beacons->beaconMinuteTick();
     for (int i = 0; i < 5; ++i)
         beacons->beaconCountdownTick();
@@ -183,7 +185,7 @@ TEST_F(BeaconStationTest, SendBeaconReloadsOnlyTheCountdown)
 
 TEST_F(BeaconStationTest, CountdownLabelButtonAndTitle)
 {
-    beaconScheduleTimer.start();
+    schedule().start();
     beacons->beaconCountdownTick();
     EXPECT_EQ(label, QStringLiteral("Time to next beacon:    1 min 59 sec "));
     EXPECT_EQ(button, QStringLiteral("Beacon ON"));
@@ -196,14 +198,14 @@ TEST_F(BeaconStationTest, CountdownLabelButtonAndTitle)
         beacons->beaconCountdownTick();
     EXPECT_EQ(label, QStringLiteral("Time to next beacon:    0 min 0 sec ")); // stops at 0
 
-    beaconScheduleTimer.stop();
+    schedule().stop();
     beacons->beaconCountdownTick();
     EXPECT_EQ(label, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(button, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(buttonColour, StatusColour::Grey);
 
     // Remote control has switched HF transmission off: red even while the schedule runs.
-    beaconScheduleTimer.start();
+    schedule().start();
     state.igateTransmitEnabled = false;
     beacons->beaconCountdownTick();
     EXPECT_EQ(button, QStringLiteral("Beacon OFF"));
