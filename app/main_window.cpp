@@ -30,6 +30,7 @@
 #include "station/waits.h"
 // --- Messaging and APRS-IS ---
 #include "aprsis/aprs_is_client.h"
+#include "messaging/operating_mode_switch.h"
 #include "messaging/message_receiver.h"
 #include "messaging/message_sender.h"
 #include "records/receive_log.h"
@@ -79,6 +80,8 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
     m_titleClockTimer.setObjectName(QStringLiteral("titleClockTimer"));
     platform::Clock::setDesignInterval(m_titleClockTimer, 100);
     connect(&m_titleClockTimer, &QTimer::timeout, this, &MainWindow::updateClockAndButtons);
+    wireOperatingModes();
+    wireChoices();
     wireControls();
     wireRecords();
     wireGps();
@@ -90,19 +93,54 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::wireControls()
+void MainWindow::wireOperatingModes()
+{
+    using station::OperatingMode;
+    m_modeSwitch = std::make_unique<messaging::OperatingModeSwitch>(
+        m_state, m_waits,
+        messaging::OperatingModeSwitch::Tnc{[this] { m_serialTnc->enterCommandMode(); },
+                                            [this](const QByteArray& line) { writeToTnc(line); }},
+        [this] { return hfTransmitModeSelected(); }, this);
+    // The choice is copied into the station state first, so the switch that follows sees it.
+    for (int i = 0; i < m_operatingModes.size(); ++i)
+        connect(m_operatingModes[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            const auto mode = static_cast<OperatingMode>(i + 1);
+            if (on) {
+                m_state.choices.operatingMode = mode;
+                m_modeSwitch->select(mode);
+            } else if (m_state.choices.operatingMode == mode) {
+                m_state.choices.operatingMode = OperatingMode::None;
+            }
+        });
+    connect(m_modeSwitch.get(), &messaging::OperatingModeSwitch::acksEnabled, this, [this](bool on) {
+        control<QRadioButton>("normalAcksOption")->setEnabled(on);
+        control<QRadioButton>("noAcksOption")->setEnabled(on);
+    });
+    connect(m_modeSwitch.get(), &messaging::OperatingModeSwitch::modeEnabled, this,
+            [this](OperatingMode mode, bool on) {
+                m_operatingModes[static_cast<int>(mode) - 1]->setEnabled(on);
+            });
+    connect(m_modeSwitch.get(), &messaging::OperatingModeSwitch::commandModeEntered, this, [this] {
+        for (const char* name : {"beaconButton", "tuneButton", "sendBeaconButton"})
+            control<QPushButton>(name)->setEnabled(false);
+        m_beacons->stopSchedule();
+        setBeaconButton(false, LightGrey);
+    });
+    connect(m_modeSwitch.get(), &messaging::OperatingModeSwitch::converseResumed, this,
+            [this](bool sendControls) {
+                control<QPushButton>("beaconButton")->setEnabled(true);
+                if (sendControls) {
+                    control<QPushButton>("tuneButton")->setEnabled(true);
+                    control<QPushButton>("sendBeaconButton")->setEnabled(true);
+                }
+                setBeaconButton(true, Green);
+            });
+}
+
+void MainWindow::wireChoices()
 {
     // The choices are copied into the station state first, so the action that follows sees them.
     station::WindowChoices& choices = m_state.choices;
-    for (int i = 0; i < m_operatingModes.size(); ++i)
-        connect(m_operatingModes[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on) {
-                m_state.choices.operatingMode = static_cast<station::OperatingMode>(i + 1);
-                selectOperatingMode(i + 1);
-            } else if (m_state.choices.operatingMode == static_cast<station::OperatingMode>(i + 1)) {
-                m_state.choices.operatingMode = station::OperatingMode::None;
-            }
-        });
     for (int i = 0; i < m_transmitModes.size(); ++i) {
         QRadioButton* o = m_transmitModes[i];
         connect(o, &QRadioButton::toggled, this, [this, o, i](bool on) {
@@ -139,7 +177,10 @@ void MainWindow::wireControls()
 
     for (const char* name : {"sendToField", "myCallField", "digiPathField"})
         forceUpperCase(control<QLineEdit>(name));
+}
 
+void MainWindow::wireControls()
+{
     auto* hfList = control<QListWidget>("hfHeardList");
     auto* tncList = control<QListWidget>("tncHeardList");
     for (QListWidget* list : {hfList, tncList}) {
@@ -258,63 +299,6 @@ void MainWindow::setBeaconButton(bool on, unsigned colour)
     auto* b = control<QPushButton>("beaconButton");
     b->setText(on ? QStringLiteral("Beacon ON") : QStringLiteral("Beacon OFF"));
     setBackColour(b, colour);
-}
-
-void MainWindow::selectOperatingMode(int mode)
-{
-    auto* normal = control<QRadioButton>("normalAcksOption");
-    auto* noAcks = control<QRadioButton>("noAcksOption");
-    if (mode == 1) { // "TNC Command "
-        normal->setEnabled(false);
-        noAcks->setEnabled(false);
-        while (m_state.transmitBusy && !m_state.shuttingDown) {
-            m_waits.yieldOnce();
-            waitSeconds(0.1);
-        }
-        if (!m_state.shuttingDown) {
-            m_state.transmitBusy = true;
-            m_serialTnc->enterCommandMode();
-            m_state.transmitBusy = false;
-        }
-        control<QPushButton>("beaconButton")->setEnabled(false);
-        control<QPushButton>("tuneButton")->setEnabled(false);
-        control<QPushButton>("sendBeaconButton")->setEnabled(false);
-        m_beacons->stopSchedule();
-        setBeaconButton(false, LightGrey);
-        return;
-    }
-
-    // "APRS Messaging", "Packet Converse", "RAYNET messaging"
-    normal->setEnabled(mode != 3);
-    noAcks->setEnabled(mode != 3);
-    while (m_state.transmitBusy && !m_state.shuttingDown) {
-        m_waits.yieldOnce();
-        waitSeconds(0.1);
-    }
-    if (m_state.shuttingDown)
-        return;
-    m_state.transmitBusy = true;
-    m_serialTnc->enterCommandMode();
-    for (int i = 1; i <= 4; ++i)
-        if (i != mode)
-            m_operatingModes[i - 1]->setEnabled(false);
-    waitSeconds(1.0);
-    if (m_state.shuttingDown) { // the window closed during the wait: nothing more runs
-        m_state.transmitBusy = false;
-        return;
-    }
-    m_operatingModes[0]->setEnabled(!hfTransmitModeSelected());
-    for (int i = 2; i <= 4; ++i)
-        if (i != mode)
-            m_operatingModes[i - 1]->setEnabled(true);
-    writeToTnc("conv\r");
-    m_state.transmitBusy = false;
-    control<QPushButton>("beaconButton")->setEnabled(true);
-    if (!m_state.sendInProgress) {
-        control<QPushButton>("tuneButton")->setEnabled(true);
-        control<QPushButton>("sendBeaconButton")->setEnabled(true);
-    }
-    setBeaconButton(true, Green);
 }
 
 void MainWindow::selectTransmitMode(QRadioButton* option)
@@ -525,24 +509,7 @@ void MainWindow::load()
     m_state.kissSerial = m_state.tncTypeCode == 4 || m_state.tncTypeCode == 5;
 
     // 8: colours and initial states.
-    for (QPushButton* b : findChildren<QPushButton*>())
-        if (b->objectName() != QLatin1String("gpsBeaconButton") &&
-            b->objectName() != QLatin1String("fixedBeaconButton"))
-            setBackColour(b, LightGrey);
-    for (const char* name : {"hfHeardList", "tncHeardList", "tncTrafficDisplay", "hfTrafficDisplay",
-                             "myCallField", "digiPathField"})
-        setBackColour(findChild<QWidget*>(QLatin1String(name)), Cyan);
-    for (const char* name : {"tncTrafficDisplay", "hfTrafficDisplay"})
-        control<QPlainTextEdit>(name)->clear();
-    auto* input = control<QLineEdit>("messageInput");
-    input->clear();
-    setBackColour(input, Yellow);
-    setBackColour(control<QLineEdit>("data2Field"), Yellow);
-    setBackColour(control<QLineEdit>("data3Field"), Yellow);
-    setTabOrder(input, control<QPushButton>("sendButton"));
-    input->setFocus();
-    control<QPushButton>("sendBeaconButton")->setEnabled(false);
-    control<QPushButton>("beaconButton")->setEnabled(false);
+    showInitialStates();
 
     // 9-10: settings, then the stored links.
     readSettings();
@@ -575,6 +542,28 @@ void MainWindow::load()
             control<QRadioButton>(name)->setEnabled(true);
     openTncPort(); // starts the port's status and watch timers
     m_beacons->startSchedule();
+}
+
+void MainWindow::showInitialStates()
+{
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->objectName() != QLatin1String("gpsBeaconButton") &&
+            b->objectName() != QLatin1String("fixedBeaconButton"))
+            setBackColour(b, LightGrey);
+    for (const char* name : {"hfHeardList", "tncHeardList", "tncTrafficDisplay", "hfTrafficDisplay",
+                             "myCallField", "digiPathField"})
+        setBackColour(findChild<QWidget*>(QLatin1String(name)), Cyan);
+    for (const char* name : {"tncTrafficDisplay", "hfTrafficDisplay"})
+        control<QPlainTextEdit>(name)->clear();
+    auto* input = control<QLineEdit>("messageInput");
+    input->clear();
+    setBackColour(input, Yellow);
+    setBackColour(control<QLineEdit>("data2Field"), Yellow);
+    setBackColour(control<QLineEdit>("data3Field"), Yellow);
+    setTabOrder(input, control<QPushButton>("sendButton"));
+    input->setFocus();
+    control<QPushButton>("sendBeaconButton")->setEnabled(false);
+    control<QPushButton>("beaconButton")->setEnabled(false);
 }
 
 void MainWindow::startTimers()

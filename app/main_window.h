@@ -48,6 +48,7 @@ class AprsIsClient;
 namespace messaging {
 class MessageReceiver;
 class MessageSender;
+class OperatingModeSwitch;
 struct SendFields;
 enum class SendControl;
 } // namespace messaging
@@ -141,9 +142,13 @@ private:
     template <typename T> T* control(const char* name) const { return findChild<T*>(QLatin1String(name)); }
 
     // Behaviour (main_window.cpp)
+    /// The operating-mode options and what their switch shows.
+    void wireOperatingModes();
+    /// Transmit modes, ACK choice, check boxes and call fields copied into the station state.
+    void wireChoices();
+    /// Heard lists, buttons and menus.
     void wireControls();
     void updateClockAndButtons();
-    void selectOperatingMode(int mode);
     void selectTransmitMode(QRadioButton* option);
     bool hfTransmitModeSelected() const;
     void stationListClicked(QListWidget* list, QListWidgetItem* item);
@@ -162,6 +167,8 @@ private:
     void openStationFile(const char* name);
     /// The parts' timers that run from the opening, in their order.
     void startTimers();
+    /// The opening's colours, cleared boxes, focus and the beacon buttons off.
+    void showInitialStates();
     void stopAllTimers();
 
     // Space weather and the RAYNET sheet (main_window_records.cpp)
@@ -206,6 +213,8 @@ private:
     // The HF link and igate (main_window_hf.cpp)
     void wireHf();
     void connectHfViews();
+    /// The modem control's option colours, beacon and tune buttons, MFSK caption.
+    void connectModemControlViews();
     void wireModemStatus(); // sound-card modem status caption
     /// Adds a station to a heard list and its list box (`hfHeardList`, `tncHeardList`) together.
     void addStationHeard(station::HeardList& heard, const char* listName, const QByteArray& source);
@@ -245,6 +254,7 @@ private:
     std::unique_ptr<records::ReceiveLog> m_receiveLog;
     std::unique_ptr<messaging::MessageSender> m_sender;
     std::unique_ptr<messaging::MessageReceiver> m_receiver;
+    std::unique_ptr<messaging::OperatingModeSwitch> m_modeSwitch;
 
     ModemFactory m_modemFactory;
     std::unique_ptr<hf::Modem> m_modem;
