@@ -8,6 +8,7 @@
 #include "hf/hf_frame.h"
 #include "hf/scripted_modem.h"
 #include "position/beacon_station.h"
+#include "tests/support/kiss_frames.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/nmea_sentence.h"
 #include "tests/support/scripted_tcp_peer.h"
@@ -352,14 +353,7 @@ TEST_F(GpsWindowTest, PositionBeaconReachesTheKissPeerThenTheModem)
     auto* sendBeacon = in<QPushButton>(w, "sendBeaconButton");
     sendBeacon->setEnabled(true);
     sendBeacon->click(); // returns after the ten 1 s waits and the HF frame
-    const auto shifted = [](const char* call6) {
-        QByteArray out;
-        for (const char* c = call6; *c; ++c)
-            out += static_cast<char>(*c << 1);
-        return out;
-    };
-    const QByteArray expected = QByteArray("\xC0\x00", 2) + shifted("APSK20") + '\xE0' + shifted("M0SKY ") +
-                                '\x62' + shifted("WIDE1 ") + '\x63' + "\x03\xF0" + PositionInfo + '\xC0';
+    const QByteArray expected = testsupport::kissUiFrame("M0SKY-1", "APSK20", "WIDE1-1", PositionInfo);
     ASSERT_TRUE(testsupport::waitUntil([&] { return kissPeer.received().size() >= expected.size(); }));
     EXPECT_EQ(kissPeer.received().toHex(' '), expected.toHex(' '));
     EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26,WIDE2-1:" + PositionInfo)});

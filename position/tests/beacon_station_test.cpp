@@ -6,6 +6,7 @@
 #include "station/station_state.h"
 #include "station/waits.h"
 
+#include "tests/support/kiss_frames.h"
 #include "tests/support/nmea_sentence.h"
 #include "tests/support/scripted_tcp_peer.h"
 #include "tests/support/tcp_kiss_tnc.h"
@@ -399,14 +400,7 @@ TEST_F(BeaconStationTest, KissBeaconReachesTheKissPeerByteForByte)
     beacons->setBeaconText("Hi");
     beacons->sendFixedBeacon();
 
-    const auto shifted = [](const char* call6) {
-        QByteArray out;
-        for (const char* c = call6; *c; ++c)
-            out += static_cast<char>(*c << 1);
-        return out;
-    };
-    const QByteArray expected = QByteArray("\xC0\x00", 2) + shifted("APSK20") + '\xE0' + shifted("M0SKY ") +
-                                '\x62' + shifted("WIDE2 ") + '\x63' + "\x03\xF0" + "Hi" + '\xC0';
+    const QByteArray expected = testsupport::kissUiFrame("M0SKY-1", "APSK20", "WIDE2-1", "Hi");
     ASSERT_TRUE(testsupport::waitUntil([&] { return peer.received().size() >= expected.size(); }));
     EXPECT_EQ(peer.received().toHex(' '), expected.toHex(' '));
 }
