@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "records/log_record.h"
 #include "records/receive_log.h"
+#include "tests/support/recording_links.h"
 #include "tests/support/scripted_tcp_peer.h"
 #include "station/station_state.h"
 #include "station/status_colours.h"
@@ -22,15 +23,6 @@
 namespace {
 
 const QDateTime FixedTime(QDate(2026, 3, 7), QTime(9, 5, 1), Qt::UTC);
-
-class RecordingLocalServices : public station::LocalServices {
-public:
-    void announcePttOn() override {}
-    void announcePttOff() override {}
-    void sendToLocalProgram(const QByteArray&) override {}
-    void sendReceiveRecord(const QByteArray& record) override { records.append(record); }
-    QList<QByteArray> records;
-};
 
 class AprsIsStationTest : public ::testing::Test {
 protected:
@@ -89,7 +81,8 @@ protected:
     station::Waits waits{state};
     station::StationLinks links;
     aprsis::AprsIsClient client{state};
-    RecordingLocalServices local;
+    QByteArrayList localEvents;
+    testsupport::RecordingLocal local{localEvents};
     records::ReceiveLog receiveLog{state, links};
     messaging::MessageSender sender{state, waits, links};
     messaging::MessageReceiver receiver{state, links, sender};
@@ -135,7 +128,7 @@ TEST_F(AprsIsStationTest, MessageToUsIsShownLoggedAndAcknowledged)
     const QByteArray stamp = "2026-03-07 09:05:01";
     EXPECT_EQ(dir.read(QStringLiteral("skylark_receive.log")),
               "\"" + stamp + "\",\"G4SRC\",\"" + line + "\"\r\n");
-    EXPECT_EQ(local.records, QList<QByteArray>{stamp + ",G4SRC," + line});
+    EXPECT_EQ(testsupport::eventsOf(localEvents, "record:"), QList<QByteArray>{stamp + ",G4SRC," + line});
 
     // A second entry is appended, never replacing the first.
     server.send(line + "\r\n");

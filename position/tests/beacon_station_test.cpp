@@ -7,6 +7,7 @@
 #include "station/waits.h"
 
 #include "tests/support/kiss_frames.h"
+#include "tests/support/recording_links.h"
 #include "tests/support/nmea_sentence.h"
 #include "tests/support/scripted_tcp_peer.h"
 #include "tests/support/tcp_kiss_tnc.h"
@@ -45,16 +46,7 @@ private:
     QByteArrayList& m_events;
 };
 
-class RecordingAprsIs : public station::AprsIsLink {
-public:
-    explicit RecordingAprsIs(QByteArrayList& events) : m_events(events) {}
-    bool isConnected() const override { return connected; }
-    void sendToAprsIs(const QByteArray& line) override { m_events.append("is:" + line); }
-    bool connected = true;
-
-private:
-    QByteArrayList& m_events;
-};
+using testsupport::RecordingAprsIs;
 
 using testsupport::TcpKissTnc;
 
