@@ -77,8 +77,7 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
     buildLayout();
     buildMenus();
     m_titleClockTimer.setParent(this); // found by name like the parts' timers
-    m_titleClockTimer.setObjectName(QStringLiteral("titleClockTimer"));
-    platform::Clock::setDesignInterval(m_titleClockTimer, 100);
+    platform::Clock::setUpTimer(m_titleClockTimer, QStringLiteral("titleClockTimer"), 100);
     connect(&m_titleClockTimer, &QTimer::timeout, this, &MainWindow::updateClockAndButtons);
     wireOperatingModes();
     wireChoices();

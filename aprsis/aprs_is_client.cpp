@@ -24,11 +24,9 @@ QByteArray join(std::initializer_list<QByteArrayView> parts)
 AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent)
     : QObject(parent), m_state(state), m_statusTimer(this), m_reconnectTimer(this), m_silence(this)
 {
-    m_statusTimer.setObjectName(QStringLiteral("aprsIsStatusTimer"));
-    platform::Clock::setDesignInterval(m_statusTimer, 1000);
+    platform::Clock::setUpTimer(m_statusTimer, QStringLiteral("aprsIsStatusTimer"), 1000);
     connect(&m_statusTimer, &QTimer::timeout, this, &AprsIsClient::statusTick);
-    m_reconnectTimer.setObjectName(QStringLiteral("aprsIsReconnectTimer"));
-    platform::Clock::setDesignInterval(m_reconnectTimer, 10000);
+    platform::Clock::setUpTimer(m_reconnectTimer, QStringLiteral("aprsIsReconnectTimer"), 10000);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &AprsIsClient::reconnectTick);
     m_silence.setObjectName(QStringLiteral("aprsIsSilenceTimer"));
     m_silence.setSingleShot(true);

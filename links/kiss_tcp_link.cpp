@@ -12,8 +12,7 @@ KissTcpLink::KissTcpLink(TncLineHandler& lines, std::function<QByteArray(const Q
     : TcpTncLink(TcpTnc::KissOverTcp, QStringLiteral("kissTcp"), QStringLiteral("127.0.0.1"), 4000, parent),
       m_lines(lines), m_decode(std::move(decodeFrame)), m_receiveTimer(this)
 {
-    m_receiveTimer.setObjectName(QStringLiteral("kissTcpReceiveTimer"));
-    platform::Clock::setDesignInterval(m_receiveTimer, 50);
+    platform::Clock::setUpTimer(m_receiveTimer, QStringLiteral("kissTcpReceiveTimer"), 50);
     connect(&m_receiveTimer, &QTimer::timeout, this, &KissTcpLink::onReceiveTimer);
     connect(&socket(), &platform::StationSocket::dataArrived, this, &KissTcpLink::onData);
 }

@@ -7,12 +7,10 @@ namespace links {
 TcpTncLink::TcpTncLink(TcpTnc kind, const QString& name, const QString& host, quint16 port, QObject* parent)
     : QObject(parent), m_kind(kind), m_host(host), m_port(port), m_statusTimer(this), m_reconnectTimer(this)
 {
-    m_statusTimer.setObjectName(name + QStringLiteral("StatusTimer"));
-    platform::Clock::setDesignInterval(m_statusTimer, 1000);
+    platform::Clock::setUpTimer(m_statusTimer, name + QStringLiteral("StatusTimer"), 1000);
     connect(&m_statusTimer, &QTimer::timeout, this, &TcpTncLink::statusTick);
-    m_reconnectTimer.setObjectName(name + QStringLiteral("ReconnectTimer"));
+    platform::Clock::setUpTimer(m_reconnectTimer, name + QStringLiteral("ReconnectTimer"), kReconnectMs);
     m_reconnectTimer.setSingleShot(true);
-    platform::Clock::setDesignInterval(m_reconnectTimer, kReconnectMs);
     connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
         if (m_active && !m_socket.isConnected())
             connectToPeer();

@@ -17,8 +17,7 @@ MessageReceiver::MessageReceiver(station::StationState& state, station::StationL
                                  MessageSender& sender, QObject* parent)
     : QObject(parent), m_state(state), m_links(links), m_sender(sender), m_receiveTimer(this)
 {
-    m_receiveTimer.setObjectName(QStringLiteral("aprsIsReceiveTimer"));
-    platform::Clock::setDesignInterval(m_receiveTimer, 10);
+    platform::Clock::setUpTimer(m_receiveTimer, QStringLiteral("aprsIsReceiveTimer"), 10);
     connect(&m_receiveTimer, &QTimer::timeout, this, &MessageReceiver::classifyAprsIsLines);
 }
 

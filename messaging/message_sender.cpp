@@ -42,8 +42,7 @@ MessageSender::MessageSender(station::StationState& state, station::Waits& waits
                              station::StationLinks& links, QObject* parent)
     : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_flashTimer(this)
 {
-    m_flashTimer.setObjectName(QStringLiteral("messageFlashTimer"));
-    platform::Clock::setDesignInterval(m_flashTimer, 500);
+    platform::Clock::setUpTimer(m_flashTimer, QStringLiteral("messageFlashTimer"), 500);
     connect(&m_flashTimer, &QTimer::timeout, this, [this] {
         flashMessagesDisplay();
         emit flashTicked();

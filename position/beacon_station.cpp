@@ -40,14 +40,11 @@ BeaconStation::BeaconStation(station::StationState& state, station::Waits& waits
     : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_gps(gps), m_scheduleTimer(this),
       m_countdownTimer(this), m_startupTimer(this)
 {
-    m_scheduleTimer.setObjectName(QStringLiteral("beaconScheduleTimer"));
-    platform::Clock::setDesignInterval(m_scheduleTimer, kMinuteMs);
+    platform::Clock::setUpTimer(m_scheduleTimer, QStringLiteral("beaconScheduleTimer"), kMinuteMs);
     connect(&m_scheduleTimer, &QTimer::timeout, this, &BeaconStation::beaconMinuteTick);
-    m_countdownTimer.setObjectName(QStringLiteral("beaconCountdownTimer"));
-    platform::Clock::setDesignInterval(m_countdownTimer, 1000);
+    platform::Clock::setUpTimer(m_countdownTimer, QStringLiteral("beaconCountdownTimer"), 1000);
     connect(&m_countdownTimer, &QTimer::timeout, this, &BeaconStation::beaconCountdownTick);
-    m_startupTimer.setObjectName(QStringLiteral("startupBeaconTimer"));
-    platform::Clock::setDesignInterval(m_startupTimer, 2000);
+    platform::Clock::setUpTimer(m_startupTimer, QStringLiteral("startupBeaconTimer"), 2000);
     connect(&m_startupTimer, &QTimer::timeout, this, [this] {
         m_startupTimer.stop();
         emit startupBeaconDue();

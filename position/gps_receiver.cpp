@@ -6,11 +6,9 @@ namespace position {
 
 GpsReceiver::GpsReceiver(QObject* parent) : QObject(parent), m_sentenceTimer(this), m_statusTimer(this)
 {
-    m_sentenceTimer.setObjectName(QStringLiteral("gpsSentenceTimer"));
-    platform::Clock::setDesignInterval(m_sentenceTimer, 150);
+    platform::Clock::setUpTimer(m_sentenceTimer, QStringLiteral("gpsSentenceTimer"), 150);
     connect(&m_sentenceTimer, &QTimer::timeout, this, &GpsReceiver::sentenceTick);
-    m_statusTimer.setObjectName(QStringLiteral("gpsStatusTimer"));
-    platform::Clock::setDesignInterval(m_statusTimer, 30000);
+    platform::Clock::setUpTimer(m_statusTimer, QStringLiteral("gpsStatusTimer"), 30000);
     connect(&m_statusTimer, &QTimer::timeout, this, &GpsReceiver::watchTick);
 }
 

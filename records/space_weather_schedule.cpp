@@ -6,8 +6,7 @@ namespace records {
 
 SpaceWeatherSchedule::SpaceWeatherSchedule(QObject* parent) : QObject(parent), m_minuteTimer(this)
 {
-    m_minuteTimer.setObjectName(QStringLiteral("minuteTimer"));
-    platform::Clock::setDesignInterval(m_minuteTimer, 60000);
+    platform::Clock::setUpTimer(m_minuteTimer, QStringLiteral("minuteTimer"), 60000);
     connect(&m_minuteTimer, &QTimer::timeout, this, &SpaceWeatherSchedule::minuteTick);
 }
 
