@@ -234,17 +234,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 }
 
 // ---------------------------------------------------------------------------------------
-// Waits and clock
-
-void MainWindow::waitSeconds(double seconds)
-{
-    m_waits.waitSeconds(seconds);
-}
-
-void MainWindow::retryWaitSeconds(double seconds)
-{
-    m_waits.retryWaitSeconds(seconds);
-}
+// Clock
 
 void MainWindow::showClock(const QString& zone)
 {

@@ -84,8 +84,6 @@ public:
     /// part whose work it times.
     QTimer& titleClockTimer() { return m_titleClockTimer; }
 
-    void waitSeconds(double seconds);
-    void retryWaitSeconds(double seconds);
     /// The title-bar clock.
     void showClock(const QString& zone);
 

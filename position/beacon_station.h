@@ -48,7 +48,6 @@ public:
     void startSchedule();
     /// Beacons off.
     void stopSchedule() { m_scheduleTimer.stop(); }
-    bool scheduleRunning() const { return m_scheduleTimer.isActive(); }
     /// Stops every timer (the window's closing).
     void stopTimers();
     QTimer& scheduleTimer() { return m_scheduleTimer; }
