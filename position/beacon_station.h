@@ -4,8 +4,8 @@
 // button, and `sendFixedBeacon` / `sendGpsBeacon` on every bearer that is set up (HF through the modem, VHF
 // by KISS, a text-mode TNC, APRS-IS).
 //
-// The window owns the timers and the controls: it connects the timers' ticks and the button
-// to the methods here and shows what the signals carry. Everything runs on the user-interface
+// This part owns its timers; the window owns the controls: it connects the button to the
+// methods here and shows what the signals carry. Everything runs on the user-interface
 // thread; the senders wait cooperatively (station::Waits), so other events run meanwhile.
 
 #include "position/gps_display.h"
