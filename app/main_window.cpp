@@ -21,6 +21,7 @@
 #include "platform/dialog_service.h"
 #include "platform/url_opener.h"
 #include "records/space_weather_fetcher.h"
+#include "records/space_weather_schedule.h"
 #include "settings/file_names.h"
 #include "settings/main_records.h"
 #include "settings/record_file.h"
@@ -29,6 +30,7 @@
 #include "station/waits.h"
 // --- Messaging and APRS-IS ---
 #include "aprsis/aprs_is_client.h"
+#include "messaging/operating_mode_switch.h"
 #include "messaging/message_receiver.h"
 #include "messaging/message_sender.h"
 #include "records/receive_log.h"
@@ -51,47 +53,6 @@ namespace app {
 using settings::RecordFile;
 
 namespace {
-/// The timer is created and run by the part whose work it times.
-constexpr int OwnedByPart = -2;
-
-struct TimerDesign {
-    int intervalMs;        ///< design interval; 0 = no work, -1 = set at run time, OwnedByPart
-    bool runsFromCreation; ///< enabled from the window's creation
-};
-
-constexpr std::array<TimerDesign, MainWindow::TimerCount> Timers{{
-    {100, true},          // titleClockTimer  title-bar clock and button states
-    {OwnedByPart, false}, // tncLineTimer  serial TNC line handler
-    {OwnedByPart, false}, // hfReceiveTimer  HF receive processing
-    {60000, false},       // beaconScheduleTimer  beacon scheduler
-    {OwnedByPart, false}, // tuneEndTimer  end of "HF TUNE (5 sec)"
-    {1000, true},         // linkStatusTimer  socket status
-    {10000, false},       // aprsIsReconnectTimer  APRS-IS log-in
-    {1000, false},        // transmitModeSettleTimer  one-shot that only stops itself
-    {2000, true},         // startupBeaconTimer  start-up beacon
-    {1000, false},        // beaconCountdownTimer beacon countdown
-    {10, false},          // aprsIsReceiveTimer APRS-IS receive
-    {OwnedByPart, false}, // hfAssemblyTimer HF character assembly, 10 ms after received text
-    {OwnedByPart, false}, // modemRetuneTimer re-tunes the modem
-    {500, false},         // messageFlashTimer flashes the message display
-    {OwnedByPart, false}, // transmitDelayTimer random transmit delay
-    {OwnedByPart, false}, // transmitWatchdogTimer transmit watchdog
-    {0, false},           // spareTimerA no work
-    {OwnedByPart, false}, // tncStatusTimer TNC port status
-    {OwnedByPart, false}, // tncWatchTimer TNC port watch
-    {OwnedByPart, false}, // localToHfRelayTimer relay from port 8063 to HF
-    {OwnedByPart, false}, // aprsIsToHfTimer APRS-IS to HF gateway
-    {OwnedByPart, false}, // tncGatherTimer KISS decoding from the serial TNC
-    {OwnedByPart, false}, // kissTcpReceiveTimer KISS decoding from the TCP TNC
-    {0, false},           // spareTimerB no work
-    {-1, false},          // decayWaitTimer retryWaitSeconds
-    {-1, false},          // delayWaitTimer waitSeconds
-    {150, true},          // gpsSentenceTimer GPS sentence reading
-    {30000, false},       // gpsStatusTimer GPS status
-    {60000, false},       // minuteTimer minute counter (space weather)
-    {60000, true},        // splashCloseTimer closes the splash window
-}};
-
 /// The eight transmit options that send through the modem in an HF mode.
 const char* const HfModes[] = {"psk63Option",   "mfsk16Option", "qpsk125Option",  "psk250Option",
                                "qpsk250Option", "gmsk63Option", "ax25MfskOption", "gmsk250Option"};
@@ -105,20 +66,6 @@ bool isOneOf(const QString& name, std::initializer_list<const char*> names)
 }
 } // namespace
 
-const char* MainWindow::timerName(int n)
-{
-    static constexpr const char* Names[TimerCount] = {
-        "titleClockTimer",    "tncLineTimer",         "hfReceiveTimer",       "beaconScheduleTimer",
-        "tuneEndTimer",       "linkStatusTimer",      "aprsIsReconnectTimer", "transmitModeSettleTimer",
-        "startupBeaconTimer", "beaconCountdownTimer", "aprsIsReceiveTimer",   "hfAssemblyTimer",
-        "modemRetuneTimer",   "messageFlashTimer",    "transmitDelayTimer",   "transmitWatchdogTimer",
-        "spareTimerA",        "tncStatusTimer",       "tncWatchTimer",        "localToHfRelayTimer",
-        "aprsIsToHfTimer",    "tncGatherTimer",       "kissTcpReceiveTimer",  "spareTimerB",
-        "decayWaitTimer",     "delayWaitTimer",       "gpsSentenceTimer",     "gpsStatusTimer",
-        "minuteTimer",        "splashCloseTimer"};
-    return n >= 1 && n <= TimerCount ? Names[n - 1] : "";
-}
-
 MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
                        const platform::CommPortMap& ports, StartupPage* startupPage, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_waits(waits), m_ports(ports), m_startupPage(startupPage),
@@ -129,7 +76,11 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
     setWindowIcon(QIcon(QStringLiteral(":/skylark/skylark.png")));
     buildLayout();
     buildMenus();
-    setUpTimers();
+    m_titleClockTimer.setParent(this); // found by name like the parts' timers
+    platform::Clock::setUpTimer(m_titleClockTimer, QStringLiteral("titleClockTimer"), 100);
+    connect(&m_titleClockTimer, &QTimer::timeout, this, &MainWindow::updateClockAndButtons);
+    wireOperatingModes();
+    wireChoices();
     wireControls();
     wireRecords();
     wireGps();
@@ -141,41 +92,54 @@ MainWindow::MainWindow(station::StationState& state, station::Waits& waits,
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::setUpTimers()
+void MainWindow::wireOperatingModes()
 {
-    for (int n = 1; n <= TimerCount; ++n) {
-        if (Timers[static_cast<size_t>(n - 1)].intervalMs == OwnedByPart)
-            continue;
-        auto t = std::make_unique<QTimer>(this);
-        t->setObjectName(QLatin1String(MainWindow::timerName(n)));
-        const TimerDesign& d = Timers[static_cast<size_t>(n - 1)];
-        if (d.intervalMs > 0)
-            platform::Clock::setDesignInterval(*t, d.intervalMs);
-        m_timers[static_cast<size_t>(n - 1)] = std::move(t);
-    }
-    transmitModeSettleTimer().setSingleShot(true);
-    connect(&titleClockTimer(), &QTimer::timeout, this, &MainWindow::updateClockAndButtons);
-    connect(&startupBeaconTimer(), &QTimer::timeout, this, [this] {
-        startupBeaconTimer().stop();
-        control<QPushButton>("sendBeaconButton")->click();
+    using station::OperatingMode;
+    m_modeSwitch = std::make_unique<messaging::OperatingModeSwitch>(
+        m_state, m_waits,
+        messaging::OperatingModeSwitch::Tnc{[this] { m_serialTnc->enterCommandMode(); },
+                                            [this](const QByteArray& line) { writeToTnc(line); }},
+        [this] { return hfTransmitModeSelected(); }, this);
+    // The choice is copied into the station state first, so the switch that follows sees it.
+    for (int i = 0; i < m_operatingModes.size(); ++i)
+        connect(m_operatingModes[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            const auto mode = static_cast<OperatingMode>(i + 1);
+            if (on) {
+                m_state.choices.operatingMode = mode;
+                m_modeSwitch->select(mode);
+            } else if (m_state.choices.operatingMode == mode) {
+                m_state.choices.operatingMode = OperatingMode::None;
+            }
+        });
+    connect(m_modeSwitch.get(), &messaging::OperatingModeSwitch::acksEnabled, this, [this](bool on) {
+        control<QRadioButton>("normalAcksOption")->setEnabled(on);
+        control<QRadioButton>("noAcksOption")->setEnabled(on);
     });
-    // decayWaitTimer and delayWaitTimer are the waits of waitSeconds and retryWaitSeconds: see
-    // station::Waits.
+    connect(m_modeSwitch.get(), &messaging::OperatingModeSwitch::modeEnabled, this,
+            [this](OperatingMode mode, bool on) {
+                m_operatingModes[static_cast<int>(mode) - 1]->setEnabled(on);
+            });
+    connect(m_modeSwitch.get(), &messaging::OperatingModeSwitch::commandModeEntered, this, [this] {
+        for (const char* name : {"beaconButton", "tuneButton", "sendBeaconButton"})
+            control<QPushButton>(name)->setEnabled(false);
+        m_beacons->stopSchedule();
+        setBeaconButton(false, LightGrey);
+    });
+    connect(m_modeSwitch.get(), &messaging::OperatingModeSwitch::converseResumed, this,
+            [this](bool sendControls) {
+                control<QPushButton>("beaconButton")->setEnabled(true);
+                if (sendControls) {
+                    control<QPushButton>("tuneButton")->setEnabled(true);
+                    control<QPushButton>("sendBeaconButton")->setEnabled(true);
+                }
+                setBeaconButton(true, Green);
+            });
 }
 
-void MainWindow::wireControls()
+void MainWindow::wireChoices()
 {
     // The choices are copied into the station state first, so the action that follows sees them.
     station::WindowChoices& choices = m_state.choices;
-    for (int i = 0; i < m_operatingModes.size(); ++i)
-        connect(m_operatingModes[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on) {
-                m_state.choices.operatingMode = static_cast<station::OperatingMode>(i + 1);
-                selectOperatingMode(i + 1);
-            } else if (m_state.choices.operatingMode == static_cast<station::OperatingMode>(i + 1)) {
-                m_state.choices.operatingMode = station::OperatingMode::None;
-            }
-        });
     for (int i = 0; i < m_transmitModes.size(); ++i) {
         QRadioButton* o = m_transmitModes[i];
         connect(o, &QRadioButton::toggled, this, [this, o, i](bool on) {
@@ -212,7 +176,10 @@ void MainWindow::wireControls()
 
     for (const char* name : {"sendToField", "myCallField", "digiPathField"})
         forceUpperCase(control<QLineEdit>(name));
+}
 
+void MainWindow::wireControls()
+{
     auto* hfList = control<QListWidget>("hfHeardList");
     auto* tncList = control<QListWidget>("tncHeardList");
     for (QListWidget* list : {hfList, tncList}) {
@@ -260,24 +227,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     auto* messages = control<QPlainTextEdit>("messagesDisplay");
     if (messages && watched == messages->viewport() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
-        messageFlashTimer().stop(); // flashing stops
+        m_sender->stopFlashing();
         setBackColour(messages, White);
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------------------
-// Waits and clock
-
-void MainWindow::waitSeconds(double seconds)
-{
-    m_waits.waitSeconds(seconds);
-}
-
-void MainWindow::retryWaitSeconds(double seconds)
-{
-    m_waits.retryWaitSeconds(seconds);
-}
+// Clock
 
 void MainWindow::showClock(const QString& zone)
 {
@@ -333,63 +290,6 @@ void MainWindow::setBeaconButton(bool on, unsigned colour)
     setBackColour(b, colour);
 }
 
-void MainWindow::selectOperatingMode(int mode)
-{
-    auto* normal = control<QRadioButton>("normalAcksOption");
-    auto* noAcks = control<QRadioButton>("noAcksOption");
-    if (mode == 1) { // "TNC Command "
-        normal->setEnabled(false);
-        noAcks->setEnabled(false);
-        while (m_state.transmitBusy && !m_state.shuttingDown) {
-            m_waits.yieldOnce();
-            waitSeconds(0.1);
-        }
-        if (!m_state.shuttingDown) {
-            m_state.transmitBusy = true;
-            m_serialTnc->enterCommandMode();
-            m_state.transmitBusy = false;
-        }
-        control<QPushButton>("beaconButton")->setEnabled(false);
-        control<QPushButton>("tuneButton")->setEnabled(false);
-        control<QPushButton>("sendBeaconButton")->setEnabled(false);
-        beaconScheduleTimer().stop();
-        setBeaconButton(false, LightGrey);
-        return;
-    }
-
-    // "APRS Messaging", "Packet Converse", "RAYNET messaging"
-    normal->setEnabled(mode != 3);
-    noAcks->setEnabled(mode != 3);
-    while (m_state.transmitBusy && !m_state.shuttingDown) {
-        m_waits.yieldOnce();
-        waitSeconds(0.1);
-    }
-    if (m_state.shuttingDown)
-        return;
-    m_state.transmitBusy = true;
-    m_serialTnc->enterCommandMode();
-    for (int i = 1; i <= 4; ++i)
-        if (i != mode)
-            m_operatingModes[i - 1]->setEnabled(false);
-    waitSeconds(1.0);
-    if (m_state.shuttingDown) { // the window closed during the wait: nothing more runs
-        m_state.transmitBusy = false;
-        return;
-    }
-    m_operatingModes[0]->setEnabled(!hfTransmitModeSelected());
-    for (int i = 2; i <= 4; ++i)
-        if (i != mode)
-            m_operatingModes[i - 1]->setEnabled(true);
-    writeToTnc("conv\r");
-    m_state.transmitBusy = false;
-    control<QPushButton>("beaconButton")->setEnabled(true);
-    if (!m_state.sendInProgress) {
-        control<QPushButton>("tuneButton")->setEnabled(true);
-        control<QPushButton>("sendBeaconButton")->setEnabled(true);
-    }
-    setBeaconButton(true, Green);
-}
-
 void MainWindow::selectTransmitMode(QRadioButton* option)
 {
     const QString name = option->objectName();
@@ -400,8 +300,7 @@ void MainWindow::selectTransmitMode(QRadioButton* option)
     auto* tune = control<QPushButton>("tuneButton");
     auto* tncCommand = m_operatingModes[0];
     auto startBeaconSchedule = [this] {
-        platform::Clock::setDesignInterval(beaconScheduleTimer(), 60000);
-        beaconScheduleTimer().start();
+        m_beacons->startSchedule();
         m_beacons->reloadCountdown();
     };
 
@@ -429,7 +328,6 @@ void MainWindow::selectTransmitMode(QRadioButton* option)
             anyMode = anyMode || o->isChecked();
         if (!anyMode)
             selectOption(m_operatingModes[1]);
-        transmitModeSettleTimer().start();
         tune->setEnabled(ax25 && !m_state.sendInProgress);
         return;
     }
@@ -582,19 +480,7 @@ void MainWindow::load()
     connectParts();
     control<QCheckBox>("alertCheck")->setChecked(false);
     m_state.igateTransmitEnabled = true;
-    beaconCountdownTimer().start();
-    m_hfLink->start();
-    m_modemControl->startWatchdog();
-    minuteTimer().start();
-    titleClockTimer().start();
-    m_serialTnc->lineHandler().start();
-    linkStatusTimer().start();
-    m_kissTcp->start();
-    m_agwpe->start();
-    startupBeaconTimer().start();
-    m_modemControl->startRetune();
-    gpsSentenceTimer().start();
-    splashCloseTimer().start();
+    startTimers();
 
     // 3: the start-up page closes and saves its settings.
     if (m_startupPage)
@@ -612,29 +498,12 @@ void MainWindow::load()
     m_state.kissSerial = m_state.tncTypeCode == 4 || m_state.tncTypeCode == 5;
 
     // 8: colours and initial states.
-    for (QPushButton* b : findChildren<QPushButton*>())
-        if (b->objectName() != QLatin1String("gpsBeaconButton") &&
-            b->objectName() != QLatin1String("fixedBeaconButton"))
-            setBackColour(b, LightGrey);
-    for (const char* name : {"hfHeardList", "tncHeardList", "tncTrafficDisplay", "hfTrafficDisplay",
-                             "myCallField", "digiPathField"})
-        setBackColour(findChild<QWidget*>(QLatin1String(name)), Cyan);
-    for (const char* name : {"tncTrafficDisplay", "hfTrafficDisplay"})
-        control<QPlainTextEdit>(name)->clear();
-    auto* input = control<QLineEdit>("messageInput");
-    input->clear();
-    setBackColour(input, Yellow);
-    setBackColour(control<QLineEdit>("data2Field"), Yellow);
-    setBackColour(control<QLineEdit>("data3Field"), Yellow);
-    setTabOrder(input, control<QPushButton>("sendButton"));
-    input->setFocus();
-    control<QPushButton>("sendBeaconButton")->setEnabled(false);
-    control<QPushButton>("beaconButton")->setEnabled(false);
+    showInitialStates();
 
     // 9-10: settings, then the stored links.
     readSettings();
     if (m_state.gpsBeacon)
-        gpsStatusTimer().start();
+        m_gpsReceiver->startWatch();
     fetchSpaceWeather();
 
     // 12: local service ports.
@@ -661,21 +530,59 @@ void MainWindow::load()
         for (const char* name : HfModes)
             control<QRadioButton>(name)->setEnabled(true);
     openTncPort(); // starts the port's status and watch timers
-    if (!control<QRadioButton>("aprsIsOption")->isChecked() &&
-        !control<QRadioButton>("ax25Option")->isChecked())
-        transmitModeSettleTimer().start();
-    platform::Clock::setDesignInterval(beaconScheduleTimer(), 60000);
-    beaconScheduleTimer().start();
+    m_beacons->startSchedule();
+}
+
+void MainWindow::showInitialStates()
+{
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->objectName() != QLatin1String("gpsBeaconButton") &&
+            b->objectName() != QLatin1String("fixedBeaconButton"))
+            setBackColour(b, LightGrey);
+    for (const char* name : {"hfHeardList", "tncHeardList", "tncTrafficDisplay", "hfTrafficDisplay",
+                             "myCallField", "digiPathField"})
+        setBackColour(findChild<QWidget*>(QLatin1String(name)), Cyan);
+    for (const char* name : {"tncTrafficDisplay", "hfTrafficDisplay"})
+        control<QPlainTextEdit>(name)->clear();
+    auto* input = control<QLineEdit>("messageInput");
+    input->clear();
+    setBackColour(input, Yellow);
+    setBackColour(control<QLineEdit>("data2Field"), Yellow);
+    setBackColour(control<QLineEdit>("data3Field"), Yellow);
+    setTabOrder(input, control<QPushButton>("sendButton"));
+    input->setFocus();
+    control<QPushButton>("sendBeaconButton")->setEnabled(false);
+    control<QPushButton>("beaconButton")->setEnabled(false);
+}
+
+void MainWindow::startTimers()
+{
+    m_beacons->startCountdown();
+    m_hfLink->start();
+    m_modemControl->startWatchdog();
+    m_spaceWeatherSchedule->start();
+    m_titleClockTimer.start();
+    m_serialTnc->lineHandler().start();
+    m_aprsIs->start();
+    m_kissTcp->start();
+    m_agwpe->start();
+    m_beacons->startStartupBeacon();
+    m_modemControl->startRetune();
+    m_gpsReceiver->start();
 }
 
 void MainWindow::stopAllTimers()
 {
-    for (auto& t : m_timers)
-        if (t)
-            t->stop();
+    m_titleClockTimer.stop();
+    m_spaceWeatherSchedule->stop();
+    m_gpsReceiver->stopTimers();
+    m_aprsIs->stopTimers();
+    m_receiver->stopTimers();
+    m_sender->stopTimers();
     m_serialTnc->stopTimers();
     m_kissTcp->stopTimers();
     m_agwpe->stopTimers();
+    m_beacons->stopTimers();
     if (m_modemControl) { // the HF parts exist from the opening on
         m_modemControl->stopTimers();
         m_hfLink->stopTimers();

@@ -1,7 +1,7 @@
 #pragma once
 #include "messaging/aprs_is_line_reader.h"
 #include "position/gps_display.h"
-#include "position/gps_input.h"
+#include "position/gps_receiver.h"
 #include "records/space_weather.h"
 #include "settings/main_records.h"
 #include "station/heard_list.h"
@@ -11,7 +11,6 @@
 #include <QMap>
 #include <QTimer>
 
-#include <array>
 #include <functional>
 #include <memory>
 
@@ -27,6 +26,7 @@ class QRadioButton;
 namespace records {
 class ReceiveLog;
 class SpaceWeatherFetcher;
+class SpaceWeatherSchedule;
 } // namespace records
 namespace platform {
 class CommPortMap;
@@ -48,6 +48,7 @@ class AprsIsClient;
 namespace messaging {
 class MessageReceiver;
 class MessageSender;
+class OperatingModeSwitch;
 struct SendFields;
 enum class SendControl;
 } // namespace messaging
@@ -66,47 +67,23 @@ namespace app {
 class MessageDisplayWindow;
 class StartupPage;
 
-/// The station's operating screen and the owner of every link and timer. It opens when the
+/// The station's operating screen and the owner of every link. It opens when the
 /// start-up page's "Start" is pressed, brings the links up in a fixed order, and runs until
 /// it is closed, which ends the program.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr int TimerCount = 30;
-
     MainWindow(station::StationState& state, station::Waits& waits, const platform::CommPortMap& ports,
                StartupPage* startupPage, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    /// The opening steps: settings read, links brought up, timers started.
+    /// The opening steps: settings read, links brought up, the parts' timers started.
     void load();
 
-    /// Timer n (1..30) in the order of the table in main_window.cpp (null: its part owns it);
-    /// callers use the named accessors below.
-    QTimer& timer(int n) { return *m_timers[static_cast<size_t>(n - 1)]; }
-    /// The timers by what they time (objectNames the same).
-    QTimer& titleClockTimer() { return *m_timers[0]; }
-    QTimer& beaconScheduleTimer() { return *m_timers[3]; }
-    QTimer& linkStatusTimer() { return *m_timers[5]; }
-    QTimer& aprsIsReconnectTimer() { return *m_timers[6]; }
-    QTimer& transmitModeSettleTimer() { return *m_timers[7]; }
-    QTimer& startupBeaconTimer() { return *m_timers[8]; }
-    QTimer& beaconCountdownTimer() { return *m_timers[9]; }
-    QTimer& aprsIsReceiveTimer() { return *m_timers[10]; }
-    QTimer& messageFlashTimer() { return *m_timers[13]; }
-    QTimer& spareTimerA() { return *m_timers[16]; }
-    QTimer& spareTimerB() { return *m_timers[23]; }
-    QTimer& decayWaitTimer() { return *m_timers[24]; }
-    QTimer& delayWaitTimer() { return *m_timers[25]; }
-    QTimer& gpsSentenceTimer() { return *m_timers[26]; }
-    QTimer& gpsStatusTimer() { return *m_timers[27]; }
-    QTimer& minuteTimer() { return *m_timers[28]; }
-    QTimer& splashCloseTimer() { return *m_timers[29]; }
-    /// The objectName of timer n (1..30).
-    static const char* timerName(int n);
+    /// The title-bar clock (100 ms): the window's own timer; every other timer belongs to the
+    /// part whose work it times.
+    QTimer& titleClockTimer() { return m_titleClockTimer; }
 
-    void waitSeconds(double seconds);
-    void retryWaitSeconds(double seconds);
     /// The title-bar clock.
     void showClock(const QString& zone);
 
@@ -128,7 +105,7 @@ public:
     /// The TNC receive step for one handled TNC line: connect the TNC links' packetLine here.
     void receivePacketLine(const QByteArray& line);
     /// The latest checked position sentence of the GPS receiver.
-    const position::GpsInput& gps() const { return m_gps; }
+    const position::GpsInput& gps() const { return m_gpsReceiver->input(); }
 
     using ModemFactory = std::function<std::unique_ptr<hf::Modem>()>;
     /// The modem the window drives, set before load(); the default is the scripted modem,
@@ -143,7 +120,7 @@ public:
     /// and the Data boxes goes out on HF.
     void transmitOnHf();
 
-    /// The beacon schedule and senders (beaconScheduleTimer, beaconCountdownTimer, "Beacon ON"/"Beacon OFF").
+    /// The beacon schedule and senders ("Beacon ON"/"Beacon OFF", the start-up beacon).
     position::BeaconStation& beacons() { return *m_beacons; }
 
 protected:
@@ -163,10 +140,13 @@ private:
     template <typename T> T* control(const char* name) const { return findChild<T*>(QLatin1String(name)); }
 
     // Behaviour (main_window.cpp)
+    /// The operating-mode options and what their switch shows.
+    void wireOperatingModes();
+    /// Transmit modes, ACK choice, check boxes and call fields copied into the station state.
+    void wireChoices();
+    /// Heard lists, buttons and menus.
     void wireControls();
-    void setUpTimers();
     void updateClockAndButtons();
-    void selectOperatingMode(int mode);
     void selectTransmitMode(QRadioButton* option);
     bool hfTransmitModeSelected() const;
     void stationListClicked(QListWidget* list, QListWidgetItem* item);
@@ -183,6 +163,10 @@ private:
     void writeToTnc(const QByteArray& bytes);
     void openUrl(const QUrl& url);
     void openStationFile(const char* name);
+    /// The parts' timers that run from the opening, in their order.
+    void startTimers();
+    /// The opening's colours, cleared boxes, focus and the beacon buttons off.
+    void showInitialStates();
     void stopAllTimers();
 
     // Space weather and the RAYNET sheet (main_window_records.cpp)
@@ -191,14 +175,10 @@ private:
     void connectParts();
     void spaceWeatherClicked();
     void showSpaceWeather(const QByteArray& body, bool ok);
-    void minuteTick();
     void openRaynetSheet();
 
     // The GPS receiver (main_window_gps.cpp)
     void wireGps();
-    void gpsDataReceived(const QByteArray& bytes);
-    void gpsSentenceTick(); // gpsSentenceTimer
-    void gpsWatchTick();    // gpsStatusTimer
     void showGpsState(position::GpsState state);
 
     // Places the links of the station plug into; each does nothing until its link exists.
@@ -231,6 +211,8 @@ private:
     // The HF link and igate (main_window_hf.cpp)
     void wireHf();
     void connectHfViews();
+    /// The modem control's option colours, beacon and tune buttons, MFSK caption.
+    void connectModemControlViews();
     void wireModemStatus(); // sound-card modem status caption
     /// Adds a station to a heard list and its list box (`hfHeardList`, `tncHeardList`) together.
     void addStationHeard(station::HeardList& heard, const char* listName, const QByteArray& source);
@@ -252,15 +234,14 @@ private:
     StartupPage* m_startupPage;
     std::unique_ptr<MessageDisplayWindow> m_messageDisplay;
     std::unique_ptr<links::GpsLink> m_gpsLink; // gpsPort, or gpsd
-    position::GpsInput m_gps;
-    bool m_gpsSentencePending = false; // a complete sentence arrived since gpsSentenceTimer last ran
-    std::array<std::unique_ptr<QTimer>, TimerCount> m_timers;
+    std::unique_ptr<position::GpsReceiver> m_gpsReceiver;
+    QTimer m_titleClockTimer;
     QList<QRadioButton*> m_operatingModes; // tncCommandOption..raynetMessagingOption
     QList<QRadioButton*> m_transmitModes;  // the "Transmit" group
     std::unique_ptr<records::SpaceWeatherFetcher> m_spaceWeatherFetcher;
+    std::unique_ptr<records::SpaceWeatherSchedule> m_spaceWeatherSchedule;
     records::SpaceWeatherReport m_spaceWeather;
     bool m_showBulletinWhenFetched = false;          // a click asked for the bulletin
-    int m_minuteCounter = 0;                         // minuteTimer ticks since the last space-weather fetch
     messaging::AprsIsLineReader m_localProgramLines; // port 8063 stream cut into lines
     bool m_closing = false;
 
@@ -271,6 +252,7 @@ private:
     std::unique_ptr<records::ReceiveLog> m_receiveLog;
     std::unique_ptr<messaging::MessageSender> m_sender;
     std::unique_ptr<messaging::MessageReceiver> m_receiver;
+    std::unique_ptr<messaging::OperatingModeSwitch> m_modeSwitch;
 
     ModemFactory m_modemFactory;
     std::unique_ptr<hf::Modem> m_modem;

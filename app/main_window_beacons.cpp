@@ -1,5 +1,5 @@
-// The main window's wiring of the beacon schedule and senders: beaconScheduleTimer, beaconCountdownTimer, the
-// beacon on/off button, the beacon text field and the HF step of a beacon.
+// The main window's wiring of the beacon schedule and senders: the beacon on/off button, the
+// beacon text field, the start-up beacon and the HF step of a beacon.
 #include "app/main_window.h"
 
 #include "app/widget_helpers.h"
@@ -22,7 +22,7 @@ namespace app {
 void MainWindow::wireBeacons()
 {
     m_beacons =
-        std::make_unique<position::BeaconStation>(m_state, m_waits, m_links, m_gps, beaconScheduleTimer());
+        std::make_unique<position::BeaconStation>(m_state, m_waits, m_links, m_gpsReceiver->input(), this);
     position::BeaconStation* b = m_beacons.get();
     b->setHfSend([this](const QByteArray& info) { sendHfBeacon(info); });
     connect(b, &position::BeaconStation::aprsIsBeaconNotSent, this, [this](const QByteArray& line) {
@@ -30,8 +30,8 @@ void MainWindow::wireBeacons()
             m_sender->noteNotSentToAprsIs("Beacon", line);
     });
 
-    connect(&beaconScheduleTimer(), &QTimer::timeout, b, &position::BeaconStation::beaconMinuteTick);
-    connect(&beaconCountdownTimer(), &QTimer::timeout, b, &position::BeaconStation::beaconCountdownTick);
+    connect(b, &position::BeaconStation::startupBeaconDue, this,
+            [this] { control<QPushButton>("sendBeaconButton")->click(); });
     connect(control<QPushButton>("beaconButton"), &QPushButton::clicked, b,
             &position::BeaconStation::beaconButtonClicked);
 

@@ -1,4 +1,4 @@
-// The GPS receiver on its serial port (`gpsPort`) or through gpsd: sentence handling and the
+// The GPS receiver on its serial port (`gpsPort`) or through gpsd: its sentence label and the
 // status display.
 #include "app/main_window.h"
 
@@ -15,15 +15,17 @@ namespace app {
 
 void MainWindow::wireGps()
 {
-    gpsSentenceTimer().setSingleShot(false);
-    connect(m_gpsLink.get(), &links::GpsLink::dataReceived, this, &MainWindow::gpsDataReceived);
-    connect(&gpsSentenceTimer(), &QTimer::timeout, this, &MainWindow::gpsSentenceTick);
-    connect(&gpsStatusTimer(), &QTimer::timeout, this, &MainWindow::gpsWatchTick);
+    m_gpsReceiver = std::make_unique<position::GpsReceiver>(this);
+    connect(m_gpsLink.get(), &links::GpsLink::dataReceived, m_gpsReceiver.get(),
+            &position::GpsReceiver::feed);
+    connect(m_gpsReceiver.get(), &position::GpsReceiver::sentenceShown, this,
+            [this](const QByteArray& text) { control<QLabel>("gpsSentenceLabel")->setText(textOf(text)); });
+    connect(m_gpsReceiver.get(), &position::GpsReceiver::stateChanged, this, &MainWindow::showGpsState);
 }
 
 void MainWindow::openGpsPort()
 {
-    m_gps.reset();
+    m_gpsReceiver->reset();
     const settings::DeviceSettings& devices = m_state.devices;
     if (devices.gpsFromGpsd)
         m_gpsLink->openGpsd(QString::fromLatin1(devices.gpsdHost), devices.gpsdPort);
@@ -31,31 +33,6 @@ void MainWindow::openGpsPort()
         m_gpsLink->openSerial(m_state.gpsPort); // reopened by its watch timer when unplugged
     else
         m_gpsLink->close();
-}
-
-void MainWindow::gpsDataReceived(const QByteArray& bytes)
-{
-    if (m_gps.feed(bytes))
-        m_gpsSentencePending = true;
-    gpsSentenceTimer().start();
-}
-
-void MainWindow::gpsSentenceTick()
-{
-    gpsSentenceTimer().stop();
-    if (!m_gpsSentencePending || !m_gps.latest())
-        return; // the next receive event starts the timer again
-    m_gpsSentencePending = false;
-    control<QLabel>("gpsSentenceLabel")->setText(textOf(m_gps.latest()->text));
-    gpsStatusTimer().stop();
-    showGpsState(m_gps.latest()->hasFix() ? position::GpsState::FixOk : position::GpsState::NoFix);
-    gpsStatusTimer().start(); // fires 30 s after the last complete sentence
-}
-
-void MainWindow::gpsWatchTick()
-{
-    showGpsState(position::GpsState::NoInput);
-    gpsStatusTimer().stop();
 }
 
 void MainWindow::showGpsState(position::GpsState gpsState)

@@ -14,6 +14,7 @@
 #include "links/serial_tnc_link.h"
 #include "messaging/display_text.h"
 #include "messaging/message_composer.h"
+#include "messaging/message_sender.h"
 #include "station/station_state.h"
 
 #include <QCheckBox>
@@ -75,22 +76,7 @@ void MainWindow::wireHf()
     connect(control<QCheckBox>("notchCheck"), &QCheckBox::toggled, mc, &hf::ModemControl::setNotchEnabled);
     connectHfViews();
 
-    connect(mc, &hf::ModemControl::optionColour, this, [this](station::TransmitMode mode, unsigned bgr) {
-        setBackColour(control<QRadioButton>(optionName(mode)), bgr);
-    });
-    connect(mc, &hf::ModemControl::beaconButtonState, this, [this](unsigned bgr, bool transmitting) {
-        auto* beacon = control<QPushButton>("sendBeaconButton");
-        setBackColour(beacon, bgr);
-        beacon->setText(transmitting ? QStringLiteral("Transmit") : QStringLiteral("Send Beacon"));
-        for (const char* name : ModemTransmitOptions)
-            control<QRadioButton>(name)->setEnabled(!transmitting);
-    });
-    connect(mc, &hf::ModemControl::mfskCaption, this,
-            [this](const QString& caption) { control<QRadioButton>("mfsk16Option")->setText(caption); });
-    connect(mc, &hf::ModemControl::tuneButtonColour, this,
-            [this](unsigned bgr) { setBackColour(control<QPushButton>("tuneButton"), bgr); });
-    connect(mc, &hf::ModemControl::sendBeaconEnabled, this,
-            [this](bool on) { control<QPushButton>("sendBeaconButton")->setEnabled(on); });
+    connectModemControlViews();
 
     connect(hf, &hf::HfLink::trafficTextChanged, this,
             [this](const QByteArray& text) { showAtEnd(control<QPlainTextEdit>("hfTrafficDisplay"), text); });
@@ -113,7 +99,7 @@ void MainWindow::wireHf()
     connect(hf, &hf::HfLink::retryFinished, this, [this](bool acknowledged) {
         enableMessageInput();
         if (acknowledged)
-            messageFlashTimer().start(); // the messages box flashes
+            m_sender->startFlashing(); // the messages box flashes
     });
     connect(ig, &hf::Igate::titleChanged, this, [this](const QString& text, unsigned bgr) {
         auto* title = control<QLabel>("titleLabel");
@@ -123,6 +109,27 @@ void MainWindow::wireHf()
     connect(ig, &hf::Igate::messagesChanged, this, &MainWindow::showMessagesText);
     connect(ig, &hf::Igate::tncStationHeard, this,
             [this](const QByteArray& source) { addStationHeard(m_tncHeard, "tncHeardList", source); });
+}
+
+void MainWindow::connectModemControlViews()
+{
+    hf::ModemControl* mc = m_modemControl.get();
+    connect(mc, &hf::ModemControl::optionColour, this, [this](station::TransmitMode mode, unsigned bgr) {
+        setBackColour(control<QRadioButton>(optionName(mode)), bgr);
+    });
+    connect(mc, &hf::ModemControl::beaconButtonState, this, [this](unsigned bgr, bool transmitting) {
+        auto* beacon = control<QPushButton>("sendBeaconButton");
+        setBackColour(beacon, bgr);
+        beacon->setText(transmitting ? QStringLiteral("Transmit") : QStringLiteral("Send Beacon"));
+        for (const char* name : ModemTransmitOptions)
+            control<QRadioButton>(name)->setEnabled(!transmitting);
+    });
+    connect(mc, &hf::ModemControl::mfskCaption, this,
+            [this](const QString& caption) { control<QRadioButton>("mfsk16Option")->setText(caption); });
+    connect(mc, &hf::ModemControl::tuneButtonColour, this,
+            [this](unsigned bgr) { setBackColour(control<QPushButton>("tuneButton"), bgr); });
+    connect(mc, &hf::ModemControl::sendBeaconEnabled, this,
+            [this](bool on) { control<QPushButton>("sendBeaconButton")->setEnabled(on); });
 }
 
 // --- Sound-card modem: status caption and PTT failures ---------------------------------------

@@ -26,10 +26,11 @@ namespace app {
 
 void MainWindow::wireMessaging()
 {
-    m_aprsIs = std::make_unique<aprsis::AprsIsClient>(m_state);
+    // Children of the window, so its closing finds every timer they run.
+    m_aprsIs = std::make_unique<aprsis::AprsIsClient>(m_state, this);
     m_receiveLog = std::make_unique<records::ReceiveLog>(m_state, m_links);
-    m_sender = std::make_unique<messaging::MessageSender>(m_state, m_waits, m_links);
-    m_receiver = std::make_unique<messaging::MessageReceiver>(m_state, m_links, *m_sender);
+    m_sender = std::make_unique<messaging::MessageSender>(m_state, m_waits, m_links, this);
+    m_receiver = std::make_unique<messaging::MessageReceiver>(m_state, m_links, *m_sender, this);
     m_links.aprsIs = m_aprsIs.get();
     m_links.receiveLog = m_receiveLog.get();
 
@@ -38,10 +39,10 @@ void MainWindow::wireMessaging()
     wireMessageSender();
 
     // The receive log flashes the messages box for news.
-    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, this,
-            [this] { messageFlashTimer().start(); });
-    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, this,
-            [this] { messageFlashTimer().stop(); });
+    connect(m_receiveLog.get(), &records::ReceiveLog::startFlashing, m_sender.get(),
+            &messaging::MessageSender::startFlashing);
+    connect(m_receiveLog.get(), &records::ReceiveLog::stopFlashing, m_sender.get(),
+            &messaging::MessageSender::stopFlashing);
 }
 
 void MainWindow::wireAprsIsClient()
@@ -65,10 +66,6 @@ void MainWindow::wireAprsIsClient()
     connect(client, &aprsis::AprsIsClient::buttonEnabled, button, &QPushButton::setEnabled);
     connect(client, &aprsis::AprsIsClient::dataShown, serverData,
             [serverData](const QByteArray& d) { serverData->setText(textOf(d)); });
-    connect(client, &aprsis::AprsIsClient::reconnectTimer, this,
-            [this](bool run) { run ? aprsIsReconnectTimer().start() : aprsIsReconnectTimer().stop(); });
-    connect(&linkStatusTimer(), &QTimer::timeout, client, &aprsis::AprsIsClient::statusTick);
-    connect(&aprsIsReconnectTimer(), &QTimer::timeout, client, &aprsis::AprsIsClient::reconnectTick);
 }
 
 void MainWindow::showMessagesBox()
@@ -85,14 +82,10 @@ void MainWindow::colourMessagesBox(unsigned bgr)
 
 void MainWindow::wireMessageReceiver()
 {
-    // APRS-IS receive step: every server line waits for the next aprsIsReceiveTimer tick.
+    // APRS-IS receive step: every server line waits for the receiver's next tick.
     messaging::MessageReceiver* receiver = m_receiver.get();
     connect(m_aprsIs.get(), &aprsis::AprsIsClient::lineReceived, receiver,
             &messaging::MessageReceiver::queueAprsIsLine);
-    connect(receiver, &messaging::MessageReceiver::receiveTimer, this,
-            [this](bool run) { run ? aprsIsReceiveTimer().start() : aprsIsReceiveTimer().stop(); });
-    connect(&aprsIsReceiveTimer(), &QTimer::timeout, receiver,
-            &messaging::MessageReceiver::classifyAprsIsLines);
 
     connect(receiver, &messaging::MessageReceiver::messagesTextChanged, this, &MainWindow::showMessagesBox);
     connect(receiver, &messaging::MessageReceiver::messagesBoxColour, this, &MainWindow::colourMessagesBox);
@@ -138,12 +131,9 @@ void MainWindow::wireMessageSender()
         input->setFocus();
         input->selectAll();
     });
-    connect(sender, &messaging::MessageSender::flashTimer, this,
-            [this](bool run) { run ? messageFlashTimer().start() : messageFlashTimer().stop(); });
     connect(sender, &messaging::MessageSender::portWatch, this,
             [this](bool run) { m_serialTnc->setPortWatched(run); }); // the link exists by the first send
-    connect(&messageFlashTimer(), &QTimer::timeout, sender, [this, sender] {
-        sender->flashMessagesDisplay();
+    connect(sender, &messaging::MessageSender::flashTicked, this, [this] {
         if (m_state.shuttingDown)
             close();
     });

@@ -7,6 +7,7 @@
 #include "platform/url_opener.h"
 #include "records/raynet_sheet.h"
 #include "records/space_weather_fetcher.h"
+#include "records/space_weather_schedule.h"
 #include "station/station_state.h"
 
 #include <QPushButton>
@@ -14,7 +15,6 @@
 namespace app {
 
 namespace {
-constexpr int SpaceWeatherEveryMinutes = 30;
 constexpr int SpaceWeatherTimeoutMs = 10000;
 } // namespace
 
@@ -24,7 +24,9 @@ void MainWindow::wireRecords()
     m_spaceWeatherFetcher->setTimeoutMs(SpaceWeatherTimeoutMs);
     connect(control<QPushButton>("spaceWeatherButton"), &QPushButton::clicked, this,
             &MainWindow::spaceWeatherClicked);
-    connect(&minuteTimer(), &QTimer::timeout, this, &MainWindow::minuteTick);
+    m_spaceWeatherSchedule = std::make_unique<records::SpaceWeatherSchedule>(this);
+    connect(m_spaceWeatherSchedule.get(), &records::SpaceWeatherSchedule::fetchDue, this,
+            &MainWindow::fetchSpaceWeather);
     connect(m_spaceWeatherFetcher.get(), &records::SpaceWeatherFetcher::finished, this,
             &MainWindow::showSpaceWeather);
 }
@@ -57,14 +59,6 @@ void MainWindow::spaceWeatherClicked()
 {
     m_showBulletinWhenFetched = true;
     fetchSpaceWeather();
-}
-
-void MainWindow::minuteTick()
-{
-    if (++m_minuteCounter >= SpaceWeatherEveryMinutes) {
-        m_minuteCounter = 0;
-        fetchSpaceWeather();
-    }
 }
 
 void MainWindow::openRaynetSheet()

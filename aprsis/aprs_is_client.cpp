@@ -22,10 +22,15 @@ QByteArray join(std::initializer_list<QByteArrayView> parts)
 } // namespace
 
 AprsIsClient::AprsIsClient(station::StationState& state, QObject* parent)
-    : QObject(parent), m_state(state), m_silence(new QTimer(this))
+    : QObject(parent), m_state(state), m_statusTimer(this), m_reconnectTimer(this), m_silence(this)
 {
-    m_silence->setSingleShot(true);
-    connect(m_silence, &QTimer::timeout, this, &AprsIsClient::onSilence);
+    platform::Clock::setUpTimer(m_statusTimer, QStringLiteral("aprsIsStatusTimer"), 1000);
+    connect(&m_statusTimer, &QTimer::timeout, this, &AprsIsClient::statusTick);
+    platform::Clock::setUpTimer(m_reconnectTimer, QStringLiteral("aprsIsReconnectTimer"), 10000);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, &AprsIsClient::reconnectTick);
+    m_silence.setObjectName(QStringLiteral("aprsIsSilenceTimer"));
+    m_silence.setSingleShot(true);
+    connect(&m_silence, &QTimer::timeout, this, &AprsIsClient::onSilence);
     m_socket.setObjectName(QStringLiteral("aprsIsSocket"));
     connect(&m_socket, &platform::StationSocket::connected, this, &AprsIsClient::onConnected);
     connect(&m_socket, &platform::StationSocket::errorOccurred, this, &AprsIsClient::onError);
@@ -123,7 +128,7 @@ void AprsIsClient::startConnection()
 void AprsIsClient::onConnected()
 {
     m_socket.send(logOnLine(m_state.aprsIsCall, m_passcode, m_state.groupCall));
-    m_silence->start(platform::Clock::scaled(kSilenceMs));
+    m_silence.start(platform::Clock::scaled(kSilenceMs));
     emit statusText(QStringLiteral("Logging on..."));
     emit statusText(QStringLiteral("Connected"));
     emit buttonColour(Green);
@@ -136,6 +141,12 @@ void AprsIsClient::onError()
     emit statusText(QStringLiteral("Error"));
     emit buttonColour(Red);
     m_fromButton = false;
+}
+
+void AprsIsClient::stopTimers()
+{
+    for (QTimer* t : {&m_statusTimer, &m_reconnectTimer, &m_silence})
+        t->stop();
 }
 
 void AprsIsClient::statusTick()
@@ -162,13 +173,13 @@ void AprsIsClient::statusTick()
     case S::Closing:
         emit buttonColour(Yellow);
         emit buttonEnabled(false);
-        emit reconnectTimer(true);
+        m_reconnectTimer.start();
         close();
         break;
     case S::Error:
         emit buttonColour(Red);
         emit buttonEnabled(false);
-        emit reconnectTimer(true);
+        m_reconnectTimer.start();
         close();
         emit buttonCaption(QStringLiteral("Error"));
         break;
@@ -181,7 +192,7 @@ void AprsIsClient::statusTick()
 
 void AprsIsClient::reconnectTick()
 {
-    emit reconnectTimer(false);
+    m_reconnectTimer.stop();
     if (m_state.shuttingDown)
         return;
     close();
@@ -200,12 +211,12 @@ void AprsIsClient::onSilence()
     close();
     emit statusText(QStringLiteral("No data from the server: reconnecting"));
     emit buttonColour(Yellow);
-    emit reconnectTimer(true);
+    m_reconnectTimer.start();
 }
 
 void AprsIsClient::close()
 {
-    m_silence->stop();
+    m_silence.stop();
     m_peerClosed = false;
     m_socket.close();
     m_reader.reset();
@@ -225,7 +236,7 @@ void AprsIsClient::onData()
     const QByteArray data = m_socket.readAll();
     if (data.isEmpty())
         return;
-    m_silence->start(platform::Clock::scaled(kSilenceMs));
+    m_silence.start(platform::Clock::scaled(kSilenceMs));
     emit dataShown(shownData(data));
     emit dataReceived(data);
     QList<QByteArray> comments;

@@ -8,8 +8,7 @@
 #include <QByteArrayView>
 #include <QObject>
 #include <QString>
-
-class QTimer;
+#include <QTimer>
 
 namespace station {
 struct StationState;
@@ -21,9 +20,9 @@ namespace aprsis {
 /// reconnection and the send primitive `sendToAprsIs` every other part uses.
 ///
 /// Connecting is event driven: the log-on line goes out from the socket's connected event, so
-/// no wait loop runs inside another part's wait. The window owns the timers: it calls
-/// statusTick() from linkStatusTimer (1 s) and reconnectTick() from aprsIsReconnectTimer (10 s, started and
-/// stopped through reconnectTimer()).
+/// no wait loop runs inside another part's wait. Its timers: `aprsIsStatusTimer` (1 s,
+/// statusTick(), from the window's opening on) and `aprsIsReconnectTimer` (10 s, reconnectTick(),
+/// started after a drop).
 ///
 /// Received bytes are split into packet lines (server comments "#..." skipped, a partial last
 /// line kept for the next read); lineReceived() carries each one to the receive step and to
@@ -54,7 +53,11 @@ public:
     /// The "Connect to Server" button: disconnects when connected, otherwise connects (shows
     /// "Enter Callsign!" instead when the APRS-IS callsign is unset).
     void connectClicked();
-    /// linkStatusTimer's APRS-IS half: status text, button colour, caption and enabled state from the
+    /// The status timer runs (the window's opening).
+    void start() { m_statusTimer.start(); }
+    /// Stops every timer of the client (the window's closing).
+    void stopTimers();
+    /// aprsIsStatusTimer tick: status text, button colour, caption and enabled state from the
     /// socket state; on a peer close or an error, the reconnect timer starts and the socket closes.
     void statusTick();
     /// aprsIsReconnectTimer: one reconnection attempt (the reconnect timer stops itself).
@@ -91,7 +94,6 @@ signals:
     void buttonColour(unsigned bgr);            ///< "Connect to Server" back colour
     void buttonCaption(const QString& caption); ///< "Connect to server" / "Disconnect server" / "Error"
     void buttonEnabled(bool enabled);
-    void reconnectTimer(bool run);             ///< start (true) or stop aprsIsReconnectTimer
     void dataShown(const QByteArray& text);    ///< server-data label (`serverDataLabel`)
     void lineReceived(const QByteArray& line); ///< one packet line, without line end
     void dataReceived(const QByteArray& data); ///< one whole server read
@@ -113,8 +115,10 @@ private:
     bool m_peerClosed = false;
     LogOn m_logOn = LogOn::Unanswered;
     QByteArray m_logOnAnswer;
-    QTimer* m_silence = nullptr; ///< restarted by every read while connected
-    bool m_fromButton = false;   ///< the running attempt came from the button (colours it)
+    QTimer m_statusTimer;
+    QTimer m_reconnectTimer;
+    QTimer m_silence;          ///< restarted by every read while connected
+    bool m_fromButton = false; ///< the running attempt came from the button (colours it)
 };
 
 } // namespace aprsis

@@ -53,8 +53,7 @@ HfLink::HfLink(Modem& modem, station::StationState& state, station::Waits& waits
                   {m_relayTick, "localToHfRelayTimer", 200, &HfLink::relayLocalLineToHf},
                   {m_transmitDelayTimer, "transmitDelayTimer", 1000, &HfLink::drawTransmitDelay}};
     for (const auto& t : timers) {
-        t.timer.setObjectName(QLatin1String(t.name));
-        platform::Clock::setDesignInterval(t.timer, t.designMs);
+        platform::Clock::setUpTimer(t.timer, QLatin1String(t.name), t.designMs);
         connect(&t.timer, &QTimer::timeout, this, t.tick);
     }
     m_clock.start();

@@ -20,8 +20,7 @@ Igate::Igate(station::StationState& state, station::Waits& waits, station::Stati
     : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_hf(hf), m_gateTick(this),
       m_heardStations(std::move(heardStations))
 {
-    m_gateTick.setObjectName(QStringLiteral("aprsIsToHfTimer"));
-    platform::Clock::setDesignInterval(m_gateTick, 100);
+    platform::Clock::setUpTimer(m_gateTick, QStringLiteral("aprsIsToHfTimer"), 100);
     connect(&m_gateTick, &QTimer::timeout, this, &Igate::gateAprsIsLineToHf);
 }
 

@@ -17,15 +17,12 @@ ModemControl::ModemControl(Modem& modem, station::StationState& state, station::
     : QObject(parent), m_modem(modem), m_state(state), m_waits(waits), m_links(links), m_watchdog(this),
       m_tuneEnd(this), m_retuneTimer(this)
 {
-    m_watchdog.setObjectName(QStringLiteral("transmitWatchdogTimer"));
+    platform::Clock::setUpTimer(m_watchdog, QStringLiteral("transmitWatchdogTimer"), kWatchdogMs);
     m_watchdog.setSingleShot(true);
-    platform::Clock::setDesignInterval(m_watchdog, kWatchdogMs);
     connect(&m_watchdog, &QTimer::timeout, this, &ModemControl::transmitWatchdogExpired);
-    m_tuneEnd.setObjectName(QStringLiteral("tuneEndTimer"));
-    platform::Clock::setDesignInterval(m_tuneEnd, 5000);
+    platform::Clock::setUpTimer(m_tuneEnd, QStringLiteral("tuneEndTimer"), 5000);
     connect(&m_tuneEnd, &QTimer::timeout, this, &ModemControl::endTune);
-    m_retuneTimer.setObjectName(QStringLiteral("modemRetuneTimer"));
-    platform::Clock::setDesignInterval(m_retuneTimer, 2000);
+    platform::Clock::setUpTimer(m_retuneTimer, QStringLiteral("modemRetuneTimer"), 2000);
     connect(&m_retuneTimer, &QTimer::timeout, this, &ModemControl::retuneModem);
     connect(&m_modem, &Modem::periodic, this, &ModemControl::onPeriodic);
     connect(&m_modem, &Modem::transmitStateChanged, this, &ModemControl::onTransmitState);

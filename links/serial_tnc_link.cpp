@@ -38,8 +38,7 @@ SerialTncLink::SerialTncLink(station::StationState& state, station::Waits& waits
                   {m_gatherTimer, "tncGatherTimer", 200, &SerialTncLink::onGatherTimer},
                   {m_reopenTimer, "tncReopenTimer", kReopenMs, &SerialTncLink::onReopenTimer}};
     for (const auto& t : timers) {
-        t.timer.setObjectName(QLatin1String(t.name));
-        platform::Clock::setDesignInterval(t.timer, t.designMs);
+        platform::Clock::setUpTimer(t.timer, QLatin1String(t.name), t.designMs);
         connect(&t.timer, &QTimer::timeout, this, t.tick);
     }
     m_clock.start();

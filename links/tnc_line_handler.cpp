@@ -13,8 +13,7 @@ namespace links {
 TncLineHandler::TncLineHandler(station::StationState& state, station::StationLinks& links, QObject* parent)
     : QObject(parent), m_state(state), m_links(links), m_lineTimer(this)
 {
-    m_lineTimer.setObjectName(QStringLiteral("tncLineTimer"));
-    platform::Clock::setDesignInterval(m_lineTimer, 50);
+    platform::Clock::setUpTimer(m_lineTimer, QStringLiteral("tncLineTimer"), 50);
     connect(&m_lineTimer, &QTimer::timeout, this, &TncLineHandler::onLineTimer);
 }
 

@@ -3,6 +3,7 @@
 
 #include "messaging/display_text.h"
 #include "messaging/message_sender.h"
+#include "platform/clock.h"
 
 #include "station/station_state.h"
 
@@ -14,8 +15,10 @@ using namespace station::colours;
 
 MessageReceiver::MessageReceiver(station::StationState& state, station::StationLinks& links,
                                  MessageSender& sender, QObject* parent)
-    : QObject(parent), m_state(state), m_links(links), m_sender(sender)
+    : QObject(parent), m_state(state), m_links(links), m_sender(sender), m_receiveTimer(this)
 {
+    platform::Clock::setUpTimer(m_receiveTimer, QStringLiteral("aprsIsReceiveTimer"), 10);
+    connect(&m_receiveTimer, &QTimer::timeout, this, &MessageReceiver::classifyAprsIsLines);
 }
 
 QByteArray MessageReceiver::timeText() const
@@ -99,7 +102,7 @@ void MessageReceiver::queueAprsIsLine(const QByteArray& line)
     if (m_queue.size() >= MaxQueuedLines)
         m_queue.removeFirst();
     m_queue.append(line);
-    emit receiveTimer(true);
+    m_receiveTimer.start();
 }
 
 void MessageReceiver::classifyAprsIsLines()
@@ -118,7 +121,7 @@ void MessageReceiver::classifyAprsIsLines()
 void MessageReceiver::clearAprsIsQueue()
 {
     m_queue.clear();
-    emit receiveTimer(false);
+    m_receiveTimer.stop();
 }
 
 } // namespace messaging

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 
@@ -39,12 +40,15 @@ public:
     /// The APRS-IS receive step for one server line (without line end).
     void aprsIsLine(const QByteArray& line);
 
-    /// Data event side: keeps a server line for the next `aprsIsReceiveTimer` tick and asks for the timer.
+    /// Data event side: keeps a server line for the next `aprsIsReceiveTimer` tick (10 ms) and
+    /// starts the timer.
     void queueAprsIsLine(const QByteArray& line);
     /// `aprsIsReceiveTimer`: classifies the queued server lines one by one, then `clearAprsIsQueue`.
     void classifyAprsIsLines();
     /// Empties the queue and stops `aprsIsReceiveTimer`.
     void clearAprsIsQueue();
+    /// Stops the receive timer (the window's closing); queued lines stay.
+    void stopTimers() { m_receiveTimer.stop(); }
 
 signals:
     void messagesTextChanged();           ///< `messagesText` changed: show it in `messagesDisplay`
@@ -53,7 +57,6 @@ signals:
     void remoteIgateOn();                 ///< a remote-control message switches HF transmission on
     void remoteIgateOff();                ///< ... and off
     void tncStationHeard(const QByteArray& callsign); ///< for "TNC stations heard"
-    void receiveTimer(bool run);                      ///< start or stop `aprsIsReceiveTimer`
 
 private:
     ReceivedMessage classifyAndShow(Bearer bearer, const QByteArray& line, const QByteArray& callsign);
@@ -64,6 +67,7 @@ private:
     MessageSender& m_sender;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
     QList<QByteArray> m_queue;
+    QTimer m_receiveTimer; // aprsIsReceiveTimer
 };
 
 } // namespace messaging

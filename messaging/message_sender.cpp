@@ -40,8 +40,19 @@ constexpr Step AprsIsSchedule[] = {C, W(5), C, W(5), C, R, W(5), C, W(5), C, W(1
 
 MessageSender::MessageSender(station::StationState& state, station::Waits& waits,
                              station::StationLinks& links, QObject* parent)
-    : QObject(parent), m_state(state), m_waits(waits), m_links(links)
+    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_flashTimer(this)
 {
+    platform::Clock::setUpTimer(m_flashTimer, QStringLiteral("messageFlashTimer"), 500);
+    connect(&m_flashTimer, &QTimer::timeout, this, [this] {
+        flashMessagesDisplay();
+        emit flashTicked();
+    });
+}
+
+void MessageSender::startFlashing()
+{
+    m_flashTimer.start();
+    emit flashingStarted();
 }
 
 OperatingMode MessageSender::operatingMode() const
@@ -259,7 +270,7 @@ bool MessageSender::ackCheck(Bearer bearer)
     if (bearer == Bearer::AprsIs)
         m_waits.waitSeconds(0.5);
     if (!m_state.shuttingDown) {
-        emit flashTimer(true);
+        startFlashing();
         m_state.ackReceived = false;
         emit focusMessageBox();
     }
@@ -397,11 +408,11 @@ void MessageSender::flashMessagesDisplay()
 {
     if (!m_state.choices.alert) {
         emit messagesBoxColour(White);
-        emit flashTimer(false);
+        stopFlashing();
         return;
     }
     if (m_state.transmitBusy) {
-        emit flashTimer(false);
+        stopFlashing();
         return;
     }
     m_flashGreen = !m_flashGreen;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 
@@ -80,8 +81,13 @@ public:
     /// connection: " and the line). `addressee` is the log record's second field.
     void noteNotSentToAprsIs(const QByteArray& addressee, const QByteArray& line);
 
-    /// `messageFlashTimer`: one step of the flashing of the messages box.
+    /// `messageFlashTimer` tick (500 ms): one step of the flashing of the messages box.
     void flashMessagesDisplay();
+    /// The messages box starts flashing (news, an acknowledgement) / stops (a click on it).
+    void startFlashing();
+    void stopFlashing() { m_flashTimer.stop(); }
+    /// Stops the flashing timer (the window's closing).
+    void stopTimers() { m_flashTimer.stop(); }
 
     /// True while a retry procedure waits for an acknowledgement.
     bool retryRunning() const { return m_retryRunning; }
@@ -97,7 +103,8 @@ signals:
     void focusMessageBox();                          ///< focus `messageInput` with its text selected
     void messagesTextChanged();                      ///< `messagesText` changed: show it in `messagesDisplay`
     void messagesBoxColour(unsigned bgr);            ///< `messagesDisplay` background
-    void flashTimer(bool run);                       ///< start or stop `messageFlashTimer`
+    void flashingStarted();                          ///< the messages box started flashing
+    void flashTicked();                              ///< one `messageFlashTimer` tick has run
     void portWatch(bool run);                        ///< stop or restart `tncWatchTimer`
 
 private:
@@ -128,6 +135,7 @@ private:
     bool m_retryRunning = false;
     bool m_flashGreen = false;
     int m_pendingAcks = 0;
+    QTimer m_flashTimer; // messageFlashTimer
 };
 
 } // namespace messaging

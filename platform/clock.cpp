@@ -47,4 +47,10 @@ void Clock::setDesignInterval(QTimer& timer, double designMs)
     timer.setInterval(scaled(designMs));
 }
 
+void Clock::setUpTimer(QTimer& timer, const QString& name, double designMs)
+{
+    timer.setObjectName(name);
+    setDesignInterval(timer, designMs);
+}
+
 } // namespace platform

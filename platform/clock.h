@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QTimer;
 
 namespace platform {
@@ -19,6 +20,9 @@ public:
     static int scaled(double designMs);
     /// Sets a timer's interval from its design value.
     static void setDesignInterval(QTimer& timer, double designMs);
+    /// Names a part's timer (tests and the window's closing find it by that name) and sets its
+    /// interval from its design value.
+    static void setUpTimer(QTimer& timer, const QString& name, double designMs);
     /// Replaces the factor (tests that need a specific scale within one process).
     static void setTimeScale(double factor);
 };

@@ -1,5 +1,7 @@
 #include "position/beacon_station.h"
 
+#include "platform/clock.h"
+
 #include "position/beacon_forms.h"
 #include "position/gps_icon.h"
 #include "position/gps_position.h"
@@ -8,8 +10,6 @@
 #include "station/program_titles.h"
 #include "station/station_state.h"
 #include "station/waits.h"
-
-#include <QTimer>
 
 namespace position {
 
@@ -29,16 +29,39 @@ bool beaconsOnHfLater(TransmitMode mode)
            mode == TransmitMode::Ax25Mfsk;
 }
 
+/// The schedule's tick: one minute.
+constexpr int kMinuteMs = 60000;
 /// Seconds the AX.25 modes leave between the VHF beacon and the HF one, in 1 s waits.
 constexpr int kHfAfterVhfSeconds = 10;
 } // namespace
 
 BeaconStation::BeaconStation(station::StationState& state, station::Waits& waits,
-                             station::StationLinks& links, const GpsInput& gps, QTimer& beaconTimer,
-                             QObject* parent)
-    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_gps(gps), m_beaconTimer(beaconTimer)
+                             station::StationLinks& links, const GpsInput& gps, QObject* parent)
+    : QObject(parent), m_state(state), m_waits(waits), m_links(links), m_gps(gps), m_scheduleTimer(this),
+      m_countdownTimer(this), m_startupTimer(this)
 {
+    platform::Clock::setUpTimer(m_scheduleTimer, QStringLiteral("beaconScheduleTimer"), kMinuteMs);
+    connect(&m_scheduleTimer, &QTimer::timeout, this, &BeaconStation::beaconMinuteTick);
+    platform::Clock::setUpTimer(m_countdownTimer, QStringLiteral("beaconCountdownTimer"), 1000);
+    connect(&m_countdownTimer, &QTimer::timeout, this, &BeaconStation::beaconCountdownTick);
+    platform::Clock::setUpTimer(m_startupTimer, QStringLiteral("startupBeaconTimer"), 2000);
+    connect(&m_startupTimer, &QTimer::timeout, this, [this] {
+        m_startupTimer.stop();
+        emit startupBeaconDue();
+    });
     reloadCountdown();
+}
+
+void BeaconStation::startSchedule()
+{
+    platform::Clock::setDesignInterval(m_scheduleTimer, kMinuteMs); // the beacon interval set again
+    m_scheduleTimer.start();
+}
+
+void BeaconStation::stopTimers()
+{
+    for (QTimer* t : {&m_scheduleTimer, &m_countdownTimer, &m_startupTimer})
+        t->stop();
 }
 
 void BeaconStation::reloadCountdown()
@@ -59,7 +82,7 @@ void BeaconStation::beaconMinuteTick()
 void BeaconStation::beaconCountdownTick()
 {
     m_countdown = m_countdown - 1.0 < 0.0 ? 0.0 : m_countdown - 1.0;
-    if (m_beaconTimer.isActive())
+    if (m_scheduleTimer.isActive())
         emit countdownTextChanged(QString::fromLatin1(countdownLabelText(m_countdown)));
     else
         emit countdownTextChanged(QString::fromLatin1(kBeaconOff));
@@ -67,7 +90,7 @@ void BeaconStation::beaconCountdownTick()
     const bool txOn = m_state.igateTransmitEnabled;
     if (!txOn)
         emit beaconButtonChanged(QString::fromLatin1(kBeaconOff), StatusColour::Red);
-    else if (m_beaconTimer.isActive())
+    else if (m_scheduleTimer.isActive())
         emit beaconButtonChanged(QString::fromLatin1(kBeaconOn), StatusColour::Green);
     else
         emit beaconButtonChanged(QString::fromLatin1(kBeaconOff), StatusColour::Grey);
@@ -79,13 +102,13 @@ void BeaconStation::beaconCountdownTick()
 
 void BeaconStation::beaconButtonClicked()
 {
-    if (m_beaconTimer.isActive()) {
-        m_beaconTimer.stop();
+    if (m_scheduleTimer.isActive()) {
+        m_scheduleTimer.stop();
         emit beaconButtonChanged(QString::fromLatin1(kBeaconOff), StatusColour::Grey);
         return;
     }
     emit beaconButtonChanged(QString::fromLatin1(kBeaconOn), StatusColour::Green);
-    m_beaconTimer.start();
+    m_scheduleTimer.start();
     reloadCountdown();
 }
 

@@ -4,8 +4,8 @@
 // button, and `sendFixedBeacon` / `sendGpsBeacon` on every bearer that is set up (HF through the modem, VHF
 // by KISS, a text-mode TNC, APRS-IS).
 //
-// The window owns the timers and the controls: it connects the timers' ticks and the button
-// to the methods here and shows what the signals carry. Everything runs on the user-interface
+// This part owns its timers; the window owns the controls: it connects the button to the
+// methods here and shows what the signals carry. Everything runs on the user-interface
 // thread; the senders wait cooperatively (station::Waits), so other events run meanwhile.
 
 #include "position/gps_display.h"
@@ -16,10 +16,9 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
-
-class QTimer;
 
 namespace station {
 struct StationState;
@@ -35,10 +34,25 @@ public:
     /// of the selected mode and send it at once. Called only in the modes that beacon on HF.
     using HfBeaconSend = std::function<void(const QByteArray& info)>;
 
-    /// `beaconTimer` is `beaconScheduleTimer` (60 s); whether it runs is whether beacons are on. `gps`
-    /// is the GPS receiver's input (its latest checked sentence).
+    /// `gps` is the GPS receiver's input (its latest checked sentence). Its timers:
+    /// `beaconScheduleTimer` (60 s; whether it runs is whether beacons are on),
+    /// `beaconCountdownTimer` (1 s) and `startupBeaconTimer` (2 s, once).
     BeaconStation(station::StationState& state, station::Waits& waits, station::StationLinks& links,
-                  const GpsInput& gps, QTimer& beaconTimer, QObject* parent = nullptr);
+                  const GpsInput& gps, QObject* parent = nullptr);
+
+    /// The countdown runs (the window's opening).
+    void startCountdown() { m_countdownTimer.start(); }
+    /// The start-up beacon is due 2 s from now.
+    void startStartupBeacon() { m_startupTimer.start(); }
+    /// Beacons on: the schedule runs from now with its 60 s minute.
+    void startSchedule();
+    /// Beacons off.
+    void stopSchedule() { m_scheduleTimer.stop(); }
+    /// Stops every timer (the window's closing).
+    void stopTimers();
+    QTimer& scheduleTimer() { return m_scheduleTimer; }
+    QTimer& countdownTimer() { return m_countdownTimer; }
+    QTimer& startupBeaconTimer() { return m_startupTimer; }
 
     void setHfSend(HfBeaconSend send) { m_hfSend = std::move(send); }
 
@@ -89,6 +103,8 @@ signals:
     void gpsFixChecked(bool fix);
     /// The beacon line (without line ends) could not go to APRS-IS: the link is down.
     void aprsIsBeaconNotSent(const QByteArray& line);
+    /// The start-up beacon is due: the window presses "Send Beacon" once.
+    void startupBeaconDue();
 
 private:
     void sendOnBearers(const QByteArray& info);
@@ -98,7 +114,9 @@ private:
     station::Waits& m_waits;
     station::StationLinks& m_links;
     const GpsInput& m_gps;
-    QTimer& m_beaconTimer;
+    QTimer m_scheduleTimer;  // beaconScheduleTimer
+    QTimer m_countdownTimer; // beaconCountdownTimer
+    QTimer m_startupTimer;   // startupBeaconTimer
     HfBeaconSend m_hfSend;
     QByteArray m_beaconText;
     double m_countdown = 0.0;

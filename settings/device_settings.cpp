@@ -49,6 +49,13 @@ QByteArray pttName(PttKind kind)
     return "serial";
 }
 
+/// How a host and port are written: an IPv6 literal in brackets.
+QByteArray hostPortText(const QByteArray& host, quint16 port)
+{
+    const bool bareV6 = host.contains(':');
+    return (bareV6 ? '[' + host + ']' : host) + ':' + QByteArray::number(port);
+}
+
 } // namespace
 
 bool splitHostPort(const QByteArray& text, QByteArray& host, quint16& port)
@@ -69,6 +76,9 @@ bool splitHostPort(const QByteArray& text, QByteArray& host, quint16& port)
                c == '-' || c == '_' || c == ':' || c == '%';
     };
     if (name.isEmpty() || !std::all_of(name.cbegin(), name.cend(), hostCharacter))
+        return false;
+    // Kept only if it is read back once written (the brackets an IPv6 literal gets count).
+    if (hostPortText(name, static_cast<quint16>(n)).size() > kMaxValueBytes)
         return false;
     host = name;
     port = static_cast<quint16>(n);
@@ -130,8 +140,7 @@ QByteArray formatDeviceSettings(const DeviceSettings& s)
     line("cm108_device", s.cm108Device);
     line("cm108_gpio", QByteArray::number(s.cm108Gpio));
     line("gps", s.gpsFromGpsd ? "gpsd" : "serial");
-    const bool bareV6 = s.gpsdHost.contains(':');
-    line("gpsd", (bareV6 ? '[' + s.gpsdHost + ']' : s.gpsdHost) + ':' + QByteArray::number(s.gpsdPort));
+    line("gpsd", hostPortText(s.gpsdHost, s.gpsdPort));
     return out;
 }
 

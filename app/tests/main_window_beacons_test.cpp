@@ -8,6 +8,7 @@
 #include "hf/hf_frame.h"
 #include "hf/scripted_modem.h"
 #include "position/beacon_station.h"
+#include "tests/support/kiss_frames.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/nmea_sentence.h"
 #include "tests/support/scripted_tcp_peer.h"
@@ -55,7 +56,7 @@ protected:
         // Each test's beacons are its own: the schedule stops where a test asks for it, and
         // one a loaded machine let it send while the window loaded is not counted.
         if (!scheduleRuns)
-            main->beaconScheduleTimer().stop();
+            main->beacons().scheduleTimer().stop();
         if (modem && !startUpBeacon)
             modem->clearWrites();
         return *main;
@@ -79,12 +80,12 @@ protected:
 TEST_F(BeaconWindowTest, TwoMinuteRateSendsOnTheSecondTickOfTheBeaconTimer)
 {
     app::MainWindow& w = open();
-    ASSERT_TRUE(w.beaconScheduleTimer().isActive()) << "beacons are on after loading";
+    ASSERT_TRUE(w.beacons().scheduleTimer().isActive()) << "beacons are on after loading";
     // The countdown as each tick of the one-second timer leaves it: whenever the test looks,
     // the rule holds (from two minutes, one second less per tick, back to the full interval
     // when a beacon goes out), however late a loaded machine lets the test look.
     QStringList countdown{text("beaconCountdownLabel")}; // before the first tick, or as a busy start left it
-    QObject::connect(&w.beaconCountdownTimer(), &QTimer::timeout,
+    QObject::connect(&w.beacons().countdownTimer(), &QTimer::timeout,
                      [&] { countdown << text("beaconCountdownLabel"); });
     ASSERT_TRUE(testsupport::waitUntil([&] { return countdown.size() >= 5; }));
     EXPECT_EQ(in<QPushButton>(w, "beaconButton")->text(), QStringLiteral("Beacon ON"));
@@ -105,18 +106,18 @@ TEST_F(BeaconWindowTest, TwoMinuteRateSendsOnTheSecondTickOfTheBeaconTimer)
 
     // The schedule, tick by tick from here (a loaded machine may have let a minute pass
     // already): once in step, a beacon on every second minute, none in between.
-    w.beaconScheduleTimer().stop();
-    w.beaconCountdownTimer().stop();
+    w.beacons().scheduleTimer().stop();
+    w.beacons().countdownTimer().stop();
     modem->clearWrites();
-    fire(w.beaconScheduleTimer());
+    fire(w.beacons().scheduleTimer());
     if (modem->queued().isEmpty())
-        fire(w.beaconScheduleTimer());
+        fire(w.beacons().scheduleTimer());
     ASSERT_EQ(modem->queued().size(), 1);
     for (int beacon = 0; beacon < 2; ++beacon) {
         modem->clearWrites();
-        fire(w.beaconScheduleTimer());
+        fire(w.beacons().scheduleTimer());
         EXPECT_TRUE(modem->queued().isEmpty()) << "one minute after a beacon";
-        fire(w.beaconScheduleTimer());
+        fire(w.beacons().scheduleTimer());
         EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26:>Skylark v3.33")});
     }
 }
@@ -124,59 +125,59 @@ TEST_F(BeaconWindowTest, TwoMinuteRateSendsOnTheSecondTickOfTheBeaconTimer)
 TEST_F(BeaconWindowTest, OffAndOnKeepsTheCounterAndSendBeaconReloadsOnlyTheCountdown)
 {
     app::MainWindow& w = open();
-    w.beaconScheduleTimer().stop(); // ticks by hand from here
-    w.beaconCountdownTimer().stop();
+    w.beacons().scheduleTimer().stop(); // ticks by hand from here
+    w.beacons().countdownTimer().stop();
     // In step with the schedule, as a fresh start is, even if a loaded machine let a minute
     // pass while the window loaded: tick to the next beacon.
     modem->clearWrites();
     for (int i = 0; i < 2 && modem->queued().isEmpty(); ++i)
-        fire(w.beaconScheduleTimer());
+        fire(w.beacons().scheduleTimer());
     ASSERT_EQ(modem->queued().size(), 1);
     modem->clearWrites();
     auto* onOff = in<QPushButton>(w, "beaconButton");
     onOff->setEnabled(true);
     onOff->click(); // on: the countdown is reloaded
-    fire(w.beaconScheduleTimer());
+    fire(w.beacons().scheduleTimer());
     onOff->click();
     EXPECT_EQ(onOff->text(), QStringLiteral("Beacon OFF"));
     EXPECT_EQ(colour("beaconButton"), app::LightGrey);
-    fire(w.beaconCountdownTimer());
+    fire(w.beacons().countdownTimer());
     EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Beacon OFF"));
     onOff->click();
     EXPECT_EQ(onOff->text(), QStringLiteral("Beacon ON"));
     for (int i = 0; i < 3; ++i)
-        fire(w.beaconCountdownTimer());
+        fire(w.beacons().countdownTimer());
     EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Time to next beacon:    1 min 57 sec "));
 
     auto* sendBeacon = in<QPushButton>(w, "sendBeaconButton");
     sendBeacon->setEnabled(true);
     sendBeacon->click();
     EXPECT_EQ(modem->queued().size(), 1);
-    fire(w.beaconCountdownTimer());
+    fire(w.beacons().countdownTimer());
     EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Time to next beacon:    1 min 59 sec "));
     EXPECT_EQ(w.beacons().minuteCounter(), 1);
 
-    fire(w.beaconScheduleTimer()); // the second minute of the schedule, although a beacon just went out
+    fire(w.beacons().scheduleTimer()); // the second minute of the schedule, although a beacon just went out
     EXPECT_EQ(modem->queued().size(), 2);
 }
 
 TEST_F(BeaconWindowTest, ChoosingATransmitOptionReloadsTheCountdown)
 {
     app::MainWindow& w = open();
-    w.beaconCountdownTimer().stop(); // ticks by hand from here
+    w.beacons().countdownTimer().stop(); // ticks by hand from here
     for (const char* option :
          {"psk63Option", "tncOption", "ax25Option", "gmsk250Option"}) { // a modem option, TNC, AX.25
         for (int i = 0; i < 5; ++i)
-            fire(w.beaconCountdownTimer());
+            fire(w.beacons().countdownTimer());
         in<QRadioButton>(w, option)->click();
-        fire(w.beaconCountdownTimer());
+        fire(w.beacons().countdownTimer());
         EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Time to next beacon:    1 min 59 sec "))
             << option;
     }
     for (int i = 0; i < 5; ++i)
-        fire(w.beaconCountdownTimer());
+        fire(w.beacons().countdownTimer());
     in<QRadioButton>(w, "aprsIsOption")->click(); // "APRS-IS" leaves the schedule alone
-    fire(w.beaconCountdownTimer());
+    fire(w.beacons().countdownTimer());
     EXPECT_EQ(text("beaconCountdownLabel"), QStringLiteral("Time to next beacon:    1 min 53 sec "));
 }
 
@@ -197,7 +198,7 @@ TEST_F(BeaconWindowTest, StartUpBeaconGoesOutOnce)
     open(true);
     const QByteArray beacon = hfFrame("M0SKY>APSK26:>Skylark v3.33");
     ASSERT_TRUE(testsupport::waitUntil([&] { return modem->queued().contains(beacon); }));
-    EXPECT_FALSE(main->startupBeaconTimer().isActive());
+    EXPECT_FALSE(main->beacons().startupBeaconTimer().isActive());
     EXPECT_EQ(modem->queued().count(beacon), 1);
 }
 
@@ -205,13 +206,13 @@ TEST_F(BeaconWindowTest, RemoteTransmitOffShowsRedBeaconOff)
 {
     app::MainWindow& w = open();
     state.igateTransmitEnabled = false;
-    fire(w.beaconCountdownTimer());
+    fire(w.beacons().countdownTimer());
     EXPECT_EQ(in<QPushButton>(w, "beaconButton")->text(), QStringLiteral("Beacon OFF"));
     EXPECT_EQ(colour("beaconButton"), app::Red);
     EXPECT_EQ(text("titleLabel"), QStringLiteral("     IGATE REMOTE TX OFF"));
     EXPECT_EQ(colour("titleLabel"), app::Red);
     state.igateTransmitEnabled = true;
-    fire(w.beaconCountdownTimer());
+    fire(w.beacons().countdownTimer());
     EXPECT_EQ(in<QPushButton>(w, "beaconButton")->text(), QStringLiteral("Beacon ON"));
     EXPECT_EQ(text("titleLabel"), QStringLiteral("Skylark v3.33"));
     EXPECT_EQ(colour("titleLabel"), app::LightGrey);
@@ -272,7 +273,7 @@ TEST_F(GpsWindowTest, StatusFollowsTheSentencesAndTheInputStopping)
     EXPECT_EQ(colour("gpsStatusLabel"), app::Red);
     EXPECT_EQ(colour("gpsBeaconButton"), app::Red);
     EXPECT_EQ(colour("fixedBeaconButton"), app::Green);
-    EXPECT_FALSE(w.gpsStatusTimer().isActive());
+    EXPECT_FALSE(in<QTimer>(w, "gpsStatusTimer")->isActive());
 }
 
 TEST_F(GpsWindowTest, AnHfOnlyStationReadsItsGpsAndBeaconsItsPosition)
@@ -352,14 +353,7 @@ TEST_F(GpsWindowTest, PositionBeaconReachesTheKissPeerThenTheModem)
     auto* sendBeacon = in<QPushButton>(w, "sendBeaconButton");
     sendBeacon->setEnabled(true);
     sendBeacon->click(); // returns after the ten 1 s waits and the HF frame
-    const auto shifted = [](const char* call6) {
-        QByteArray out;
-        for (const char* c = call6; *c; ++c)
-            out += static_cast<char>(*c << 1);
-        return out;
-    };
-    const QByteArray expected = QByteArray("\xC0\x00", 2) + shifted("APSK20") + '\xE0' + shifted("M0SKY ") +
-                                '\x62' + shifted("WIDE1 ") + '\x63' + "\x03\xF0" + PositionInfo + '\xC0';
+    const QByteArray expected = testsupport::kissUiFrame("M0SKY-1", "APSK20", "WIDE1-1", PositionInfo);
     ASSERT_TRUE(testsupport::waitUntil([&] { return kissPeer.received().size() >= expected.size(); }));
     EXPECT_EQ(kissPeer.received().toHex(' '), expected.toHex(' '));
     EXPECT_EQ(modem->queued(), QByteArrayList{hfFrame("M0SKY>APSK26,WIDE2-1:" + PositionInfo)});

@@ -26,8 +26,8 @@ protected:
     hf::ScriptedModem& openWindow()
     {
         makeMain();
-        main->startupBeaconTimer().stop();  // no start-up beacon in the middle of these exchanges
-        main->beaconScheduleTimer().stop(); // nor a scheduled one
+        main->beacons().startupBeaconTimer().stop(); // no start-up beacon in the middle of these exchanges
+        main->beacons().scheduleTimer().stop();      // nor a scheduled one
         state.hfCall = "MYCALL";
         state.aprsIsCall = "MYIS";
         state.remoteCall = "REMOTE";

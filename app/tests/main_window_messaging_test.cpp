@@ -34,7 +34,7 @@ TEST_F(MessagingWindowTest, ServerMessageShowsAndSendGoesOut)
     makePage();
     state.aprsIsCall = "M0SKY-1";
     app::MainWindow& w = makeMain();
-    w.startupBeaconTimer().stop(); // no start-up beacon among the lines checked here
+    w.beacons().startupBeaconTimer().stop(); // no start-up beacon among the lines checked here
     state.aprsIsCall = "M0SKY-1";
     testsupport::ScriptedTcpServer server;
     in<QLineEdit>(w, "aprsIsServerField")->setText(QStringLiteral("127.0.0.1"));
@@ -83,7 +83,7 @@ TEST_F(MessagingWindowTest, UnverifiedLogOnIsShownWithTheServersAnswer)
     const QString shown = QStringLiteral("Connected, unverified: logresp M0SKY-1 unverified, server T2TEST");
     ASSERT_TRUE(testsupport::waitUntil([&] { return in<QLabel>(w, "serverStatusLabel")->text() == shown; }));
     EXPECT_EQ(app::backColour(in<QPushButton>(w, "aprsIsConnectButton")), app::Orange);
-    fire(w.linkStatusTimer()); // the status timer keeps saying so
+    fire(*in<QTimer>(w, "aprsIsStatusTimer")); // the status timer keeps saying so
     EXPECT_EQ(in<QLabel>(w, "serverStatusLabel")->text(), shown);
     EXPECT_EQ(app::backColour(in<QPushButton>(w, "aprsIsConnectButton")), app::Orange);
 }
@@ -91,10 +91,10 @@ TEST_F(MessagingWindowTest, UnverifiedLogOnIsShownWithTheServersAnswer)
 TEST_F(MessagingWindowTest, MessagesBoxFlashesByTheAlertRules)
 {
     app::MainWindow& w = makeMain();
-    w.startupBeaconTimer().stop();
+    w.beacons().startupBeaconTimer().stop();
     auto* box = in<QPlainTextEdit>(w, "messagesDisplay");
     auto* alert = in<QCheckBox>(w, "alertCheck");
-    QTimer& flash = w.messageFlashTimer();
+    QTimer& flash = *in<QTimer>(w, "messageFlashTimer");
 
     // "Alert" ticked: green and yellow by turns until the box is clicked, then white.
     alert->setChecked(true);

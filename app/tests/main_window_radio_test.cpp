@@ -30,7 +30,7 @@ protected:
         main->setModemFactory(app::soundCardModemFactory(options, state, ports));
         main->setSpaceWeatherUrl(spaceWeatherUrl);
         main->load();
-        main->startupBeaconTimer().stop();
+        main->beacons().startupBeaconTimer().stop();
         return *main;
     }
 };

@@ -41,8 +41,37 @@ TEST_F(WindowTest, MainWindowDefaultsAndConfig2CreatedAtClose)
     EXPECT_EQ(in<QPushButton>(w, "sendButton")->text(), "&Send");
     EXPECT_TRUE(in<QPushButton>(w, "sendButton")->isDefault());
     EXPECT_TRUE(w.windowTitle().startsWith("Tamberlane Skylark v3.33          "));
-    for (int n = 1; n <= 30; ++n)
-        EXPECT_NE(w.findChild<QTimer*>(QLatin1String(app::MainWindow::timerName(n))), nullptr) << n;
+    // Every timer of the station, on the part whose work it times, found by its name.
+    for (const char* name : {"titleClockTimer",
+                             "tncLineTimer",
+                             "tncStatusTimer",
+                             "tncWatchTimer",
+                             "tncGatherTimer",
+                             "kissTcpReceiveTimer",
+                             "kissTcpStatusTimer",
+                             "kissTcpReconnectTimer",
+                             "agwpeStatusTimer",
+                             "agwpeReconnectTimer",
+                             "aprsIsStatusTimer",
+                             "aprsIsReconnectTimer",
+                             "aprsIsSilenceTimer",
+                             "aprsIsReceiveTimer",
+                             "messageFlashTimer",
+                             "hfAssemblyTimer",
+                             "hfReceiveTimer",
+                             "localToHfRelayTimer",
+                             "transmitDelayTimer",
+                             "aprsIsToHfTimer",
+                             "transmitWatchdogTimer",
+                             "tuneEndTimer",
+                             "modemRetuneTimer",
+                             "beaconScheduleTimer",
+                             "beaconCountdownTimer",
+                             "startupBeaconTimer",
+                             "gpsSentenceTimer",
+                             "gpsStatusTimer",
+                             "minuteTimer"})
+        EXPECT_NE(w.findChild<QTimer*>(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(w.findChild<QTimer*>("tncWatchTimer")->interval(), platform::Clock::scaled(59000));
 
     w.close();
@@ -249,7 +278,7 @@ TEST_F(WindowTest, TncCommandSendsCtrlCAndStopsTheBeacons)
         return wire == QByteArray("\x03\r", 2);
     }));
     in<QRadioButton>(w, "tncOption")->click(); // "TNC": the beacon schedule runs, messaging chosen
-    ASSERT_TRUE(w.beaconScheduleTimer().isActive());
+    ASSERT_TRUE(w.beacons().scheduleTimer().isActive());
     ASSERT_TRUE(testsupport::waitUntil([&] {
         drain();
         return wire.endsWith("conv\r");
@@ -267,7 +296,7 @@ TEST_F(WindowTest, TncCommandSendsCtrlCAndStopsTheBeacons)
     EXPECT_EQ(beaconOnOff->text(), QStringLiteral("Beacon OFF"));
     EXPECT_EQ(app::backColour(beaconOnOff), app::LightGrey);
     EXPECT_FALSE(beaconOnOff->isEnabled());
-    EXPECT_FALSE(w.beaconScheduleTimer().isActive()) << "no beacons while the TNC takes commands";
+    EXPECT_FALSE(w.beacons().scheduleTimer().isActive()) << "no beacons while the TNC takes commands";
     EXPECT_FALSE(in<QRadioButton>(w, "normalAcksOption")->isEnabled()) << "no ACK choice for TNC commands";
 }
 

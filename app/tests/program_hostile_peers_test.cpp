@@ -14,6 +14,7 @@
 #include "settings/record_file.h"
 #include "settings/startup_records.h"
 #include "settings/value_file.h"
+#include "tests/support/kiss_frames.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/scripted_tcp_peer.h"
 #include "tests/support/temp_station_dir.h"
@@ -39,32 +40,7 @@ std::string str(QByteArrayList list)
     return list.join("|\n").toStdString();
 }
 
-// --- AX.25 in KISS frames, written out here so that the wire is checked independently of the
-// station's own codec.
-
-QByteArray ax25Address(const QByteArray& call, bool last)
-{
-    const qsizetype dash = call.indexOf('-');
-    const QByteArray base = (dash < 0 ? call : call.left(dash)).leftJustified(6, ' ');
-    const int ssid = dash < 0 ? 0 : call.mid(dash + 1).toInt();
-    QByteArray out;
-    for (char c : base)
-        out += static_cast<char>(c << 1);
-    return out + static_cast<char>(0x60 | ssid << 1 | (last ? 1 : 0));
-}
-
-/// A KISS data frame on port 0: destination, source, path, UI control, no layer 3, info.
-QByteArray kissFrame(const QByteArray& source, const QByteArray& destination, const QByteArray& path,
-                     const QByteArray& info)
-{
-    const QByteArrayList hops = path.split(',');
-    QByteArray frame = ax25Address(destination, false) + ax25Address(source, path.isEmpty());
-    for (qsizetype i = 0; !path.isEmpty() && i < hops.size(); ++i)
-        frame += ax25Address(hops[i], i + 1 == hops.size());
-    frame += "\x03\xF0" + info;
-    frame.replace("\xDB", "\xDB\xDD").replace("\xC0", "\xDB\xDC");
-    return "\xC0" + QByteArray(1, '\0') + frame + "\xC0";
-}
+using testsupport::kissUiFrame;
 
 /// An unescaped AX.25 UI frame as "SOURCE>DEST,HOP*,...:info"; empty when it is not one.
 QByteArray ax25Text(const QByteArray& frame)
@@ -293,7 +269,7 @@ protected:
     QByteArray tncHears(const QByteArray& source, const QByteArray& path, const QByteArray& info)
     {
         const QByteArray text = source + ">APRS" + (path.isEmpty() ? "" : "," + path) + ":" + info;
-        EXPECT_TRUE(tnc.write(GetParam().kiss ? kissFrame(source, "APRS", path, info) : text + "\r\n"));
+        EXPECT_TRUE(tnc.write(GetParam().kiss ? kissUiFrame(source, "APRS", path, info) : text + "\r\n"));
         return text;
     }
 
@@ -337,7 +313,7 @@ TEST_P(ProgramHostilePeers, HostilePacketsForgeNothingInjectNothingAndTheStation
         tncHears("G4XYZ", "WIDE1-1", ">hi\nEVIL-2>APRS,qAR,G4XYZ:>forged");
         tncHears("G4XYZ", "WIDE1-1", ">hi" + QByteArray(1, '\0') + "EVIL-3");
         // Every bit of the source SSID byte set, our call as the next hop, "HF digipeat" on.
-        QByteArray allBits = kissFrame("N0CALL", "APRS", "M0SKY,WIDE2-1", ">ssid bits");
+        QByteArray allBits = kissUiFrame("N0CALL", "APRS", "M0SKY,WIDE2-1", ">ssid bits");
         allBits[2 + 13] = '\x7F';
         ASSERT_TRUE(tnc.write(allBits));
         expectedTnc.append("N0CALL-15>APRS,M0SKY*,WIDE2-1:>ssid bits");

@@ -140,7 +140,7 @@ TEST_F(RoundTripTest, EveryMainWindowOptionAloneComesBackAfterARestart)
         const bool transmitOption = name.endsWith(QLatin1String("Option")) &&
                                     name != QLatin1String("noAcksOption") &&
                                     name != QLatin1String("normalAcksOption");
-        const bool beaconsOn = main->beaconScheduleTimer().isActive();
+        const bool beaconsOn = main->beacons().scheduleTimer().isActive();
 
         restart();
         makePage();
@@ -155,7 +155,7 @@ TEST_F(RoundTripTest, EveryMainWindowOptionAloneComesBackAfterARestart)
         EXPECT_TRUE(state.choices == before) << what;
         EXPECT_EQ(in<QLineEdit>(*main, "myCallField")->text(), myCall) << what;
         if (transmitOption) {
-            EXPECT_EQ(main->beaconScheduleTimer().isActive(), beaconsOn) << what;
+            EXPECT_EQ(main->beacons().scheduleTimer().isActive(), beaconsOn) << what;
         }
         restart();
         QFile::remove(dir.file(files::Config2));

@@ -67,10 +67,10 @@ TEST_F(WindowTest, SpaceWeatherButtonShowsTheFiguresAndTheBulletin)
 
     // Every 30th minute tick fetches again, without showing the bulletin.
     for (int i = 0; i < 29; ++i)
-        fire(w.minuteTimer());
+        fire(*in<QTimer>(w, "minuteTimer"));
     testsupport::spinFor(20);
     EXPECT_EQ(server.requests(), 2);
-    fire(w.minuteTimer());
+    fire(*in<QTimer>(w, "minuteTimer"));
     ASSERT_TRUE(testsupport::waitUntil([&] { return server.requests() == 3; }));
     testsupport::spinFor(20);
     EXPECT_EQ(dialogs.messages().size(), 1);
@@ -95,7 +95,7 @@ TEST_F(WindowTest, SlowSpaceWeatherServerDelaysNeitherLoadingNorTheStartUpBeacon
     state.noTnc = false;
     startupBeacon = true;
     app::MainWindow& w = makeMain();
-    EXPECT_TRUE(w.beaconScheduleTimer().isActive()) << "loading ran to its end while the fetch waits";
+    EXPECT_TRUE(w.beacons().scheduleTimer().isActive()) << "loading ran to its end while the fetch waits";
     EXPECT_EQ(in<QPushButton>(w, "spaceWeatherButton")->text(), "") << "no answer yet";
     auto* modem = qobject_cast<hf::ScriptedModem*>(w.modem());
     ASSERT_NE(modem, nullptr);

@@ -158,7 +158,7 @@ protected:
         state.tncTypeCode = tncTypeCode;
         state.noTnc = false;
         makeMain();
-        main->startupBeaconTimer().stop(); // no start-up beacon in the middle of these exchanges
+        main->beacons().startupBeaconTimer().stop(); // no start-up beacon in the middle of these exchanges
         state.myCall = "G4ABC";
         state.aprsIsCall = "M0SKY-1";
         state.hfCall = "M0HF";
@@ -302,7 +302,8 @@ TEST_P(VhfEndToEndTest, AcknowledgementHeardOnTheTncEndsTheRetries)
     };
     typeMessage(QStringLiteral("G4DST"), QStringLiteral("hello there"));
     in<QPushButton>(*main, "sendButton")->click();
-    EXPECT_TRUE(main->messageFlashTimer().isActive()) << "the messages box flashes for the acknowledgement";
+    EXPECT_TRUE(in<QTimer>(*main, "messageFlashTimer")->isActive())
+        << "the messages box flashes for the acknowledgement";
     spinFor(60);
     // Answered at once, so no resend; on a busy machine the answer may reach the station
     // after the first resend is due, but never after the last.

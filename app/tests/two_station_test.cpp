@@ -12,6 +12,7 @@
 #include "platform/comm_port_map.h"
 #include "platform/dialog_service.h"
 #include "platform/url_opener.h"
+#include "position/beacon_station.h"
 #include "station/station_state.h"
 #include "station/waits.h"
 #include "tests/support/scripted_tcp_peer.h"
@@ -64,7 +65,7 @@ struct Station {
             return std::make_unique<hf::radio::SoundCardModem>(std::move(config));
         });
         main->load();
-        main->startupBeaconTimer().stop(); // no start-up beacon across the exchange
+        main->beacons().startupBeaconTimer().stop(); // no start-up beacon across the exchange
         state.hfCall = call;
     }
     ~Station()

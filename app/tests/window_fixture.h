@@ -6,6 +6,7 @@
 #include "platform/comm_port_map.h"
 #include "platform/dialog_service.h"
 #include "platform/url_opener.h"
+#include "position/beacon_station.h"
 #include "station/station_state.h"
 #include "station/waits.h"
 
@@ -62,7 +63,9 @@ protected:
             beforeLoad(*main);
         main->load();
         if (!startupBeacon)
-            main->startupBeaconTimer().stop(); // its beacon would clear what a test's TNC has just sent
+            main->beacons()
+                .startupBeaconTimer()
+                .stop(); // its beacon would clear what a test's TNC has just sent
         return *main;
     }
     /// A 9.6 kb text-mode TNC on a pseudo-terminal, as TNC port 2.

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "records/log_record.h"
 #include "records/receive_log.h"
+#include "tests/support/recording_links.h"
 #include "tests/support/scripted_tcp_peer.h"
 #include "station/station_state.h"
 #include "station/status_colours.h"
@@ -22,15 +23,6 @@
 namespace {
 
 const QDateTime FixedTime(QDate(2026, 3, 7), QTime(9, 5, 1), Qt::UTC);
-
-class RecordingLocalServices : public station::LocalServices {
-public:
-    void announcePttOn() override {}
-    void announcePttOff() override {}
-    void sendToLocalProgram(const QByteArray&) override {}
-    void sendReceiveRecord(const QByteArray& record) override { records.append(record); }
-    QList<QByteArray> records;
-};
 
 class AprsIsStationTest : public ::testing::Test {
 protected:
@@ -58,8 +50,7 @@ protected:
         QObject::connect(&receiver, &messaging::MessageReceiver::messagesBoxColour,
                          [this](unsigned c) { boxColours.append(c); });
         QObject::connect(&receiveLog, &records::ReceiveLog::startFlashing, [this] { ++flashStarts; });
-        QObject::connect(&sender, &messaging::MessageSender::flashTimer,
-                         [this](bool on) { flashStarts += on ? 1 : 0; });
+        QObject::connect(&sender, &messaging::MessageSender::flashingStarted, [this] { ++flashStarts; });
     }
 
     void connectAndLogOn()
@@ -69,17 +60,8 @@ protected:
         server.clearReceived();
     }
 
-    /// The window's status timer (1 s) and reconnect timer (10 s), wired as the window wires them.
-    void startStatusTimers()
-    {
-        platform::Clock::setDesignInterval(statusTimer, 1000);
-        platform::Clock::setDesignInterval(reconnectTimer, 10000);
-        QObject::connect(&statusTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::statusTick);
-        QObject::connect(&reconnectTimer, &QTimer::timeout, &client, &aprsis::AprsIsClient::reconnectTick);
-        QObject::connect(&client, &aprsis::AprsIsClient::reconnectTimer,
-                         [this](bool run) { run ? reconnectTimer.start() : reconnectTimer.stop(); });
-        statusTimer.start();
-    }
+    /// The client's status timer (1 s) runs, as from the window's opening.
+    void startStatusTimers() { client.start(); }
 
     static int count(const QByteArray& haystack, const QByteArray& needle)
     {
@@ -89,20 +71,23 @@ protected:
         return n;
     }
 
+    /// The clock runs 100 times faster before the parts below set their timers from it.
+    struct FastClock {
+        FastClock() { platform::Clock::setTimeScale(0.01); }
+    } fastClock;
     testsupport::TempStationDir dir;
     testsupport::ScriptedTcpServer server;
     station::StationState state;
     station::Waits waits{state};
     station::StationLinks links;
     aprsis::AprsIsClient client{state};
-    RecordingLocalServices local;
+    QByteArrayList localEvents;
+    testsupport::RecordingLocal local{localEvents};
     records::ReceiveLog receiveLog{state, links};
     messaging::MessageSender sender{state, waits, links};
     messaging::MessageReceiver receiver{state, links, sender};
     QList<unsigned> boxColours;
     int flashStarts = 0;
-    QTimer statusTimer;
-    QTimer reconnectTimer;
 };
 
 TEST_F(AprsIsStationTest, LogOnLineByteForByte)
@@ -143,7 +128,7 @@ TEST_F(AprsIsStationTest, MessageToUsIsShownLoggedAndAcknowledged)
     const QByteArray stamp = "2026-03-07 09:05:01";
     EXPECT_EQ(dir.read(QStringLiteral("skylark_receive.log")),
               "\"" + stamp + "\",\"G4SRC\",\"" + line + "\"\r\n");
-    EXPECT_EQ(local.records, QList<QByteArray>{stamp + ",G4SRC," + line});
+    EXPECT_EQ(testsupport::eventsOf(localEvents, "record:"), QList<QByteArray>{stamp + ",G4SRC," + line});
 
     // A second entry is appended, never replacing the first.
     server.send(line + "\r\n");

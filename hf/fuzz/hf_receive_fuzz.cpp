@@ -8,10 +8,7 @@
 #include "hf/hf_frame.h"
 #include "hf/hf_link.h"
 #include "hf/scripted_modem.h"
-#include "platform/clock.h"
 #include "records/log_file.h"
-#include "station/station_state.h"
-#include "station/waits.h"
 #include "tests/fuzz/receive_oracle.h"
 
 #include <QCoreApplication>
@@ -23,19 +20,14 @@
 
 namespace {
 
-struct HfStation {
-    HfStation()
+struct HfStation : fuzzoracle::CheckedStation {
+    HfStation() : CheckedStation("MYIS")
     {
-        platform::Clock::setTimeScale(0.0001);
-        platform::DialogService::install(&dialogs);
         state.stationDir = dir.path();
         state.hfCall = "MYCALL";
         state.aprsIsCall = "MYIS";
         state.choices.hfDigipeat = true;
         state.choices.transmitMode = station::TransmitMode::Psk63;
-        links.aprsIs = &aprsIs;
-        links.local = &local;
-        links.receiveLog = &receiveLog;
     }
 
     void receive(const std::uint8_t* data, std::size_t size)
@@ -86,13 +78,6 @@ struct HfStation {
     }
 
     QTemporaryDir dir;
-    fuzzoracle::Dialogs dialogs;
-    station::StationState state;
-    station::Waits waits{state};
-    station::StationLinks links;
-    fuzzoracle::AprsIs aprsIs{"MYIS"};
-    fuzzoracle::LocalPrograms local;
-    fuzzoracle::ReceiveLog receiveLog;
     hf::ScriptedModem modem;
     hf::HfLink hf{modem, state, waits, links};
 };

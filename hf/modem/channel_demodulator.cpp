@@ -156,13 +156,7 @@ void ChannelDemodulator::configure()
     m_binHistory.fill(0.0);
     m_historyAge = 0;
     m_sinceRefresh = 0;
-    m_deinterleaver.reset();
-    for (auto& d : m_mfskVaricode)
-        d.reset();
-    m_mfskGain.fill(0.0);
-    m_pendingSoft.fill(0.0f);
-    m_codedCount = 0;
-    m_mfskChoice = 0;
+    restartMfskDecoding();
     m_mixer.reset();
     updateMixer();
 }
@@ -227,9 +221,12 @@ void ChannelDemodulator::emit(char c, std::string& out)
         return;
     }
     // Hold only what came while the quality was already rising towards the squelch: the
-    // first symbols of a key-down (or of noise) are not worth keeping. MFSK16 text starts
-    // right after a steady-tone preamble that does not raise the quality.
-    if (m_mode.modulation != Modulation::Mfsk && quality() * 3 < m_squelch)
+    // first symbols of a key-down (or of noise) are not worth keeping. GMSK's quality averages
+    // over 160 symbols and lags by more than the short text before a frame's start flag: it
+    // holds from the moment its tracking has locked. MFSK16 text starts right after a
+    // steady-tone preamble that does not raise the quality.
+    const bool gmskLocked = m_mode.modulation == Modulation::Gmsk && m_lockAvg >= 0.1;
+    if (m_mode.modulation != Modulation::Mfsk && quality() * 3 < m_squelch && !gmskLocked)
         return;
     if (m_held.size() >= kMaxHeld)
         m_held.pop_front();
@@ -669,17 +666,23 @@ void ChannelDemodulator::mfskRedecode(int shift, std::string& out)
     if (m_open && m_symbols - m_openedAt > static_cast<long long>(kMfskReplay))
         return;
     m_held.clear();
+    restartMfskDecoding();
+    for (const auto& e : m_mfskRecent)
+        mfskDecode(e, out);
+}
+
+void ChannelDemodulator::restartMfskDecoding()
+{
     m_deinterleaver.reset();
     for (auto& v : m_mfskViterbi)
-        v->reset();
+        if (v)
+            v->reset();
     for (auto& d : m_mfskVaricode)
         d.reset();
     m_mfskGain.fill(0.0);
     m_pendingSoft.fill(0.0f);
     m_codedCount = 0;
     m_mfskChoice = 0;
-    for (const auto& e : m_mfskRecent)
-        mfskDecode(e, out);
 }
 
 void ChannelDemodulator::mfskDecode(const std::array<double, kMfskBins>& e, std::string& out)

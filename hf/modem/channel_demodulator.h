@@ -117,6 +117,7 @@ private:
     static constexpr int kMfskLow = -11;
     void mfskDecode(const std::array<double, kMfskBins>& energies, std::string& out);
     void mfskRedecode(int shift, std::string& out);
+    void restartMfskDecoding(); // deinterleaver, decoders, pairing
     std::array<Complex, kMfskN> m_window{};
     std::array<std::complex<double>, kMfskBins> m_bins{};
     std::array<std::complex<double>, kMfskBins> m_binStep{};

@@ -68,6 +68,31 @@ const PaDeviceInfo* findDevice(const AudioRequest& request, bool input,
     return info;
 }
 
+/// Opens and starts a stream of `channels` float samples one way on device `index`; nullptr
+/// (with `error` naming the device `name`) when the sound system refuses.
+PaStream* startStream(PaDeviceIndex index, const PaDeviceInfo& info, bool input, int channels, int rate,
+                      PaStreamCallback* callback, void* user, const QString& name, QString& error)
+{
+    PaStreamParameters p{};
+    p.device = index;
+    p.channelCount = channels;
+    p.sampleFormat = paFloat32;
+    p.suggestedLatency = input ? info.defaultLowInputLatency : info.defaultLowOutputLatency;
+    PaStream* stream = nullptr;
+    PaError e = Pa_OpenStream(&stream, input ? &p : nullptr, input ? nullptr : &p, rate,
+                              paFramesPerBufferUnspecified, paNoFlag, callback, user);
+    if (e == paNoError) {
+        e = Pa_StartStream(stream);
+        if (e != paNoError)
+            Pa_CloseStream(stream);
+    }
+    if (e != paNoError) {
+        error = QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(Pa_GetErrorText(e)));
+        return nullptr;
+    }
+    return stream;
+}
+
 void closeStream(PaStream* stream)
 {
     if (stream) {
@@ -77,6 +102,17 @@ void closeStream(PaStream* stream)
 }
 
 } // namespace
+
+bool CallbackWatch::gone()
+{
+    const unsigned long long calls = m_calls.load(std::memory_order_relaxed);
+    if (calls != m_seen) {
+        m_quietChecks = 0;
+        m_seen = calls;
+        return false;
+    }
+    return ++m_quietChecks > kQuietLimit;
+}
 
 PortAudioSession::PortAudioSession() : m_ok(Pa_Initialize() == paNoError) {}
 
@@ -102,30 +138,13 @@ bool SoundDeviceInput::open(const AudioRequest& request, QString& error)
     m_pick = request.inputChannel == 0 || m_channels == 1 ? -1 : request.inputChannel - 1;
     m_rate = request.sampleRate;
     m_ring = std::make_unique<SampleRing>(static_cast<std::size_t>(m_rate) * 2);
-    PaStreamParameters p{};
-    p.device = index;
-    p.channelCount = m_channels;
-    p.sampleFormat = paFloat32;
-    p.suggestedLatency = info->defaultLowInputLatency;
-    PaStream* stream = nullptr;
-    PaError e = Pa_OpenStream(&stream, &p, nullptr, m_rate, paFramesPerBufferUnspecified, paNoFlag,
-                              inputCallback, this);
-    if (e == paNoError) {
-        e = Pa_StartStream(stream);
-        if (e != paNoError)
-            Pa_CloseStream(stream);
-    }
-    if (e != paNoError) {
-        error = QStringLiteral("%1: %2").arg(m_name, QString::fromLocal8Bit(Pa_GetErrorText(e)));
-        return false;
-    }
-    m_stream = stream;
-    return true;
+    m_stream = startStream(index, *info, true, m_channels, m_rate, inputCallback, this, m_name, error);
+    return m_stream != nullptr;
 }
 
 void SoundDeviceInput::onAudio(const float* frames, unsigned long count)
 {
-    m_callbacks.fetch_add(1, std::memory_order_relaxed);
+    m_watch.called();
     if (!frames)
         return;
     float mono[512];
@@ -150,14 +169,8 @@ std::ptrdiff_t SoundDeviceInput::read(float* out, std::size_t max)
 {
     if (!m_stream || Pa_IsStreamActive(m_stream) != 1)
         return -1;
-    const unsigned long long calls = m_callbacks.load(std::memory_order_relaxed);
-    if (calls == m_seenCallbacks) {
-        if (++m_quietReads > kQuietLimit)
-            return -1;
-    } else {
-        m_quietReads = 0;
-        m_seenCallbacks = calls;
-    }
+    if (m_watch.gone())
+        return -1;
     return static_cast<std::ptrdiff_t>(m_ring->pop(out, max));
 }
 
@@ -176,23 +189,10 @@ bool SoundDeviceOutput::open(const AudioRequest& request, QString& error)
     m_channels = std::min(2, info->maxOutputChannels);
     m_rate = request.sampleRate;
     m_ring = std::make_unique<SampleRing>(static_cast<std::size_t>(m_rate) * 2);
-    PaStreamParameters p{};
-    p.device = index;
-    p.channelCount = m_channels;
-    p.sampleFormat = paFloat32;
-    p.suggestedLatency = info->defaultLowOutputLatency;
-    PaStream* stream = nullptr;
-    PaError e = Pa_OpenStream(&stream, nullptr, &p, m_rate, paFramesPerBufferUnspecified, paNoFlag,
-                              outputCallback, this);
-    if (e == paNoError) {
-        e = Pa_StartStream(stream);
-        if (e != paNoError)
-            Pa_CloseStream(stream);
-    }
-    if (e != paNoError) {
-        error = QStringLiteral("%1: %2").arg(m_name, QString::fromLocal8Bit(Pa_GetErrorText(e)));
+    PaStream* stream =
+        startStream(index, *info, false, m_channels, m_rate, outputCallback, this, m_name, error);
+    if (!stream)
         return false;
-    }
     m_stream = stream;
     if (const PaStreamInfo* si = Pa_GetStreamInfo(stream))
         m_latency = si->outputLatency;
@@ -201,7 +201,7 @@ bool SoundDeviceOutput::open(const AudioRequest& request, QString& error)
 
 void SoundDeviceOutput::onAudio(float* frames, unsigned long count, double dacTime)
 {
-    m_callbacks.fetch_add(1, std::memory_order_relaxed);
+    m_watch.called();
     if (m_discard.exchange(false))
         m_ring->clear();
     float mono[512];
@@ -234,14 +234,8 @@ std::size_t SoundDeviceOutput::pending()
 {
     if (!m_stream || Pa_IsStreamActive(m_stream) != 1)
         return 0; // a device that is gone plays nothing more
-    const unsigned long long calls = m_callbacks.load(std::memory_order_relaxed);
-    if (calls == m_seenCallbacks) {
-        if (++m_quietChecks > kQuietLimit)
-            return 0;
-    } else {
-        m_quietChecks = 0;
-        m_seenCallbacks = calls;
-    }
+    if (m_watch.gone())
+        return 0;
     const std::size_t queued = m_ring->size();
     if (queued > 0)
         return queued;

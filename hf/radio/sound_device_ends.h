@@ -26,6 +26,21 @@ private:
     bool m_ok = false;
 };
 
+/// Whether a started device still calls back: gone() once more than a set number of checks
+/// (about 2 s of modem ticks) have seen no callback between them.
+class CallbackWatch {
+public:
+    /// A callback ran (PortAudio's thread).
+    void called() { m_calls.fetch_add(1, std::memory_order_relaxed); }
+    /// One check from the modem's side.
+    bool gone();
+
+private:
+    std::atomic<unsigned long long> m_calls{0};
+    unsigned long long m_seen = 0;
+    int m_quietChecks = 0;
+};
+
 class SoundDeviceInput final : public AudioInput {
 public:
     ~SoundDeviceInput() override;
@@ -41,9 +56,7 @@ private:
     std::unique_ptr<PortAudioSession> m_session;
     std::unique_ptr<SampleRing> m_ring;
     void* m_stream = nullptr;
-    std::atomic<unsigned long long> m_callbacks{0};
-    unsigned long long m_seenCallbacks = 0;
-    int m_quietReads = 0;
+    CallbackWatch m_watch;
     int m_channels = 1;
     int m_pick = 0; ///< -1 mix all, else the channel index taken
     int m_rate = 0;
@@ -69,9 +82,7 @@ private:
     void* m_stream = nullptr;
     std::atomic<double> m_lastSampleTime{0.0}; ///< stream time the last real sample sounds
     std::atomic<bool> m_discard{false};
-    std::atomic<unsigned long long> m_callbacks{0};
-    unsigned long long m_seenCallbacks = 0;
-    int m_quietChecks = 0;
+    CallbackWatch m_watch;
     double m_latency = 0.0;
     int m_channels = 1;
     int m_rate = 0;

@@ -4,6 +4,7 @@
 
 #include "hf/scripted_modem.h"
 #include "station/station_links.h"
+#include "tests/support/recording_links.h"
 
 #include <QByteArrayList>
 
@@ -17,27 +18,14 @@ struct EventLog {
     QByteArray queuedSoFar() const { return "@" + QByteArray::number(modem ? modem->queued().size() : 0); }
 };
 
-class TestLocal : public station::LocalServices {
+class TestLocal : public testsupport::RecordingLocal {
 public:
-    explicit TestLocal(EventLog& log) : m_log(log) {}
-    void announcePttOn() override { m_log.events.append("PTT True" + m_log.queuedSoFar()); }
-    void announcePttOff() override { m_log.events.append("PTT False" + m_log.queuedSoFar()); }
-    void sendToLocalProgram(const QByteArray& line) override { m_log.events.append("local:" + line); }
-    void sendReceiveRecord(const QByteArray& record) override { m_log.events.append("record:" + record); }
-
-private:
-    EventLog& m_log;
+    explicit TestLocal(EventLog& log) : RecordingLocal(log.events, [&log] { return log.queuedSoFar(); }) {}
 };
 
-class TestAprsIs : public station::AprsIsLink {
+class TestAprsIs : public testsupport::RecordingAprsIs {
 public:
-    explicit TestAprsIs(EventLog& log) : m_log(log) {}
-    bool isConnected() const override { return connected; }
-    void sendToAprsIs(const QByteArray& line) override { m_log.events.append("is:" + line); }
-    bool connected = true;
-
-private:
-    EventLog& m_log;
+    explicit TestAprsIs(EventLog& log) : RecordingAprsIs(log.events) {}
 };
 
 class TestReceiveLog : public station::ReceiveLogger {

@@ -10,11 +10,8 @@
 #include "messaging/received_message.h"
 #include "packet/agwpe_deframer.h"
 #include "packet/agwpe_monitor.h"
-#include "platform/clock.h"
 #include "records/log_record.h"
 #include "station/heard_list.h"
-#include "station/station_state.h"
-#include "station/waits.h"
 #include "tests/fuzz/receive_oracle.h"
 
 #include <QCoreApplication>
@@ -24,19 +21,14 @@
 
 namespace {
 
-struct VhfStation {
-    VhfStation()
+struct VhfStation : fuzzoracle::CheckedStation {
+    VhfStation() : CheckedStation("G4ABC-10")
     {
-        platform::Clock::setTimeScale(0.0001);
-        platform::DialogService::install(&dialogs);
         state.myCall = "G4ABC";
         state.aprsIsCall = "G4ABC-10";
         state.choices.myCallField = "G4ABC";
         state.choices.hfDigipeat = true;
         state.choices.operatingMode = station::OperatingMode::AprsMessaging;
-        links.aprsIs = &aprsIs;
-        links.local = &local;
-        links.receiveLog = &receiveLog;
         links.tnc = &serial;
         QObject::connect(&serial.lineHandler(), &links::TncLineHandler::packetLine,
                          [this](const QByteArray& line) { classify(line); });
@@ -81,13 +73,6 @@ struct VhfStation {
             fuzzoracle::fail("heard list unbounded", bytes);
     }
 
-    fuzzoracle::Dialogs dialogs;
-    station::StationState state;
-    station::Waits waits{state};
-    station::StationLinks links;
-    fuzzoracle::AprsIs aprsIs{"G4ABC-10"};
-    fuzzoracle::LocalPrograms local;
-    fuzzoracle::ReceiveLog receiveLog;
     links::SerialTncLink serial{state, waits, links, [](int) { return QString(); }};
     packet::AgwpeDeframer agwpe;
     station::HeardList heard;

@@ -8,28 +8,12 @@
 #include "station/station_links.h"
 #include "station/station_state.h"
 #include "station/waits.h"
+#include "tests/support/recording_links.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
-
-class RecordingAprsIs : public station::AprsIsLink {
-public:
-    bool isConnected() const override { return connected; }
-    void sendToAprsIs(const QByteArray& line) override { lines.append(line); }
-    bool connected = true;
-    QList<QByteArray> lines;
-};
-
-class RecordingLocal : public station::LocalServices {
-public:
-    void announcePttOn() override {}
-    void announcePttOff() override {}
-    void sendToLocalProgram(const QByteArray& line) override { lines.append(line); }
-    void sendReceiveRecord(const QByteArray&) override {}
-    QList<QByteArray> lines;
-};
 
 class LinkTest : public ::testing::Test {
 protected:
@@ -61,6 +45,8 @@ protected:
                          [this](const QString& c) { captions.append(c); });
         return *serial;
     }
+    /// The lines sent with `prefix` ("is:", "local:"), the prefix taken off.
+    QByteArrayList sentAs(const QByteArray& prefix) const { return testsupport::eventsOf(sent, prefix); }
     /// A timer of the serial link or its line handler, by objectName.
     QTimer& timer(const char* name)
     {
@@ -85,8 +71,9 @@ protected:
     station::Waits waits{state};
     station::StationLinks links;
     platform::CommPortMap ports;
-    RecordingAprsIs aprsIs;
-    RecordingLocal local;
+    QByteArrayList sent; ///< what went to APRS-IS ("is:") and the local ports ("local:", ...)
+    testsupport::RecordingAprsIs aprsIs{sent};
+    testsupport::RecordingLocal local{sent};
     std::unique_ptr<links::SerialTncLink> serial;
 
     QList<QByteArray> packets;

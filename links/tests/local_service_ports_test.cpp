@@ -12,10 +12,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using testsupport::waitUntil;
 
@@ -173,15 +169,8 @@ TEST_F(LocalPortsTest, ClientThatNeverReadsIsDroppedAndTheNextOneServed)
 {
     const quint16 port = ports.receiveLogSocket().localPort();
     // A program that connects to the receive-log port and never reads, with a small buffer.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    const int small = 4096;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    testsupport::NeverReadingClient silent;
+    ASSERT_TRUE(silent.connectTo(port));
     ASSERT_TRUE(waitUntil([&] { return ports.receiveLogSocket().isConnected(); }));
 
     const QByteArray record = "2026-01-01 12:00:00,G4XYZ,G4XYZ>APRS::G4ABC    :" + QByteArray(150, 'm');
@@ -191,7 +180,7 @@ TEST_F(LocalPortsTest, ClientThatNeverReadsIsDroppedAndTheNextOneServed)
             testsupport::spinFor(1);
     }
     EXPECT_EQ(ports.receiveLogSocket().droppedPeers(), 1);
-    ::close(fd);
+    silent.close();
 
     ASSERT_TRUE(
         waitUntil([&] { return ports.receiveLogSocket().state() == platform::StationSocket::Listening; }));

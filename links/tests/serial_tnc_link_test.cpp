@@ -57,12 +57,12 @@ TEST_F(SerialTncTest, TextTncPacketsInOneWriteAreHandledOneByOne)
     ASSERT_TRUE(waitUntil([&] { return packets.size() == 3; }));
     EXPECT_EQ(packets[0], "N0CALL>APRS,WIDE1-1:>hello test\r\n");
     EXPECT_EQ(packets[1], "M0XYZ-7>APRS:>second packet here\r\n");
-    EXPECT_EQ(aprsIs.lines, (QList<QByteArray>{"N0CALL>APRS,WIDE1-1,qAR,G4ABC-10:>hello test\r\n",
-                                               "M0XYZ-7>APRS,qAR,G4ABC-10:>second packet here\r\n",
-                                               "G4ABC>APRS,qAR,G4ABC-10:>our own beacon back\r\n"}));
+    EXPECT_EQ(sentAs("is:"), (QList<QByteArray>{"N0CALL>APRS,WIDE1-1,qAR,G4ABC-10:>hello test\r\n",
+                                                "M0XYZ-7>APRS,qAR,G4ABC-10:>second packet here\r\n",
+                                                "G4ABC>APRS,qAR,G4ABC-10:>our own beacon back\r\n"}));
     EXPECT_EQ(heard, (QList<QByteArray>{"N0CALL", "M0XYZ-7"})) << "own callsign not in the heard list";
-    EXPECT_EQ(local.lines.size(), 3);
-    EXPECT_EQ(local.lines[1], "M0XYZ-7>APRS:>second packet here\r\n");
+    EXPECT_EQ(sentAs("local:").size(), 3);
+    EXPECT_EQ(sentAs("local:")[1], "M0XYZ-7>APRS:>second packet here\r\n");
 
     const QRegularExpression entry(
         "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  N0CALL>APRS,WIDE1-1:>hello test\r\n"
@@ -80,7 +80,7 @@ TEST_F(SerialTncTest, TwoLineUiHeaderIsOnePacketAndRelayedTrafficGoesToTheIgate)
     ASSERT_TRUE(pty.write("M0XYZ>APRS:}G4XYZ>APRS,TCPIP,M0XYZ*:>from the net\r\n"));
     ASSERT_TRUE(waitUntil([&] { return packets.size() == 2; }));
     EXPECT_EQ(packets[0], "N0CALL>APRS,WIDE1-1: <UI>:>hello there\r\n");
-    EXPECT_EQ(aprsIs.lines, QList<QByteArray>{"N0CALL>APRS,WIDE1-1,qAR,G4ABC-10:>hello there\r\n"})
+    EXPECT_EQ(sentAs("is:"), QList<QByteArray>{"N0CALL>APRS,WIDE1-1,qAR,G4ABC-10:>hello there\r\n"})
         << "TCPIP traffic is not gated";
     EXPECT_EQ(igated, QList<QByteArray>{packets[1]});
 }
@@ -92,7 +92,7 @@ TEST_F(SerialTncTest, CommandPromptGetsConverse)
     ASSERT_TRUE(waitUntil([&] { return drain().endsWith("conv\r"); }));
     EXPECT_EQ(wire, "conv\r");
     EXPECT_FALSE(state.transmitBusy);
-    EXPECT_TRUE(aprsIs.lines.isEmpty());
+    EXPECT_TRUE(sentAs("is:").isEmpty());
 }
 
 TEST_F(SerialTncTest, TncCommandModeShowsLinesAsTheyAre)
@@ -249,8 +249,8 @@ TEST_F(SerialTncTest, KissPacketHoldingALineBreakIsOnlyShown)
     EXPECT_TRUE(monitor.contains("G4XYZ>APRS,WIDE1-1:>hi<0x0D>EVIL-1>APRS,qAR,G4XYZ:>forged\r\n"))
         << monitor.constData();
     EXPECT_TRUE(monitor.contains("G4XYZ>APRS:>x<0x00>y\r\n"));
-    EXPECT_EQ(aprsIs.lines, QList<QByteArray>{"G4XYZ>APRS,qAR,G4ABC-10:>after the forgery\r\n"});
-    EXPECT_EQ(local.lines, QList<QByteArray>{"G4XYZ>APRS:>after the forgery\r\n"});
+    EXPECT_EQ(sentAs("is:"), QList<QByteArray>{"G4XYZ>APRS,qAR,G4ABC-10:>after the forgery\r\n"});
+    EXPECT_EQ(sentAs("local:"), QList<QByteArray>{"G4XYZ>APRS:>after the forgery\r\n"});
 }
 
 TEST_F(SerialTncTest, KissDigipeatNeverRaisesADialog)

@@ -2,20 +2,12 @@
 // into a monitor line.
 #include "packet/agwpe_deframer.h"
 #include "packet/agwpe_monitor.h"
-
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
+#include "packet/fuzz/stream_reads.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     packet::AgwpeDeframer deframer;
-    size_t pos = 0;
-    while (pos < size) {
-        const size_t length = std::min<size_t>(size - pos - 1, data[pos] + 1u);
-        ++pos;
-        const QByteArray read(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(length));
-        pos += length;
+    fuzzing::forEachRead(data, size, [&deframer](const QByteArray& read) {
         for (const packet::AgwpeFrame& frame : deframer.feed(read)) {
             const auto line = packet::agwpeMonitorLine(frame);
             if (line && !line->endsWith("\r\n"))
@@ -23,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         if (deframer.pendingBytes() > packet::AgwpeFrame::kHeaderSize + packet::AgwpeDeframer::kMaxDataLength)
             __builtin_trap();
-    }
+    });
     return 0;
 }

@@ -1,14 +1,10 @@
 // A byte stream cut into reads of varying size through MonitorLineSplitter.
+#include "packet/fuzz/stream_reads.h"
 #include "packet/monitor_line_splitter.h"
-
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     packet::MonitorLineSplitter splitter;
-    size_t pos = 0;
     const auto check = [](const QList<QByteArray>& lines) {
         for (const QByteArray& line : lines) {
             // A line is never empty, never holds a line end, and a joined line is at most
@@ -18,13 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 __builtin_trap();
         }
     };
-    while (pos < size) {
-        const size_t length = std::min<size_t>(size - pos - 1, data[pos] + 1u);
-        ++pos;
-        const QByteArray read(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(length));
-        pos += length;
-        check(splitter.feed(read));
-    }
+    fuzzing::forEachRead(data, size, [&](const QByteArray& read) { check(splitter.feed(read)); });
     check(splitter.flush());
     return 0;
 }

@@ -6,10 +6,6 @@
 #include <QTcpServer>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using platform::StationSocket;
 using testsupport::waitUntil;
@@ -68,16 +64,8 @@ TEST(StationSocket, PeerThatNeverReadsIsDroppedNotQueuedForever)
 {
     StationSocket server;
     ASSERT_TRUE(server.listen(0));
-    // A plain socket with a small receive buffer that the test never reads.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    const int small = 4096;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(server.localPort());
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    testsupport::NeverReadingClient silent;
+    ASSERT_TRUE(silent.connectTo(server.localPort()));
     ASSERT_TRUE(waitUntil([&] { return server.state() == StationSocket::Connected; }));
 
     bool gone = false;
@@ -94,5 +82,5 @@ TEST(StationSocket, PeerThatNeverReadsIsDroppedNotQueuedForever)
     EXPECT_EQ(server.droppedPeers(), 1);
     EXPECT_NE(server.state(), StationSocket::Connected);
     EXPECT_FALSE(server.send(record));
-    ::close(fd);
+    silent.close();
 }

@@ -6,6 +6,8 @@
 #include "station/station_state.h"
 #include "station/waits.h"
 
+#include "tests/support/kiss_frames.h"
+#include "tests/support/recording_links.h"
 #include "tests/support/nmea_sentence.h"
 #include "tests/support/scripted_tcp_peer.h"
 #include "tests/support/tcp_kiss_tnc.h"
@@ -44,16 +46,7 @@ private:
     QByteArrayList& m_events;
 };
 
-class RecordingAprsIs : public station::AprsIsLink {
-public:
-    explicit RecordingAprsIs(QByteArrayList& events) : m_events(events) {}
-    bool isConnected() const override { return connected; }
-    void sendToAprsIs(const QByteArray& line) override { m_events.append("is:" + line); }
-    bool connected = true;
-
-private:
-    QByteArrayList& m_events;
-};
+using testsupport::RecordingAprsIs;
 
 using testsupport::TcpKissTnc;
 
@@ -69,7 +62,7 @@ protected:
         state.gpsBeaconText = "Car";
         links.tnc = &tnc;
         links.aprsIs = &aprsIs;
-        beacons = std::make_unique<BeaconStation>(state, waits, links, gps, beaconScheduleTimer);
+        beacons = std::make_unique<BeaconStation>(state, waits, links, gps);
         beacons->setHfSend([this](const QByteArray& info) { events.append("hf:" + info); });
         QObject::connect(beacons.get(), &BeaconStation::beaconTextCleaned,
                          [this](const QByteArray& t) { cleaned.append(t); });
@@ -90,8 +83,11 @@ protected:
         QObject::connect(beacons.get(), &BeaconStation::gpsFixChecked,
                          [this](bool fix) { fixes.append(fix); });
         beacons->setBeaconText(">Skylark v3.33");
-        beaconScheduleTimer.setInterval(60000);
+        schedule().setInterval(60000);
     }
+
+    /// The schedule timer; its interval is set out of reach, so only the tests' own ticks count.
+    QTimer& schedule() { return beacons->scheduleTimer(); }
 
     QByteArrayList beaconsSent() const
     {
@@ -109,7 +105,6 @@ protected:
     RecordingTnc tnc{events};
     RecordingAprsIs aprsIs{events};
     position::GpsInput gps;
-    QTimer beaconScheduleTimer;
     std::unique_ptr<BeaconStation> beacons;
     QByteArrayList cleaned;
     QString label, button, title;
@@ -120,7 +115,7 @@ protected:
 
 TEST_F(BeaconStationTest, TwoMinuteRateSendsOnTheSecondTick)
 {
-    beaconScheduleTimer.start();
+    schedule().start();
     beacons->beaconMinuteTick();
     EXPECT_TRUE(events.isEmpty());
     beacons->beaconMinuteTick();
@@ -137,7 +132,7 @@ TEST_F(BeaconStationTest, EveryRateHasItsInterval)
     const std::pair<int, int> rates[] = {{0, 10}, {1, 20}, {2, 30}, {3, 60}, {4, 2}, {5, 5}};
     for (const auto& [code, minutes] : rates) {
         state.beaconRateCode = code;
-        BeaconStation b(state, waits, links, gps, beaconScheduleTimer);
+        BeaconStation b(state, waits, links, gps);
         b.setHfSend([this](const QByteArray& info) { events.append("hf:" + info); });
         b.setBeaconText("x");
         EXPECT_EQ(b.countdown(), minutes * 60.0) << code;
@@ -152,14 +147,14 @@ TEST_F(BeaconStationTest, EveryRateHasItsInterval)
 
 TEST_F(BeaconStationTest, SwitchingOffAndOnKeepsTheMinuteCounter)
 {
-    beaconScheduleTimer.start();
+    schedule().start();
     beacons->beaconMinuteTick();
     beacons->beaconButtonClicked();
-    EXPECT_FALSE(beaconScheduleTimer.isActive());
+    EXPECT_FALSE(schedule().isActive());
     EXPECT_EQ(button, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(buttonColour, StatusColour::Grey);
     beacons->beaconButtonClicked();
-    EXPECT_TRUE(beaconScheduleTimer.isActive());
+    EXPECT_TRUE(schedule().isActive());
     EXPECT_EQ(button, QStringLiteral("Beacon ON"));
     EXPECT_EQ(buttonColour, StatusColour::Green);
     EXPECT_EQ(beacons->minuteCounter(), 1);
@@ -169,7 +164,7 @@ TEST_F(BeaconStationTest, SwitchingOffAndOnKeepsTheMinuteCounter)
 
 TEST_F(BeaconStationTest, SendBeaconReloadsOnlyTheCountdown)
 {
-    beaconScheduleTimer.start();
+    schedule().start();
     beacons->beaconMinuteTick();
     for (int i = 0; i < 5; ++i)
         beacons->beaconCountdownTick();
@@ -183,7 +178,7 @@ TEST_F(BeaconStationTest, SendBeaconReloadsOnlyTheCountdown)
 
 TEST_F(BeaconStationTest, CountdownLabelButtonAndTitle)
 {
-    beaconScheduleTimer.start();
+    schedule().start();
     beacons->beaconCountdownTick();
     EXPECT_EQ(label, QStringLiteral("Time to next beacon:    1 min 59 sec "));
     EXPECT_EQ(button, QStringLiteral("Beacon ON"));
@@ -196,14 +191,14 @@ TEST_F(BeaconStationTest, CountdownLabelButtonAndTitle)
         beacons->beaconCountdownTick();
     EXPECT_EQ(label, QStringLiteral("Time to next beacon:    0 min 0 sec ")); // stops at 0
 
-    beaconScheduleTimer.stop();
+    schedule().stop();
     beacons->beaconCountdownTick();
     EXPECT_EQ(label, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(button, QStringLiteral("Beacon OFF"));
     EXPECT_EQ(buttonColour, StatusColour::Grey);
 
     // Remote control has switched HF transmission off: red even while the schedule runs.
-    beaconScheduleTimer.start();
+    schedule().start();
     state.igateTransmitEnabled = false;
     beacons->beaconCountdownTick();
     EXPECT_EQ(button, QStringLiteral("Beacon OFF"));
@@ -397,14 +392,7 @@ TEST_F(BeaconStationTest, KissBeaconReachesTheKissPeerByteForByte)
     beacons->setBeaconText("Hi");
     beacons->sendFixedBeacon();
 
-    const auto shifted = [](const char* call6) {
-        QByteArray out;
-        for (const char* c = call6; *c; ++c)
-            out += static_cast<char>(*c << 1);
-        return out;
-    };
-    const QByteArray expected = QByteArray("\xC0\x00", 2) + shifted("APSK20") + '\xE0' + shifted("M0SKY ") +
-                                '\x62' + shifted("WIDE2 ") + '\x63' + "\x03\xF0" + "Hi" + '\xC0';
+    const QByteArray expected = testsupport::kissUiFrame("M0SKY-1", "APSK20", "WIDE2-1", "Hi");
     ASSERT_TRUE(testsupport::waitUntil([&] { return peer.received().size() >= expected.size(); }));
     EXPECT_EQ(peer.received().toHex(' '), expected.toHex(' '));
 }

@@ -342,4 +342,13 @@ TEST(DeviceSettings, HostAndPort)
     EXPECT_EQ(parseDeviceSettings(formatDeviceSettings(twice)), twice);
     const DeviceSettings blank = parseDeviceSettings("gpsd=[    ]:08\n\xff\ngpsd=[]:g\n]:8");
     EXPECT_EQ(parseDeviceSettings(formatDeviceSettings(blank)), blank);
+    // Found by fuzzing: a host with a colon, short enough as read, was written in brackets too
+    // long to be read back.
+    const QByteArray longHost = "h:" + QByteArray(195, 'b');
+    const DeviceSettings bracketed = parseDeviceSettings("gpsd=" + longHost + ":1\n");
+    EXPECT_EQ(bracketed.gpsdHost, "127.0.0.1");
+    EXPECT_EQ(parseDeviceSettings(formatDeviceSettings(bracketed)), bracketed);
+    const DeviceSettings fits = parseDeviceSettings("gpsd=" + longHost.left(192) + ":1\n");
+    EXPECT_EQ(fits.gpsdHost, longHost.left(192));
+    EXPECT_EQ(parseDeviceSettings(formatDeviceSettings(fits)), fits);
 }

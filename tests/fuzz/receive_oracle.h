@@ -5,8 +5,11 @@
 // (or nothing), and no dialog is raised. A broken rule aborts, which libFuzzer reports.
 
 #include "packet/packet_line.h"
+#include "platform/clock.h"
 #include "platform/dialog_service.h"
 #include "station/station_links.h"
+#include "station/station_state.h"
+#include "station/waits.h"
 
 #include <QByteArray>
 
@@ -92,6 +95,27 @@ public:
     {
         fail("dialog raised", text.toLatin1());
     }
+};
+
+/// The station a receive path runs in: its state and waits with time almost stopped, the
+/// checking links plugged in, and no dialog allowed.
+struct CheckedStation {
+    explicit CheckedStation(const QByteArray& igateCall) : aprsIs(igateCall)
+    {
+        platform::Clock::setTimeScale(0.0001);
+        platform::DialogService::install(&dialogs);
+        links.aprsIs = &aprsIs;
+        links.local = &local;
+        links.receiveLog = &receiveLog;
+    }
+
+    Dialogs dialogs;
+    station::StationState state;
+    station::Waits waits{state};
+    station::StationLinks links;
+    AprsIs aprsIs;
+    LocalPrograms local;
+    ReceiveLog receiveLog;
 };
 
 } // namespace fuzzoracle

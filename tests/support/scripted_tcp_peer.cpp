@@ -2,6 +2,11 @@
 
 #include "tests/support/wait_until.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace testsupport {
 
 quint16 unusedTcpPort()
@@ -72,6 +77,33 @@ void ScriptedTcpClient::send(const QByteArray& bytes)
 {
     m_socket.write(bytes);
     m_socket.flush();
+}
+
+NeverReadingClient::~NeverReadingClient()
+{
+    close();
+}
+
+bool NeverReadingClient::connectTo(quint16 port)
+{
+    close();
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (m_fd < 0)
+        return false;
+    const int small = 4096;
+    ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
+void NeverReadingClient::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }
 
 } // namespace testsupport

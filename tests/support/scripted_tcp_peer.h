@@ -64,4 +64,20 @@ private:
     QByteArray m_received;
 };
 
+/// A local program that connects and never reads, with a small receive buffer, so that what
+/// the station sends piles up on its side.
+class NeverReadingClient {
+public:
+    NeverReadingClient() = default;
+    ~NeverReadingClient();
+    NeverReadingClient(const NeverReadingClient&) = delete;
+    NeverReadingClient& operator=(const NeverReadingClient&) = delete;
+
+    bool connectTo(quint16 port);
+    void close();
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace testsupport

@@ -222,11 +222,14 @@ TEST(RoundTrip, SignalAfterLongNoiseIsAcquiredAsOnAQuietChannel)
     // the tracking settles there; MFSK16 tens of Hz off garbled its first characters while its
     // tracking waited for the squelch's delayed view of the tones, or the tone set stayed one
     // bin off because the best whole-bin move lay out of reach, or the squelch opened before
-    // the tone set had moved onto the signal. Strong signals, seconds of noise first, tuning
-    // errors of tens of Hz: every frame must come out whole. The seeds are cases that failed.
+    // the tone set had moved onto the signal; GMSK63 lost the start flag that came while its
+    // quality was still far under the squelch, though its tracking had locked. Strong signals,
+    // seconds of noise first, tuning errors of tens of Hz: every frame must come out whole
+    // from its start flag, as the frame assembly needs it. The seeds are cases that failed.
     const std::pair<const char*, std::vector<unsigned>> rows[] = {
         {"psk63", {2013, 2027, 2039, 2050, 2053, 2054}},
         {"mfsk16", {5005, 5007, 5010, 5013, 9008, 9124}},
+        {"gmsk63", {9008, 9018, 9096}},
     };
     for (const auto& [name, seeds] : rows) {
         const auto mode = *modeFromName(name);
@@ -235,7 +238,7 @@ TEST(RoundTrip, SignalAfterLongNoiseIsAcquiredAsOnAQuietChannel)
             SCOPED_TRACE(std::string(name) + " " + std::to_string(seed) + ": " + std::to_string(c.offset) +
                          " Hz off after " + std::to_string(c.lead) + " s");
             Demodulator demod(c.rate, mode, 1500.0, 500);
-            EXPECT_NE(runDemodulator(demod, c.audio, 1024).find(c.body), std::string::npos);
+            EXPECT_NE(runDemodulator(demod, c.audio, 1024).find("~" + c.body), std::string::npos);
         }
     }
 }

@@ -1,9 +1,10 @@
 // The audio ends on their own: sample coding, command-line parsing, the WAV recorder, UDP
-// input, the notch and the PTT line on a pseudo-terminal.
+// input, the notch, the PTT line on a pseudo-terminal and the watch on a sound device.
 #include "hf/radio/audio_end_choice.h"
 #include "hf/radio/notch_filter.h"
 #include "hf/radio/pcm16.h"
 #include "hf/radio/ptt_line.h"
+#include "hf/radio/sound_device_ends.h"
 #include "hf/radio/udp_input.h"
 #include "hf/radio/wav_ends.h"
 
@@ -22,6 +23,24 @@
 #include <numbers>
 
 using namespace hf::radio;
+
+TEST(CallbackWatch, ADeviceIsGoneOnlyAfterTwoHundredQuietChecksInARow)
+{
+    CallbackWatch watch;
+    for (int round = 0; round < 2; ++round) { // a callback starts the count again
+        for (int check = 1; check <= 200; ++check)
+            ASSERT_FALSE(watch.gone()) << round << " " << check;
+        watch.called();
+    }
+    EXPECT_FALSE(watch.gone()) << "the callback is seen";
+    for (int check = 1; check < 200; ++check)
+        watch.gone();
+    EXPECT_FALSE(watch.gone());
+    EXPECT_TRUE(watch.gone());
+    EXPECT_TRUE(watch.gone()) << "and stays gone";
+    watch.called();
+    EXPECT_FALSE(watch.gone()) << "a device that calls back again is there";
+}
 
 TEST(Pcm16, DecodesLittleEndianAndIgnoresAnOddByte)
 {
