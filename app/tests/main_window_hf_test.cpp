@@ -100,19 +100,12 @@ TEST_F(HfWindowTest, FrameHoldingCmdPutsTheTncBackIntoConverse)
     ASSERT_TRUE(tnc.isReady());
     useTextTnc(tnc);
     hf::ScriptedModem& modem = openWindow();
-    QByteArray wire;
-    auto drain = [&] { wire += tnc.readAvailable(); };
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        drain();
-        return wire == QByteArray("\x03\r", 2);
-    }));
-    wire.clear();
+    TncWire wire{tnc, {}};
+    ASSERT_TRUE(wire.waitFor(QByteArray("\x03\r", 2), true));
+    wire.bytes.clear();
     receive(modem, "G4ABC>APSK26:>cmd: seen on the air");
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        drain();
-        return wire.endsWith("conv\r");
-    }));
-    EXPECT_EQ(wire, "conv\r");
+    ASSERT_TRUE(wire.waitFor("conv\r"));
+    EXPECT_EQ(wire.bytes, "conv\r");
 }
 
 TEST_F(HfWindowTest, RemoteTransmitOffShowsTheTitleAndHoldsTheTransmitter)

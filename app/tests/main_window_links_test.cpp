@@ -26,11 +26,7 @@ TEST_F(WindowTest, TncTrafficHeardListAndPortCaption)
     useTextTnc(tnc);
     dir.write(settings::files::MyCall, "\"G4ABC\"\r\n"); // the TNC callsign
     app::MainWindow& w = makeMain();
-    QByteArray wire;
-    ASSERT_TRUE(waitUntil([&] {
-        wire += tnc.readAvailable();
-        return wire == QByteArray("\x03\r", 2);
-    }));
+    ASSERT_TRUE(tncReceived(tnc, QByteArray("\x03\r", 2)));
 
     ASSERT_TRUE(tnc.write("N0CALL>APRS,WIDE1-1:>hello test\r\nM0XYZ-7>APRS:>second packet\r\n"
                           "N0CALL>APRS:>again\r\nG4ABC>APRS:>ourselves\r\n"));

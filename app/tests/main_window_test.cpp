@@ -113,23 +113,19 @@ TEST_F(WindowTest, OperatingModeWaitsForTheTransmitterAndTalksToTheTnc)
     useTextTnc(tnc);
     app::MainWindow& w = makeMain();
     ASSERT_TRUE(tncReceived(tnc, QByteArray("\x03\r", 2)));
-    QByteArray wire;
-    auto drain = [&] { wire += tnc.readAvailable(); };
+    TncWire wire{tnc, {}};
 
     state.transmitBusy = true;
     bool sentWhileBusy = false;
     QTimer::singleShot(30, [&] {
-        drain();
-        sentWhileBusy = !wire.isEmpty();
+        wire.drain();
+        sentWhileBusy = !wire.bytes.isEmpty();
         state.transmitBusy = false;
     });
     in<QRadioButton>(w, "aprsMessagingOption")->click(); // "APRS Messaging"
     EXPECT_FALSE(sentWhileBusy);
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        drain();
-        return wire.endsWith("conv\r");
-    }));
-    EXPECT_EQ(wire, QByteArray("\x03\rconv\r", 7));
+    ASSERT_TRUE(wire.waitFor("conv\r"));
+    EXPECT_EQ(wire.bytes, QByteArray("\x03\rconv\r", 7));
     EXPECT_FALSE(state.transmitBusy);
     EXPECT_FALSE(in<QRadioButton>(w, "tncCommandOption")->isEnabled()) << "GMSK-250 is an HF mode";
     EXPECT_TRUE(in<QRadioButton>(w, "packetConverseOption")->isEnabled());
@@ -271,27 +267,16 @@ TEST_F(WindowTest, TncCommandSendsCtrlCAndStopsTheBeacons)
     ASSERT_TRUE(tnc.isReady());
     useTextTnc(tnc);
     app::MainWindow& w = makeMain();
-    QByteArray wire;
-    auto drain = [&] { wire += tnc.readAvailable(); };
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        drain();
-        return wire == QByteArray("\x03\r", 2);
-    }));
+    TncWire wire{tnc, {}};
+    ASSERT_TRUE(wire.waitFor(QByteArray("\x03\r", 2), true));
     in<QRadioButton>(w, "tncOption")->click(); // "TNC": the beacon schedule runs, messaging chosen
     ASSERT_TRUE(w.beacons().scheduleTimer().isActive());
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        drain();
-        return wire.endsWith("conv\r");
-    }));
-    wire.clear();
+    ASSERT_TRUE(wire.waitFor("conv\r"));
+    wire.bytes.clear();
     auto* command = in<QRadioButton>(w, "tncCommandOption");
     ASSERT_TRUE(command->isEnabled());
     command->click(); // "TNC Command "
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        drain();
-        return !wire.isEmpty();
-    }));
-    EXPECT_EQ(wire, QByteArray("\x03\r", 2));
+    ASSERT_TRUE(wire.waitFor(QByteArray("\x03\r", 2), true));
     auto* beaconOnOff = in<QPushButton>(w, "beaconButton");
     EXPECT_EQ(beaconOnOff->text(), QStringLiteral("Beacon OFF"));
     EXPECT_EQ(app::backColour(beaconOnOff), app::LightGrey);

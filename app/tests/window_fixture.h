@@ -23,6 +23,23 @@
 #include <functional>
 #include <memory>
 
+/// What a TNC on a pseudo-terminal has received, gathered as it arrives.
+struct TncWire {
+    testsupport::PtyPair& tnc;
+    QByteArray bytes;
+
+    /// Adds what has arrived since.
+    void drain() { bytes += tnc.readAvailable(); }
+    /// Waits until what has arrived ends with `end` (equals it, with `whole`).
+    bool waitFor(const QByteArray& end, bool whole = false)
+    {
+        return testsupport::waitUntil([&] {
+            drain();
+            return whole ? bytes == end : bytes.endsWith(end);
+        });
+    }
+};
+
 /// A station folder, recorded message boxes and opened URLs, and the windows on top.
 class WindowTest : public ::testing::Test {
 protected:
@@ -79,11 +96,7 @@ protected:
     /// Waits until the TNC has received exactly `expected` (what loading sends it, say).
     static bool tncReceived(testsupport::PtyPair& tnc, const QByteArray& expected)
     {
-        QByteArray wire;
-        return testsupport::waitUntil([&] {
-            wire += tnc.readAvailable();
-            return wire == expected;
-        });
+        return TncWire{tnc, {}}.waitFor(expected, true);
     }
     /// Runs a timer's tick now, as if its interval had passed.
     static void fire(QTimer& timer) { QMetaObject::invokeMethod(&timer, "timeout", Qt::DirectConnection); }
