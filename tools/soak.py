@@ -485,12 +485,17 @@ def svg_plot(samples, path, title, scale):
                        f'<text x="{m - 6}" y="{y(v) + 4:.1f}" font-size="11" text-anchor="end">{v:g}</text>')
             v += step
         out.append(f'<text x="{m}" y="{y0 - 8}" font-size="11">{label}</text>')
+        labels = []
         for name, colour, points in series:
             pts = " ".join(f"{x(t):.1f},{y(v):.1f}" for t, v in points)
             out.append(f'<polyline points="{pts}" fill="none" stroke="{colour}" stroke-width="1.3"/>')
             if name:
-                out.append(f'<text x="{w - m + 4}" y="{y(points[-1][1]) + 4:.1f}" font-size="10" '
-                           f'fill="{colour}">{name}</text>')
+                labels.append([y(points[-1][1]) + 4, name, colour])
+        labels.sort()
+        for a, b in zip(labels, labels[1:]):  # names of lines that end close together stay apart
+            b[0] = max(b[0], a[0] + 11)
+        for at, name, colour in labels:
+            out.append(f'<text x="{w - m + 4}" y="{at:.1f}" font-size="10" fill="{colour}">{name}</text>')
 
     mb = [(s[0], [v / 1024 for v in s[2:6]]) for s in samples[1:]]  # the first is before the load
     hi = max(v[0] for _, v in mb)
