@@ -35,10 +35,58 @@ constexpr double kQpskFitSpan = 0.24;
 // and the gain above it that reads full scale (set like QPSK's).
 constexpr double kMfskNoiseFit = 0.17;
 constexpr double kMfskFitSpan = 0.27;
+// MFSK16 frequency search: how far a tone set's code fit must stand out from the median of all
+// (on noise the best one stays within 0.06 of it over minutes; the right one of a signal at
+// -13.5 dB lies 0.07 or more above it 99 % of the time), and by how much it must beat the
+// present tone set's.
+constexpr double kMfskStandOut = 0.07;
+// ... and how far for the fine tracking to run before the tones stand out on their own.
+constexpr double kMfskSignalFit = 0.04;
+constexpr double kMfskMoveMargin = 0.04;
+// A frequency move decodes the kept symbols again from the start and keeps what came after the
+// last stretch of them whose quality (the squelch's scale, 0..1) fell under this.
+constexpr double kMfskReplayKeep = 0.15;
 
 float magnitude(Complex c)
 {
     return std::sqrt(c.real() * c.real() + c.imag() * c.imag());
+}
+
+/// The soft bits of an MFSK16 symbol read on the tone set whose lowest tone is at `first` of
+/// `e` (the tones every second entry; the interleaved word = tone ^ (tone >> 1), tone 0 the
+/// lowest, or the highest if `reversed`), and the entry of its strongest tone.
+template <std::size_t N>
+std::array<float, 4> mfskSoftBits(const std::array<double, N>& e, int first, bool reversed, int& strongest)
+{
+    double total = 0.0;
+    double emax = 0.0;
+    strongest = first;
+    for (int i = first; i < first + 32; i += 2) {
+        total += e[static_cast<std::size_t>(i)];
+        if (e[static_cast<std::size_t>(i)] > emax) {
+            emax = e[static_cast<std::size_t>(i)];
+            strongest = i;
+        }
+    }
+    const double noise = std::max((total - emax) / 15.0, 1e-12);
+    std::array<double, 16> toneEnergy{};
+    for (int t = 0; t < 16; ++t) {
+        const int onAir = reversed ? 15 - t : t;
+        toneEnergy[static_cast<std::size_t>(t)] = e[static_cast<std::size_t>(first + 2 * onAir)] / noise;
+    }
+    std::array<float, 4> soft{};
+    for (int j = 0; j < 4; ++j) {
+        const int mask = 8 >> j;
+        double one = 0.0;
+        double zero = 0.0;
+        for (int t = 0; t < 16; ++t) {
+            const int word = t ^ (t >> 1);
+            double& target = (word & mask) != 0 ? one : zero;
+            target = std::max(target, toneEnergy[static_cast<std::size_t>(t)]);
+        }
+        soft[static_cast<std::size_t>(j)] = static_cast<float>((one - zero) / (one + zero + 1.0));
+    }
+    return soft;
 }
 
 } // namespace
@@ -68,6 +116,8 @@ void ChannelDemodulator::setCarrier(double hz)
     m_carrier = hz;
     m_afc = 0.0;
     updateMixer();
+    for (auto& f : m_shiftFit)
+        f.reset();
 }
 
 void ChannelDemodulator::reset()
@@ -92,8 +142,8 @@ void ChannelDemodulator::configure()
         m_qpskFitViterbi.reset();
         for (auto& v : m_mfskViterbi)
             v = std::make_unique<ViterbiDecoder>(7, 0x6D, 0x4F, kMfskViterbiDepth);
-        for (int b = 0; b < kMfskBins; ++b)
-            m_binStep[static_cast<std::size_t>(b)] = std::polar(1.0, kTwoPi * (kMfskLow + b) / kMfskN);
+        for (int i = 0; i < kMfskGrid; ++i)
+            m_binStep[static_cast<std::size_t>(i)] = std::polar(1.0, kTwoPi * (kMfskLow + i / 2.0) / kMfskN);
         // About 2 s of averaging at 15.625 Bd.
         m_qualityAlpha = 1.0 / 32.0;
     } else {
@@ -137,6 +187,8 @@ void ChannelDemodulator::configure()
     m_qualityDelay.clear();
     m_toneFitDelay.clear();
     m_mfskRecent.clear();
+    m_replayIn = 0;
+    m_betterElsewhere = false;
     m_mfskFit = 0.0;
     m_lastTones = {-1, -1};
     m_z.fill({});
@@ -153,8 +205,8 @@ void ChannelDemodulator::configure()
     m_window.fill({});
     m_bins.fill({});
     m_offsetEnergy.fill(0.0);
-    m_binHistory.fill(0.0);
-    m_historyAge = 0;
+    for (auto& f : m_shiftFit)
+        f.reset();
     m_sinceRefresh = 0;
     restartMfskDecoding();
     m_mixer.reset();
@@ -195,7 +247,7 @@ void ChannelDemodulator::updateSquelch(double q)
     m_qualityAvg += m_squelchAlpha * (q - m_qualityAvg);
     ++m_symbols;
     const int level = quality();
-    if (!m_open && level >= m_squelch) {
+    if (!m_open && level >= m_squelch && !(m_squelch > 0 && m_betterElsewhere)) {
         m_open = true;
         m_openedAt = m_symbols;
         // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s
@@ -216,7 +268,7 @@ void ChannelDemodulator::emit(char c, std::string& out)
         out += m_release;
         m_release.clear();
     }
-    if (m_open) {
+    if (m_open && !m_replaying && m_replayIn == 0) {
         out.push_back(c);
         return;
     }
@@ -470,25 +522,29 @@ void ChannelDemodulator::mfskSample(Complex u, std::string& out)
     if (++m_sinceRefresh >= 4096) {
         // Recompute exactly now and then so rounding in the sliding update cannot build up.
         m_sinceRefresh = 0;
-        for (int b = 0; b < kMfskBins; ++b) {
+        for (int i = 0; i < kMfskGrid; ++i) {
             std::complex<double> acc;
             for (int m = 0; m < kMfskN; ++m) {
                 const auto idx = static_cast<std::size_t>((m_count + 1 + m) % kMfskN);
                 acc += std::complex<double>(m_window[idx]) *
-                       std::polar(1.0, -kTwoPi * (kMfskLow + b) * m / kMfskN);
+                       std::polar(1.0, -kTwoPi * (kMfskLow + i / 2.0) * m / kMfskN);
             }
             // The sliding form carries an extra phase; only magnitudes are used.
-            m_bins[static_cast<std::size_t>(b)] = acc;
+            m_bins[static_cast<std::size_t>(i)] = acc;
         }
     } else {
-        for (int b = 0; b < kMfskBins; ++b) {
-            auto& bin = m_bins[static_cast<std::size_t>(b)];
-            bin = (bin + x - oldest) * m_binStep[static_cast<std::size_t>(b)];
+        // A bin half-way between whole ones turns by half a cycle over the window: the sample
+        // leaving it enters with the opposite sign.
+        for (int i = 0; i < kMfskGrid; i += 2) {
+            auto& bin = m_bins[static_cast<std::size_t>(i)];
+            bin = (bin + x - oldest) * m_binStep[static_cast<std::size_t>(i)];
+            auto& half = m_bins[static_cast<std::size_t>(i + 1)];
+            half = (half - x - oldest) * m_binStep[static_cast<std::size_t>(i + 1)];
         }
     }
     double best = 0.0;
     for (int b = 4; b < 20; ++b)
-        best = std::max(best, std::norm(m_bins[static_cast<std::size_t>(b)]));
+        best = std::max(best, std::norm(m_bins[static_cast<std::size_t>(2 * b)]));
     double& energy = m_offsetEnergy[static_cast<std::size_t>(m_count % kMfskN)];
     energy += (best - energy) / 8.0;
     ++m_count;
@@ -499,18 +555,19 @@ void ChannelDemodulator::mfskSample(Complex u, std::string& out)
 void ChannelDemodulator::mfskSymbol(std::string& out)
 {
     const long long k = m_nextDecision;
-    std::array<double, kMfskBins> e{};
-    for (int b = 0; b < kMfskBins; ++b)
-        e[static_cast<std::size_t>(b)] = std::norm(m_bins[static_cast<std::size_t>(b)]);
+    MfskEnergies e{};
+    for (int i = 0; i < kMfskGrid; ++i)
+        e[static_cast<std::size_t>(i)] = std::norm(m_bins[static_cast<std::size_t>(i)]);
+    auto bin = [&e](int b) { return e[static_cast<std::size_t>(2 * b)]; };
     // Tone set: bins 4..19 (offsets -7..8).
     int maxBin = 4;
     double total = 0.0;
     for (int b = 4; b < 20; ++b) {
-        total += e[static_cast<std::size_t>(b)];
-        if (e[static_cast<std::size_t>(b)] > e[static_cast<std::size_t>(maxBin)])
+        total += bin(b);
+        if (bin(b) > bin(maxBin))
             maxBin = b;
     }
-    const double emax = e[static_cast<std::size_t>(maxBin)];
+    const double emax = bin(maxBin);
     const double noise = std::max((total - emax) / 15.0, 1e-12);
     const double ratio = emax / noise;
     // MFSK hops: the strongest tone seldom repeats within two symbols (about 1 in 8), while a
@@ -520,7 +577,7 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     m_lastTones[0] = maxBin;
     // How well the tones fit MFSK, for the tracking: as they come for the fine tracking, and
     // as the characters now decoded had them (they come out of the interleaver and the decoder
-    // about 40 symbols after their tones) for the whole-bin moves and the timing.
+    // about 40 symbols after their tones) for the timing.
     const double fit = repeated ? 0.0 : std::clamp((ratio - 3.4) / (ratio + 1.0), -1.0, 1.0);
     m_mfskFit += (fit - m_mfskFit) / 16.0;
     m_toneFitDelay.push_back(fit);
@@ -529,64 +586,62 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
         m_toneFitDelay.pop_front();
     }
 
-    // Frequency: whole-bin acquisition from the long-term bin energies while idle; fine
-    // tracking from two half-bin probes around the strongest tone while receiving.
-    constexpr double kHistoryWeight = 1.0 / 48.0;
-    for (int b = 0; b < kMfskBins; ++b) {
-        auto& h = m_binHistory[static_cast<std::size_t>(b)];
-        h += (e[static_cast<std::size_t>(b)] / noise - h) * kHistoryWeight;
+    // Frequency: moves (by half bins) to the tone set whose symbols fit the code clearly better
+    // than the present one's; fine tracking from the half-bin entries beside the strongest
+    // tone. Every tone set of the search is decoded all the time (the fit needs the
+    // deinterleaver's 30 symbols): a signal tens of Hz off is found from its first characters,
+    // while a steady tone (the preamble, a carrier) moves nothing.
+    for (int q = -kMfskSearch; q <= kMfskSearch; ++q) {
+        int strongest = 0;
+        const auto soft = mfskSoftBits(e, kMfskToneSet + q, m_mode.reversed, strongest);
+        m_shiftFit[static_cast<std::size_t>(q + kMfskSearch)].push(soft, strongest);
     }
-    ++m_historyAge;
-    if (m_historyAge > 24) {
-        auto sumAt = [this](int shift) {
-            double s = 0.0;
-            for (int b = 4 + shift; b < 20 + shift; ++b)
-                s += m_binHistory[static_cast<std::size_t>(b)];
-            return s;
-        };
-        // A shift must do clearly better than every nearer one (by 3 %, or the gained bins are
-        // plainly signal: a strong signal one bin off, whose edge tone can be rare). Only shifts
-        // the tracking may take count: a best shift out of reach must not block a nearer one
-        // (while only the steady preamble tone is there, every shift that covers it sums about
-        // the same).
-        auto better = [&](int s, int than) {
-            return sumAt(s) > 1.03 * sumAt(than) || sumAt(s) - sumAt(than) > 8.0;
-        };
-        int bestShift = 0;
-        for (int s : {-1, 1, -2, 2, -3, 3, -4, 4})
-            if (std::fabs(m_afc + s * m_mode.baud) <= kCapture && better(s, bestShift))
-                bestShift = s;
-        // The gained bins must hold clearly more than noise (each noise bin averages 1 here,
-        // once the history has filled), a channel that decodes well needs stronger evidence
-        // before it moves, and the tone set must move onto a signal: on noise alone the
-        // sums differ by chance, and moving on them left the tone set at the edge of the
-        // capture range, too far from where the next signal came.
-        const double needed = m_lockAvg < 0.2 ? 0.5 : 0.8;
-        const double gain = sumAt(bestShift) - sumAt(0);
-        const double noiseSum = 16.0 * (1.0 - std::pow(1.0 - kHistoryWeight, m_historyAge));
-        if (bestShift != 0 && gain > needed && sumAt(bestShift) > 1.25 * noiseSum) {
-            m_afc += bestShift * m_mode.baud;
-            m_binHistory.fill(0.0);
-            m_historyAge = 0;
-            updateMixer();
-            mfskRedecode(bestShift, out);
-        }
+    auto fitAt = [this](int q) -> const MfskCodeFit& {
+        return m_shiftFit[static_cast<std::size_t>(q + kMfskSearch)];
+    };
+    auto reachable = [this, &fitAt](int q) {
+        return std::fabs(m_afc + q * m_mode.baud / 2.0) <= kCapture && fitAt(q).ready();
+    };
+    // A signal makes one tone set stand out from the others; on noise the best of them is
+    // only a little above their median.
+    std::array<double, kMfskShifts> fits{};
+    for (int i = 0; i < kMfskShifts; ++i)
+        fits[static_cast<std::size_t>(i)] = m_shiftFit[static_cast<std::size_t>(i)].fit();
+    const double bestFit = *std::max_element(fits.begin(), fits.end());
+    std::nth_element(fits.begin(), fits.begin() + kMfskShifts / 2, fits.end());
+    const double median = fits[kMfskShifts / 2];
+    // The squelch measures the present tone set only: it waits while another fits clearly
+    // better.
+    m_betterElsewhere = false;
+    for (int q = -kMfskSearch; q <= kMfskSearch; ++q)
+        if (q != 0 && reachable(q) && fitAt(q).fit() > fitAt(0).fit() + kMfskMoveMargin)
+            m_betterElsewhere = true;
+    // A tone set that stands out itself moves only for a clearly better one at least a bin
+    // away (half a bin is the fine tracking's work).
+    const bool settled = fitAt(0).fit() > median + kMfskStandOut;
+    const double margin = settled ? 2.0 * kMfskMoveMargin : kMfskMoveMargin;
+    int bestShift = 0;
+    for (int d = settled ? 2 : 1; d <= kMfskSearch; ++d)
+        for (int q : {-d, d})
+            if (reachable(q) && fitAt(q).fit() > fitAt(bestShift).fit() + margin)
+                bestShift = q;
+    if (bestShift != 0 && fitAt(bestShift).fit() > median + kMfskStandOut) {
+        m_afc += bestShift * m_mode.baud / 2.0;
+        updateMixer();
+        moveSearch(bestShift);
+        // The kept symbols are decoded again once the fine tracking has settled on the new
+        // tone set; until then nothing is delivered.
+        m_replayIn = kMfskSettle;
     }
-    if (m_mfskFit > 0.15) {
-        const double f = kMfskLow + maxBin;
-        std::complex<double> lo;
-        std::complex<double> hi;
-        for (int m = 0; m < kMfskN; ++m) {
-            const auto idx = static_cast<std::size_t>((k + 1 + m) % kMfskN);
-            const std::complex<double> s(m_window[idx]);
-            lo += s * std::polar(1.0, -kTwoPi * (f - 0.5) * m / kMfskN);
-            hi += s * std::polar(1.0, -kTwoPi * (f + 0.5) * m / kMfskN);
-        }
-        const double a = std::abs(lo);
-        const double c = std::abs(hi);
+    // Fine tracking: the strongest tone onto its bin. Before the tones clearly stand out it
+    // runs only while some tone set of the search fits the code better than noise does (on
+    // noise alone it would wander off), and faster until the channel opens.
+    if (m_mfskFit > 0.15 || (m_mfskFit > 0.03 && bestFit > median + kMfskSignalFit)) {
+        const double a = std::sqrt(e[static_cast<std::size_t>(2 * maxBin - 1)]);
+        const double c = std::sqrt(e[static_cast<std::size_t>(2 * maxBin + 1)]);
         if (a + c > 0.0) {
             const double delta = 0.5 * (c - a) / (a + c); // bins
-            m_afc = std::clamp(m_afc + 0.1 * delta * m_mode.baud, -kCapture, kCapture);
+            m_afc = std::clamp(m_afc + (m_open ? 0.1 : 0.25) * delta * m_mode.baud, -kCapture, kCapture);
             updateMixer();
         }
     }
@@ -618,16 +673,27 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     }
     m_nextDecision = next;
 
-    // Keep the tone energies of the last symbols: when the whole-bin acquisition moves the
-    // tone set while nothing is being received, they are decoded again on the right bins, so
-    // the start of a transmission heard on the wrong bins is not lost.
-    m_mfskRecent.push_back(e);
+    // Keep the tone energies of the last symbols: when the search moves the tone set, they are
+    // decoded again on the right tones, so the start of a transmission heard on the wrong ones
+    // is not lost.
+    m_mfskRecent.push_back({e, m_afc});
     if (m_mfskRecent.size() > kMfskReplay)
         m_mfskRecent.pop_front();
-    m_mfskPathGain = 0.0;
-    m_mfskPathSteps = 0;
-    mfskDecode(e, out);
+    if (m_replayIn > 0 && --m_replayIn == 0)
+        mfskRedecode(out);
+    else
+        mfskDecode(e, out);
     mfskSquelch(repeated);
+}
+
+void ChannelDemodulator::moveSearch(int shift)
+{
+    // The code fits stay with the frequencies they were measured at; the new edges start afresh.
+    std::array<MfskCodeFit, kMfskShifts> moved;
+    for (int i = 0; i < kMfskShifts; ++i)
+        if (i + shift >= 0 && i + shift < kMfskShifts)
+            moved[static_cast<std::size_t>(i)] = std::move(m_shiftFit[static_cast<std::size_t>(i + shift)]);
+    m_shiftFit = std::move(moved);
 }
 
 void ChannelDemodulator::mfskSquelch(bool repeated)
@@ -640,35 +706,58 @@ void ChannelDemodulator::mfskSquelch(bool repeated)
     // bits enter it: judge the squelch on the bits they came from.
     if (m_mfskPathSteps == 0)
         return; // the deinterleaver is still filling
-    const double fit = (m_mfskPathGain / (2.0 * m_mfskPathSteps) - kMfskNoiseFit) / kMfskFitSpan;
-    m_qualityDelay.push_back(repeated ? 0.0 : fit);
+    m_qualityDelay.push_back(repeated ? 0.0 : mfskPathFit());
     if (m_qualityDelay.size() > static_cast<std::size_t>(kMfskViterbiDepth / 2)) {
         updateSquelch(m_qualityDelay.front());
         m_qualityDelay.pop_front();
     }
 }
 
-void ChannelDemodulator::mfskRedecode(int shift, std::string& out)
+void ChannelDemodulator::mfskRedecode(std::string& out)
 {
-    for (auto& old : m_mfskRecent) {
-        std::array<double, kMfskBins> moved{};
-        for (int b = 0; b < kMfskBins; ++b) {
-            const int from = b + shift;
-            moved[static_cast<std::size_t>(b)] =
-                from >= 0 && from < kMfskBins ? old[static_cast<std::size_t>(from)] : 0.0;
-        }
-        old = moved;
-    }
     // The squelch can open on a tone set one bin off (neighbouring tones differ in one bit of
     // four, so such symbols still fit the code fairly well): a move soon after opening decodes
     // the kept symbols again too, repeating what they gave on the wrong bins. Later, what was
     // decoded has been delivered: carry on.
-    if (m_open && m_symbols - m_openedAt > static_cast<long long>(kMfskReplay))
+    if (m_open && m_symbols - m_openedAt > static_cast<long long>(kMfskReplay)) {
+        mfskDecode(m_mfskRecent.back().energies, out);
+        for (const auto& held : m_held)
+            out.push_back(held.first);
+        m_held.clear();
         return;
+    }
+    // What the kept symbols give is held, as if the channel were closed, and whatever came
+    // before the last stretch that did not fit the code (the noise before the signal) is
+    // dropped; an open channel delivers the rest at once.
     m_held.clear();
     restartMfskDecoding();
-    for (const auto& e : m_mfskRecent)
+    m_replaying = true;
+    double fit = 0.0;
+    std::deque<double> fits; // delayed like the squelch's view, to the characters they gave
+    for (const auto& [kept, afc] : m_mfskRecent) {
+        // Each symbol read where the tone set is now (to the nearest half bin): the fine
+        // tracking may have moved since.
+        const auto shift = static_cast<int>(std::lround(2.0 * (m_afc - afc) / m_mode.baud));
+        MfskEnergies e{};
+        for (int i = std::max(0, -shift); i < std::min(kMfskGrid, kMfskGrid - shift); ++i)
+            e[static_cast<std::size_t>(i)] = kept[static_cast<std::size_t>(i + shift)];
         mfskDecode(e, out);
+        if (m_mfskPathSteps == 0)
+            continue;
+        fit += (mfskPathFit() - fit) / 8.0;
+        fits.push_back(fit);
+        if (fits.size() > static_cast<std::size_t>(kMfskViterbiDepth / 2)) {
+            if (fits.front() < kMfskReplayKeep)
+                m_held.clear();
+            fits.pop_front();
+        }
+    }
+    m_replaying = false;
+    if (m_open) {
+        for (const auto& held : m_held)
+            out.push_back(held.first);
+        m_held.clear();
+    }
 }
 
 void ChannelDemodulator::restartMfskDecoding()
@@ -685,33 +774,17 @@ void ChannelDemodulator::restartMfskDecoding()
     m_mfskChoice = 0;
 }
 
-void ChannelDemodulator::mfskDecode(const std::array<double, kMfskBins>& e, std::string& out)
+double ChannelDemodulator::mfskPathFit() const
 {
-    double total = 0.0;
-    double emax = 0.0;
-    for (int b = 4; b < 20; ++b) {
-        total += e[static_cast<std::size_t>(b)];
-        emax = std::max(emax, e[static_cast<std::size_t>(b)]);
-    }
-    const double noise = std::max((total - emax) / 15.0, 1e-12);
-    // Soft bits of the interleaved word: word = tone ^ (tone >> 1).
-    std::array<double, 16> toneEnergy{};
-    for (int t = 0; t < 16; ++t) {
-        const int onAir = m_mode.reversed ? 15 - t : t;
-        toneEnergy[static_cast<std::size_t>(t)] = e[static_cast<std::size_t>(4 + onAir)] / noise;
-    }
-    std::array<float, 4> soft{};
-    for (int j = 0; j < 4; ++j) {
-        const int mask = 8 >> j;
-        double one = 0.0;
-        double zero = 0.0;
-        for (int t = 0; t < 16; ++t) {
-            const int word = t ^ (t >> 1);
-            double& target = (word & mask) != 0 ? one : zero;
-            target = std::max(target, toneEnergy[static_cast<std::size_t>(t)]);
-        }
-        soft[static_cast<std::size_t>(j)] = static_cast<float>((one - zero) / (one + zero + 1.0));
-    }
+    return (m_mfskPathGain / (2.0 * m_mfskPathSteps) - kMfskNoiseFit) / kMfskFitSpan;
+}
+
+void ChannelDemodulator::mfskDecode(const MfskEnergies& e, std::string& out)
+{
+    m_mfskPathGain = 0.0;
+    m_mfskPathSteps = 0;
+    int strongest = 0;
+    const auto soft = mfskSoftBits(e, kMfskToneSet, m_mode.reversed, strongest);
     const auto coded = m_deinterleaver.process(soft);
 
     for (float c : coded) {

@@ -2,6 +2,7 @@
 
 #include "hf/modem/dsp_types.h"
 #include "hf/modem/fir.h"
+#include "hf/modem/mfsk_code_fit.h"
 #include "hf/modem/mfsk_interleaver.h"
 #include "hf/modem/mode.h"
 #include "hf/modem/resampler.h"
@@ -85,9 +86,10 @@ private:
     // a few dozen symbols (false lock half the symbol rate off).
     double m_wideAvg = 0.0;
     bool m_open = false;
+    bool m_betterElsewhere = false; // MFSK16: another tone set of the search fits the code better
     // Characters decoded while closed, with the symbol count when they came (released when
     // the channel opens within a second of them).
-    static constexpr std::size_t kMaxHeld = 64;
+    static constexpr std::size_t kMaxHeld = 128;
     std::deque<std::pair<char, long long>> m_held;
     std::string m_release;
     long long m_symbols = 0;
@@ -111,19 +113,27 @@ private:
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
     std::unique_ptr<ViterbiDecoder> m_qpskFitViterbi; // the quality's: every symbol weighs the same
 
-    // MFSK16: 32 samples per symbol, 24 sliding DFT bins (-11..12) around the tone set.
+    // MFSK16: 32 samples per symbol, 48 sliding DFT bins every half bin from -11 to 12.5 around
+    // the tone set (entry i at -11 + i/2 bins; the tone set's lowest tone at entry 8, bin -7).
     static constexpr int kMfskN = 32;
-    static constexpr int kMfskBins = 24;
+    static constexpr int kMfskGrid = 48;
     static constexpr int kMfskLow = -11;
-    void mfskDecode(const std::array<double, kMfskBins>& energies, std::string& out);
-    void mfskRedecode(int shift, std::string& out);
+    static constexpr int kMfskToneSet = 8;
+    using MfskEnergies = std::array<double, kMfskGrid>;
+    void mfskDecode(const MfskEnergies& energies, std::string& out);
+    void mfskRedecode(std::string& out);
     void restartMfskDecoding(); // deinterleaver, decoders, pairing
+    double mfskPathFit() const; // the quality of the last symbol's bits, 0..1 (noise 0)
     std::array<Complex, kMfskN> m_window{};
-    std::array<std::complex<double>, kMfskBins> m_bins{};
-    std::array<std::complex<double>, kMfskBins> m_binStep{};
+    std::array<std::complex<double>, kMfskGrid> m_bins{};
+    std::array<std::complex<double>, kMfskGrid> m_binStep{};
     std::array<double, kMfskN> m_offsetEnergy{};
-    std::array<double, kMfskBins> m_binHistory{};
-    int m_historyAge = 0;
+    // Frequency search: the tone sets every half bin up to 4 bins either side of the present
+    // one (entry q + kMfskSearch at q half bins), each with its own code fit.
+    static constexpr int kMfskSearch = 8;
+    static constexpr int kMfskShifts = 2 * kMfskSearch + 1;
+    std::array<MfskCodeFit, kMfskShifts> m_shiftFit;
+    void moveSearch(int shift); // after a move by `shift` half bins
     std::array<int, 2> m_lastTones{-1, -1};
     // Viterbi delay in data bits: 20 bits (10 symbols, 0.64 s) keeps the latency near the
     // interleaver's own; 45 would gain about 0.2 dB for another 0.8 s.
@@ -131,10 +141,17 @@ private:
     static constexpr std::size_t kMfskDecodeDelay = 40; // interleaver 30 + decoder 10 symbols
     std::deque<double> m_qualityDelay;                  // the squelch's view, delayed to the characters
     std::deque<double> m_toneFitDelay;                  // the tracking's, delayed likewise
-    double m_mfskPathGain = 0.0;                        // the chosen decoder's gain over this symbol's bits
+    bool m_replaying = false;
+    static constexpr int kMfskSettle = 16; // symbols from a frequency move to the replay
+    int m_replayIn = 0;
+    double m_mfskPathGain = 0.0; // the chosen decoder's gain over this symbol's bits
     int m_mfskPathSteps = 0;
-    static constexpr std::size_t kMfskReplay = 64; // symbols decoded again after a bin jump
-    std::deque<std::array<double, kMfskBins>> m_mfskRecent;
+    static constexpr std::size_t kMfskReplay = 256; // symbols decoded again after a frequency move
+    struct KeptSymbol {
+        MfskEnergies energies;
+        double afc; // the tracking's frequency correction when they were taken
+    };
+    std::deque<KeptSymbol> m_mfskRecent;
     double m_mfskFit = 0.0; // how well the tones fit MFSK now (undelayed), for the tracking
     int m_sinceRefresh = 0;
     MfskInterleaver<float> m_deinterleaver{false};

@@ -1,3 +1,5 @@
+#include "hf/modem/mfsk_code_fit.h"
+#include "hf/modem/mfsk_interleaver.h"
 #include "hf/modem/viterbi.h"
 
 #include <gtest/gtest.h>
@@ -114,4 +116,55 @@ TEST(Viterbi, StreamingDecodesAfterItsDelayAndCorrectsErrors)
         got.push_back(b);
     ASSERT_EQ(got.size(), sent.size());
     EXPECT_EQ(std::vector<int>(got.begin() + 10, got.end()), std::vector<int>(sent.begin() + 10, sent.end()));
+}
+
+TEST(MfskCodeFit, ReadsCodedSymbolsHighNoiseLowAndASteadyToneNotAtAll)
+{
+    // Symbols as an MFSK16 sender makes them (K=7 code, groups of four coded bits through the
+    // interleaver), as soft bits; the strongest tone is the sent word.
+    auto coded = [](unsigned seed, float level) {
+        std::mt19937 rng(seed);
+        ConvolutionalEncoder encoder(7, 0x6D, 0x4F);
+        MfskInterleaver<int> interleaver(true);
+        std::vector<std::pair<std::array<float, 4>, int>> symbols;
+        std::array<int, 4> group{};
+        int fill = 0;
+        for (int i = 0; i < 800; ++i) {
+            const int s = encoder.encode(static_cast<int>(rng() & 1));
+            for (int bit : {s & 1, (s >> 1) & 1}) {
+                group[static_cast<std::size_t>(fill++)] = bit;
+                if (fill < 4)
+                    continue;
+                fill = 0;
+                const auto w = interleaver.process(group);
+                std::array<float, 4> soft{};
+                for (std::size_t j = 0; j < 4; ++j)
+                    soft[j] = w[j] != 0 ? level : -level;
+                symbols.emplace_back(soft, (w[0] << 3) | (w[1] << 2) | (w[2] << 1) | w[3]);
+            }
+        }
+        return symbols;
+    };
+    MfskCodeFit clean;
+    for (const auto& [soft, tone] : coded(1, 0.8f))
+        clean.push(soft, tone);
+    EXPECT_TRUE(clean.ready());
+    EXPECT_GT(clean.fit(), 0.97);
+
+    // Random soft bits: the best path explains much of them, but clearly less.
+    MfskCodeFit noise;
+    std::mt19937 rng(2);
+    std::uniform_real_distribution<float> u(-0.6f, 0.6f);
+    for (int i = 0; i < 400; ++i)
+        noise.push({u(rng), u(rng), u(rng), u(rng)}, static_cast<int>(rng() % 16));
+    EXPECT_LT(noise.fit(), 0.92);
+
+    // A steady tone fits the code like a run of zeros: past its first symbol it must not move
+    // the fit.
+    MfskCodeFit steady;
+    const double before = steady.fit();
+    for (int i = 0; i < 400; ++i)
+        steady.push({-0.8f, -0.8f, -0.8f, -0.8f}, 3);
+    EXPECT_NEAR(steady.fit(), before, 0.01);
+    EXPECT_FALSE(steady.ready());
 }
