@@ -252,8 +252,11 @@ void ChannelDemodulator::updateSquelch(double q)
         m_openedAt = m_symbols;
         // The quality average lags the signal: release what was decoded over the last 1.5 s (2.5 s
         // for MFSK16) while the quality was rising (the preamble carries no characters, so this is
-        // the start of the text, not noise from before the signal).
-        const long long window = std::max(40LL, static_cast<long long>(1.5 * m_mode.baud));
+        // the start of the text, not noise from before the signal). GMSK's squelch averages over
+        // 160 symbols (2.6 s at 62.5 Bd): it looks back one and a half times that.
+        long long window = std::max(40LL, static_cast<long long>(1.5 * m_mode.baud));
+        if (m_mode.modulation == Modulation::Gmsk)
+            window = std::max(window, static_cast<long long>(1.5 / m_squelchAlpha));
         for (const auto& [c, symbol] : m_held)
             if (symbol >= m_symbols - window)
                 m_release.push_back(c);

@@ -254,6 +254,34 @@ TEST(RoundTrip, Mfsk16FindsSignalsFiftyHzOffNearItsTarget)
     EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.015);
 }
 
+TEST(RoundTrip, GmskKeepsTheStartOfShortTextsThroughItsSquelch)
+{
+    // GMSK's squelch averages its quality over 160 symbols (2.6 s at 62.5 Bd) and opens well
+    // into a short transmission; what was decoded since the tracking locked is held, and must
+    // be released from far enough back to include the start of the text (looking back 1.5 s
+    // lost 4.9 % of these characters, mostly first words). 12 texts of 100 characters, 4 dB
+    // above GMSK63's target, 2 s of noise first, squelch 1000.
+    const auto mode = *modeFromName("gmsk63");
+    const char* words[] = {"the ", "quick ", "brown ", "fox ", "N0CALL ", "APRS ", "73 ", "de "};
+    std::size_t errors = 0;
+    std::size_t sent = 0;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        std::mt19937 rng(seed);
+        std::string text;
+        while (text.size() < 100)
+            text += words[rng() % 8];
+        Modulator modulator(mode, 11025, 1500, 0.5);
+        auto audio = modulator.modulate(text);
+        const double power = signalPower(audio);
+        audio = pad(audio, 11025, 2.0, 1.0);
+        addNoise(audio, power, 11025, -4.0, seed);
+        Demodulator demod(11025, mode, 1500, 1000);
+        errors += std::min(editDistance(runDemodulator(demod, audio, 1024), text), text.size());
+        sent += text.size();
+    }
+    EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.04);
+}
+
 TEST(RoundTrip, SignalAfterLongNoiseIsAcquiredAsOnAQuietChannel)
 {
     // While a channel listens to noise its frequency tracking drifts about. A BPSK signal that
