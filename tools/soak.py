@@ -87,35 +87,33 @@ def record_file(records, count):
 BEACON_RECORDS = {2: 63, 5: 64, 10: 65, 20: 66, 30: 67, 60: 68}
 
 
+def write_file(folder, name, data):
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def write_calls(folder, call, is_call):
+    """The station's calls and its APRS-IS server (loopback, passcode -1), as quoted text files."""
+    for name, value in (("skylark_mycall.txt", call), ("skylark_mycall_aprsis.txt", is_call),
+                        ("skylark_mycall_hf.txt", call), ("skylark_group_call.txt", "NOCALL"),
+                        ("skylark_aprs_server.txt", "127.0.0.1"), ("skylark_passcode.txt", "-1")):
+        write_file(folder, name, b'"' + value.encode("latin-1") + b'"\r\n')
+
+
 def write_station(folder, tnc_link, beacon_minutes):
-    def text(name, value):
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(b'"' + value.encode("latin-1") + b'"\r\n')
-
-    def number(name, value):
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(str(value).encode() + b"\r\n")
-
-    text("skylark_mycall.txt", CALL)
-    text("skylark_mycall_aprsis.txt", IS_CALL)
-    text("skylark_mycall_hf.txt", CALL)
-    text("skylark_group_call.txt", "NOCALL")
-    text("skylark_aprs_server.txt", "127.0.0.1")
-    text("skylark_passcode.txt", "-1")
-    text("skylark_btext.txt", ">Skylark soak")
-    number("skylark_tnc_comm_port.txt", 2)
+    write_calls(folder, CALL, IS_CALL)
+    write_file(folder, "skylark_btext.txt", b'">Skylark soak"\r\n')
+    write_file(folder, "skylark_tnc_comm_port.txt", b"2\r\n")
     with open(os.path.join(folder, "skylark_comm_ports.txt"), "w") as f:
         f.write(f"2,{tnc_link}\n")
     # Start-up page: 9.6 kb text TNC, 2100 Hz, the beacon rate, 48000 Hz, no PTT port.
     c1 = {1: "0", 3: "0", 4: "1", 5: "0", 25: "0", 12: "1", 42: "1", BEACON_RECORDS[beacon_minutes]: "1",
           80: "2", 73: "1"}
-    with open(os.path.join(folder, "skylark_config1.txt"), "wb") as f:
-        f.write(record_file(c1, 84))
+    write_file(folder, "skylark_config1.txt", record_file(c1, 84))
     # Main window: acks normal, APRS-IS connected at start, GMSK-250, KISS over TCP on.
     c2 = {1: "1", 2: "0", 3: "1", 9: "1", 4: "0", 5: "0", 6: "0", 7: "0", 8: "0", 11: "0", 12: "0",
           19: "0", 20: "0", 21: "1"}
-    with open(os.path.join(folder, "skylark_config2.txt"), "wb") as f:
-        f.write(record_file(c2, 21))
+    write_file(folder, "skylark_config2.txt", record_file(c2, 21))
 
 
 # --- AX.25 / KISS and HF frames ---------------------------------------------------------

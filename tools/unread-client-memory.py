@@ -29,7 +29,7 @@ import time
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from soak import free_port, record_file  # noqa: E402
+from soak import free_port, record_file, write_calls, write_file  # noqa: E402
 
 CALL = "M0SKY"
 IS_CALL = "M0SKY-1"
@@ -38,22 +38,11 @@ BATCH = 100
 
 
 def write_station(folder):
-    def text(name, value):
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(b'"' + value.encode("latin-1") + b'"\r\n')
-
-    text("skylark_mycall.txt", CALL)
-    text("skylark_mycall_aprsis.txt", IS_CALL)
-    text("skylark_mycall_hf.txt", CALL)
-    text("skylark_group_call.txt", "NOCALL")
-    text("skylark_aprs_server.txt", "127.0.0.1")
-    text("skylark_passcode.txt", "-1")
+    write_calls(folder, CALL, IS_CALL)
     # Start-up page: no TNC, 2100 Hz, no PTT port, 60-minute beacons, 48000 Hz.
-    with open(os.path.join(folder, "skylark_config1.txt"), "wb") as f:
-        f.write(record_file({1: "1", 12: "1", 42: "1", 68: "1", 73: "1", 80: "2"}, 84))
+    write_file(folder, "skylark_config1.txt", record_file({1: "1", 12: "1", 42: "1", 68: "1", 73: "1", 80: "2"}, 84))
     # Main window: acks normal, APRS-IS connected at start, "APRS-IS" transmit.
-    with open(os.path.join(folder, "skylark_config2.txt"), "wb") as f:
-        f.write(record_file({1: "1", 2: "0", 3: "1", 6: "1", 21: "0"}, 24))
+    write_file(folder, "skylark_config2.txt", record_file({1: "1", 2: "0", 3: "1", 6: "1", 21: "0"}, 24))
 
 
 def memory(pid):
