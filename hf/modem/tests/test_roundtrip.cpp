@@ -36,6 +36,28 @@ const Case kCases[] = {
     {"gmsk250", false, 11025, 2100, 40, 100, 5, 137},  {"gmsk250", false, 48000, 1000, -40, -100, 5, 777},
 };
 
+/// Words of on-air traffic in a seeded order, at least `length` characters.
+std::string seededWords(unsigned seed, std::size_t length)
+{
+    static const char* const words[] = {"the ", "quick ", "brown ", "fox ", "N0CALL ", "APRS ", "73 ", "de "};
+    std::mt19937 rng(seed);
+    std::string text;
+    while (text.size() < length)
+        text += words[rng() % 8];
+    return text;
+}
+
+/// `text` as `modulator` sends it at 11025 Hz, `leadSeconds` after the start and 1 s before the
+/// end, in seeded white noise `snr` dB under it.
+std::vector<float> inNoise(Modulator& modulator, const std::string& text, double leadSeconds, double snr, unsigned seed)
+{
+    auto audio = modulator.modulate(text);
+    const double power = signalPower(audio);
+    audio = pad(audio, 11025, leadSeconds, 1.0);
+    addNoise(audio, power, 11025, snr, seed);
+    return audio;
+}
+
 } // namespace
 
 TEST(RoundTrip, EveryModeDecodesExactly)
@@ -197,16 +219,9 @@ TEST(RoundTrip, ModesReachTheirTargetsInNoiseThroughTheirSquelch)
         std::size_t errors = 0;
         std::size_t sent = 0;
         for (unsigned seed : {1u, 2u}) {
-            std::string text;
-            std::mt19937 rng(seed);
-            const char* words[] = {"the ", "quick ", "brown ", "fox ", "N0CALL ", "APRS ", "73 ", "de "};
-            while (text.size() < 1200)
-                text += words[rng() % 8];
+            const std::string text = seededWords(seed, 1200);
             Modulator modulator(mode, 11025, 1530, 0.5);
-            auto audio = modulator.modulate(text);
-            const double power = signalPower(audio);
-            audio = pad(audio, 11025, 1.0, 1.0);
-            addNoise(audio, power, 11025, snr, seed);
+            const auto audio = inNoise(modulator, text, 1.0, snr, seed);
             Demodulator demod(11025, mode, 1500, squelch);
             errors += editDistance(runDemodulator(demod, audio, 1024), text);
             sent += text.size();
@@ -223,20 +238,13 @@ TEST(RoundTrip, Mfsk16FindsSignalsFiftyHzOffNearItsTarget)
     // and a signal about 40 Hz off (two and a half bins) lost the start of its text (11 % of
     // these characters were wrong). 16 short transmissions after a little noise.
     const auto mode = *modeFromName("mfsk16");
-    const char* words[] = {"the ", "quick ", "brown ", "fox ", "N0CALL ", "APRS ", "73 ", "de "};
     std::size_t errors = 0;
     std::size_t sent = 0;
     for (double offset : {40.0, -40.0, 50.0, -50.0}) {
         for (unsigned seed = 1; seed <= 4; ++seed) {
-            std::mt19937 rng(seed * 100 + static_cast<unsigned>(offset + 100.0));
-            std::string text;
-            while (text.size() < 120)
-                text += words[rng() % 8];
+            const std::string text = seededWords(seed * 100 + static_cast<unsigned>(offset + 100.0), 120);
             Modulator modulator(mode, 11025 * (1.0 + 100e-6), 1500 + offset, 0.5);
-            auto audio = modulator.modulate(text);
-            const double power = signalPower(audio);
-            audio = pad(audio, 11025, 1.0 + seed, 1.0);
-            addNoise(audio, power, 11025, -12.5, seed);
+            const auto audio = inNoise(modulator, text, 1.0 + seed, -12.5, seed);
             Demodulator demod(11025, mode, 1500, 1000);
             std::string out = runDemodulator(demod, audio, 1024);
             // What the start of the transmission gives before its text (CR, STX, CR) is no part
@@ -262,19 +270,12 @@ TEST(RoundTrip, GmskKeepsTheStartOfShortTextsThroughItsSquelch)
     // lost 4.9 % of these characters, mostly first words). 12 texts of 100 characters, 4 dB
     // above GMSK63's target, 2 s of noise first, squelch 1000.
     const auto mode = *modeFromName("gmsk63");
-    const char* words[] = {"the ", "quick ", "brown ", "fox ", "N0CALL ", "APRS ", "73 ", "de "};
     std::size_t errors = 0;
     std::size_t sent = 0;
     for (unsigned seed = 1; seed <= 12; ++seed) {
-        std::mt19937 rng(seed);
-        std::string text;
-        while (text.size() < 100)
-            text += words[rng() % 8];
+        const std::string text = seededWords(seed, 100);
         Modulator modulator(mode, 11025, 1500, 0.5);
-        auto audio = modulator.modulate(text);
-        const double power = signalPower(audio);
-        audio = pad(audio, 11025, 2.0, 1.0);
-        addNoise(audio, power, 11025, -4.0, seed);
+        const auto audio = inNoise(modulator, text, 2.0, -4.0, seed);
         Demodulator demod(11025, mode, 1500, 1000);
         errors += std::min(editDistance(runDemodulator(demod, audio, 1024), text), text.size());
         sent += text.size();
