@@ -62,6 +62,7 @@ private:
     void mfskSymbol(std::string& out);
     void mfskSquelch(bool repeated);
     void checkHalfRateLock();
+    void gmskPreamble(Complex u);
     std::array<float, 4> qpskScores(Complex r) const;
     double qpskCodeFit(Complex n);
     void updateSquelch(double q);
@@ -109,6 +110,16 @@ private:
     double m_fastMag = 0.0;
     Complex m_reference{};                    // BPSK: phase reference for the next decision
     std::array<Complex, 2> m_gmskReference{}; // GMSK: the same for each rail
+    // GMSK preamble: the last two symbols of the channel's input, and sums over a block of
+    // symbols of its products with itself half a symbol and two symbols back, turned back by
+    // what the tracking's correction (m_lagTurnAfc) turns them over those lags.
+    std::array<Complex, 2 * kSps> m_gmskRecent{};
+    std::complex<double> m_lagHalf{};
+    std::complex<double> m_lagTwo{};
+    double m_gmskPower = 0.0;
+    double m_lagTurnAfc = 0.0;
+    std::array<std::complex<double>, 2> m_lagTurn{1.0, 1.0};
+    int m_wideHold = 0; // symbols left in which the wide discriminator leaves the tracking alone
     PskVaricodeDecoder m_pskVaricode;
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
     std::unique_ptr<ViterbiDecoder> m_qpskFitViterbi; // the quality's: every symbol weighs the same
