@@ -5,7 +5,7 @@
 // with its check. Only the sound card and the window are left out.
 //
 //   hf_station_sensitivity [--frames N] [--target-frames N] [--seed S] [--meter LEVEL]
-//                          [--out FILE.md] [--noise MINUTES]
+//                          [--out FILE.md] [--noise MINUTES] [--mode MODE]
 //
 // The grid: every mode the default channel plan receives (with "GMSK-250" selected, as the
 // window opens) and every transmit mode selected on channel 0; SNR from target-2 to target+3 dB
@@ -15,7 +15,8 @@
 // to --out (default docs/station-sensitivity.md) and the figures beside it (.dat) for the plot.
 // --meter applies the level meter's squelch rule for a click at LEVEL before the audio starts.
 // --noise runs the station on noise alone for MINUTES with each transmit option in turn and
-// reports every character any channel prints (there should be none).
+// reports every character any channel prints (there should be none). --mode measures only the
+// rows and recordings of one mode (psk63, gmsk250...), to look at it while working on it.
 #include "hf/frame_assembler.h"
 #include "hf/hf_frame.h"
 #include "hf/modem.h"
@@ -247,6 +248,7 @@ struct Options {
     std::optional<int> meter;
     std::string out = "docs/station-sensitivity.md";
     double noiseMinutes = 0.0;
+    std::string mode; // only this mode's rows and recordings (all if empty)
 };
 
 std::string fraction(int good, int total)
@@ -314,6 +316,8 @@ int main(int argc, char** argv)
             o.out = v;
         else if (a == "--noise")
             o.noiseMinutes = std::atof(v);
+        else if (a == "--mode")
+            o.mode = v;
         else {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());
             return 2;
@@ -374,6 +378,10 @@ int main(int argc, char** argv)
     };
     unsigned seed = o.seed;
     for (const Row& row : kRows) {
+        if (!o.mode.empty() && o.mode != row.mode) {
+            seed += static_cast<unsigned>(std::size(kOffsets) * std::size(kAbove)); // as in a whole run
+            continue;
+        }
         const double target = modemtest::targetSnr(row.mode);
         dat += "above \"" + std::string(row.mode) + " (" + row.label + ")\"\n";
         std::vector<std::pair<int, int>> sums(std::size(kAbove));
@@ -409,6 +417,10 @@ int main(int argc, char** argv)
     }
 
     for (const Reference& r : kReferences) {
+        if (!o.mode.empty() && o.mode != r.mode) {
+            seed += static_cast<unsigned>(std::size(kOffsets) * static_cast<std::size_t>(runs));
+            continue;
+        }
         const auto wav = hf::modem::readWavFile(modemtest::dataPath(r.file));
         if (!wav) {
             std::fprintf(stderr, "cannot read %s\n", modemtest::dataPath(r.file).c_str());
