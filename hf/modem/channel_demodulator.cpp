@@ -210,10 +210,12 @@ void ChannelDemodulator::configure()
     m_prevWide = {};
     m_wideAcc = {};
     m_gmskRecent.fill({});
+    m_symbolHalf = m_symbolTwo = {};
     m_lagHalf = m_lagTwo = {};
     m_lagTurnAfc = 0.0;
     m_lagTurn = {1.0, 1.0};
     m_gmskPower = 0.0;
+    m_blockLeft = static_cast<int>(std::lround(kGmskPreambleBlock * m_mode.baud)) * kSps;
     m_wideHold = 0;
     m_magAvg = 1e-6;
     m_fastMag = 0.0;
@@ -548,23 +550,31 @@ void ChannelDemodulator::gmskPreamble(Complex u)
     // a quarter of the symbol rate: the product half a symbol back (the mean frequency, to
     // within the symbol rate) chooses between the candidates. Once the tracking has locked the
     // preamble is over; before, a steady tone may move the tracking too, which costs nothing.
-    const auto at = [this](long long back) {
-        return std::complex<double>(
-            m_gmskRecent[static_cast<std::size_t>((m_count + 2 * kSps - back) % (2 * kSps))]);
-    };
+    // Every second sample is enough (the channel filter passes less than half the rate).
     if (m_afc != m_lagTurnAfc) {
+        // The tracking moves once a symbol: what was summed since is turned back as it was.
+        m_lagHalf += std::complex<double>(m_symbolHalf) * m_lagTurn[0];
+        m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
+        m_symbolHalf = m_symbolTwo = {};
         m_lagTurnAfc = m_afc;
-        const double w = kTwoPi * m_afc / m_outRate;
-        m_lagTurn = {std::polar(1.0, w * kSps / 2), std::polar(1.0, w * 2 * kSps)};
+        const auto half = std::polar(1.0, kTwoPi * m_afc / m_outRate * (kSps / 2));
+        const auto one = half * half;
+        m_lagTurn = {half, one * one};
     }
-    const std::complex<double> x(u);
-    m_lagHalf += x * std::conj(at(kSps / 2)) * m_lagTurn[0];
-    m_lagTwo += x * std::conj(at(2 * kSps)) * m_lagTurn[1];
-    m_gmskPower += std::norm(x);
-    m_gmskRecent[static_cast<std::size_t>(m_count % (2 * kSps))] = u;
-    const auto block = static_cast<long long>(std::lround(kGmskPreambleBlock * m_mode.baud)) * kSps;
-    if ((m_count + 1) % block != 0)
+    if ((m_count & 1) == 0) {
+        // m_gmskRecent holds every second sample of the last two symbols.
+        const auto slot = static_cast<std::size_t>(m_count >> 1) % m_gmskRecent.size();
+        const Complex halfBack = m_gmskRecent[(slot + m_gmskRecent.size() - kSps / 4) % m_gmskRecent.size()];
+        m_symbolHalf += u * std::conj(halfBack);
+        m_symbolTwo += u * std::conj(m_gmskRecent[slot]);
+        m_gmskPower += std::norm(u);
+        m_gmskRecent[slot] = u;
+    }
+    if (--m_blockLeft > 0)
         return;
+    m_blockLeft = static_cast<int>(std::lround(kGmskPreambleBlock * m_mode.baud)) * kSps;
+    m_lagHalf += std::complex<double>(m_symbolHalf) * m_lagTurn[0];
+    m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
     const double two = std::abs(m_lagTwo);
     if (m_lockAvg < 0.15 && two > kGmskPreambleFit * m_gmskPower) {
         const double fine = std::arg(m_lagTwo) * m_mode.baud / (2.0 * kTwoPi);
@@ -573,9 +583,10 @@ void ChannelDemodulator::gmskPreamble(Complex u)
         const double offset = fine + step * std::round((coarse - fine) / step);
         m_afc = std::clamp(offset, -kCapture, kCapture);
         updateMixer();
-        m_wideHold = static_cast<int>(2 * block / kSps);
+        m_wideHold = m_blockLeft / kSps * 2;
     }
     m_lagHalf = m_lagTwo = {};
+    m_symbolHalf = m_symbolTwo = {};
     m_gmskPower = 0.0;
 }
 
