@@ -59,6 +59,12 @@ constexpr double kMfskMoveMargin = 0.04;
 // last stretch of them whose quality (the squelch's scale, 0..1) fell under this.
 constexpr double kMfskReplayKeep = 0.15;
 
+/// Symbols in a block of GMSK's preamble measurement at `baud`.
+int preambleBlock(double baud)
+{
+    return static_cast<int>(std::lround(kGmskPreambleBlock * baud));
+}
+
 float magnitude(Complex c)
 {
     return std::sqrt(c.real() * c.real() + c.imag() * c.imag());
@@ -215,7 +221,7 @@ void ChannelDemodulator::configure()
     m_lagTurnAfc = 0.0;
     m_lagTurn = {1.0, 1.0};
     m_gmskPower = 0.0;
-    m_blockLeft = static_cast<int>(std::lround(kGmskPreambleBlock * m_mode.baud)) * kSps;
+    m_blockLeft = preambleBlock(m_mode.baud) * kSps;
     m_wideHold = 0;
     m_magAvg = 1e-6;
     m_fastMag = 0.0;
@@ -572,7 +578,7 @@ void ChannelDemodulator::gmskPreamble(Complex u)
     }
     if (--m_blockLeft > 0)
         return;
-    m_blockLeft = static_cast<int>(std::lround(kGmskPreambleBlock * m_mode.baud)) * kSps;
+    m_blockLeft = preambleBlock(m_mode.baud) * kSps;
     m_lagHalf += std::complex<double>(m_symbolHalf) * m_lagTurn[0];
     m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
     const double two = std::abs(m_lagTwo);
@@ -583,7 +589,7 @@ void ChannelDemodulator::gmskPreamble(Complex u)
         const double offset = fine + step * std::round((coarse - fine) / step);
         m_afc = std::clamp(offset, -kCapture, kCapture);
         updateMixer();
-        m_wideHold = m_blockLeft / kSps * 2;
+        m_wideHold = 2 * preambleBlock(m_mode.baud);
     }
     m_lagHalf = m_lagTwo = {};
     m_symbolHalf = m_symbolTwo = {};
