@@ -58,6 +58,7 @@ constexpr double kMfskMoveMargin = 0.04;
 // A frequency move decodes the kept symbols again from the start and keeps what came after the
 // last stretch of them whose quality (the squelch's scale, 0..1) fell under this.
 constexpr double kMfskReplayKeep = 0.15;
+constexpr double kMfskEnergyLock = 0.16;
 
 /// Symbols in a block of GMSK's preamble measurement at `baud`.
 int preambleBlock(double baud)
@@ -136,6 +137,8 @@ void ChannelDemodulator::setCarrier(double hz)
     updateMixer();
     for (auto& f : m_shiftFit)
         f.reset();
+    m_entryHistory.fill(0.0);
+    m_historyAge = 0;
 }
 
 void ChannelDemodulator::reset()
@@ -206,6 +209,8 @@ void ChannelDemodulator::configure()
     m_toneFitDelay.clear();
     m_mfskRecent.clear();
     m_replayIn = 0;
+    m_movedFromNoise = false;
+    m_awaitingFit = false;
     m_betterElsewhere = false;
     m_mfskFit = 0.0;
     m_lastTones = {-1, -1};
@@ -233,6 +238,9 @@ void ChannelDemodulator::configure()
     m_offsetEnergy.fill(0.0);
     for (auto& f : m_shiftFit)
         f.reset();
+    m_entryHistory.fill(0.0);
+    m_historyAge = 0;
+    m_hoppingFor = 0;
     m_sinceRefresh = 0;
     restartMfskDecoding();
     m_mixer.reset();
@@ -710,13 +718,32 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
         for (int q : {-d, d})
             if (reachable(q) && fitAt(q).fit() > fitAt(bestShift).fit() + margin)
                 bestShift = q;
-    if (bestShift != 0 && fitAt(bestShift).fit() > median + kMfskStandOut) {
+    // Below about -14.5 dB the right tone set hardly stands out by its code fit over the
+    // symbols it averages; the tone energies over a longer time still show where the tones
+    // are. While no tone set fits clearly, the tone set moves to where they lie.
+    mfskEnergyHistory(e, noise);
+    if (bestShift != 0 && fitAt(bestShift).fit() <= median + kMfskStandOut)
+        bestShift = 0;
+    bool byEnergy = false;
+    if (bestShift == 0 && !settled && bestFit <= median + kMfskSignalFit) {
+        bestShift = mfskEnergyShift();
+        byEnergy = bestShift != 0;
+    }
+    if (bestShift != 0) {
         m_afc += bestShift * m_mode.baud / 2.0;
         updateMixer();
         moveSearch(bestShift);
+        m_entryHistory.fill(0.0);
+        m_historyAge = 0;
         // The kept symbols are decoded again once the fine tracking has settled on the new
-        // tone set; until then nothing is delivered.
-        m_replayIn = kMfskSettle;
+        // tone set; until then nothing is delivered. A move by the energies may leave the
+        // tones half a bin off: it waits until the tone set fits the code.
+        m_movedFromNoise = !settled || (m_replayIn > 0 && m_movedFromNoise);
+        m_replayIn = byEnergy ? kMfskConfirm : kMfskSettle;
+        m_awaitingFit = byEnergy;
+    } else if (m_awaitingFit && settled) {
+        m_awaitingFit = false;
+        m_replayIn = 1;
     }
     // Fine tracking: the strongest tone onto its bin. Before the tones clearly stand out it
     // runs only while some tone set of the search fits the code better than noise does (on
@@ -764,11 +791,54 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     m_mfskRecent.push_back({e, m_afc});
     if (m_mfskRecent.size() > kMfskReplay)
         m_mfskRecent.pop_front();
-    if (m_replayIn > 0 && --m_replayIn == 0)
+    if (m_replayIn > 0 && --m_replayIn == 0) {
+        m_awaitingFit = false;
         mfskRedecode(out);
-    else
+    } else
         mfskDecode(e, out);
     mfskSquelch(repeated);
+}
+
+void ChannelDemodulator::mfskEnergyHistory(const MfskEnergies& e, double noise)
+{
+    for (int i = 0; i < kMfskGrid; ++i) {
+        auto& h = m_entryHistory[static_cast<std::size_t>(i)];
+        h += (e[static_cast<std::size_t>(i)] / noise - h) * kMfskHistoryWeight;
+    }
+    ++m_historyAge;
+    m_hoppingFor = m_lockAvg < kMfskEnergyLock ? 0 : m_hoppingFor + 1;
+}
+
+int ChannelDemodulator::mfskEnergyShift() const
+{
+    // Only while the tones hop like MFSK's (on noise the lock average stays under 0.14 over
+    // minutes; a signal at -16 dB reads about 0.2): on noise alone the sums differ by chance.
+    if (m_historyAge <= kMfskHistoryWarmUp || m_hoppingFor < kMfskEnergyWait)
+        return 0;
+    auto sumAt = [this](int q) {
+        double sum = 0.0;
+        for (int i = kMfskToneSet + q; i < kMfskToneSet + q + 32; i += 2)
+            sum += m_entryHistory[static_cast<std::size_t>(i)];
+        return sum;
+    };
+    // A shift must do clearly better than every nearer one (by 3 %, or the gained entries are
+    // plainly signal); only shifts the tracking may take count (while only the steady preamble
+    // tone is there, every shift that covers it sums about the same).
+    auto better = [&](int q, int than) {
+        return sumAt(q) > 1.03 * sumAt(than) || sumAt(q) - sumAt(than) > 8.0;
+    };
+    int best = 0;
+    for (int d = 2; d <= kMfskSearch; d += 2)
+        for (int q : {-d, d})
+            if (std::fabs(m_afc + q * m_mode.baud / 2.0) <= kCapture && better(q, best))
+                best = q;
+    // The gained entries must hold clearly more than noise (each averages 1 here once the
+    // history has filled).
+    const double noiseSum = 16.0 * (1.0 - std::pow(1.0 - kMfskHistoryWeight, m_historyAge));
+    const double needed = m_lockAvg < 0.2 ? 0.5 : 0.8;
+    if (best != 0 && sumAt(best) - sumAt(0) > needed && sumAt(best) > 1.25 * noiseSum)
+        return best;
+    return 0;
 }
 
 void ChannelDemodulator::moveSearch(int shift)
@@ -803,8 +873,9 @@ void ChannelDemodulator::mfskRedecode(std::string& out)
     // The squelch can open on a tone set one bin off (neighbouring tones differ in one bit of
     // four, so such symbols still fit the code fairly well): a move soon after opening decodes
     // the kept symbols again too, repeating what they gave on the wrong bins. Later, what was
-    // decoded has been delivered: carry on.
-    if (m_open && m_symbols - m_openedAt > static_cast<long long>(kMfskReplay)) {
+    // decoded has been delivered: carry on, unless the tones it came from did not fit the code
+    // (an open squelch, squelch 0 above all, delivers what noise decodes to).
+    if (m_open && m_symbols - m_openedAt > static_cast<long long>(kMfskReplay) && !m_movedFromNoise) {
         mfskDecode(m_mfskRecent.back().energies, out);
         for (const auto& held : m_held)
             out.push_back(held.first);

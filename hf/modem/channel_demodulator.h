@@ -149,6 +149,15 @@ private:
     static constexpr int kMfskShifts = 2 * kMfskSearch + 1;
     std::array<MfskCodeFit, kMfskShifts> m_shiftFit;
     void moveSearch(int shift); // after a move by `shift` half bins
+    // Each entry's energy against the noise, averaged over about 48 symbols since the last move.
+    static constexpr double kMfskHistoryWeight = 1.0 / 48.0;
+    static constexpr int kMfskHistoryWarmUp = 24;
+    void mfskEnergyHistory(const MfskEnergies& energies, double noise);
+    int mfskEnergyShift() const; // the move the tone energies ask for, half bins (0: none)
+    std::array<double, kMfskGrid> m_entryHistory{};
+    int m_historyAge = 0;
+    static constexpr int kMfskEnergyWait = 32;
+    int m_hoppingFor = 0; // symbols since the tones began to hop like MFSK's
     std::array<int, 2> m_lastTones{-1, -1};
     // Viterbi delay in data bits: 20 bits (10 symbols, 0.64 s) keeps the latency near the
     // interleaver's own; 45 would gain about 0.2 dB for another 0.8 s.
@@ -159,7 +168,10 @@ private:
     bool m_replaying = false;
     static constexpr int kMfskSettle = 16; // symbols from a frequency move to the replay
     int m_replayIn = 0;
-    double m_mfskPathGain = 0.0; // the chosen decoder's gain over this symbol's bits
+    static constexpr int kMfskConfirm = 48; // symbols a move by the energies waits for the code fit
+    bool m_awaitingFit = false;
+    bool m_movedFromNoise = false; // the tone set left did not fit the code better than the others
+    double m_mfskPathGain = 0.0;   // the chosen decoder's gain over this symbol's bits
     int m_mfskPathSteps = 0;
     static constexpr std::size_t kMfskReplay = 256; // symbols decoded again after a frequency move
     struct KeptSymbol {

@@ -50,7 +50,8 @@ std::string seededWords(unsigned seed, std::size_t length)
 
 /// `text` as `modulator` sends it at 11025 Hz, `leadSeconds` after the start and 1 s before the
 /// end, in seeded white noise `snr` dB under it.
-std::vector<float> inNoise(Modulator& modulator, const std::string& text, double leadSeconds, double snr, unsigned seed)
+std::vector<float> inNoise(Modulator& modulator, const std::string& text, double leadSeconds, double snr,
+                           unsigned seed)
 {
     auto audio = modulator.modulate(text);
     const double power = signalPower(audio);
@@ -261,6 +262,27 @@ TEST(RoundTrip, Mfsk16FindsSignalsFiftyHzOffNearItsTarget)
         }
     }
     EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.015);
+}
+
+TEST(RoundTrip, Mfsk16FindsItsTonesWhereTheirCodeHardlyStandsOut)
+{
+    // A dB under MFSK16's target the right tone set's code fit hardly stands out from the
+    // others': the frequency search must still find a signal 30 Hz off from its tone energies
+    // and decode what came before it found it again. Searching by code fit alone found it
+    // only after many seconds or never (45 % of these characters lost at squelch 0, now 23 %). 8 texts
+    // of 120 characters after a little noise, squelch 0 (the channel delivers everything).
+    const auto mode = *modeFromName("mfsk16");
+    std::size_t errors = 0;
+    std::size_t sent = 0;
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        const std::string text = seededWords(seed + 500, 120);
+        Modulator modulator(mode, 11025 * (1.0 + 100e-6), 1530, 0.5);
+        const auto audio = inNoise(modulator, text, 1.0 + 0.5 * seed, -15.0, seed);
+        Demodulator demod(11025, mode, 1500, 0);
+        errors += std::min(editDistance(runDemodulator(demod, audio, 1024), text), text.size());
+        sent += text.size();
+    }
+    EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.32);
 }
 
 TEST(RoundTrip, GmskKeepsTheStartOfShortTextsThroughItsSquelch)
