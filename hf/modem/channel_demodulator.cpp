@@ -24,10 +24,15 @@ constexpr float kGmskReferenceWeight = 0.5f;
 // of 90 and 180 degrees, so its scatter measure reads about 0.58 where the other modes read 1;
 // dividing by this puts a clean signal near full scale like them.
 constexpr double kGmskCleanFit = 0.6;
-// GMSK preamble: seconds per block of the frequency measurement (a quarter of the preamble),
-// and how much of the block's power its two-symbol product must keep to count as a preamble.
-constexpr double kGmskPreambleBlock = 0.256;
+// GMSK's and BPSK's preamble: seconds per block of the frequency measurement (a quarter of the
+// preamble), and how much of the block's power its two-symbol product must keep to count as a
+// preamble.
+constexpr double kPreambleBlock = 0.256;
 constexpr double kGmskPreambleFit = 0.45;
+// BPSK's reversals the same way: blocks of 16 symbols at 62.5 Bd hold 64 products, noise keeps
+// about an eighth of their power (0.35 gained most at PSK63's target: 0.45 lost twice as many
+// characters 40 Hz off, 0.3 no fewer).
+constexpr double kBpskPreambleFit = 0.35;
 // GMSK's decision-directed frequency tracking before and after the channel opens (the other
 // modes: 0.12 and 0.015). The preamble has set the frequency already, and 0.12 scattered it by
 // a few Hz, which garbled the start of the text. Open, the tracking's frequency error reads
@@ -60,10 +65,10 @@ constexpr double kMfskMoveMargin = 0.04;
 constexpr double kMfskReplayKeep = 0.15;
 constexpr double kMfskEnergyLock = 0.16;
 
-/// Symbols in a block of GMSK's preamble measurement at `baud`.
+/// Symbols in a block of the preamble measurement at `baud`.
 int preambleBlock(double baud)
 {
-    return static_cast<int>(std::lround(kGmskPreambleBlock * baud));
+    return static_cast<int>(std::lround(kPreambleBlock * baud));
 }
 
 float magnitude(Complex c)
@@ -220,12 +225,12 @@ void ChannelDemodulator::configure()
     m_nextDecision = mfsk ? kMfskN : kSps * 3;
     m_prevWide = {};
     m_wideAcc = {};
-    m_gmskRecent.fill({});
-    m_symbolHalf = m_symbolTwo = {};
-    m_lagHalf = m_lagTwo = {};
+    m_preambleRecent.fill({});
+    m_symbolShort = m_symbolTwo = {};
+    m_lagShort = m_lagTwo = {};
     m_lagTurnAfc = 0.0;
     m_lagTurn = {1.0, 1.0};
-    m_gmskPower = 0.0;
+    m_preamblePower = 0.0;
     m_blockLeft = preambleBlock(m_mode.baud) * kSps;
     m_wideHold = 0;
     m_magAvg = 1e-6;
@@ -329,8 +334,11 @@ void ChannelDemodulator::phaseSample(Complex u, std::string& out)
     // Wide discriminator for acquisition: mean frequency within the channel filter.
     m_wideAcc += (u * std::conj(m_prevWide) - m_wideAcc) * (1.0f / 64.0f);
     m_prevWide = u;
-    if (m_mode.modulation == Modulation::Gmsk)
-        gmskPreamble(u);
+    // The preamble sets the frequency for GMSK and PSK63 (PSK250's wide discriminator pulls in
+    // within its preamble of 256 symbols: no gain measured).
+    if (m_mode.modulation == Modulation::Gmsk ||
+        (m_mode.modulation == Modulation::Bpsk && m_mode.baud < 100.0))
+        preambleFrequency(u);
 
     const Complex z = m_matched->process(u);
     m_z[static_cast<std::size_t>(m_count % kRing)] = z;
@@ -553,55 +561,67 @@ void ChannelDemodulator::checkHalfRateLock()
     updateMixer();
 }
 
-void ChannelDemodulator::gmskPreamble(Complex u)
+void ChannelDemodulator::preambleFrequency(Complex u)
 {
-    // The preamble's alternating frequency repeats every two symbols, so the channel's input
-    // times itself two symbols back turns by exactly the frequency error over two symbols,
-    // whatever the sample phase, the filters or the level. Data (a 1 bit turns the phase by
-    // 180 degrees over two symbols, a 0 bit by none) and noise average that out. The products
-    // are taken against the carrier (the tracking's correction turned back), so they hold
-    // still while the tracking moves. The two-symbol product knows the frequency only to within
-    // a quarter of the symbol rate: the product half a symbol back (the mean frequency, to
-    // within the symbol rate) chooses between the candidates. Once the tracking has locked the
-    // preamble is over; before, a steady tone may move the tracking too, which costs nothing.
-    // Every second sample is enough (the channel filter passes less than half the rate).
+    // The preamble (GMSK's alternating frequency, BPSK's phase reversals) repeats every two
+    // symbols, so the channel's input times itself two symbols back turns by exactly the
+    // frequency error over two symbols, whatever the sample phase, the filters or the level.
+    // Data (a 1 bit turns the phase by 180 degrees over two symbols, a 0 bit by none) and noise
+    // average that out. The products are taken against the carrier (the tracking's correction
+    // turned back), so they hold still while the tracking moves. The two-symbol product knows
+    // the frequency only to within a quarter of the symbol rate: the product a short lag back
+    // (the mean frequency) chooses between the candidates: half a symbol for GMSK (to within
+    // the symbol rate); a quarter for BPSK, whose reversals are two tones half the symbol rate
+    // either side of the carrier that cancel over half a symbol (to within twice the rate).
+    // Once the tracking has locked the preamble is over; before, a steady tone may move the
+    // tracking too, which costs nothing. Every second sample is enough (the channel filter
+    // passes less than half the rate).
+    const bool gmsk = m_mode.modulation == Modulation::Gmsk;
+    const double shortLag = gmsk ? 0.5 : 0.25; // symbols
     if (m_afc != m_lagTurnAfc) {
         // The tracking moves once a symbol: what was summed since is turned back as it was.
-        m_lagHalf += std::complex<double>(m_symbolHalf) * m_lagTurn[0];
+        m_lagShort += std::complex<double>(m_symbolShort) * m_lagTurn[0];
         m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
-        m_symbolHalf = m_symbolTwo = {};
+        m_symbolShort = m_symbolTwo = {};
         m_lagTurnAfc = m_afc;
-        const auto half = std::polar(1.0, kTwoPi * m_afc / m_outRate * (kSps / 2));
-        const auto one = half * half;
-        m_lagTurn = {half, one * one};
+        const auto turn = [this](double symbols) {
+            return std::polar(1.0, kTwoPi * m_afc / m_outRate * kSps * symbols);
+        };
+        m_lagTurn = {turn(shortLag), turn(2.0)};
     }
     if ((m_count & 1) == 0) {
-        // m_gmskRecent holds every second sample of the last two symbols.
-        const auto slot = static_cast<std::size_t>(m_count >> 1) % m_gmskRecent.size();
-        const Complex halfBack = m_gmskRecent[(slot + m_gmskRecent.size() - kSps / 4) % m_gmskRecent.size()];
-        m_symbolHalf += u * std::conj(halfBack);
-        m_symbolTwo += u * std::conj(m_gmskRecent[slot]);
-        m_gmskPower += std::norm(u);
-        m_gmskRecent[slot] = u;
+        // m_preambleRecent holds every second sample of the last two symbols.
+        const auto slot = static_cast<std::size_t>(m_count >> 1) % m_preambleRecent.size();
+        const auto lagSlots = static_cast<std::size_t>(shortLag * kSps / 2);
+        const Complex shortBack =
+            m_preambleRecent[(slot + m_preambleRecent.size() - lagSlots) % m_preambleRecent.size()];
+        m_symbolShort += u * std::conj(shortBack);
+        m_symbolTwo += u * std::conj(m_preambleRecent[slot]);
+        m_preamblePower += std::norm(u);
+        m_preambleRecent[slot] = u;
     }
     if (--m_blockLeft > 0)
         return;
     m_blockLeft = preambleBlock(m_mode.baud) * kSps;
-    m_lagHalf += std::complex<double>(m_symbolHalf) * m_lagTurn[0];
+    m_lagShort += std::complex<double>(m_symbolShort) * m_lagTurn[0];
     m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
     const double two = std::abs(m_lagTwo);
-    if (m_lockAvg < 0.15 && two > kGmskPreambleFit * m_gmskPower) {
+    // An open BPSK channel is receiving text, whose stretches of reversals must not move it
+    // (at squelch 0 the channel is always open: its text, not a preamble, at the lower SNRs
+    // where the lock average dips).
+    const double fitNeeded = gmsk ? kGmskPreambleFit : kBpskPreambleFit;
+    if (m_lockAvg < 0.15 && (gmsk || !m_open) && two > fitNeeded * m_preamblePower) {
         const double fine = std::arg(m_lagTwo) * m_mode.baud / (2.0 * kTwoPi);
-        const double coarse = std::arg(m_lagHalf) * m_mode.baud / (0.5 * kTwoPi);
+        const double coarse = std::arg(m_lagShort) * m_mode.baud / (shortLag * kTwoPi);
         const double step = m_mode.baud / 2.0;
         const double offset = fine + step * std::round((coarse - fine) / step);
         m_afc = std::clamp(offset, -kCapture, kCapture);
         updateMixer();
         m_wideHold = 2 * preambleBlock(m_mode.baud);
     }
-    m_lagHalf = m_lagTwo = {};
-    m_symbolHalf = m_symbolTwo = {};
-    m_gmskPower = 0.0;
+    m_lagShort = m_lagTwo = {};
+    m_symbolShort = m_symbolTwo = {};
+    m_preamblePower = 0.0;
 }
 
 // ---- MFSK16 ---------------------------------------------------------------------------------

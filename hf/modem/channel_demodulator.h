@@ -62,7 +62,7 @@ private:
     void mfskSymbol(std::string& out);
     void mfskSquelch(bool repeated);
     void checkHalfRateLock();
-    void gmskPreamble(Complex u);
+    void preambleFrequency(Complex u);
     std::array<float, 4> qpskScores(Complex r) const;
     double qpskCodeFit(Complex n);
     void updateSquelch(double q);
@@ -110,16 +110,17 @@ private:
     double m_fastMag = 0.0;
     Complex m_reference{};                    // BPSK: phase reference for the next decision
     std::array<Complex, 2> m_gmskReference{}; // GMSK: the same for each rail
-    // GMSK preamble: every second sample of the last two symbols of the channel's input; sums
-    // over a block of symbols of its products with itself half a symbol and two symbols back,
+    // GMSK and BPSK preamble: every second sample of the last two symbols of the channel's
+    // input; sums over a block of symbols of its products with itself a short lag (half a
+    // symbol for GMSK, a quarter for BPSK) and two symbols back,
     // turned back by what the tracking's correction (m_lagTurnAfc) turns them over those lags
     // (m_lagTurn), as they come since the correction last moved (m_symbol...) and in all.
-    std::array<Complex, kSps> m_gmskRecent{};
-    Complex m_symbolHalf{};
+    std::array<Complex, kSps> m_preambleRecent{};
+    Complex m_symbolShort{};
     Complex m_symbolTwo{};
-    std::complex<double> m_lagHalf{};
+    std::complex<double> m_lagShort{};
     std::complex<double> m_lagTwo{};
-    double m_gmskPower = 0.0;
+    double m_preamblePower = 0.0;
     int m_blockLeft = 0; // samples to the end of the block
     double m_lagTurnAfc = 0.0;
     std::array<std::complex<double>, 2> m_lagTurn{1.0, 1.0};
