@@ -29,9 +29,13 @@ ViterbiDecoder::ViterbiDecoder(int constraint, unsigned poly0, unsigned poly1, i
 {
     if (constraint < 3 || constraint > 7 || depth < 1 || depth > 4096)
         throw std::invalid_argument("ViterbiDecoder: bad constraint length or depth");
-    m_symbol.resize(static_cast<std::size_t>(2 * m_states));
-    for (unsigned sr = 0; sr < static_cast<unsigned>(2 * m_states); ++sr)
-        m_symbol[sr] = convolutionalSymbol(sr, poly0, poly1);
+    const unsigned top = 1u << (constraint - 2);
+    for (unsigned s = 0; s < static_cast<unsigned>(m_states); ++s) {
+        const unsigned from = s >> 1;
+        m_branch[0][s] = static_cast<std::uint8_t>(convolutionalSymbol((from << 1) | (s & 1u), poly0, poly1));
+        m_branch[1][s] =
+            static_cast<std::uint8_t>(convolutionalSymbol(((from | top) << 1) | (s & 1u), poly0, poly1));
+    }
     m_decisions.assign(static_cast<std::size_t>(depth + 1), 0);
     reset();
 }
@@ -39,8 +43,9 @@ ViterbiDecoder::ViterbiDecoder(int constraint, unsigned poly0, unsigned poly1, i
 void ViterbiDecoder::reset()
 {
     // The encoder starts from the all-zero state, but a receiver joins mid-stream: start flat.
-    m_metric.assign(static_cast<std::size_t>(m_states), 0.0f);
-    m_next.assign(static_cast<std::size_t>(m_states), 0.0f);
+    m_metric.fill(0.0f);
+    m_next.fill(0.0f);
+    m_bestState = 0;
     std::fill(m_decisions.begin(), m_decisions.end(), 0);
     m_head = 0;
     m_filled = 0;
@@ -48,30 +53,30 @@ void ViterbiDecoder::reset()
 
 int ViterbiDecoder::push(const std::array<float, 4>& scores)
 {
-    const int top = m_k - 2;
+    // New state s came from (s >> 1) with its top bit 0 or 1; the input bit is s & 1. The
+    // selection is written without branches: on noise it goes either way at random.
+    const int half = m_states / 2;
     std::uint64_t decisions = 0;
     float best = -1e30f;
+    int bestState = 0;
     for (int s = 0; s < m_states; ++s) {
-        // New state s came from (s >> 1) with its top bit 0 or 1; the input bit is s & 1.
-        const int p0 = s >> 1;
-        const int p1 = p0 | (1 << top);
-        const auto sr0 = static_cast<std::size_t>((p0 << 1) | (s & 1));
-        const auto sr1 = static_cast<std::size_t>((p1 << 1) | (s & 1));
-        const float m0 =
-            m_metric[static_cast<std::size_t>(p0)] + scores[static_cast<std::size_t>(m_symbol[sr0])];
-        const float m1 =
-            m_metric[static_cast<std::size_t>(p1)] + scores[static_cast<std::size_t>(m_symbol[sr1])];
-        if (m1 > m0) {
-            m_next[static_cast<std::size_t>(s)] = m1;
-            decisions |= std::uint64_t{1} << s;
-        } else {
-            m_next[static_cast<std::size_t>(s)] = m0;
+        const auto from = static_cast<std::size_t>(s >> 1);
+        const float m0 = m_metric[from] + scores[m_branch[0][static_cast<std::size_t>(s)]];
+        const float m1 = m_metric[from + static_cast<std::size_t>(half)] +
+                         scores[m_branch[1][static_cast<std::size_t>(s)]];
+        const bool upper = m1 > m0;
+        const float m = upper ? m1 : m0;
+        decisions |= std::uint64_t{upper} << s;
+        m_next[static_cast<std::size_t>(s)] = m;
+        if (m > best) {
+            best = m;
+            bestState = s;
         }
-        best = std::max(best, m_next[static_cast<std::size_t>(s)]);
     }
     for (int s = 0; s < m_states; ++s)
         m_metric[static_cast<std::size_t>(s)] = m_next[static_cast<std::size_t>(s)] - best;
     m_lastGain = best;
+    m_bestState = bestState;
     m_head = (m_head + 1) % (m_depth + 1);
     m_decisions[static_cast<std::size_t>(m_head)] = decisions;
     if (m_filled < m_depth + 1)
@@ -83,7 +88,7 @@ int ViterbiDecoder::push(const std::array<float, 4>& scores)
 
 int ViterbiDecoder::traceBack(int steps, std::vector<int>* all) const
 {
-    int state = static_cast<int>(std::max_element(m_metric.begin(), m_metric.end()) - m_metric.begin());
+    int state = m_bestState;
     int index = m_head;
     const int top = m_k - 2;
     std::vector<int> bits;
