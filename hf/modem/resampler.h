@@ -2,6 +2,7 @@
 
 #include "hf/modem/dsp_types.h"
 
+#include <memory>
 #include <vector>
 
 namespace hf::modem {
@@ -23,10 +24,10 @@ public:
     void reset();
 
 private:
-    static constexpr int kPhases = 64;
     int m_taps;
-    std::vector<float> m_bank; // [phase][tap]
-    std::vector<Complex> m_buffer;
+    std::shared_ptr<const std::vector<float>> m_bank; // [phase][tap], the oldest sample's tap first
+    std::vector<float> m_re; // the input's real and imaginary parts, each window stored twice
+    std::vector<float> m_im;
     int m_pos = 0;
     double m_nominalStep;
     double m_step;
