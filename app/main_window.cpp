@@ -248,6 +248,20 @@ void MainWindow::showClock(const QString& zone)
     setWindowTitle(clockCaption(now, zone));
 }
 
+QObject* MainWindow::namedControl(const char* name, const QMetaObject& type) const
+{
+    const QByteArray key = QByteArray(type.className()) + ':' + name;
+    QPointer<QObject>& known = m_controls[key];
+    if (!known) {
+        for (QObject* candidate : findChildren<QObject*>(QLatin1String(name)))
+            if (type.cast(candidate)) {
+                known = candidate;
+                break;
+            }
+    }
+    return known.data();
+}
+
 void MainWindow::updateClockAndButtons()
 {
     showClock(QStringLiteral("UTC"));

@@ -8,7 +8,9 @@
 #include "station/station_links.h"
 
 #include <QMainWindow>
+#include <QHash>
 #include <QMap>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -137,7 +139,13 @@ private:
     QLineEdit* makeField(const QString& name, const QString& text = QString());
     QLabel* makeLabel(const QString& name, const QString& text);
     QPlainTextEdit* makeDisplay(const QString& name);
-    template <typename T> T* control(const char* name) const { return findChild<T*>(QLatin1String(name)); }
+    /// A control by its object name and type. Found once and then remembered: the window asks
+    /// for some of them on every modem event.
+    template <typename T> T* control(const char* name) const
+    {
+        return static_cast<T*>(namedControl(name, T::staticMetaObject));
+    }
+    QObject* namedControl(const char* name, const QMetaObject& type) const;
 
     // Behaviour (main_window.cpp)
     /// The operating-mode options and what their switch shows.
@@ -229,6 +237,7 @@ private:
     void sendHfBeacon(const QByteArray& info);
 
     station::StationState& m_state;
+    mutable QHash<QByteArray, QPointer<QObject>> m_controls; // see control()
     station::Waits& m_waits;
     const platform::CommPortMap& m_ports;
     StartupPage* m_startupPage;

@@ -1,6 +1,7 @@
 #include "app/modem_views.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -86,17 +87,28 @@ void WaterfallView::addSpectrum(const hf::Spectrum& spectrum)
         line[x] = heatColour(db);
     }
     ++m_lines;
-    update();
+    update(0, ScaleHeight, width(), height() - ScaleHeight); // the scale stays as it is
 }
 
-void WaterfallView::paintEvent(QPaintEvent*)
+void WaterfallView::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    p.fillRect(rect(), Qt::black);
+    p.fillRect(event->rect(), Qt::black);
     const int h = m_image.height();
     p.drawImage(0, ScaleHeight, m_image, 0, m_top, -1, h - m_top);
     p.drawImage(0, ScaleHeight + h - m_top, m_image, 0, 0, -1, m_top);
-    // Frequency scale: a tick every 100 Hz, labelled every 500 Hz.
+    if (event->rect().top() < ScaleHeight)
+        paintScale(p);
+    if (m_markerHz > 0) {
+        const int x = static_cast<int>((m_markerHz - m_lowHz) / (m_highHz - m_lowHz) * width());
+        p.setPen(Qt::red);
+        p.drawLine(x, 0, x, height());
+    }
+}
+
+void WaterfallView::paintScale(QPainter& p)
+{
+    // A tick every 100 Hz, labelled every 500 Hz.
     p.setPen(Qt::white);
     QFont f = p.font();
     f.setPixelSize(ScaleHeight - 4);
@@ -108,11 +120,6 @@ void WaterfallView::paintEvent(QPaintEvent*)
         p.drawLine(x, ScaleHeight - (major ? 5 : 2), x, ScaleHeight);
         if (major)
             p.drawText(x + 2, ScaleHeight - 4, QString::number(hz));
-    }
-    if (m_markerHz > 0) {
-        const int x = static_cast<int>((m_markerHz - m_lowHz) / span * width());
-        p.setPen(Qt::red);
-        p.drawLine(x, 0, x, height());
     }
 }
 

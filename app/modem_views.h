@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 namespace app {
 
 class WaterfallView : public QWidget {
@@ -40,6 +42,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void paintScale(QPainter& painter);
+
     QImage m_image; ///< a ring of lines: m_top is the newest, older ones follow downwards
     int m_top = 0;
     double m_lowHz = 0.0;

@@ -131,6 +131,14 @@ TEST_F(HfWindowTest, WaterfallAndMeterFollowTheModem)
     modem.firePeriodic();
     EXPECT_EQ(waterfall->linesShown(), 1);
     EXPECT_EQ(meter->level(), 1200);
+    // New lines repaint only below the scale; a whole repaint still draws the scale's labels.
+    modem.firePeriodic();
+    const QImage shot = waterfall->grab().toImage();
+    int white = 0;
+    for (int y = 0; y < app::WaterfallView::ScaleHeight; ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            white += shot.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
+    EXPECT_GT(white, 20);
 
     in<QCheckBox>(*main, "notchCheck")->setChecked(true);
     const int x = waterfall->width() / 2;
