@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <map>
+#include <mutex>
 #include <stdexcept>
+#include <tuple>
 
 namespace hf::modem {
 
@@ -24,18 +27,32 @@ int ConvolutionalEncoder::encode(int bit)
     return convolutionalSymbol(m_register, m_poly0, m_poly1);
 }
 
+const ViterbiDecoder::BranchTable& ViterbiDecoder::branchTable(int constraint, unsigned poly0, unsigned poly1)
+{
+    static std::mutex mutex;
+    static std::map<std::tuple<int, unsigned, unsigned>, BranchTable> tables; // never shrinks
+    const std::lock_guard<std::mutex> lock(mutex);
+    const auto [it, added] = tables.try_emplace({constraint, poly0, poly1});
+    if (added) {
+        const unsigned states = 1u << (constraint - 1);
+        const unsigned top = states / 2;
+        for (unsigned s = 0; s < states; ++s) {
+            const unsigned from = s >> 1;
+            it->second[0][s] =
+                static_cast<std::uint8_t>(convolutionalSymbol((from << 1) | (s & 1u), poly0, poly1));
+            it->second[1][s] =
+                static_cast<std::uint8_t>(convolutionalSymbol(((from | top) << 1) | (s & 1u), poly0, poly1));
+        }
+    }
+    return it->second;
+}
+
 ViterbiDecoder::ViterbiDecoder(int constraint, unsigned poly0, unsigned poly1, int depth)
     : m_k(constraint), m_states(1 << (constraint - 1)), m_depth(depth)
 {
     if (constraint < 3 || constraint > 7 || depth < 1 || depth > 4096)
         throw std::invalid_argument("ViterbiDecoder: bad constraint length or depth");
-    const unsigned top = 1u << (constraint - 2);
-    for (unsigned s = 0; s < static_cast<unsigned>(m_states); ++s) {
-        const unsigned from = s >> 1;
-        m_branch[0][s] = static_cast<std::uint8_t>(convolutionalSymbol((from << 1) | (s & 1u), poly0, poly1));
-        m_branch[1][s] =
-            static_cast<std::uint8_t>(convolutionalSymbol(((from | top) << 1) | (s & 1u), poly0, poly1));
-    }
+    m_branch = &branchTable(constraint, poly0, poly1);
     m_decisions.assign(static_cast<std::size_t>(depth + 1), 0);
     reset();
 }
@@ -44,7 +61,6 @@ void ViterbiDecoder::reset()
 {
     // The encoder starts from the all-zero state, but a receiver joins mid-stream: start flat.
     m_metric.fill(0.0f);
-    m_next.fill(0.0f);
     m_bestState = 0;
     std::fill(m_decisions.begin(), m_decisions.end(), 0);
     m_head = 0;
@@ -56,25 +72,27 @@ int ViterbiDecoder::push(const std::array<float, 4>& scores)
     // New state s came from (s >> 1) with its top bit 0 or 1; the input bit is s & 1. The
     // selection is written without branches: on noise it goes either way at random.
     const int half = m_states / 2;
+    const BranchTable& branch = *m_branch;
+    std::array<float, kMaxStates> next;
     std::uint64_t decisions = 0;
     float best = -1e30f;
     int bestState = 0;
     for (int s = 0; s < m_states; ++s) {
         const auto from = static_cast<std::size_t>(s >> 1);
-        const float m0 = m_metric[from] + scores[m_branch[0][static_cast<std::size_t>(s)]];
-        const float m1 = m_metric[from + static_cast<std::size_t>(half)] +
-                         scores[m_branch[1][static_cast<std::size_t>(s)]];
+        const float m0 = m_metric[from] + scores[branch[0][static_cast<std::size_t>(s)]];
+        const float m1 =
+            m_metric[from + static_cast<std::size_t>(half)] + scores[branch[1][static_cast<std::size_t>(s)]];
         const bool upper = m1 > m0;
         const float m = upper ? m1 : m0;
         decisions |= std::uint64_t{upper} << s;
-        m_next[static_cast<std::size_t>(s)] = m;
+        next[static_cast<std::size_t>(s)] = m;
         if (m > best) {
             best = m;
             bestState = s;
         }
     }
     for (int s = 0; s < m_states; ++s)
-        m_metric[static_cast<std::size_t>(s)] = m_next[static_cast<std::size_t>(s)] - best;
+        m_metric[static_cast<std::size_t>(s)] = next[static_cast<std::size_t>(s)] - best;
     m_lastGain = best;
     m_bestState = bestState;
     m_head = (m_head + 1) % (m_depth + 1);

@@ -44,14 +44,17 @@ private:
     int traceBack(int steps, std::vector<int>* all) const;
 
     static constexpr int kMaxStates = 64;
+    // Output symbol of the branch into state s from (s >> 1) with the top bit clear [0] or set [1].
+    using BranchTable = std::array<std::array<std::uint8_t, kMaxStates>, 2>;
+    static const BranchTable& branchTable(int constraint, unsigned poly0, unsigned poly1);
 
     int m_k;
     int m_states;
     int m_depth;
-    // Output symbol of the branch into state s from (s >> 1) with the top bit clear [0] or set [1].
-    std::array<std::array<std::uint8_t, kMaxStates>, 2> m_branch{};
+    // One table per code, shared: a receiver runs hundreds of decoders, and what each keeps for
+    // itself stays small enough for the cache.
+    const BranchTable* m_branch;
     std::array<float, kMaxStates> m_metric{};
-    std::array<float, kMaxStates> m_next{};
     int m_bestState = 0;                    // the best path's state after the last step
     std::vector<std::uint64_t> m_decisions; // ring of depth + 1 steps
     int m_head = 0;                         // index of the newest step in the ring
