@@ -30,9 +30,9 @@ void receiver25(benchmark::State& state)
     const auto audio = noise(rate, 1.0, state.range(1) != 0 ? 0.1f : 0.0f);
     Receiver receiver(rate);
     applyChannelPlan(receiver, 1500);
-    // In blocks of 40 ms, as the station's modem takes its audio: between two blocks every
+    // In blocks of 80 ms, as the station's modem takes its audio: between two blocks every
     // other channel has had its turn, so each channel's filters come back from further away.
-    const auto block = static_cast<std::size_t>(rate * 0.040);
+    const auto block = static_cast<std::size_t>(rate * 0.080);
     for (auto _ : state) {
         for (std::size_t at = 0; at < audio.size(); at += block) {
             receiver.process(audio.data() + at, std::min(block, audio.size() - at));
