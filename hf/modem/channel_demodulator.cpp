@@ -35,11 +35,11 @@ constexpr double kGmskPreambleFit = 0.45;
 constexpr double kBpskPreambleFit = 0.35;
 // GMSK's decision-directed frequency tracking before and after the channel opens (the other
 // modes: 0.12 and 0.015). The preamble has set the frequency already, and 0.12 scattered it by
-// a few Hz, which garbled the start of the text. Open, the tracking's frequency error reads
-// a little off where the text repeats itself (Gaussian smoothing spreads each bit into its
-// neighbours, so a repeating pattern does not average out): 0.015 followed that 1.5 Hz away
-// within a few words of "de N0CALL de N0CALL" and garbled them.
+// a few Hz, which garbled the start of the text; open, a sender's frequency hardly moves within
+// a frame, and the slower tracking scatters less.
 constexpr double kGmskPullIn = 0.03;
+// The largest two-bit turn (rad) a decided 0 bit may show to count for the frequency.
+constexpr double kGmskZeroTurn = 1.5;
 constexpr double kGmskTracking = 0.008;
 
 // QPSK quality: the best path's gain per symbol on random phases (measured: 0.714), and the
@@ -226,12 +226,9 @@ void ChannelDemodulator::configure()
     m_prevWide = {};
     m_wideAcc = {};
     m_preambleRecent.fill({});
-    m_symbolShort = m_symbolTwo = {};
-    m_lagShort = m_lagTwo = {};
-    m_lagTurnAfc = 0.0;
-    m_lagTurn = {1.0, 1.0};
-    m_preamblePower = 0.0;
-    m_blockLeft = preambleBlock(m_mode.baud) * kSps;
+    m_gmskTurns.fill(0.0);
+    m_gmskBits.fill(1);
+    restartPreambleBlock();
     m_wideHold = 0;
     m_magAvg = 1e-6;
     m_fastMag = 0.0;
@@ -382,6 +379,10 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         m_open = false;
         m_qualityAvg = 0.0;
         m_lockAvg = 0.0;
+        // GMSK's postamble, a steady tone a quarter of the symbol rate off the carrier, must
+        // not set the tracking now that it counts as unlocked.
+        if (m_mode.modulation == Modulation::Gmsk)
+            restartPreambleBlock();
     }
 
     // Carrier tracking and quality from the phase scatter of the differential decisions.
@@ -407,18 +408,27 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         case Modulation::Gmsk: {
             // Over two bits the phase turns by 0 (a 0 bit) or +-180 degrees (a 1 bit, less
             // the Gaussian smoothing, whose sign follows the data). Only the 0 bits measure
-            // the frequency without bias; both kinds measure the quality.
+            // the frequency; both kinds measure the quality.
             // Over one bit it turns by about +-90 degrees, which tells GMSK from a steady
             // carrier or a PSK signal (0 or 180 degrees): the quality needs both.
             const Complex d2 = at(k) * std::conj(at(k - 2 * kSps));
             const float m2 = magnitude(d2);
+            std::rotate(m_gmskTurns.rbegin(), m_gmskTurns.rbegin() + 1, m_gmskTurns.rend());
+            m_gmskTurns[0] = 0.0;
             if (m2 > 0.0f) {
                 const Complex n2 = d2 / m2;
                 lock = (n2 * n2).real();
                 q = 0.5 * (lock - (n * n).real()) / kGmskCleanFit;
-                if (n2.real() > 0.0f)
-                    error = std::arg(n2) / 2.0;
+                m_gmskTurns[0] = std::arg(n2);
             }
+            // The Gaussian smoothing adds to a 0 bit's turn a little of the frequencies of the
+            // bits on either side of the two it spans, which a repeated pattern (the dots, "de
+            // N0CALL de N0CALL") does not average out: the tracking wandered by a few Hz over
+            // them. Those added parts cancel when the bits before and after the 0 bit are the
+            // same, so only such 0 bits count, two symbols late, once the one after is decided.
+            if (m_gmskBits[1] == 0 && m_gmskBits[2] == m_gmskBits[0] &&
+                std::fabs(m_gmskTurns[2]) < kGmskZeroTurn)
+                error = m_gmskTurns[2] / 2.0;
             break;
         }
         case Modulation::Mfsk:
@@ -506,6 +516,8 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         const float scale = static_cast<float>(std::max(m_magAvg, 1e-12));
         const float soft = -d2.real() + kGmskOneBit * d1.imag() * older.imag() / scale;
         reference = at(k) + (soft > 0.0f ? -kGmskReferenceWeight : kGmskReferenceWeight) * reference;
+        std::rotate(m_gmskBits.rbegin(), m_gmskBits.rbegin() + 1, m_gmskBits.rend());
+        m_gmskBits[0] = soft > 0.0f ? 1 : 0;
         if (auto c = m_pskVaricode.push(soft > 0.0f ? 1 : 0))
             emit(*c, out);
         break;
@@ -579,15 +591,18 @@ void ChannelDemodulator::preambleFrequency(Complex u)
     const bool gmsk = m_mode.modulation == Modulation::Gmsk;
     const double shortLag = gmsk ? 0.5 : 0.25; // symbols
     if (m_afc != m_lagTurnAfc) {
-        // The tracking moves once a symbol: what was summed since is turned back as it was.
+        // The tracking moves once a symbol: what was summed since is turned back as it was,
+        // and the turns follow its small steps without a sine each time.
         m_lagShort += std::complex<double>(m_symbolShort) * m_lagTurn[0];
         m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
         m_symbolShort = m_symbolTwo = {};
+        const double step = kTwoPi * (m_afc - m_lagTurnAfc) / m_outRate * (kSps / 4);
+        if (std::fabs(step) < 0.2)
+            setLagTurns(m_quarterTurn *
+                        std::complex<double>(1.0 - step * step / 2.0, step - step * step * step / 6.0));
+        else
+            setLagTurns(std::polar(1.0, kTwoPi * m_afc / m_outRate * (kSps / 4)));
         m_lagTurnAfc = m_afc;
-        const auto turn = [this](double symbols) {
-            return std::polar(1.0, kTwoPi * m_afc / m_outRate * kSps * symbols);
-        };
-        m_lagTurn = {turn(shortLag), turn(2.0)};
     }
     if ((m_count & 1) == 0) {
         // m_preambleRecent holds every second sample of the last two symbols.
@@ -602,7 +617,6 @@ void ChannelDemodulator::preambleFrequency(Complex u)
     }
     if (--m_blockLeft > 0)
         return;
-    m_blockLeft = preambleBlock(m_mode.baud) * kSps;
     m_lagShort += std::complex<double>(m_symbolShort) * m_lagTurn[0];
     m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
     const double two = std::abs(m_lagTwo);
@@ -619,9 +633,26 @@ void ChannelDemodulator::preambleFrequency(Complex u)
         updateMixer();
         m_wideHold = 2 * preambleBlock(m_mode.baud);
     }
-    m_lagShort = m_lagTwo = {};
+    restartPreambleBlock();
+}
+
+void ChannelDemodulator::restartPreambleBlock()
+{
     m_symbolShort = m_symbolTwo = {};
+    m_lagShort = m_lagTwo = {};
     m_preamblePower = 0.0;
+    m_blockLeft = preambleBlock(m_mode.baud) * kSps;
+    // The turns afresh (their small steps gather rounding errors).
+    m_lagTurnAfc = m_afc;
+    setLagTurns(std::polar(1.0, kTwoPi * m_afc / m_outRate * (kSps / 4)));
+}
+
+void ChannelDemodulator::setLagTurns(std::complex<double> quarter)
+{
+    m_quarterTurn = quarter;
+    const auto half = quarter * quarter;
+    const auto one = half * half;
+    m_lagTurn = {m_mode.modulation == Modulation::Gmsk ? half : quarter, one * one};
 }
 
 // ---- MFSK16 ---------------------------------------------------------------------------------

@@ -63,6 +63,8 @@ private:
     void mfskSquelch(bool repeated);
     void checkHalfRateLock();
     void preambleFrequency(Complex u);
+    void restartPreambleBlock();
+    void setLagTurns(std::complex<double> quarter); // from the turn over a quarter symbol
     std::array<float, 4> qpskScores(Complex r) const;
     double qpskCodeFit(Complex n);
     void updateSquelch(double q);
@@ -110,6 +112,8 @@ private:
     double m_fastMag = 0.0;
     Complex m_reference{};                    // BPSK: phase reference for the next decision
     std::array<Complex, 2> m_gmskReference{}; // GMSK: the same for each rail
+    std::array<double, 3> m_gmskTurns{};      // GMSK: two-bit turns of the last symbols, newest first
+    std::array<int, 3> m_gmskBits{};          // ... and the last decisions, newest first
     // GMSK and BPSK preamble: every second sample of the last two symbols of the channel's
     // input; sums over a block of symbols of its products with itself a short lag (half a
     // symbol for GMSK, a quarter for BPSK) and two symbols back,
@@ -124,6 +128,7 @@ private:
     int m_blockLeft = 0; // samples to the end of the block
     double m_lagTurnAfc = 0.0;
     std::array<std::complex<double>, 2> m_lagTurn{1.0, 1.0};
+    std::complex<double> m_quarterTurn{1.0}; // the same over a quarter symbol
     int m_wideHold = 0; // symbols left in which the wide discriminator leaves the tracking alone
     PskVaricodeDecoder m_pskVaricode;
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;

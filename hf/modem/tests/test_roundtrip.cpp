@@ -334,9 +334,10 @@ TEST(RoundTrip, GmskFramesOneDecibelAboveTargetComeThroughWholeOffFrequency)
     // 1.5 s of noise, that come out whole from their dots and start flag to their check, at
     // the squelch the station sets, 1 dB above the mode's target and 0..40 Hz off. GMSK's
     // tracking used to pull in from where it had drifted on the noise with the wide
-    // discriminator, and then scatter by a few Hz under the fast decision-directed tracking
-    // until the channel opened: the dots and the first words came out garbled (2 of these 20
-    // frames came through, 16 now); the preamble sets the frequency.
+    // discriminator, scatter by a few Hz under the fast decision-directed tracking until the
+    // channel opened, and wander off over repeated patterns (the dots, repeated words): the
+    // dots and the first words came out garbled (2 of these 20 frames came through; now the
+    // preamble sets the frequency and 20 do).
     struct Row {
         const char* mode;
         int squelch;
@@ -357,7 +358,7 @@ TEST(RoundTrip, GmskFramesOneDecibelAboveTargetComeThroughWholeOffFrequency)
             }
         }
     }
-    EXPECT_GE(whole, 12) << whole << " of " << sent;
+    EXPECT_GE(whole, 17) << whole << " of " << sent;
 }
 
 TEST(RoundTrip, SignalAfterLongNoiseIsAcquiredAsOnAQuietChannel)
