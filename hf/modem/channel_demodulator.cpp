@@ -686,9 +686,13 @@ void ChannelDemodulator::mfskSample(Complex u, std::string& out)
             half = (half - x - oldest) * m_binStep[static_cast<std::size_t>(i + 1)];
         }
     }
+    // Symbol timing from the strongest entry of the grid; until the tones fit MFSK the half
+    // bins too: tones half-way between the whole bins (a signal 40 Hz off) showed no clear
+    // timing peak in those alone (once locked the whole bins time a little better).
     double best = 0.0;
-    for (int b = 4; b < 20; ++b)
-        best = std::max(best, std::norm(m_bins[static_cast<std::size_t>(2 * b)]));
+    const int step = m_lockAvg < 0.2 ? 1 : 2;
+    for (int i = 0; i < kMfskGrid; i += step)
+        best = std::max(best, std::norm(m_bins[static_cast<std::size_t>(i)]));
     double& energy = m_offsetEnergy[static_cast<std::size_t>(m_count % kMfskN)];
     energy += (best - energy) / 8.0;
     ++m_count;

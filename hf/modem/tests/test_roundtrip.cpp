@@ -264,6 +264,32 @@ TEST(RoundTrip, Mfsk16FindsSignalsFiftyHzOffNearItsTarget)
     EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.015);
 }
 
+TEST(RoundTrip, Mfsk16TimesItsSymbolsOnTonesBetweenBins)
+{
+    // 40 Hz off, two and a half bins, the tones lie half-way between the whole bins of the
+    // tone set the channel starts on; its symbol timing, taken from the strongest whole bin,
+    // found no clear peak there, and the code fit of the right tone set, read from badly timed
+    // symbols, stood out late: the start of short texts went (8.2 % of these characters lost,
+    // now 2.0 %). 12 texts near the target through the station's squelch.
+    const auto mode = *modeFromName("mfsk16");
+    std::size_t errors = 0;
+    std::size_t sent = 0;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        const double offset = seed % 2 == 0 ? 40.0 : -40.0;
+        const std::string text = seededWords(seed + 900, 120);
+        Modulator modulator(mode, 11025 * (1.0 + 100e-6), 1500 + offset, 0.5);
+        const auto audio = inNoise(modulator, text, 1.0 + 0.3 * seed, -13.5, seed);
+        Demodulator demod(11025, mode, 1500, 1000);
+        std::string out = runDemodulator(demod, audio, 1024);
+        const auto start = out.find("\r\x02\r");
+        if (start != std::string::npos)
+            out.erase(0, start + 3);
+        errors += std::min(editDistance(out, text), text.size());
+        sent += text.size();
+    }
+    EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.04);
+}
+
 TEST(RoundTrip, Mfsk16FindsItsTonesWhereTheirCodeHardlyStandsOut)
 {
     // A dB under MFSK16's target the right tone set's code fit hardly stands out from the
