@@ -60,6 +60,50 @@ std::vector<float> inNoise(Modulator& modulator, const std::string& text, double
     return audio;
 }
 
+/// One seeded transmission for the tests that count characters lost.
+struct ShortText {
+    std::string text;
+    double offset = 0.0; // Hz the sender is off the channel's 1500 Hz
+    double lead = 1.0;   // seconds of noise before it
+    unsigned seed = 1;   // of the noise
+};
+
+/// 12 texts of 120 characters (words seeded from `words` + 1..12), 40 Hz above and below in
+/// turn, after 1.3..4.6 s of noise.
+std::vector<ShortText> fortyHzEitherSide(unsigned words)
+{
+    std::vector<ShortText> texts;
+    for (unsigned seed = 1; seed <= 12; ++seed)
+        texts.push_back(
+            {seededWords(words + seed, 120), seed % 2 == 0 ? 40.0 : -40.0, 1.0 + 0.3 * seed, seed});
+    return texts;
+}
+
+/// Share of the texts' characters a channel on 1500 Hz at `squelch` loses (edit distance, at
+/// most a text's length each), each text sent at `snr` dB by a sender whose clock runs
+/// `ppm` fast. What MFSK16 sends around its text (CR STX CR before, CR EOT CR after) is not
+/// counted.
+double charactersLost(const char* modeName, double snr, int squelch, const std::vector<ShortText>& texts,
+                      double ppm = 100.0)
+{
+    const auto mode = *modeFromName(modeName);
+    std::size_t errors = 0;
+    std::size_t sent = 0;
+    for (const auto& [text, offset, lead, seed] : texts) {
+        Modulator modulator(mode, 11025 * (1.0 + ppm * 1e-6), 1500 + offset, 0.5);
+        const auto audio = inNoise(modulator, text, lead, snr, seed);
+        Demodulator demod(11025, mode, 1500, squelch);
+        std::string out = runDemodulator(demod, audio, 1024);
+        if (const auto start = out.find("\r\x02\r"); start != std::string::npos)
+            out.erase(0, start + 3);
+        if (const auto end = out.find("\r\x04\r"); end != std::string::npos)
+            out.erase(end);
+        errors += std::min(editDistance(out, text), text.size());
+        sent += text.size();
+    }
+    return static_cast<double>(errors) / static_cast<double>(sent);
+}
+
 } // namespace
 
 TEST(RoundTrip, EveryModeDecodesExactly)
@@ -215,21 +259,10 @@ TEST(RoundTrip, ModesReachTheirTargetsInNoiseThroughTheirSquelch)
                         {"qpsk125", -3.0, 1000},
                         {"qpsk250", -1.0, 1500},
                         {"mfsk16", -14.0, 1000}};
-    for (const auto& [name, snr, squelch] : rows) {
-        SCOPED_TRACE(name);
-        const auto mode = *modeFromName(name);
-        std::size_t errors = 0;
-        std::size_t sent = 0;
-        for (unsigned seed : {1u, 2u}) {
-            const std::string text = seededWords(seed, 1200);
-            Modulator modulator(mode, 11025, 1530, 0.5);
-            const auto audio = inNoise(modulator, text, 1.0, snr, seed);
-            Demodulator demod(11025, mode, 1500, squelch);
-            errors += editDistance(runDemodulator(demod, audio, 1024), text);
-            sent += text.size();
-        }
-        EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.03);
-    }
+    const std::vector<ShortText> texts = {{seededWords(1, 1200), 30.0, 1.0, 1},
+                                          {seededWords(2, 1200), 30.0, 1.0, 2}};
+    for (const auto& [name, snr, squelch] : rows)
+        EXPECT_LT(charactersLost(name, snr, squelch, texts, 0.0), 0.03) << name;
 }
 
 TEST(RoundTrip, Mfsk16FindsSignalsFiftyHzOffNearItsTarget)
@@ -239,29 +272,12 @@ TEST(RoundTrip, Mfsk16FindsSignalsFiftyHzOffNearItsTarget)
     // The whole-bin search used to wait for seconds of tone energies at the tone set's edges
     // and a signal about 40 Hz off (two and a half bins) lost the start of its text (11 % of
     // these characters were wrong). 16 short transmissions after a little noise.
-    const auto mode = *modeFromName("mfsk16");
-    std::size_t errors = 0;
-    std::size_t sent = 0;
-    for (double offset : {40.0, -40.0, 50.0, -50.0}) {
-        for (unsigned seed = 1; seed <= 4; ++seed) {
-            const std::string text = seededWords(seed * 100 + static_cast<unsigned>(offset + 100.0), 120);
-            Modulator modulator(mode, 11025 * (1.0 + 100e-6), 1500 + offset, 0.5);
-            const auto audio = inNoise(modulator, text, 1.0 + seed, -12.5, seed);
-            Demodulator demod(11025, mode, 1500, 1000);
-            std::string out = runDemodulator(demod, audio, 1024);
-            // What the start of the transmission gives before its text (CR, STX, CR) is no part
-            // of it.
-            const auto start = out.find("\r\x02\r");
-            if (start != std::string::npos)
-                out.erase(0, start + 3);
-            const auto end = out.find("\r\x04\r");
-            if (end != std::string::npos)
-                out.erase(end);
-            errors += std::min(editDistance(out, text), text.size());
-            sent += text.size();
-        }
-    }
-    EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.015);
+    std::vector<ShortText> texts;
+    for (double offset : {40.0, -40.0, 50.0, -50.0})
+        for (unsigned seed = 1; seed <= 4; ++seed)
+            texts.push_back({seededWords(seed * 100 + static_cast<unsigned>(offset + 100.0), 120), offset,
+                             1.0 + seed, seed});
+    EXPECT_LT(charactersLost("mfsk16", -12.5, 1000, texts), 0.015);
 }
 
 TEST(RoundTrip, Mfsk16TimesItsSymbolsOnTonesBetweenBins)
@@ -271,23 +287,7 @@ TEST(RoundTrip, Mfsk16TimesItsSymbolsOnTonesBetweenBins)
     // found no clear peak there, and the code fit of the right tone set, read from badly timed
     // symbols, stood out late: the start of short texts went (8.2 % of these characters lost,
     // now 2.0 %). 12 texts near the target through the station's squelch.
-    const auto mode = *modeFromName("mfsk16");
-    std::size_t errors = 0;
-    std::size_t sent = 0;
-    for (unsigned seed = 1; seed <= 12; ++seed) {
-        const double offset = seed % 2 == 0 ? 40.0 : -40.0;
-        const std::string text = seededWords(seed + 900, 120);
-        Modulator modulator(mode, 11025 * (1.0 + 100e-6), 1500 + offset, 0.5);
-        const auto audio = inNoise(modulator, text, 1.0 + 0.3 * seed, -13.5, seed);
-        Demodulator demod(11025, mode, 1500, 1000);
-        std::string out = runDemodulator(demod, audio, 1024);
-        const auto start = out.find("\r\x02\r");
-        if (start != std::string::npos)
-            out.erase(0, start + 3);
-        errors += std::min(editDistance(out, text), text.size());
-        sent += text.size();
-    }
-    EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.04);
+    EXPECT_LT(charactersLost("mfsk16", -13.5, 1000, fortyHzEitherSide(900)), 0.04);
 }
 
 TEST(RoundTrip, Mfsk16FindsItsTonesWhereTheirCodeHardlyStandsOut)
@@ -297,18 +297,10 @@ TEST(RoundTrip, Mfsk16FindsItsTonesWhereTheirCodeHardlyStandsOut)
     // and decode what came before it found it again. Searching by code fit alone found it
     // only after many seconds or never (45 % of these characters lost at squelch 0, now 23 %). 8 texts
     // of 120 characters after a little noise, squelch 0 (the channel delivers everything).
-    const auto mode = *modeFromName("mfsk16");
-    std::size_t errors = 0;
-    std::size_t sent = 0;
-    for (unsigned seed = 1; seed <= 8; ++seed) {
-        const std::string text = seededWords(seed + 500, 120);
-        Modulator modulator(mode, 11025 * (1.0 + 100e-6), 1530, 0.5);
-        const auto audio = inNoise(modulator, text, 1.0 + 0.5 * seed, -15.0, seed);
-        Demodulator demod(11025, mode, 1500, 0);
-        errors += std::min(editDistance(runDemodulator(demod, audio, 1024), text), text.size());
-        sent += text.size();
-    }
-    EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.32);
+    std::vector<ShortText> texts;
+    for (unsigned seed = 1; seed <= 8; ++seed)
+        texts.push_back({seededWords(seed + 500, 120), 30.0, 1.0 + 0.5 * seed, seed});
+    EXPECT_LT(charactersLost("mfsk16", -15.0, 0, texts), 0.32);
 }
 
 TEST(RoundTrip, Psk63PullsInFromFortyHzOffWithinItsPreamble)
@@ -318,19 +310,7 @@ TEST(RoundTrip, Psk63PullsInFromFortyHzOffWithinItsPreamble)
     // went (3.3 % of these characters lost, now 0.9 %); the preamble's reversals tell the
     // frequency within a quarter of a second. 12 texts of 120 characters after a little noise,
     // through the squelch the station sets.
-    const auto mode = *modeFromName("psk63");
-    std::size_t errors = 0;
-    std::size_t sent = 0;
-    for (unsigned seed = 1; seed <= 12; ++seed) {
-        const double offset = seed % 2 == 0 ? 40.0 : -40.0;
-        const std::string text = seededWords(seed + 700, 120);
-        Modulator modulator(mode, 11025 * (1.0 + 100e-6), 1500 + offset, 0.5);
-        const auto audio = inNoise(modulator, text, 1.0 + 0.3 * seed, -8.5, seed);
-        Demodulator demod(11025, mode, 1500, 500);
-        errors += std::min(editDistance(runDemodulator(demod, audio, 1024), text), text.size());
-        sent += text.size();
-    }
-    EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.02);
+    EXPECT_LT(charactersLost("psk63", -8.5, 500, fortyHzEitherSide(700)), 0.02);
 }
 
 TEST(RoundTrip, GmskKeepsTheStartOfShortTextsThroughItsSquelch)
@@ -340,18 +320,10 @@ TEST(RoundTrip, GmskKeepsTheStartOfShortTextsThroughItsSquelch)
     // be released from far enough back to include the start of the text (looking back 1.5 s
     // lost 4.9 % of these characters, mostly first words). 12 texts of 100 characters, 4 dB
     // above GMSK63's target, 2 s of noise first, squelch 1000.
-    const auto mode = *modeFromName("gmsk63");
-    std::size_t errors = 0;
-    std::size_t sent = 0;
-    for (unsigned seed = 1; seed <= 12; ++seed) {
-        const std::string text = seededWords(seed, 100);
-        Modulator modulator(mode, 11025, 1500, 0.5);
-        const auto audio = inNoise(modulator, text, 2.0, -4.0, seed);
-        Demodulator demod(11025, mode, 1500, 1000);
-        errors += std::min(editDistance(runDemodulator(demod, audio, 1024), text), text.size());
-        sent += text.size();
-    }
-    EXPECT_LT(static_cast<double>(errors) / static_cast<double>(sent), 0.04);
+    std::vector<ShortText> texts;
+    for (unsigned seed = 1; seed <= 12; ++seed)
+        texts.push_back({seededWords(seed, 100), 0.0, 2.0, seed});
+    EXPECT_LT(charactersLost("gmsk63", -4.0, 1000, texts, 0.0), 0.04);
 }
 
 TEST(RoundTrip, GmskFramesOneDecibelAboveTargetComeThroughWholeOffFrequency)
