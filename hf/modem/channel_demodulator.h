@@ -70,6 +70,8 @@ private:
     void updateSquelch(double q);
     void emit(char c, std::string& out);
 
+    static constexpr double kCapture = 55.0; // Hz either side of the carrier the tracking may move
+
     double m_workRate;
     double m_workCentre;
     ModeConfig m_mode;

@@ -1,0 +1,391 @@
+// BPSK, QPSK and GMSK: the phase modes of a receive channel.
+#include "hf/modem/channel_demodulator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace hf::modem {
+
+namespace {
+
+constexpr float kIsi = 0.12f;
+// BPSK decision-feedback reference: weight of the older symbols (0.7 measured best).
+constexpr float kReferenceWeight = 0.7f;
+// GMSK decisions: weight of the product of the two one-bit differentials against the two-bit
+// differential, both relative to the signal level (measured best at 0.6 with the 13-sample
+// receive filter and the decision-feedback reference).
+constexpr float kGmskOneBit = 0.6f;
+// GMSK decision-feedback reference: weight of the older symbols of the same rail (0.5 measured
+// best; 0.5..0.6 gain about 1 dB over the plain two-bit differential).
+constexpr float kGmskReferenceWeight = 0.5f;
+// GMSK quality: the Gaussian filter keeps a clean signal's one- and two-bit phase turns short
+// of 90 and 180 degrees, so its scatter measure reads about 0.58 where the other modes read 1;
+// dividing by this puts a clean signal near full scale like them.
+constexpr double kGmskCleanFit = 0.6;
+// GMSK's and BPSK's preamble: seconds per block of the frequency measurement (a quarter of the
+// preamble), and how much of the block's power its two-symbol product must keep to count as a
+// preamble.
+constexpr double kPreambleBlock = 0.256;
+constexpr double kGmskPreambleFit = 0.45;
+// BPSK's reversals the same way: blocks of 16 symbols at 62.5 Bd hold 64 products, noise keeps
+// about an eighth of their power (0.35 gained most at PSK63's target: 0.45 lost twice as many
+// characters 40 Hz off, 0.3 no fewer).
+constexpr double kBpskPreambleFit = 0.35;
+// GMSK's decision-directed frequency tracking before and after the channel opens (the other
+// modes: 0.12 and 0.015). The preamble has set the frequency already, and 0.12 scattered it by
+// a few Hz, which garbled the start of the text; open, a sender's frequency hardly moves within
+// a frame, and the slower tracking scatters less.
+constexpr double kGmskPullIn = 0.03;
+// The largest two-bit turn (rad) a decided 0 bit may show to count for the frequency.
+constexpr double kGmskZeroTurn = 1.5;
+constexpr double kGmskTracking = 0.008;
+
+// QPSK quality: the best path's gain per symbol on random phases (measured: 0.714), and the
+// gain above it that reads full scale (a signal at the decoder's 2 % point gains about 0.16
+// more and reads about two thirds of full scale, like the other modes at theirs).
+constexpr double kQpskNoiseFit = 0.714;
+constexpr double kQpskFitSpan = 0.24;
+
+/// Symbols in a block of the preamble measurement at `baud`.
+int preambleBlock(double baud)
+{
+    return static_cast<int>(std::lround(kPreambleBlock * baud));
+}
+
+float magnitude(Complex c)
+{
+    return std::sqrt(c.real() * c.real() + c.imag() * c.imag());
+}
+
+} // namespace
+
+void ChannelDemodulator::phaseSample(Complex u, std::string& out)
+{
+    // Wide discriminator for acquisition: mean frequency within the channel filter.
+    m_wideAcc += (u * std::conj(m_prevWide) - m_wideAcc) * (1.0f / 64.0f);
+    m_prevWide = u;
+    // The preamble sets the frequency for GMSK and PSK63 (PSK250's wide discriminator pulls in
+    // within its preamble of 256 symbols: no gain measured).
+    if (m_mode.modulation == Modulation::Gmsk ||
+        (m_mode.modulation == Modulation::Bpsk && m_mode.baud < 100.0))
+        preambleFrequency(u);
+
+    const Complex z = m_matched->process(u);
+    m_z[static_cast<std::size_t>(m_count % kRing)] = z;
+    // Timing energy per sample phase.
+    if (m_count >= kSps) {
+        const Complex d = z * std::conj(m_z[static_cast<std::size_t>((m_count - kSps) % kRing)]);
+        const double e = m_mode.modulation == Modulation::Gmsk ? std::fabs(d.imag()) : magnitude(d);
+        double& slot = m_phaseEnergy[static_cast<std::size_t>(m_count % kSps)];
+        slot += (e - slot) / 16.0;
+    }
+    ++m_count;
+    // Decide one sample after the decision instant so the late sample is available.
+    if (m_count - 1 == m_nextDecision + 1)
+        phaseSymbol(out);
+}
+
+void ChannelDemodulator::phaseSymbol(std::string& out)
+{
+    const long long k = m_nextDecision;
+    auto at = [this](long long index) { return m_z[static_cast<std::size_t>(index % kRing)]; };
+    const bool gmsk = m_mode.modulation == Modulation::Gmsk;
+    auto timingMetric = [&](long long index) {
+        const Complex d = at(index) * std::conj(at(index - kSps));
+        return gmsk ? std::fabs(d.imag()) : magnitude(d);
+    };
+
+    // BPSK: the matched filter of the two-symbol raised-cosine pulse leaves 1/6 of each
+    // neighbour in a symbol; a three-tap equaliser removes most of it (0.12 measured best, as it
+    // also weighs the noise it adds), at one symbol of delay. QPSK does better with a shorter
+    // filter and no equaliser.
+    const bool equalise = m_mode.modulation == Modulation::Bpsk;
+    auto eq = [&](long long i) { return at(i) - kIsi * (at(i - kSps) + at(i + kSps)); };
+    const Complex d1 =
+        equalise ? eq(k - kSps) * std::conj(eq(k - 2 * kSps)) : at(k) * std::conj(at(k - kSps));
+    const double mag = magnitude(d1);
+    m_magAvg += 0.05 * (mag - m_magAvg);
+    // Key-up: when the level falls to a fraction of what it was, close at once instead of
+    // waiting for the quality average, so the decay prints no junk.
+    m_fastMag += 0.3 * (mag - m_fastMag);
+    if (m_open && m_squelch > 0 && m_fastMag < 0.15 * m_magAvg) {
+        m_open = false;
+        m_qualityAvg = 0.0;
+        m_lockAvg = 0.0;
+        // GMSK's postamble, a steady tone a quarter of the symbol rate off the carrier, must
+        // not set the tracking now that it counts as unlocked.
+        if (m_mode.modulation == Modulation::Gmsk)
+            restartPreambleBlock();
+    }
+
+    // Carrier tracking and quality from the phase scatter of the differential decisions.
+    double error = 0.0; // rad per symbol
+    double q = 0.0;     // for the squelch
+    double lock = 0.0;  // for the tracking loops (GMSK: the two-bit measure alone)
+    if (mag > 0.0) {
+        const Complex n = d1 / static_cast<float>(mag);
+        switch (m_mode.modulation) {
+        case Modulation::Bpsk: {
+            const Complex sq = n * n;
+            error = std::arg(sq) / 2.0;
+            q = sq.real();
+            break;
+        }
+        case Modulation::Qpsk: {
+            const Complex p4 = (n * n) * (n * n);
+            error = std::arg(p4) / 4.0;
+            lock = p4.real();
+            q = qpskCodeFit(n);
+            break;
+        }
+        case Modulation::Gmsk: {
+            // Over two bits the phase turns by 0 (a 0 bit) or +-180 degrees (a 1 bit, less
+            // the Gaussian smoothing, whose sign follows the data). Only the 0 bits measure
+            // the frequency; both kinds measure the quality.
+            // Over one bit it turns by about +-90 degrees, which tells GMSK from a steady
+            // carrier or a PSK signal (0 or 180 degrees): the quality needs both.
+            const Complex d2 = at(k) * std::conj(at(k - 2 * kSps));
+            const float m2 = magnitude(d2);
+            std::rotate(m_gmskTurns.rbegin(), m_gmskTurns.rbegin() + 1, m_gmskTurns.rend());
+            m_gmskTurns[0] = 0.0;
+            if (m2 > 0.0f) {
+                const Complex n2 = d2 / m2;
+                lock = (n2 * n2).real();
+                q = 0.5 * (lock - (n * n).real()) / kGmskCleanFit;
+                m_gmskTurns[0] = std::arg(n2);
+            }
+            // The Gaussian smoothing adds to a 0 bit's turn a little of the frequencies of the
+            // bits on either side of the two it spans, which a repeated pattern (the dots, "de
+            // N0CALL de N0CALL") does not average out: the tracking wandered by a few Hz over
+            // them. Those added parts cancel when the bits before and after the 0 bit are the
+            // same, so only such 0 bits count, two symbols late, once the one after is decided.
+            if (m_gmskBits[1] == 0 && m_gmskBits[2] == m_gmskBits[0] &&
+                std::fabs(m_gmskTurns[2]) < kGmskZeroTurn)
+                error = m_gmskTurns[2] / 2.0;
+            break;
+        }
+        case Modulation::Mfsk:
+            break;
+        }
+    }
+    if (m_mode.modulation == Modulation::Bpsk)
+        lock = q;
+    // BPSK follows its lock faster: its decisions wait for it (see below).
+    const double lockSpeed = m_mode.modulation == Modulation::Bpsk ? 3.0 : 1.0;
+    m_lockAvg += lockSpeed * m_qualityAlpha * (lock - m_lockAvg);
+    updateSquelch(q);
+    if (m_mode.modulation == Modulation::Bpsk)
+        checkHalfRateLock();
+
+    // Frequency: acquisition from the wide discriminator while idle; fine tracking from the
+    // decisions once there is a signal.
+    if (m_wideHold > 0)
+        --m_wideHold;
+    else if (m_lockAvg < 0.15) {
+        const double wide = std::arg(m_wideAcc) * m_outRate / kTwoPi;
+        if (std::abs(m_wideAcc) > 0.0f)
+            m_afc += 0.04 * std::clamp(wide, -m_mode.baud, m_mode.baud);
+    }
+    if (m_lockAvg > 0.15)
+        m_afc += (gmsk ? (m_open ? kGmskTracking : kGmskPullIn) : (m_open ? 0.015 : 0.12)) * error *
+                 m_mode.baud / kTwoPi;
+    m_afc = std::clamp(m_afc, -kCapture, kCapture);
+    updateMixer();
+
+    // Timing: jump to the strongest sample phase while idle, then early/late tracking.
+    const int current = static_cast<int>(k % kSps);
+    if (m_lockAvg < 0.1) {
+        int best = current;
+        for (int p = 0; p < kSps; ++p)
+            if (m_phaseEnergy[static_cast<std::size_t>(p)] > m_phaseEnergy[static_cast<std::size_t>(best)])
+                best = p;
+        if (best != current && m_phaseEnergy[static_cast<std::size_t>(best)] >
+                                   1.2 * m_phaseEnergy[static_cast<std::size_t>(current)]) {
+            int delta = best - current;
+            if (delta > kSps / 2)
+                delta -= kSps;
+            if (delta < -kSps / 2)
+                delta += kSps;
+            m_nextDecision = k + kSps + delta;
+            return; // this symbol was taken at the wrong instant: drop it
+        }
+    }
+    const double late = timingMetric(k + 1);
+    const double early = timingMetric(k - 1);
+    if (late + early > 0.0) {
+        const double e = (late - early) / (late + early);
+        const double gain = m_open ? 0.03 : 0.2;
+        m_resampler->shift(gain * e * m_workRate / m_outRate);
+    }
+    m_nextDecision = k + kSps;
+
+    // Decisions. Until the tracking has locked (the preamble is there for that) every BPSK bit
+    // is taken as idle: what comes before is noise or a key-down transient, which the
+    // decision-feedback reference would otherwise turn into a stray character.
+    const bool locked = m_lockAvg >= 0.1;
+    switch (m_mode.modulation) {
+    case Modulation::Bpsk: {
+        // Decision-feedback differential detection: the reference is the previous symbol
+        // averaged with the ones before it, turned by the decisions made, which has less noise
+        // than the previous symbol alone.
+        const Complex current = eq(k - kSps);
+        const int bit = (current * std::conj(m_reference)).real() > 0.0f ? 1 : 0;
+        m_reference = current + (bit != 0 ? kReferenceWeight : -kReferenceWeight) * m_reference;
+        if (auto c = m_pskVaricode.push(locked ? bit : 0))
+            emit(*c, out);
+        break;
+    }
+    case Modulation::Gmsk: {
+        // Two-bit differential detection: a kept frequency turns the phase by +-180 degrees
+        // over two bits (a 1 bit), a change leaves it (a 0 bit). Symbols two bits apart lie on
+        // the same rail (MSK is two interleaved BPSK streams), so, as for BPSK, the reference is
+        // the symbol two bits back averaged with the older ones of its rail, turned by the
+        // decisions made: less noise than the one symbol alone.
+        Complex& reference = m_gmskReference[static_cast<std::size_t>((k / kSps) & 1)];
+        const Complex d2 = at(k) * std::conj(reference * (1.0f - kGmskReferenceWeight));
+        // Also the two one-bit differentials: each turns by +-90 degrees with the frequency;
+        // the same sign twice is a kept frequency.
+        const Complex older = at(k - kSps) * std::conj(at(k - 2 * kSps));
+        const float scale = static_cast<float>(std::max(m_magAvg, 1e-12));
+        const float soft = -d2.real() + kGmskOneBit * d1.imag() * older.imag() / scale;
+        reference = at(k) + (soft > 0.0f ? -kGmskReferenceWeight : kGmskReferenceWeight) * reference;
+        std::rotate(m_gmskBits.rbegin(), m_gmskBits.rbegin() + 1, m_gmskBits.rend());
+        m_gmskBits[0] = soft > 0.0f ? 1 : 0;
+        if (auto c = m_pskVaricode.push(soft > 0.0f ? 1 : 0))
+            emit(*c, out);
+        break;
+    }
+    case Modulation::Qpsk: {
+        const int bit = m_qpskViterbi->push(qpskScores(d1 / static_cast<float>(std::max(m_magAvg, 1e-9))));
+        if (bit >= 0)
+            if (auto c = m_pskVaricode.push(bit))
+                emit(*c, out);
+        break;
+    }
+    case Modulation::Mfsk:
+        break;
+    }
+}
+
+std::array<float, 4> ChannelDemodulator::qpskScores(Complex r) const
+{
+    // Scores of the encoder outputs: s=0 -> 180, s=1 -> -90, s=2 -> 0, s=3 -> +90 degrees
+    // (reversed sideband: +-90 swapped).
+    const float plus = r.imag();
+    const float minus = -r.imag();
+    return {-r.real(), m_mode.reversed ? plus : minus, r.real(), m_mode.reversed ? minus : plus};
+}
+
+double ChannelDemodulator::qpskCodeFit(Complex n)
+{
+    // How well the phase turns fit the code, as the decoder sees them: the best path's gain per
+    // symbol when every turn counts the same (the decoder's own scores weigh the symbols by
+    // their level, which on noise scatters far more). A clean signal gains 1 per symbol; random
+    // phases let the best path gain kQpskNoiseFit, so the measure starts from there.
+    m_qpskFitViterbi->push(qpskScores(n));
+    return (m_qpskFitViterbi->lastGain() - kQpskNoiseFit) / kQpskFitSpan;
+}
+
+void ChannelDemodulator::checkHalfRateLock()
+{
+    // Tracking half the symbol rate off the carrier turns the phase by an extra 180 degrees per
+    // symbol: the differential decisions fit the phase as well as on the carrier but all come
+    // out inverted. The mean frequency of what the channel filter passes still points at the
+    // signal's centre (its spectrum is symmetric), so when it keeps saying the signal lies more
+    // than a quarter of the symbol rate away, move the tracking there by half the symbol rate.
+    if (m_lockAvg < 0.15) {
+        m_wideAvg = 0.0;
+        return;
+    }
+    const double wide = std::abs(m_wideAcc) > 0.0f ? std::arg(m_wideAcc) * m_outRate / kTwoPi : 0.0;
+    m_wideAvg += (wide - m_wideAvg) / 24.0;
+    if (std::fabs(m_wideAvg) < m_mode.baud / 4.0)
+        return;
+    m_afc = std::clamp(m_afc + std::copysign(m_mode.baud / 2.0, m_wideAvg), -kCapture, kCapture);
+    m_wideAvg = 0.0;
+    updateMixer();
+}
+
+void ChannelDemodulator::preambleFrequency(Complex u)
+{
+    // The preamble (GMSK's alternating frequency, BPSK's phase reversals) repeats every two
+    // symbols, so the channel's input times itself two symbols back turns by exactly the
+    // frequency error over two symbols, whatever the sample phase, the filters or the level.
+    // Data (a 1 bit turns the phase by 180 degrees over two symbols, a 0 bit by none) and noise
+    // average that out. The products are taken against the carrier (the tracking's correction
+    // turned back), so they hold still while the tracking moves. The two-symbol product knows
+    // the frequency only to within a quarter of the symbol rate: the product a short lag back
+    // (the mean frequency) chooses between the candidates: half a symbol for GMSK (to within
+    // the symbol rate); a quarter for BPSK, whose reversals are two tones half the symbol rate
+    // either side of the carrier that cancel over half a symbol (to within twice the rate).
+    // Once the tracking has locked the preamble is over; before, a steady tone may move the
+    // tracking too, which costs nothing. Every second sample is enough (the channel filter
+    // passes less than half the rate).
+    const bool gmsk = m_mode.modulation == Modulation::Gmsk;
+    const double shortLag = gmsk ? 0.5 : 0.25; // symbols
+    if (m_afc != m_lagTurnAfc) {
+        // The tracking moves once a symbol: what was summed since is turned back as it was,
+        // and the turns follow its small steps without a sine each time.
+        m_lagShort += std::complex<double>(m_symbolShort) * m_lagTurn[0];
+        m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
+        m_symbolShort = m_symbolTwo = {};
+        const double step = kTwoPi * (m_afc - m_lagTurnAfc) / m_outRate * (kSps / 4);
+        if (std::fabs(step) < 0.2)
+            setLagTurns(m_quarterTurn *
+                        std::complex<double>(1.0 - step * step / 2.0, step - step * step * step / 6.0));
+        else
+            setLagTurns(std::polar(1.0, kTwoPi * m_afc / m_outRate * (kSps / 4)));
+        m_lagTurnAfc = m_afc;
+    }
+    if ((m_count & 1) == 0) {
+        // m_preambleRecent holds every second sample of the last two symbols.
+        const auto slot = static_cast<std::size_t>(m_count >> 1) % m_preambleRecent.size();
+        const auto lagSlots = static_cast<std::size_t>(shortLag * kSps / 2);
+        const Complex shortBack =
+            m_preambleRecent[(slot + m_preambleRecent.size() - lagSlots) % m_preambleRecent.size()];
+        m_symbolShort += u * std::conj(shortBack);
+        m_symbolTwo += u * std::conj(m_preambleRecent[slot]);
+        m_preamblePower += std::norm(u);
+        m_preambleRecent[slot] = u;
+    }
+    if (--m_blockLeft > 0)
+        return;
+    m_lagShort += std::complex<double>(m_symbolShort) * m_lagTurn[0];
+    m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
+    const double two = std::abs(m_lagTwo);
+    // An open BPSK channel is receiving text, whose stretches of reversals must not move it
+    // (at squelch 0 the channel is always open: its text, not a preamble, at the lower SNRs
+    // where the lock average dips).
+    const double fitNeeded = gmsk ? kGmskPreambleFit : kBpskPreambleFit;
+    if (m_lockAvg < 0.15 && (gmsk || !m_open) && two > fitNeeded * m_preamblePower) {
+        const double fine = std::arg(m_lagTwo) * m_mode.baud / (2.0 * kTwoPi);
+        const double coarse = std::arg(m_lagShort) * m_mode.baud / (shortLag * kTwoPi);
+        const double step = m_mode.baud / 2.0;
+        const double offset = fine + step * std::round((coarse - fine) / step);
+        m_afc = std::clamp(offset, -kCapture, kCapture);
+        updateMixer();
+        m_wideHold = 2 * preambleBlock(m_mode.baud);
+    }
+    restartPreambleBlock();
+}
+
+void ChannelDemodulator::restartPreambleBlock()
+{
+    m_symbolShort = m_symbolTwo = {};
+    m_lagShort = m_lagTwo = {};
+    m_preamblePower = 0.0;
+    m_blockLeft = preambleBlock(m_mode.baud) * kSps;
+    // The turns afresh (their small steps gather rounding errors).
+    m_lagTurnAfc = m_afc;
+    setLagTurns(std::polar(1.0, kTwoPi * m_afc / m_outRate * (kSps / 4)));
+}
+
+void ChannelDemodulator::setLagTurns(std::complex<double> quarter)
+{
+    m_quarterTurn = quarter;
+    const auto half = quarter * quarter;
+    const auto one = half * half;
+    m_lagTurn = {m_mode.modulation == Modulation::Gmsk ? half : quarter, one * one};
+}
+
+} // namespace hf::modem
