@@ -65,6 +65,8 @@ private:
     void preambleFrequency(Complex u);
     void restartPreambleBlock();
     void setLagTurns(std::complex<double> quarter); // from the turn over a quarter symbol
+    void foldPreambleSymbol(); // adds what was summed since the tracking last moved to the block's sums
+    std::complex<double> quarterSymbolTurn() const; // the correction's turn over a quarter symbol
     std::array<float, 4> qpskScores(Complex r) const;
     double qpskCodeFit(Complex n);
     void updateSquelch(double q);

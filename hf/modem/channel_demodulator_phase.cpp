@@ -326,15 +326,13 @@ void ChannelDemodulator::preambleFrequency(Complex u)
     if (m_afc != m_lagTurnAfc) {
         // The tracking moves once a symbol: what was summed since is turned back as it was,
         // and the turns follow its small steps without a sine each time.
-        m_lagShort += std::complex<double>(m_symbolShort) * m_lagTurn[0];
-        m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
-        m_symbolShort = m_symbolTwo = {};
+        foldPreambleSymbol();
         const double step = kTwoPi * (m_afc - m_lagTurnAfc) / m_outRate * (kSps / 4);
         if (std::fabs(step) < 0.2)
             setLagTurns(m_quarterTurn *
                         std::complex<double>(1.0 - step * step / 2.0, step - step * step * step / 6.0));
         else
-            setLagTurns(std::polar(1.0, kTwoPi * m_afc / m_outRate * (kSps / 4)));
+            setLagTurns(quarterSymbolTurn());
         m_lagTurnAfc = m_afc;
     }
     if ((m_count & 1) == 0) {
@@ -350,8 +348,7 @@ void ChannelDemodulator::preambleFrequency(Complex u)
     }
     if (--m_blockLeft > 0)
         return;
-    m_lagShort += std::complex<double>(m_symbolShort) * m_lagTurn[0];
-    m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
+    foldPreambleSymbol();
     const double two = std::abs(m_lagTwo);
     // An open BPSK channel is receiving text, whose stretches of reversals must not move it
     // (at squelch 0 the channel is always open: its text, not a preamble, at the lower SNRs
@@ -377,7 +374,20 @@ void ChannelDemodulator::restartPreambleBlock()
     m_blockLeft = preambleBlock(m_mode.baud) * kSps;
     // The turns afresh (their small steps gather rounding errors).
     m_lagTurnAfc = m_afc;
-    setLagTurns(std::polar(1.0, kTwoPi * m_afc / m_outRate * (kSps / 4)));
+    setLagTurns(quarterSymbolTurn());
+}
+
+void ChannelDemodulator::foldPreambleSymbol()
+{
+    // What was summed since the tracking last moved, turned back as it was then.
+    m_lagShort += std::complex<double>(m_symbolShort) * m_lagTurn[0];
+    m_lagTwo += std::complex<double>(m_symbolTwo) * m_lagTurn[1];
+    m_symbolShort = m_symbolTwo = {};
+}
+
+std::complex<double> ChannelDemodulator::quarterSymbolTurn() const
+{
+    return std::polar(1.0, kTwoPi * m_afc / m_outRate * (kSps / 4));
 }
 
 void ChannelDemodulator::setLagTurns(std::complex<double> quarter)
