@@ -121,17 +121,18 @@ public:
             m_control.applySquelchLevel(*meterLevel);
     }
 
-    /// Plays `audio` through the station in 40 ms rounds (the modem thread's pace); returns
+    /// Plays `audio` through the station in 80 ms rounds (the modem thread's pace); returns
     /// the frames the assembly completed.
     QList<hf::AssembledFrame> play(const std::vector<float>& audio)
     {
+        constexpr int kRoundMs = 80;
         hf::modem::Receiver& receiver = m_modem.receiver();
-        const auto round = static_cast<std::size_t>(receiver.sampleRate() * 0.04);
+        const auto round = static_cast<std::size_t>(receiver.sampleRate() * kRoundMs / 1000.0);
         QList<hf::AssembledFrame> frames;
         std::vector<float> spectrum;
         for (std::size_t i = 0; i < audio.size(); i += round) {
             receiver.process(audio.data() + i, std::min(round, audio.size() - i));
-            m_nowMs += 40;
+            m_nowMs += kRoundMs;
             if (receiver.takeSpectrum(spectrum))
                 m_control.onPeriodic(hf::Spectrum{});
             for (int ch = 0; ch < hf::Modem::kChannelCount; ++ch) {
