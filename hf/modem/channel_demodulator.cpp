@@ -132,6 +132,9 @@ void ChannelDemodulator::configure()
     m_reference = {};
     m_gmskReference = {};
     m_pskVaricode.reset();
+    m_softVaricode.reset();
+    m_bitMean = 0.0;
+    m_bitPower = 0.0;
     m_window.fill({});
     m_bins.fill({});
     m_offsetEnergy.fill(0.0);

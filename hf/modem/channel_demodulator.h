@@ -6,6 +6,7 @@
 #include "hf/modem/mfsk_interleaver.h"
 #include "hf/modem/mode.h"
 #include "hf/modem/resampler.h"
+#include "hf/modem/soft_varicode_decoder.h"
 #include "hf/modem/varicode.h"
 #include "hf/modem/viterbi.h"
 
@@ -135,6 +136,12 @@ private:
     std::complex<double> m_quarterTurn{1.0}; // the same over a quarter symbol
     int m_wideHold = 0; // symbols left in which the wide discriminator leaves the tracking alone
     PskVaricodeDecoder m_pskVaricode;
+    // BPSK: varicode read from soft bits, and the mean and mean square of the decisions' real
+    // part that scale them into log-likelihood ratios.
+    SoftVaricodeDecoder m_softVaricode;
+    double m_bitMean = 0.0;
+    double m_bitPower = 0.0;
+    void flushSoftVaricode(std::string& out); // delivers what it still holds (at key-up)
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
     std::unique_ptr<ViterbiDecoder> m_qpskFitViterbi; // the quality's: every symbol weighs the same
 
@@ -173,8 +180,8 @@ private:
     // interleaver's own; 45 would gain about 0.2 dB for another 0.8 s.
     static constexpr int kMfskViterbiDepth = 20;
     static constexpr std::size_t kMfskDecodeDelay = 40; // interleaver 30 + decoder 10 symbols
-    std::deque<double> m_qualityDelay;                  // the squelch's view, delayed to the characters
-    std::deque<double> m_toneFitDelay;                  // the tracking's, delayed likewise
+    std::deque<double> m_qualityDelay; // the squelch's view, delayed to the characters (MFSK16, BPSK)
+    std::deque<double> m_toneFitDelay; // the tracking's, delayed likewise
     bool m_replaying = false;
     static constexpr int kMfskSettle = 16; // symbols from a frequency move to the replay
     int m_replayIn = 0;

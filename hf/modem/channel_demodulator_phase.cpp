@@ -11,6 +11,8 @@ namespace {
 constexpr float kIsi = 0.12f;
 // BPSK decision-feedback reference: weight of the older symbols (0.7 measured best).
 constexpr float kReferenceWeight = 0.7f;
+// BPSK soft bits: averaging weight of the decisions' size and scatter (about 50 symbols).
+constexpr double kBitAverage = 0.02;
 // GMSK decisions: weight of the product of the two one-bit differentials against the two-bit
 // differential, both relative to the signal level (measured best at 0.6 with the 13-sample
 // receive filter and the decision-feedback reference).
@@ -109,9 +111,11 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     // waiting for the quality average, so the decay prints no junk.
     m_fastMag += 0.3 * (mag - m_fastMag);
     if (m_open && m_squelch > 0 && m_fastMag < 0.15 * m_magAvg) {
+        flushSoftVaricode(out);
         m_open = false;
         m_qualityAvg = 0.0;
         m_lockAvg = 0.0;
+        m_qualityDelay.clear(); // BPSK: what the signal gave must not open it again
         // GMSK's postamble, a steady tone a quarter of the symbol rate off the carrier, must
         // not set the tracking now that it counts as unlocked.
         if (m_mode.modulation == Modulation::Gmsk)
@@ -173,7 +177,16 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     // BPSK follows its lock faster: its decisions wait for it (see below).
     const double lockSpeed = m_mode.modulation == Modulation::Bpsk ? 3.0 : 1.0;
     m_lockAvg += lockSpeed * m_qualityAlpha * (lock - m_lockAvg);
-    updateSquelch(q);
+    if (m_mode.modulation == Modulation::Bpsk) {
+        // BPSK's characters leave the decoder some bits after their bits: judge the squelch on
+        // the bits they came from.
+        m_qualityDelay.push_back(q);
+        if (m_qualityDelay.size() > static_cast<std::size_t>(m_softVaricode.latency())) {
+            updateSquelch(m_qualityDelay.front());
+            m_qualityDelay.pop_front();
+        }
+    } else
+        updateSquelch(q);
     if (m_mode.modulation == Modulation::Bpsk)
         checkHalfRateLock();
 
@@ -229,10 +242,20 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         // averaged with the ones before it, turned by the decisions made, which has less noise
         // than the previous symbol alone.
         const Complex current = eq(k - kSps);
-        const int bit = (current * std::conj(m_reference)).real() > 0.0f ? 1 : 0;
-        m_reference = current + (bit != 0 ? kReferenceWeight : -kReferenceWeight) * m_reference;
-        if (auto c = m_pskVaricode.push(locked ? bit : 0))
-            emit(*c, out);
+        const double y = (current * std::conj(m_reference)).real();
+        m_reference = current + (y > 0.0 ? kReferenceWeight : -kReferenceWeight) * m_reference;
+        // The decision as a log-likelihood ratio, from its mean size and scatter.
+        m_bitMean += kBitAverage * (std::fabs(y) - m_bitMean);
+        m_bitPower += kBitAverage * (y * y - m_bitPower);
+        const double scatter = std::max(m_bitPower - m_bitMean * m_bitMean, 0.01 * m_bitMean * m_bitMean);
+        const double llr = scatter > 0.0 ? 2.0 * m_bitMean * y / scatter : 0.0;
+        std::string decoded;
+        if (locked)
+            m_softVaricode.push(static_cast<float>(llr), decoded);
+        else
+            m_softVaricode.idle(decoded);
+        for (char c : decoded)
+            emit(c, out);
         break;
     }
     case Modulation::Gmsk: {
@@ -265,6 +288,17 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     case Modulation::Mfsk:
         break;
     }
+}
+
+void ChannelDemodulator::flushSoftVaricode(std::string& out)
+{
+    // The signal has ended (key-up): the characters still inside the decoder's delay came
+    // while the channel was open.
+    if (m_mode.modulation != Modulation::Bpsk)
+        return;
+    out += m_release;
+    m_release.clear();
+    m_softVaricode.flush(out);
 }
 
 std::array<float, 4> ChannelDemodulator::qpskScores(Complex r) const

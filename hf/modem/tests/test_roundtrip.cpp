@@ -313,6 +313,29 @@ TEST(RoundTrip, Psk63PullsInFromFortyHzOffWithinItsPreamble)
     EXPECT_LT(charactersLost("psk63", -8.5, 500, fortyHzEitherSide(700)), 0.02);
 }
 
+TEST(RoundTrip, PskMendsWrongSymbolsFromTheVaricode)
+{
+    // A wrong symbol turns two differential decisions; read bit by bit that is a wrong, split
+    // or lost character. Read as the varicode allows, from soft decisions, many come back.
+    // 16 texts of 120 characters, 0 and +-20 Hz off, through the squelch the channel plan
+    // sets: PSK63 a decibel below its target lost 2.2 % read bit by bit (now 1.6 %), PSK250 at
+    // its target 0.56 % (now 0.15 %).
+    struct Row {
+        const char* mode;
+        double snr;
+        int squelch;
+        double bound;
+    };
+    for (const auto& [name, snr, squelch, bound] :
+         {Row{"psk63", -9.5, 600, 0.019}, Row{"psk250", -2.0, 1500, 0.0035}}) {
+        std::vector<ShortText> texts;
+        for (unsigned seed = 1; seed <= 16; ++seed)
+            texts.push_back(
+                {seededWords(seed + 900, 120), 20.0 * static_cast<double>(seed % 3) - 20.0, 1.5, seed});
+        EXPECT_LT(charactersLost(name, snr, squelch, texts), bound) << name;
+    }
+}
+
 TEST(RoundTrip, GmskKeepsTheStartOfShortTextsThroughItsSquelch)
 {
     // GMSK's squelch averages its quality over 160 symbols (2.6 s at 62.5 Bd) and opens well
@@ -412,8 +435,8 @@ TEST(Modulator, RejectsBadSettingsAndRampsTheEnds)
 TEST(RoundTrip, LastCharacterComesOutSoonAfterItsAudio)
 {
     // Time from the end of the text's last symbol to the frame's CR LF coming out, fed in 10 ms
-    // pieces. PSK, GMSK: immediate; QPSK: the Viterbi delay. MFSK16 adds its 30-symbol
-    // interleaver delay and a 10-symbol decoder delay.
+    // pieces. GMSK: immediate; BPSK: the varicode decoder's 20..27 bits; QPSK: the Viterbi delay. MFSK16 adds
+    // its 30-symbol interleaver delay and a 10-symbol decoder delay.
     const std::string text = frame("N0CALL>APSK63:latency");
     for (const char* name : {"psk63", "psk250", "qpsk125", "qpsk250", "mfsk16", "gmsk63", "gmsk250"}) {
         SCOPED_TRACE(name);
