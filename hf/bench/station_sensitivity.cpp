@@ -347,7 +347,8 @@ int main(int argc, char** argv)
               "first frame and 1.5 s between frames. "
            << o.frames << " frames per point, " << o.targetFrames << " at target+1 dB; seed " << o.seed
            << ". The single-demodulator character error rates at squelch 0 are in "
-              "[modem-cer.md](modem-cer.md).\n\n"
+              "[modem-cer.md](modem-cer.md); recordings played into the running program in "
+              "[station-check.md](station-check.md).\n\n"
               "Made with `build/hf/hf_station_sensitivity --frames "
            << o.frames << " --target-frames " << o.targetFrames
            << "` (built with -DSKYLARK_BENCHMARKS=ON); the plot with "
