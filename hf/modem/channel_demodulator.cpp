@@ -127,10 +127,15 @@ void ChannelDemodulator::configure()
     m_gmskBits.fill(1);
     restartPreambleBlock();
     m_wideHold = 0;
+    m_retimeIn = 0;
     m_magAvg = 1e-6;
     m_fastMag = 0.0;
     m_reference = {};
-    m_gmskReference = {};
+    m_gmskCarrier = {};
+    m_gmskSquare = {};
+    m_gmskTurn = 0.0;
+    m_gmskSymbol = 0;
+    m_gmskRail = {};
     m_pskVaricode.reset();
     m_softVaricode.reset();
     m_bitMean = 0.0;

@@ -115,10 +115,17 @@ private:
     Complex m_wideAcc{};
     double m_magAvg = 1e-6;
     double m_fastMag = 0.0;
-    Complex m_reference{};                    // BPSK: phase reference for the next decision
-    std::array<Complex, 2> m_gmskReference{}; // GMSK: the same for each rail
-    std::array<double, 3> m_gmskTurns{};      // GMSK: two-bit turns of the last symbols, newest first
-    std::array<int, 3> m_gmskBits{};          // ... and the last decisions, newest first
+    Complex m_reference{}; // BPSK: phase reference for the next decision
+    // GMSK coherent detection: the average of the symbols squared once each is turned back by
+    // its quarter turn (m_gmskSymbol counts them), the carrier reference last taken from it,
+    // the turn per symbol they follow, and the last two symbols' values on their rail.
+    std::complex<double> m_gmskSquare{};
+    std::complex<double> m_gmskCarrier{};
+    double m_gmskTurn = 0.0;
+    unsigned m_gmskSymbol = 0;
+    std::array<double, 2> m_gmskRail{};
+    std::array<double, 3> m_gmskTurns{}; // GMSK: two-bit turns of the last symbols, newest first
+    std::array<int, 3> m_gmskBits{};     // ... and the last decisions, newest first
     // GMSK and BPSK preamble: every second sample of the last two symbols of the channel's
     // input; sums over a block of symbols of its products with itself a short lag (half a
     // symbol for GMSK, a quarter for BPSK) and two symbols back,
@@ -135,6 +142,10 @@ private:
     std::array<std::complex<double>, 2> m_lagTurn{1.0, 1.0};
     std::complex<double> m_quarterTurn{1.0}; // the same over a quarter symbol
     int m_wideHold = 0; // symbols left in which the wide discriminator leaves the tracking alone
+    // GMSK: symbols left until the sample phase is chosen again from the timing energies (after
+    // the preamble has set the frequency).
+    static constexpr int kRetimeSymbols = 16;
+    int m_retimeIn = 0;
     PskVaricodeDecoder m_pskVaricode;
     // BPSK: varicode read from soft bits, and the mean and mean square of the decisions' real
     // part that scale them into log-likelihood ratios.
