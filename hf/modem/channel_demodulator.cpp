@@ -93,7 +93,7 @@ void ChannelDemodulator::configure()
         // About 96 symbols of averaging at 62.5 and 125 Bd (1.5 s, 0.8 s), 160 at 250 Bd (0.64 s).
         m_qualityAlpha = m_mode.baud > 200.0 ? 1.0 / 160.0 : 1.0 / 96.0;
     }
-    // GMSK's quality scatters more on noise (two differentials, scaled to full scale): the
+    // GMSK's quality scatters more on noise (scaled up by a quarter to full scale): the
     // squelch averages it over 160 symbols at both rates, which keeps 20 minutes of noise under
     // a squelch of 500. The tracking keeps the shorter average.
     m_squelchAlpha =

@@ -21,11 +21,12 @@ namespace hf::modem {
 /// One receive channel working on the front end's complex output (see FrontEnd).
 ///
 /// Squelch scale: the channel measures a signal quality 0..2500 from how well its symbols fit
-/// the mode (BPSK/GMSK: phase scatter of the differential decisions; QPSK and MFSK16: how well
-/// what the decoder is given fits the code), averaged over about half a second at 250 Bd and
-/// two seconds at 15.625 Bd. The same scale for every mode: a clean signal reads 2300..2500;
-/// white noise alone averages under 100 and stays under 500 over 20 minutes; a signal at the
-/// mode's 2 % character-error point reads about 1500..1750. The channel receives (state 1)
+/// the mode (BPSK: phase scatter of the differential decisions; GMSK: scatter of its symbols
+/// about the axis of the coherent detection; QPSK and MFSK16: how well what the decoder is
+/// given fits the code), averaged over about half a second at 250 Bd and two seconds at
+/// 15.625 Bd. The same scale for every mode: a clean signal reads 2300..2500; white noise alone
+/// averages under 100 and stays under 500 over 20 minutes; a signal at the mode's 2 %
+/// character-error point reads about 1500..1750 (GMSK about 1870). The channel receives (state 1)
 /// while the quality is at or above the squelch value and stops when it falls below three
 /// quarters of it; characters are only delivered while it receives. Squelch 0 keeps the
 /// channel open.

@@ -22,10 +22,12 @@ constexpr double kGmskPullInWeight = 0.25;
 constexpr double kGmskCarrierWeight = 0.1;
 constexpr double kGmskTurnGain = 0.002;
 constexpr double kGmskMaxTurn = 0.2;
-// GMSK quality: the Gaussian filter keeps a clean signal's one- and two-bit phase turns short
-// of 90 and 180 degrees, so its scatter measure reads about 0.58 where the other modes read 1;
+// GMSK quality: the neighbours' leak into the other axis keeps a clean signal's symbols about
+// 0.3 rad off their axis, so its scatter measure reads about 0.77 where the other modes read 1;
 // dividing by this puts a clean signal near full scale like them.
-constexpr double kGmskCleanFit = 0.6;
+constexpr double kGmskCleanFit = 0.8;
+// MSK's rails: a symbol turned back by its quarter turn (symbol count modulo 4).
+constexpr std::complex<double> kQuarterBack[4] = {{1, 0}, {0, -1}, {-1, 0}, {0, 1}};
 // GMSK's and BPSK's preamble: seconds per block of the frequency measurement (a quarter of the
 // preamble), and how much of the block's power its two-symbol product must keep to count as a
 // preamble.
@@ -95,6 +97,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     auto at = [this](long long index) { return m_z[static_cast<std::size_t>(index % kRing)]; };
     const bool gmsk = m_mode.modulation == Modulation::Gmsk;
     const unsigned symbol = gmsk ? m_gmskSymbol++ : 0;
+    const std::complex<double> turned = std::complex<double>(at(k)) * kQuarterBack[symbol & 3];
     auto timingMetric = [&](long long index) {
         const Complex d = at(index) * std::conj(at(index - kSps));
         return gmsk ? std::fabs(d.imag()) : magnitude(d);
@@ -147,10 +150,15 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         }
         case Modulation::Gmsk: {
             // Over two bits the phase turns by 0 (a 0 bit) or +-180 degrees (a 1 bit, less
-            // the Gaussian smoothing, whose sign follows the data). Only the 0 bits measure
-            // the frequency; both kinds measure the quality.
-            // Over one bit it turns by about +-90 degrees, which tells GMSK from a steady
-            // carrier or a PSK signal (0 or 180 degrees): the quality needs both.
+            // the Gaussian smoothing, whose sign follows the data): the tracking's lock, and
+            // only the 0 bits measure the frequency. The quality is the scatter of the symbols
+            // about their axis as the coherent detection sees them (the carrier reference is
+            // the average of the symbols squared, see below); a steady carrier or a PSK signal,
+            // whose symbols turned back by their quarter turns alternate between the axes,
+            // reads below zero.
+            const std::complex<double> fit = turned * turned * std::conj(m_gmskSquare);
+            if (std::abs(fit) > 0.0)
+                q = fit.real() / std::abs(fit) / kGmskCleanFit;
             const Complex d2 = at(k) * std::conj(at(k - 2 * kSps));
             const float m2 = magnitude(d2);
             std::rotate(m_gmskTurns.rbegin(), m_gmskTurns.rbegin() + 1, m_gmskTurns.rend());
@@ -158,7 +166,6 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
             if (m2 > 0.0f) {
                 const Complex n2 = d2 / m2;
                 lock = (n2 * n2).real();
-                q = 0.5 * (lock - (n * n).real()) / kGmskCleanFit;
                 m_gmskTurns[0] = std::arg(n2);
             }
             // The Gaussian smoothing adds to a 0 bit's turn a little of the frequencies of the
@@ -270,8 +277,6 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         // squared (the side drops out without a decision, so it cannot hang a quarter turn off
         // as a decision-directed reference does on the neighbours' leak into the other axis),
         // moved on by the turn per symbol the loop has found and kept on the side it was on.
-        static constexpr std::complex<double> kQuarterBack[4] = {{1, 0}, {0, -1}, {-1, 0}, {0, 1}};
-        const std::complex<double> turned = std::complex<double>(at(k)) * kQuarterBack[symbol & 3];
         const std::complex<double> squared = turned * turned;
         m_gmskSquare *= std::polar(1.0, 2.0 * m_gmskTurn);
         std::complex<double> reference = std::sqrt(m_gmskSquare);
