@@ -49,21 +49,29 @@ public:
 private:
     static constexpr int kTraceEvery = 8; // bits between looks at the best reading (a power of two)
     static constexpr int kRing = 128;     // root decisions kept, more than delay + kTraceEvery
-    static constexpr int kRoot = 0;       // between characters (after a separator or idle bits)
-    static constexpr int kJunk1 = 1;      // bits that fit no code word, the last a 1
-    static constexpr int kJunk0 = 2;      // ... the last a 0 (another 0 ends them)
-    static constexpr int kFirstNode = 3;
+    static constexpr int kRoot = 0;       // right after a separator (or junk)
+    static constexpr int kIdle = 1;       // idle 0 bits after it
+    static constexpr int kJunk1 = 2;      // bits that fit no code word, the last a 1
+    static constexpr int kJunk0 = 3;      // ... the last a 0 (another 0 ends them)
+    static constexpr int kFirstNode = 4;  // then one state per prefix
 
     static constexpr int kSettle = 16; // certain 0 bits past the delay after which idle() rests
 
-    // Where a reading left the root: the step and its phase (0: the decisions', 1: opposite).
+    // Where a reading left the root or the idle state: the step, its phase (0: the decisions',
+    // 1: opposite) and which of the two.
     struct Origin {
         std::int64_t step = -1;
         std::uint8_t phase = 0;
+        std::uint8_t idle = 0;
+    };
+    struct Arrival {
+        Origin from;        // where the best way here at this step left the root or idle before
+        int character = -1; // byte completed on arriving here, -1 none
     };
     struct RootStep {
-        Origin from;        // where the best way to the root at this step left it before
-        int character = -1; // byte completed on arriving here, -1 none
+        Arrival root;
+        Arrival idle;
+        std::uint8_t idleBetter = 0; // the code words beginning after this step follow idle
     };
     struct Reading {
         int phase;

@@ -196,7 +196,8 @@ TEST(SoftVaricode, ReadsEveryByteOfClearBits)
 
 // A differential decision read on the wrong side (a weak wrong ratio) spoils the next decision
 // too (a clear wrong ratio, read against the reference it turned): two bits wrong. Where that
-// leaves bits no code word holds, or a character text hardly holds, the decoder mends it.
+// leaves bits no code word holds, a character text hardly holds, or idle bits inside the text,
+// the decoder mends it.
 TEST(SoftVaricode, MendsASymbolReadOnTheWrongSide)
 {
     const std::string text = "the quick brown fox de N0CALL 73";
@@ -205,10 +206,13 @@ TEST(SoftVaricode, MendsASymbolReadOnTheWrongSide)
         {70, "the quic\x07"
              "brown fox de N0CALL 73"}, // "k " read as one control character
         {135, "the quick brown fo\x19"
-              "de N0CALL 73"},                   // "x " likewise
-        {162, "the quick brown fox de CALL 73"}, // "N0" as no code word
-        {182, "the quick brown fox de N0LL 73"}, // "CA" likewise
-        {214, "the quick brown fox de N0CALL3"}, // " 7" likewise
+              "de N0CALL 73"},                    // "x " likewise
+        {162, "the quick brown fox de CALL 73"},  // "N0" as no code word
+        {182, "the quick brown fox de N0LL 73"},  // "CA" likewise
+        {214, "the quick brown fox de N0CALL3"},  // " 7" likewise
+        {9, "ehe quick brown fox de N0CALL 73"},  // "t" as an idle 0 and "e"
+        {21, "th quick brown fox de N0CALL 73"},  // "e " as idle 0s and " "
+        {28, "the puick brown fox de N0CALL 73"}, // "q" as an idle 0 and "p"
     };
     for (const auto& [bit, misread] : rows) {
         auto ratios = clearRatios(text);
@@ -217,6 +221,20 @@ TEST(SoftVaricode, MendsASymbolReadOnTheWrongSide)
         EXPECT_EQ(hardDecoded(ratios), misread) << bit;
         EXPECT_EQ(softDecoded(ratios), text) << bit;
     }
+}
+
+// Idle bits cost once per pause: a long pause of weak but right decisions stays a pause.
+TEST(SoftVaricode, ReadsAPauseOfWeakDecisionsAsAPause)
+{
+    std::vector<std::uint8_t> bits(8, 0);
+    appendPskBits("de N0CALL", bits);
+    bits.insert(bits.end(), 60, 0);
+    appendPskBits("73", bits);
+    bits.insert(bits.end(), 40, 0);
+    std::vector<float> ratios;
+    for (std::size_t i = 0; i < bits.size(); ++i)
+        ratios.push_back(bits[i] != 0 ? 8.0f : (i > 8 && i < 150 ? -1.5f : -8.0f));
+    EXPECT_EQ(softDecoded(ratios), "de N0CALL73");
 }
 
 TEST(SoftVaricode, GivesEachCharacterOnceWhateverItIsFedAfterAFlush)
