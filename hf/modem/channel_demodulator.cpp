@@ -137,7 +137,9 @@ void ChannelDemodulator::configure()
     m_gmskSymbol = 0;
     m_gmskRail = {};
     m_pskVaricode.reset();
-    m_softVaricode.reset();
+    // GMSK decides each bit from a rail's symbol and the one two bits back: a wrong symbol
+    // turns the bit two later.
+    m_softVaricode = SoftVaricodeDecoder(m_mode.modulation == Modulation::Gmsk ? 2 : 1);
     m_bitMean = 0.0;
     m_bitPower = 0.0;
     m_window.fill({});

@@ -148,11 +148,12 @@ private:
     static constexpr int kRetimeSymbols = 16;
     int m_retimeIn = 0;
     PskVaricodeDecoder m_pskVaricode;
-    // BPSK: varicode read from soft bits, and the mean and mean square of the decisions' real
-    // part that scale them into log-likelihood ratios.
+    // BPSK and GMSK: varicode read from soft bits, and the mean and mean square of the
+    // decisions that scale them into log-likelihood ratios.
     SoftVaricodeDecoder m_softVaricode;
     double m_bitMean = 0.0;
     double m_bitPower = 0.0;
+    double bitRatio(double decision);         // the decision's log-likelihood ratio (positive: a 1 bit)
     void flushSoftVaricode(std::string& out); // delivers what it still holds (at key-up)
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
     std::unique_ptr<ViterbiDecoder> m_qpskFitViterbi; // the quality's: every symbol weighs the same

@@ -11,7 +11,8 @@ namespace {
 constexpr float kIsi = 0.12f;
 // BPSK decision-feedback reference: weight of the older symbols (0.7 measured best).
 constexpr float kReferenceWeight = 0.7f;
-// BPSK soft bits: averaging weight of the decisions' size and scatter (about 50 symbols).
+// BPSK and GMSK soft bits: averaging weight of the decisions' size and scatter (about 50
+// symbols).
 constexpr double kBitAverage = 0.02;
 // GMSK's coherent detection: weight of each symbol in the squared carrier reference (before
 // the tracking has locked and after), the loop's gain for the turn per symbol the reference
@@ -255,11 +256,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         const Complex current = eq(k - kSps);
         const double y = (current * std::conj(m_reference)).real();
         m_reference = current + (y > 0.0 ? kReferenceWeight : -kReferenceWeight) * m_reference;
-        // The decision as a log-likelihood ratio, from its mean size and scatter.
-        m_bitMean += kBitAverage * (std::fabs(y) - m_bitMean);
-        m_bitPower += kBitAverage * (y * y - m_bitPower);
-        const double scatter = std::max(m_bitPower - m_bitMean * m_bitMean, 0.01 * m_bitMean * m_bitMean);
-        const double llr = scatter > 0.0 ? 2.0 * m_bitMean * y / scatter : 0.0;
+        const double llr = bitRatio(y);
         std::string decoded;
         if (locked)
             m_softVaricode.push(static_cast<float>(llr), decoded);
@@ -301,8 +298,19 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         sameRail = onRail;
         std::rotate(m_gmskBits.rbegin(), m_gmskBits.rbegin() + 1, m_gmskBits.rend());
         m_gmskBits[0] = soft > 0.0 ? 1 : 0;
-        if (auto c = m_pskVaricode.push(m_gmskBits[0]))
-            emit(*c, out);
+        // The bit with how sure this symbol's side is (a wrong side turns this bit and the
+        // one two bits later, on the same rail).
+        std::string decoded;
+        const double ratio = bitRatio(onRail * std::abs(reference)); // in the signal's units
+        // Only where its characters could be kept (see emit(); with a margin, as they come out
+        // some bits later): the plan runs a dozen GMSK channels, and reading them all on noise
+        // would cost more than the rest of the receiver.
+        if (m_open || quality() * 4 >= m_squelch || m_lockAvg >= 0.08)
+            m_softVaricode.push(static_cast<float>(std::copysign(std::fabs(ratio), soft)), decoded);
+        else
+            m_softVaricode.idle(decoded);
+        for (char c : decoded)
+            emit(c, out);
         break;
     }
     case Modulation::Qpsk: {
@@ -317,11 +325,20 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     }
 }
 
+double ChannelDemodulator::bitRatio(double y)
+{
+    // The decision as a log-likelihood ratio, from its mean size and scatter.
+    m_bitMean += kBitAverage * (std::fabs(y) - m_bitMean);
+    m_bitPower += kBitAverage * (y * y - m_bitPower);
+    const double scatter = std::max(m_bitPower - m_bitMean * m_bitMean, 0.01 * m_bitMean * m_bitMean);
+    return scatter > 0.0 ? 2.0 * m_bitMean * y / scatter : 0.0;
+}
+
 void ChannelDemodulator::flushSoftVaricode(std::string& out)
 {
     // The signal has ended (key-up): the characters still inside the decoder's delay came
     // while the channel was open.
-    if (m_mode.modulation != Modulation::Bpsk)
+    if (m_mode.modulation != Modulation::Bpsk && m_mode.modulation != Modulation::Gmsk)
         return;
     out += m_release;
     m_release.clear();

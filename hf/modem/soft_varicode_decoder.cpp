@@ -116,10 +116,17 @@ const Trellis& trellis()
 
 } // namespace
 
-SoftVaricodeDecoder::SoftVaricodeDecoder(int delay) : m_delay(delay), m_states(trellis().states)
+SoftVaricodeDecoder::SoftVaricodeDecoder(int span, int delay)
+    : m_span(span), m_phases(1 << span), m_delay(delay), m_states(trellis().states)
 {
+    if (span < 1 || span > kMaxSpan)
+        throw std::invalid_argument("SoftVaricodeDecoder: span out of range");
     if (delay < 16 || delay > 100)
         throw std::invalid_argument("SoftVaricodeDecoder: delay out of range");
+    for (int p = 0; p < m_phases; ++p) {
+        m_metric[static_cast<std::size_t>(p)].resize(static_cast<std::size_t>(m_states));
+        m_next[static_cast<std::size_t>(p)].resize(static_cast<std::size_t>(m_states));
+    }
     reset();
 }
 
@@ -127,7 +134,7 @@ void SoftVaricodeDecoder::reset()
 {
     for (auto* v : {&m_metric, &m_next})
         for (auto& phase : *v)
-            phase.assign(static_cast<std::size_t>(m_states), kFloor);
+            std::fill(phase.begin(), phase.end(), kFloor);
     m_metric[0][kRoot] = 0.0f;
     m_junkFrom = {};
     m_root.fill({});
@@ -139,12 +146,16 @@ void SoftVaricodeDecoder::reset()
 
 std::uint8_t SoftVaricodeDecoder::phaseAtRoot(int phase, int state) const
 {
-    // Along the state's bits the phase changed wherever they differ from the decisions.
+    // Back along the state's bits: where a bit differs from the decision, the phase `span`
+    // symbols earlier differs from the one at that bit (bit i of `q`: the phase i symbols ago).
     const Trellis& t = trellis();
     const auto su = static_cast<std::size_t>(state);
-    const std::uint32_t mask = (1u << t.depth[su]) - 1u;
-    const auto changes = static_cast<unsigned>(std::popcount((t.bits[su] ^ m_decided) & mask));
-    return static_cast<std::uint8_t>((static_cast<unsigned>(phase) ^ changes) & 1u);
+    const int depth = t.depth[su];
+    const std::uint32_t differs = t.bits[su] ^ m_decided;
+    auto q = static_cast<std::uint32_t>(phase);
+    for (int i = 0; i < depth; ++i)
+        q |= (((q >> i) ^ (differs >> i)) & 1u) << (i + m_span);
+    return static_cast<std::uint8_t>((q >> depth) & static_cast<std::uint32_t>(m_phases - 1));
 }
 
 SoftVaricodeDecoder::Origin SoftVaricodeDecoder::origin(int phase, int state) const
@@ -176,17 +187,27 @@ void SoftVaricodeDecoder::push(float llr, std::string& out)
         reset();
     m_idleRun = 0;
     const Trellis& t = trellis();
-    const float ratio = std::isfinite(llr) ? std::clamp(llr, -60.0f, 60.0f) : 0.0f;
+    // No more than any decision can say; none at all from a ratio too small to matter (on
+    // silence the ratios fade towards the denormal numbers, on which arithmetic crawls).
+    float ratio = std::isfinite(llr) ? std::clamp(llr, -60.0f, 60.0f) : 0.0f;
+    if (std::fabs(ratio) < 1e-6f)
+        ratio = 0.0f;
     const float h = 0.5f * std::fabs(ratio);
     // A reading that takes the bit the decision took stays on the same phase as before; the
     // other bit changes it.
     const std::uint8_t decided = ratio >= 0.0f ? 1 : 0;
     const int n = m_states;
 
-    for (int to = 0; to < 2; ++to) {
-        const float gain = to == 0 ? h : -h; // the symbol's phase as decided, or opposite
-        const auto& same = m_metric[static_cast<std::size_t>(to)];
-        const auto& other = m_metric[static_cast<std::size_t>(1 - to)];
+    for (int to = 0; to < m_phases; ++to) {
+        // `to`: on which side of the decisions' phase this symbol and the `span` - 1 before it
+        // lie (bit clear: the same), the newest in bit 0. Each comes from the one phase history
+        // that, moved on by this symbol, gives it, and whose symbol `span` back sets the bit
+        // read: the decision, or the other bit.
+        const float gain = (to & 1) == 0 ? h : -h;
+        const int agreeing = ((to & 1) << (m_span - 1)) | (to >> 1);
+        const int differing = agreeing ^ (1 << (m_span - 1));
+        const auto& same = m_metric[static_cast<std::size_t>(agreeing)];
+        const auto& other = m_metric[static_cast<std::size_t>(differing)];
         auto& next = m_next[static_cast<std::size_t>(to)];
 
         // Every prefix state from the one before it.
@@ -201,7 +222,7 @@ void SoftVaricodeDecoder::push(float llr, std::string& out)
         next[static_cast<std::size_t>(t.first)] = std::max(firstFrom[kRoot], firstFrom[kIdle]) + gain;
 
         // The root: a separator's second 0, or the end of junk; idle bits: a 0 after either.
-        const int z = decided == 0 ? to : 1 - to;
+        const int z = decided == 0 ? agreeing : differing;
         const auto& zm = m_metric[static_cast<std::size_t>(z)];
         float best = zm[kJunk0];
         int from = kJunk0;
@@ -223,7 +244,7 @@ void SoftVaricodeDecoder::push(float llr, std::string& out)
         root.idleBetter = next[kIdle] > next[kRoot] ? 1 : 0;
 
         // Junk ending in 1 and in 0.
-        const int o = 1 - z;
+        const int o = decided == 0 ? differing : agreeing;
         const auto& om = m_metric[static_cast<std::size_t>(o)];
         float junk1 = om[kJunk1];
         int junk1From = kJunk1;
@@ -264,8 +285,8 @@ void SoftVaricodeDecoder::push(float llr, std::string& out)
         return;
     const Reading best = bestReading();
     const float top = m_metric[static_cast<std::size_t>(best.phase)][static_cast<std::size_t>(best.state)];
-    for (auto& phase : m_metric)
-        for (auto& v : phase)
+    for (int phase = 0; phase < m_phases; ++phase)
+        for (auto& v : m_metric[static_cast<std::size_t>(phase)])
             v = std::max(v - top, kFloor);
     const std::int64_t upTo = m_step - m_delay;
     if (upTo > m_committed) {
@@ -286,7 +307,7 @@ SoftVaricodeDecoder::Reading SoftVaricodeDecoder::bestReading() const
 {
     Reading best{0, kRoot};
     float top = m_metric[0][kRoot];
-    for (int phase = 0; phase < 2; ++phase) {
+    for (int phase = 0; phase < m_phases; ++phase) {
         const auto& metric = m_metric[static_cast<std::size_t>(phase)];
         for (int s = 0; s < m_states; ++s)
             if (metric[static_cast<std::size_t>(s)] > top) {

@@ -17,22 +17,25 @@ namespace hf::modem {
 /// fit no code word (noise, a steady carrier, a wrong bit too strong to correct) are read as
 /// they come, at a cost: they print nothing, as with the hard decoder.
 ///
-/// The bits come from differential decisions: each decision compares a symbol with a reference
-/// that follows the decisions made, so a symbol read on the wrong side turns two bits (its own
-/// and the next one, read against the reference it spoiled). The trellis therefore also keeps,
-/// for every reading, whether it takes the carrier phase the decisions took: a reading that
-/// differs from them at one symbol differs in two bits and pays that symbol's ratio once.
+/// The bits come from differential decisions: each compares a symbol with a reference, so a
+/// symbol read on the wrong side turns two bits: its own and the one `span` bits later (BPSK
+/// against its decision-feedback reference: the next bit, span 1; MSK's two rails, each bit
+/// the product of a rail's symbol and the one two bits back: span 2). The trellis therefore
+/// also keeps, for every reading, on which side of the decisions' phase its last `span`
+/// symbols lie: a reading that differs from them at one symbol differs in two bits and pays
+/// that symbol's ratio once.
 ///
 /// Characters come out `delay` to `delay` + 7 bits after their separator (or at flush()), each
 /// at most once. Memory and work per bit are fixed whatever the input.
 class SoftVaricodeDecoder {
 public:
-    /// `delay`: bits from a character's separator to its output, 16..100.
-    explicit SoftVaricodeDecoder(int delay = kDefaultDelay);
+    /// `span`: 1 or 2 (see above); `delay`: bits from a character's separator to its output,
+    /// 16..100.
+    explicit SoftVaricodeDecoder(int span = 1, int delay = kDefaultDelay);
 
-    /// Feeds one differential decision as its log-likelihood ratio (positive: a 1 bit, no phase
-    /// change; the size: how sure the symbol's phase is), appends the characters decided by it
-    /// to `out`.
+    /// Feeds one differential decision (positive: a 1 bit, no phase change) with the size of
+    /// the log-likelihood ratio of its newest symbol's side, appends the characters decided by
+    /// it to `out`.
     void push(float llr, std::string& out);
     /// Feeds a 0 bit known for certain (the channel has no signal to decode): the same as
     /// push() with a large negative ratio, but once the decoder holds nothing it costs nothing.
@@ -54,11 +57,13 @@ private:
     static constexpr int kJunk1 = 2;      // bits that fit no code word, the last a 1
     static constexpr int kJunk0 = 3;      // ... the last a 0 (another 0 ends them)
     static constexpr int kFirstNode = 4;  // then one state per prefix
+    static constexpr int kMaxSpan = 2;
+    static constexpr int kMaxPhases = 1 << kMaxSpan;
 
     static constexpr int kSettle = 16; // certain 0 bits past the delay after which idle() rests
 
-    // Where a reading left the root or the idle state: the step, its phase (0: the decisions',
-    // 1: opposite) and which of the two.
+    // Where a reading left the root or the idle state: the step, its phase history (see
+    // push()) and which of the two.
     struct Origin {
         std::int64_t step = -1;
         std::uint8_t phase = 0;
@@ -82,19 +87,21 @@ private:
     Reading bestReading() const;
     void collect(Reading from, std::int64_t upTo, std::string& out);
 
+    int m_span;
+    int m_phases; // 2^span phase histories
     int m_delay;
     int m_states;
-    // The readings' scores by phase, then state.
-    std::array<std::vector<float>, 2> m_metric;
-    std::array<std::vector<float>, 2> m_next;
-    // Where the junk states' bits began, by [phase][0: junk ending in 1, 1: in 0].
-    std::array<std::array<Origin, 2>, 2> m_junkFrom{};
-    std::array<std::array<Origin, 2>, 2> m_nextJunkFrom{};
-    std::array<std::array<RootStep, 2>, kRing> m_root{}; // by step, phase
-    std::uint32_t m_decided = 0;                         // the last decisions, the newest in bit 0
-    std::int64_t m_step = 0;                             // bits received
-    std::int64_t m_committed = 0;                        // root steps up to here have given their character
-    int m_idleRun = 0;                                   // certain 0 bits fed by idle() since the last push()
+    // The readings' scores by phase history, then state.
+    std::array<std::vector<float>, kMaxPhases> m_metric;
+    std::array<std::vector<float>, kMaxPhases> m_next;
+    // Where the junk states' bits began, by [phase history][0: junk ending in 1, 1: in 0].
+    std::array<std::array<Origin, 2>, kMaxPhases> m_junkFrom{};
+    std::array<std::array<Origin, 2>, kMaxPhases> m_nextJunkFrom{};
+    std::array<std::array<RootStep, kMaxPhases>, kRing> m_root{}; // by step, phase history
+    std::uint32_t m_decided = 0;                                  // the last decisions, the newest in bit 0
+    std::int64_t m_step = 0;                                      // bits received
+    std::int64_t m_committed = 0; // root steps up to here have given their character
+    int m_idleRun = 0;            // certain 0 bits fed by idle() since the last push()
 };
 
 } // namespace hf::modem

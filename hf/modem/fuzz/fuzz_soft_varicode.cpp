@@ -9,11 +9,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // Input: a byte choosing the delay, then one signed byte per bit (its ratio in quarters);
+    // Input: a byte choosing the span and the delay, then one signed byte per bit (its ratio in quarters);
     // -128 stands for a flush, 127 for a value no demodulator should give (infinite, NaN).
     if (size < 1)
         return 0;
-    hf::modem::SoftVaricodeDecoder decoder(16 + data[0] % 85);
+    hf::modem::SoftVaricodeDecoder decoder(1 + (data[0] & 1), 16 + (data[0] >> 1) % 85);
     std::string out;
     std::size_t bits = 0;
     for (std::size_t i = 1; i < size; ++i) {
