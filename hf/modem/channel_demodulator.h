@@ -108,6 +108,8 @@ private:
     static constexpr int kSps = 8;
     static constexpr int kRing = 64;
     std::unique_ptr<ComplexFir> m_matched;
+    std::unique_ptr<ComplexFir> m_detectFilter; // GMSK250: the decisions' own filter ...
+    std::array<Complex, kRing> m_detected{};    // ... and its output, alongside m_z
     std::array<Complex, kRing> m_z{};
     std::array<double, kSps> m_phaseEnergy{};
     long long m_count = 0;

@@ -79,6 +79,8 @@ void ChannelDemodulator::phaseSample(Complex u, std::string& out)
 
     const Complex z = m_matched->process(u);
     m_z[static_cast<std::size_t>(m_count % kRing)] = z;
+    if (m_detectFilter)
+        m_detected[static_cast<std::size_t>(m_count % kRing)] = m_detectFilter->process(u);
     // Timing energy per sample phase.
     if (m_count >= kSps) {
         const Complex d = z * std::conj(m_z[static_cast<std::size_t>((m_count - kSps) % kRing)]);
@@ -98,7 +100,8 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     auto at = [this](long long index) { return m_z[static_cast<std::size_t>(index % kRing)]; };
     const bool gmsk = m_mode.modulation == Modulation::Gmsk;
     const unsigned symbol = gmsk ? m_gmskSymbol++ : 0;
-    const std::complex<double> turned = std::complex<double>(at(k)) * kQuarterBack[symbol & 3];
+    const Complex detected = m_detectFilter ? m_detected[static_cast<std::size_t>(k % kRing)] : at(k);
+    const std::complex<double> turned = std::complex<double>(detected) * kQuarterBack[symbol & 3];
     auto timingMetric = [&](long long index) {
         const Complex d = at(index) * std::conj(at(index - kSps));
         return gmsk ? std::fabs(d.imag()) : magnitude(d);

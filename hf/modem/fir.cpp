@@ -1,6 +1,7 @@
 #include "hf/modem/fir.h"
 
 #include <cmath>
+#include <string>
 #include <stdexcept>
 
 namespace hf::modem {
@@ -26,21 +27,37 @@ std::vector<float> designLowpass(std::size_t taps, double cutoff)
     return out;
 }
 
-std::vector<float> hannPulse(std::size_t length)
+namespace {
+
+/// `shape` at the middle of each of `length` samples across (0, 1), normalised to unity DC gain.
+template <typename Shape> std::vector<float> pulse(std::size_t length, Shape shape, const char* name)
 {
     if (length == 0)
-        throw std::invalid_argument("hannPulse: empty");
-    std::vector<float> out(length);
-    double sum = 0.0;
+        throw std::invalid_argument(std::string(name) + ": empty");
     std::vector<double> h(length);
+    double sum = 0.0;
     for (std::size_t i = 0; i < length; ++i) {
-        const double x = (static_cast<double>(i) + 0.5) / static_cast<double>(length);
-        h[i] = 0.5 - 0.5 * std::cos(kTwoPi * x);
+        h[i] = shape((static_cast<double>(i) + 0.5) / static_cast<double>(length));
         sum += h[i];
     }
+    std::vector<float> out(length);
     for (std::size_t i = 0; i < length; ++i)
         out[i] = static_cast<float>(h[i] / sum);
     return out;
+}
+
+} // namespace
+
+std::vector<float> hannPulse(std::size_t length)
+{
+    return pulse(
+        length, [](double x) { return 0.5 - 0.5 * std::cos(kTwoPi * x); }, "hannPulse");
+}
+
+std::vector<float> halfSinePulse(std::size_t length)
+{
+    return pulse(
+        length, [](double x) { return std::sin(kTwoPi * x / 2.0); }, "halfSinePulse");
 }
 
 ComplexFir::ComplexFir(std::vector<float> taps) : m_taps(std::move(taps))

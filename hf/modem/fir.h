@@ -15,6 +15,10 @@ std::vector<float> designLowpass(std::size_t taps, double cutoff);
 /// raised-cosine PSK pulse when `length` is two symbols).
 std::vector<float> hannPulse(std::size_t length);
 
+/// Half a sine period of `length` samples normalised to unity DC gain (MSK's pulse on each of
+/// its two rails).
+std::vector<float> halfSinePulse(std::size_t length);
+
 /// Real-coefficient FIR filter over complex samples, one output per input.
 class ComplexFir {
 public:
