@@ -25,8 +25,10 @@ constexpr double kGmskTurnGain = 0.002;
 constexpr double kGmskMaxTurn = 0.2;
 // GMSK quality: the neighbours' leak into the other axis keeps a clean signal's symbols about
 // 0.3 rad off their axis, so its scatter measure reads about 0.77 where the other modes read 1;
-// dividing by this puts a clean signal near full scale like them.
+// dividing by this puts a clean signal near full scale like them. GMSK250's decisions, after its
+// own half-sine filter, read about 0.65.
 constexpr double kGmskCleanFit = 0.8;
+constexpr double kGmskHalfSineCleanFit = 0.68;
 // MSK's rails: a symbol turned back by its quarter turn (symbol count modulo 4).
 constexpr std::complex<double> kQuarterBack[4] = {{1, 0}, {0, -1}, {-1, 0}, {0, 1}};
 // GMSK's and BPSK's preamble: seconds per block of the frequency measurement (a quarter of the
@@ -162,7 +164,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
             // reads below zero.
             const std::complex<double> fit = turned * turned * std::conj(m_gmskSquare);
             if (std::abs(fit) > 0.0)
-                q = fit.real() / std::abs(fit) / kGmskCleanFit;
+                q = fit.real() / std::abs(fit) / (m_detectFilter ? kGmskHalfSineCleanFit : kGmskCleanFit);
             const Complex d2 = at(k) * std::conj(at(k - 2 * kSps));
             const float m2 = magnitude(d2);
             std::rotate(m_gmskTurns.rbegin(), m_gmskTurns.rbegin() + 1, m_gmskTurns.rend());
