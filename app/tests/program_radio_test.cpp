@@ -144,7 +144,7 @@ TEST(ProgramListening, EveryFrameThePlanDecodesReachesTheHeardLog)
     // 1 dB above its mode's target, played into the program with its default settings: every
     // frame the command line's plan decoding finds whole on the same audio must reach the heard
     // log. A body sent twice counts by how often it appears (in the log; on the plan channel
-    // that decoded it most often). The recording leaves room for the start-up beacon, while
+    // that decoded it most often). The recording leaves room for the start-up beacon, during
     // which the station hears nothing.
     int sent = 0;
     int heard = 0;

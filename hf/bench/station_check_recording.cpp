@@ -2,7 +2,7 @@
 // made by the independent generator of tests/data/hf (GMSK by this program's modulator), on and
 // off the HF audio frequency, each 1 dB above its mode's target, in seeded white noise. Prints
 // the frame bodies in the order they are sent, one per line. The first frame comes after
-// enough noise for the station's start-up beacon, while which it hears nothing.
+// enough noise for the station's start-up beacon, during which it hears nothing.
 //
 //   hf_station_check_recording --seed S --out FILE.wav [--rate HZ] [--carrier HZ]
 //
@@ -21,7 +21,8 @@ int main(int argc, char** argv)
     std::string out;
     double rate = 11025.0;
     double carrier = 2100.0;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool understood = argc % 2 == 1;
+    for (int i = 1; understood && i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--seed")
             seed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
@@ -32,9 +33,9 @@ int main(int argc, char** argv)
         else if (a == "--carrier")
             carrier = std::atof(argv[i + 1]);
         else
-            out.clear(), i = argc;
+            understood = false;
     }
-    if (out.empty() || !(rate >= 8000.0) || !(carrier > 0.0)) {
+    if (!understood || out.empty() || !(rate >= 8000.0) || !(carrier > 0.0)) {
         std::fputs("usage: hf_station_check_recording --seed S --out FILE.wav [--rate HZ] [--carrier HZ]\n",
                    stderr);
         return 2;
