@@ -141,6 +141,7 @@ void SoftVaricodeDecoder::reset()
     m_decided = 0;
     m_step = 0;
     m_committed = 0;
+    m_lastGiven = 0;
     m_idleRun = 0;
 }
 
@@ -321,18 +322,30 @@ SoftVaricodeDecoder::Reading SoftVaricodeDecoder::bestReading() const
 void SoftVaricodeDecoder::collect(Reading from, std::int64_t upTo, std::string& out)
 {
     // Back along the reading to the root steps not yet given out.
+    struct Found {
+        std::int64_t start; // where the character's bits begin
+        std::int64_t step;  // where they end (its root step)
+        char character;
+    };
     Origin r = origin(from.phase, from.state);
-    std::array<char, kRing> found{};
+    std::array<Found, kRing> found{};
     std::size_t count = 0;
     while (r.step > m_committed) {
         const RootStep& step = m_root[static_cast<std::size_t>(r.step % kRing)][r.phase];
         const Arrival& arrival = r.idle != 0 ? step.idle : step.root;
         if (r.step <= upTo && arrival.character >= 0 && count < found.size())
-            found[count++] = static_cast<char>(arrival.character);
+            found[count++] = {arrival.from.step, r.step, static_cast<char>(arrival.character)};
         r = arrival.from;
     }
-    while (count > 0)
-        out.push_back(found[--count]);
+    // Where the best reading has changed since the last character was given, its next one may
+    // begin on bits that character took: it would be the same bits given twice.
+    while (count > 0) {
+        const Found& f = found[--count];
+        if (f.start < m_lastGiven)
+            continue;
+        out.push_back(f.character);
+        m_lastGiven = f.step;
+    }
 }
 
 } // namespace hf::modem

@@ -101,6 +101,7 @@ private:
     std::uint32_t m_decided = 0;                                  // the last decisions, the newest in bit 0
     std::int64_t m_step = 0;                                      // bits received
     std::int64_t m_committed = 0; // root steps up to here have given their character
+    std::int64_t m_lastGiven = 0; // the root step of the last character given
     int m_idleRun = 0;            // certain 0 bits fed by idle() since the last push()
 };
 
