@@ -155,7 +155,9 @@ private:
     SoftVaricodeDecoder m_softVaricode;
     double m_bitMean = 0.0;
     double m_bitPower = 0.0;
-    double bitRatio(double decision);         // the decision's log-likelihood ratio (positive: a 1 bit)
+    double bitRatio(double decision); // the decision's log-likelihood ratio (positive: a 1 bit)
+    // Feeds one bit to the decoder (as a certain idle bit unless `reading`), emits what it gives.
+    void readVaricodeBit(bool reading, double ratio, std::string& out);
     void flushSoftVaricode(std::string& out); // delivers what it still holds (at key-up)
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;
     std::unique_ptr<ViterbiDecoder> m_qpskFitViterbi; // the quality's: every symbol weighs the same

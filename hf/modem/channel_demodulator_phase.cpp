@@ -261,14 +261,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         const Complex current = eq(k - kSps);
         const double y = (current * std::conj(m_reference)).real();
         m_reference = current + (y > 0.0 ? kReferenceWeight : -kReferenceWeight) * m_reference;
-        const double llr = bitRatio(y);
-        std::string decoded;
-        if (locked)
-            m_softVaricode.push(static_cast<float>(llr), decoded);
-        else
-            m_softVaricode.idle(decoded);
-        for (char c : decoded)
-            emit(c, out);
+        readVaricodeBit(locked, bitRatio(y), out);
         break;
     }
     case Modulation::Gmsk: {
@@ -305,17 +298,12 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         m_gmskBits[0] = soft > 0.0 ? 1 : 0;
         // The bit with how sure this symbol's side is (a wrong side turns this bit and the
         // one two bits later, on the same rail).
-        std::string decoded;
         const double ratio = bitRatio(onRail * std::abs(reference)); // in the signal's units
         // Only where its characters could be kept (see emit(); with a margin, as they come out
         // some bits later): the plan runs a dozen GMSK channels, and reading them all on noise
         // would cost more than the rest of the receiver.
-        if (m_open || quality() * 4 >= m_squelch || m_lockAvg >= 0.08)
-            m_softVaricode.push(static_cast<float>(std::copysign(std::fabs(ratio), soft)), decoded);
-        else
-            m_softVaricode.idle(decoded);
-        for (char c : decoded)
-            emit(c, out);
+        readVaricodeBit(m_open || quality() * 4 >= m_squelch || m_lockAvg >= 0.08,
+                        std::copysign(std::fabs(ratio), soft), out);
         break;
     }
     case Modulation::Qpsk: {
@@ -328,6 +316,19 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     case Modulation::Mfsk:
         break;
     }
+}
+
+void ChannelDemodulator::readVaricodeBit(bool reading, double ratio, std::string& out)
+{
+    // Not reading: the bit is taken as idle (certain), which costs the decoder nothing once it
+    // has given what it held.
+    std::string decoded;
+    if (reading)
+        m_softVaricode.push(static_cast<float>(ratio), decoded);
+    else
+        m_softVaricode.idle(decoded);
+    for (char c : decoded)
+        emit(c, out);
 }
 
 double ChannelDemodulator::bitRatio(double y)

@@ -53,6 +53,7 @@ public:
         gap(leadSeconds);
     }
     std::mt19937& rng() { return m_rng; }
+    double rate() const { return m_recording.rate; }
 
     /// Appends `signal` (its keyed part measured for the level) at `snrDb` in 2500 Hz.
     void add(std::vector<float> signal, double snrDb, std::string body)
@@ -99,11 +100,10 @@ inline std::string stationBody(int n, const RecordedFrame& fr, unsigned seed, st
 
 /// Frame `n` of a recording, sent by this program's modulator as a message send does, with an
 /// HF audio frequency of `f`.
-inline void addModulatedFrame(RecordingBuilder& b, int n, const RecordedFrame& fr, unsigned seed, double rate,
-                              double f)
+inline void addModulatedFrame(RecordingBuilder& b, int n, const RecordedFrame& fr, unsigned seed, double f)
 {
     std::string body = stationBody(n, fr, seed, b.rng());
-    hf::modem::Modulator modulator(*hf::modem::modeFromName(fr.mode), rate, f + fr.offset, 0.5);
+    hf::modem::Modulator modulator(*hf::modem::modeFromName(fr.mode), b.rate(), f + fr.offset, 0.5);
     auto signal = modulator.modulate(frame(body));
     b.add(std::move(signal), targetSnr(fr.mode) + fr.aboveTarget, std::move(body));
 }
@@ -116,7 +116,7 @@ inline StationRecording stationRecording(const std::vector<RecordedFrame>& frame
     RecordingBuilder b(rate, seed);
     int n = 0;
     for (const RecordedFrame& fr : frames)
-        addModulatedFrame(b, ++n, fr, seed, rate, f);
+        addModulatedFrame(b, ++n, fr, seed, f);
     return b.finish();
 }
 
@@ -183,7 +183,7 @@ inline StationRecording independentRecording(const std::vector<IndependentFrame>
     for (const IndependentFrame& fr : frames) {
         ++n;
         if (fr.file == nullptr) {
-            addModulatedFrame(b, n, fr.frame, seed, rate, f);
+            addModulatedFrame(b, n, fr.frame, seed, f);
             continue;
         }
         const auto wav = hf::modem::readWavFile(dataPath(fr.file));
