@@ -242,6 +242,10 @@ std::vector<float> referenceAudio(const hf::modem::WavAudio& wav, bool clean, do
     return out;
 }
 
+constexpr const char* kUsage =
+    "usage: hf_station_sensitivity [--frames N] [--target-frames N] [--seed S] [--meter LEVEL]\n"
+    "                              [--out FILE.md] [--noise MINUTES] [--mode MODE]\n";
+
 struct Options {
     int frames = 4;
     int targetFrames = 12;
@@ -302,8 +306,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     Options o;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string a = argv[i];
+        if (i + 1 == argc) { // --help, or an option without its value: the usage, not a run over the docs
+            std::fprintf(stderr, "%s", kUsage);
+            return a == "--help" ? 0 : 2;
+        }
         const char* v = argv[i + 1];
         if (a == "--frames")
             o.frames = std::atoi(v);
@@ -320,7 +328,7 @@ int main(int argc, char** argv)
         else if (a == "--mode")
             o.mode = v;
         else {
-            std::fprintf(stderr, "unknown option %s\n", a.c_str());
+            std::fprintf(stderr, "unknown option %s\n%s", a.c_str(), kUsage);
             return 2;
         }
     }
