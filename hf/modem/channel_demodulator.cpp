@@ -111,6 +111,7 @@ void ChannelDemodulator::configure()
     m_afc = 0.0;
     m_qualityAvg = 0.0;
     m_lockAvg = 0.0;
+    m_preambleAgreed = false;
     m_wideAvg = 0.0;
     m_open = false;
     m_held.clear();

@@ -66,6 +66,9 @@ private:
     void checkHalfRateLock();
     void preambleFrequency(Complex u);
     void restartPreambleBlock();
+    // Whether a preamble block measuring `offset` (Hz, with its short-lag product `shortToTwo`
+    // times its two-symbol one) sets the tracking.
+    bool preambleSets(double offset, double shortToTwo);
     void setLagTurns(std::complex<double> quarter); // from the turn over a quarter symbol
     void foldPreambleSymbol(); // adds what was summed since the tracking last moved to the block's sums
     std::complex<double> quarterSymbolTurn() const; // the correction's turn over a quarter symbol
@@ -144,6 +147,7 @@ private:
     double m_lagTurnAfc = 0.0;
     std::array<std::complex<double>, 2> m_lagTurn{1.0, 1.0};
     std::complex<double> m_quarterTurn{1.0}; // the same over a quarter symbol
+    bool m_preambleAgreed = false;           // a preamble block has set or agreed with the present lock
     int m_wideHold = 0; // symbols left in which the wide discriminator leaves the tracking alone
     // GMSK: symbols left until the sample phase is chosen again from the timing energies (after
     // the preamble has set the frequency).

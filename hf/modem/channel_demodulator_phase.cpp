@@ -40,6 +40,12 @@ constexpr double kGmskPreambleFit = 0.45;
 // about an eighth of their power (0.35 gained most at PSK63's target: 0.45 lost twice as many
 // characters 40 Hz off, 0.3 no fewer).
 constexpr double kBpskPreambleFit = 0.35;
+// The most a preamble block's short-lag product may hold against its two-symbol product when it
+// overrides a lock (the preamble's 0.7..1.05, the text's 1.3 and more).
+constexpr double kPreambleShortToTwo = 1.2;
+// How far (in candidate steps) a block's mean frequency must lie from the candidate the previous
+// block set before a block moves the tracking to another candidate.
+constexpr double kPreambleKeep = 0.75;
 // GMSK's decision-directed frequency tracking before and after the channel opens (the other
 // modes: 0.12 and 0.015). The preamble has set the frequency already, and 0.12 scattered it by
 // a few Hz, which garbled the start of the text; open, a sender's frequency hardly moves within
@@ -73,10 +79,10 @@ void ChannelDemodulator::phaseSample(Complex u, std::string& out)
     // Wide discriminator for acquisition: mean frequency within the channel filter.
     m_wideAcc += (u * std::conj(m_prevWide) - m_wideAcc) * (1.0f / 64.0f);
     m_prevWide = u;
-    // The preamble sets the frequency for GMSK and PSK63 (PSK250's wide discriminator pulls in
-    // within its preamble of 256 symbols: no gain measured).
-    if (m_mode.modulation == Modulation::Gmsk ||
-        (m_mode.modulation == Modulation::Bpsk && m_mode.baud < 100.0))
+    // The preamble sets the frequency for GMSK, QPSK and PSK63 (PSK250's wide discriminator
+    // pulls in within its preamble of 256 symbols: no gain measured; QPSK sends reversals as
+    // BPSK does).
+    if (m_mode.modulation != Modulation::Bpsk || m_mode.baud < 100.0)
         preambleFrequency(u);
 
     const Complex z = m_matched->process(u);
@@ -127,6 +133,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         m_open = false;
         m_qualityAvg = 0.0;
         m_lockAvg = 0.0;
+        m_preambleAgreed = false;
         m_qualityDelay.clear(); // BPSK: what the signal gave must not open it again
         // GMSK's postamble, a steady tone a quarter of the symbol rate off the carrier, must
         // not set the tracking now that it counts as unlocked.
@@ -192,7 +199,10 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         lock = q;
     // BPSK follows its lock faster: its decisions wait for it (see below).
     const double lockSpeed = m_mode.modulation == Modulation::Bpsk ? 3.0 : 1.0;
+    const bool wasLocked = m_lockAvg >= 0.15;
     m_lockAvg += lockSpeed * m_qualityAlpha * (lock - m_lockAvg);
+    if (wasLocked && m_lockAvg < 0.15)
+        m_preambleAgreed = false; // lost: the next lock is judged afresh
     if (m_mode.modulation == Modulation::Bpsk) {
         // BPSK's characters leave the decoder some bits after their bits: judge the squelch on
         // the bits they came from.
@@ -377,7 +387,9 @@ void ChannelDemodulator::checkHalfRateLock()
     // out inverted. The mean frequency of what the channel filter passes still points at the
     // signal's centre (its spectrum is symmetric), so when it keeps saying the signal lies more
     // than a quarter of the symbol rate away, move the tracking there by half the symbol rate.
-    if (m_lockAvg < 0.15) {
+    // (Nor while the preamble has just set the frequency: the average still holds where the
+    // signal lay before.)
+    if (m_lockAvg < 0.15 || m_wideHold > 0) {
         m_wideAvg = 0.0;
         return;
     }
@@ -402,9 +414,9 @@ void ChannelDemodulator::preambleFrequency(Complex u)
     // (the mean frequency) chooses between the candidates: half a symbol for GMSK (to within
     // the symbol rate); a quarter for BPSK, whose reversals are two tones half the symbol rate
     // either side of the carrier that cancel over half a symbol (to within twice the rate).
-    // Once the tracking has locked the preamble is over; before, a steady tone may move the
-    // tracking too, which costs nothing. Every second sample is enough (the channel filter
-    // passes less than half the rate).
+    // Before the tracking has locked a steady tone may move it too, which costs nothing; once
+    // it has, only a block that looks like a preamble overrides a lock (see preambleSets). Every second
+    // sample is enough (the channel filter passes less than half the rate).
     const bool gmsk = m_mode.modulation == Modulation::Gmsk;
     const double shortLag = gmsk ? 0.5 : 0.25; // symbols
     if (m_afc != m_lagTurnAfc) {
@@ -434,27 +446,67 @@ void ChannelDemodulator::preambleFrequency(Complex u)
         return;
     foldPreambleSymbol();
     const double two = std::abs(m_lagTwo);
-    // An open BPSK channel is receiving text, whose stretches of reversals must not move it
+    // An open BPSK or QPSK channel is receiving text, whose stretches of reversals must not move it
     // (at squelch 0 the channel is always open: its text, not a preamble, at the lower SNRs
     // where the lock average dips).
     const double fitNeeded = gmsk ? kGmskPreambleFit : kBpskPreambleFit;
-    if (m_lockAvg < 0.15 && (gmsk || !m_open) && two > fitNeeded * m_preamblePower) {
+    if ((gmsk || !m_open) && two > fitNeeded * m_preamblePower) {
         const double fine = std::arg(m_lagTwo) * m_mode.baud / (2.0 * kTwoPi);
         const double coarse = std::arg(m_lagShort) * m_mode.baud / (shortLag * kTwoPi);
         const double step = m_mode.baud / 2.0;
-        const double offset = fine + step * std::round((coarse - fine) / step);
-        m_afc = std::clamp(offset, -kCapture, kCapture);
-        updateMixer();
-        m_wideHold = 2 * preambleBlock(m_mode.baud);
-        if (gmsk) {
-            // The sample phase was chosen while the frequency was off, perhaps by a quarter
-            // of the symbol rate, where the steps between the preamble's bits look strongest
-            // mid-bit; GMSK's coherent detection needs them at the bits' ends: choose afresh.
-            m_phaseEnergy.fill(0.0);
-            m_retimeIn = kRetimeSymbols;
+        // The candidate the mean frequency points at; but right after a block of this preamble
+        // has set the tracking, the one nearest it, unless the mean frequency lies clearly
+        // nearer another: the two blocks' evidence weighs the same, and at low SNR the mean
+        // frequency of a single block misses by half a step now and then, where a flip put
+        // the tracking half the symbol rate off (or against the capture limit) for a second.
+        double candidate = fine + step * std::round((coarse - fine) / step);
+        if (m_wideHold > 0) {
+            const double kept = fine + step * std::round((m_afc - fine) / step);
+            if (std::fabs(coarse - kept) < kPreambleKeep * step)
+                candidate = kept;
+        }
+        const double offset = std::clamp(candidate, -kCapture, kCapture);
+        if (preambleSets(offset, std::abs(m_lagShort) / two)) {
+            const double moved = std::fabs(offset - m_afc);
+            m_afc = offset;
+            m_preambleAgreed = true;
+            updateMixer();
+            m_wideHold = 2 * preambleBlock(m_mode.baud);
+            if (gmsk) {
+                // The sample phase was chosen while the frequency was off, perhaps by a quarter
+                // of the symbol rate, where the steps between the preamble's bits look strongest
+                // mid-bit; GMSK's coherent detection needs them at the bits' ends: choose afresh.
+                m_phaseEnergy.fill(0.0);
+                m_retimeIn = kRetimeSymbols;
+                // Nor may a lock average pulled below zero at a frequency this far off hold back
+                // the lock at the new one (a first block the signal began inside measured 8 Hz
+                // off; the average fell to -0.17 there and was still under 0.1 as the text
+                // began, where the timing still jumped and dropped a symbol of the start flag).
+                if (moved > m_mode.baud / 16.0)
+                    m_lockAvg = std::max(m_lockAvg, 0.0);
+            }
         }
     }
     restartPreambleBlock();
+}
+
+bool ChannelDemodulator::preambleSets(double offset, double shortToTwo)
+{
+    if (m_lockAvg < 0.15)
+        return true;
+    // Locked already. The lock measures repeat every few Hz (BPSK's every half the symbol
+    // rate, QPSK's and GMSK's every quarter), and noise alone lifts their average now and then:
+    // a signal arriving with the tracking on such a point reads "locked" at once, and the
+    // frame went. The preamble knows the frequency without that ambiguity, so it overrides a
+    // lock no preamble block has agreed with yet, on a channel not receiving. Once one has
+    // (the frame's own preamble), the text's stretches of reversals and GMSK's postamble, a
+    // steady tone a quarter of the symbol rate off, leave it alone; the text's blocks are also
+    // known by the product a short lag back, which holds as much as the two-symbol one or
+    // more (the preamble's alternation keeps 0.7..0.9 of it).
+    const bool agrees = std::fabs(offset - m_afc) <= m_mode.baud / 8.0;
+    if (agrees)
+        m_preambleAgreed = true;
+    return !agrees && !m_preambleAgreed && !m_open && shortToTwo < kPreambleShortToTwo;
 }
 
 void ChannelDemodulator::restartPreambleBlock()

@@ -20,14 +20,14 @@ struct AcquisitionCase {
     std::vector<float> audio;
 };
 
-inline AcquisitionCase acquisitionCase(const hf::modem::ModeConfig& mode, unsigned seed, double snrDb)
+/// The same with the rate, the lead and the offset given; the noise and the text from `seed`.
+inline AcquisitionCase transmissionAfterNoise(const hf::modem::ModeConfig& mode, unsigned seed, double snrDb,
+                                              double rate, double lead, double offset, std::mt19937& rng)
 {
     AcquisitionCase c;
-    std::mt19937 rng(seed);
-    c.rate = (rng() & 1) != 0 ? 11025.0 : 48000.0;
-    std::uniform_real_distribution<double> uniform(0.0, 1.0);
-    c.lead = 0.5 + 9.5 * uniform(rng);
-    c.offset = -40.0 + 80.0 * uniform(rng);
+    c.rate = rate;
+    c.lead = lead;
+    c.offset = offset;
     c.body = "N0CALL>APRS,WIDE1-1::DK0XYZ-7 :acquisition test " + std::to_string(seed);
     hf::modem::Modulator modulator(mode, c.rate, 1500.0 + c.offset, 0.5);
     const auto signal = modulator.modulate("~" + c.body + "\t~   \r\n");
@@ -43,6 +43,26 @@ inline AcquisitionCase acquisitionCase(const hf::modem::ModeConfig& mode, unsign
     for (auto& v : c.audio)
         v = static_cast<float>(v + g(rng));
     return c;
+}
+
+inline AcquisitionCase acquisitionCase(const hf::modem::ModeConfig& mode, unsigned seed, double snrDb)
+{
+    std::mt19937 rng(seed);
+    const double rate = (rng() & 1) != 0 ? 11025.0 : 48000.0;
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    const double lead = 0.5 + 9.5 * uniform(rng);
+    const double offset = -40.0 + 80.0 * uniform(rng);
+    return transmissionAfterNoise(mode, seed, snrDb, rate, lead, offset, rng);
+}
+
+/// A frame `offset` Hz off after 0.5..5 s of noise (drawn from `seed`), at 11025 Hz.
+inline AcquisitionCase offsetAfterNoise(const hf::modem::ModeConfig& mode, unsigned seed, double snrDb,
+                                        double offset)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    const double lead = 0.5 + 4.5 * uniform(rng);
+    return transmissionAfterNoise(mode, seed, snrDb, 11025.0, lead, offset, rng);
 }
 
 } // namespace modemtest
