@@ -415,8 +415,8 @@ void ChannelDemodulator::preambleFrequency(Complex u)
     // the symbol rate); a quarter for BPSK, whose reversals are two tones half the symbol rate
     // either side of the carrier that cancel over half a symbol (to within twice the rate).
     // Before the tracking has locked a steady tone may move it too, which costs nothing; once
-    // it has, only a block that looks like a preamble overrides a lock (see preambleSets). Every second
-    // sample is enough (the channel filter passes less than half the rate).
+    // it has, only a block that looks like a preamble overrides the lock (see preambleSets).
+    // Every second sample is enough (the channel filter passes less than half the rate).
     const bool gmsk = m_mode.modulation == Modulation::Gmsk;
     const double shortLag = gmsk ? 0.5 : 0.25; // symbols
     if (m_afc != m_lagTurnAfc) {
@@ -446,9 +446,9 @@ void ChannelDemodulator::preambleFrequency(Complex u)
         return;
     foldPreambleSymbol();
     const double two = std::abs(m_lagTwo);
-    // An open BPSK or QPSK channel is receiving text, whose stretches of reversals must not move it
-    // (at squelch 0 the channel is always open: its text, not a preamble, at the lower SNRs
-    // where the lock average dips).
+    // An open BPSK or QPSK channel is receiving text, whose stretches of reversals must not
+    // move it (at squelch 0 the channel is always open: its text, not a preamble, at the
+    // lower SNRs where the lock average dips).
     const double fitNeeded = gmsk ? kGmskPreambleFit : kBpskPreambleFit;
     if ((gmsk || !m_open) && two > fitNeeded * m_preamblePower) {
         const double fine = std::arg(m_lagTwo) * m_mode.baud / (2.0 * kTwoPi);
@@ -502,7 +502,7 @@ bool ChannelDemodulator::preambleSets(double offset, double shortToTwo)
     // (the frame's own preamble), the text's stretches of reversals and GMSK's postamble, a
     // steady tone a quarter of the symbol rate off, leave it alone; the text's blocks are also
     // known by the product a short lag back, which holds as much as the two-symbol one or
-    // more (the preamble's alternation keeps 0.7..0.9 of it).
+    // more (the preamble's alternation keeps 0.7..0.9 of it, up to 1.05 in noise).
     const bool agrees = std::fabs(offset - m_afc) <= m_mode.baud / 8.0;
     if (agrees)
         m_preambleAgreed = true;
