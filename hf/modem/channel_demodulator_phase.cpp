@@ -79,10 +79,11 @@ void ChannelDemodulator::phaseSample(Complex u, std::string& out)
     // Wide discriminator for acquisition: mean frequency within the channel filter.
     m_wideAcc += (u * std::conj(m_prevWide) - m_wideAcc) * (1.0f / 64.0f);
     m_prevWide = u;
-    // The preamble sets the frequency for GMSK, QPSK and PSK63 (PSK250's wide discriminator
-    // pulls in within its preamble of 256 symbols: no gain measured; QPSK sends reversals as
-    // BPSK does).
-    if (m_mode.modulation != Modulation::Bpsk || m_mode.baud < 100.0)
+    // The preamble sets the frequency for GMSK, PSK63 and QPSK125 (QPSK sends reversals as BPSK
+    // does). PSK250's and QPSK250's wide discriminators pull in within their preambles of 256
+    // symbols (PSK250: no gain measured; QPSK250 lost no frame after noise without it, and a
+    // station cell one frame with it).
+    if (m_mode.modulation == Modulation::Gmsk || m_mode.baud < 200.0)
         preambleFrequency(u);
 
     const Complex z = m_matched->process(u);
