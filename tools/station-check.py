@@ -8,7 +8,10 @@ mode's target. The program (default settings: 2100 Hz, "GMSK-250") plays it with
 `--audio-in wav:` at ten times real time; the frames in its heard log are compared with what
 was sent and with what `skylark-modem decode --plan 2100` finds on the same file.
 
-    tools/station-check.py [--build build] [--seeds 1-16]
+    tools/station-check.py [--build build] [--seeds 1-16] [--rate 11025]
+
+--rate makes the recordings at another sample rate (48000: the program's default sound card
+rate).
 
 A frame body sent twice (the same reference recording at two offsets) is counted by how often
 it appears: in the heard log, and on the plan channel that decoded it most often. Exits 1 when
@@ -22,6 +25,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import wave
 
 
 def free_port():
@@ -82,6 +86,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--build", default="build")
     ap.add_argument("--seeds", type=seeds, default=seeds("1-16"))
+    ap.add_argument("--rate", type=int, default=11025)
     args = ap.parse_args()
     env = dict(os.environ)
     env.setdefault("SKYLARK_TEST_DATA", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "data"))
@@ -92,9 +97,10 @@ def main():
         for seed in args.seeds:
             wav = os.path.join(work, f"check-{seed}.wav")
             bodies = subprocess.run([f"{args.build}/hf/hf_station_check_recording", "--seed", str(seed),
-                                     "--out", wav], capture_output=True, check=True,
-                                    env=env).stdout.rstrip(b"\n").split(b"\n")
-            audio_seconds = (os.path.getsize(wav) - 44) / 2 / 11025
+                                     "--rate", str(args.rate), "--out", wav], capture_output=True,
+                                    check=True, env=env).stdout.rstrip(b"\n").split(b"\n")
+            with wave.open(wav, "rb") as w:
+                audio_seconds = w.getnframes() / w.getframerate()
             plan = plan_counts(args.build, wav, bodies)
             heard = heard_counts(args.build, wav, bodies, audio_seconds)
             line = []
