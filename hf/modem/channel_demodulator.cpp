@@ -122,6 +122,8 @@ void ChannelDemodulator::configure()
     m_toneFitDelay.clear();
     m_mfskRecent.clear();
     m_replayIn = 0;
+    m_replayWait = 0;
+    m_toneOffset = 0.0;
     m_movedFromNoise = false;
     m_awaitingFit = false;
     m_betterElsewhere = false;

@@ -209,7 +209,10 @@ private:
     static constexpr int kMfskConfirm = 48; // symbols a move by the energies waits for the code fit
     bool m_awaitingFit = false;
     bool m_movedFromNoise = false; // the tone set left did not fit the code better than the others
-    double m_mfskPathGain = 0.0;   // the chosen decoder's gain over this symbol's bits
+    double m_toneOffset = 0.0;     // the strongest tone's distance from its bin (bins), averaged
+    static constexpr double kMfskReplayOffset = 0.25; // ... under which the replay goes ahead
+    int m_replayWait = 0;                             // symbols the replay has waited for the fine tracking
+    double m_mfskPathGain = 0.0;                      // the chosen decoder's gain over this symbol's bits
     int m_mfskPathSteps = 0;
     static constexpr std::size_t kMfskReplay = 256; // symbols decoded again after a frequency move
     struct KeptSymbol {

@@ -202,6 +202,7 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
         // tones half a bin off: it waits until the tone set fits the code.
         m_movedFromNoise = !settled || (m_replayIn > 0 && m_movedFromNoise);
         m_replayIn = byEnergy ? kMfskConfirm : kMfskSettle;
+        m_replayWait = 0;
         m_awaitingFit = byEnergy;
     } else if (m_awaitingFit && settled) {
         m_awaitingFit = false;
@@ -215,6 +216,7 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
         const double c = std::sqrt(e[static_cast<std::size_t>(2 * maxBin + 1)]);
         if (a + c > 0.0) {
             const double delta = 0.5 * (c - a) / (a + c); // bins
+            m_toneOffset += (std::fabs(delta) - m_toneOffset) / 4.0;
             m_afc = std::clamp(m_afc + (m_open ? 0.1 : 0.25) * delta * m_mode.baud, -kCapture, kCapture);
             updateMixer();
         }
@@ -253,7 +255,15 @@ void ChannelDemodulator::mfskSymbol(std::string& out)
     m_mfskRecent.push_back({e, m_afc});
     if (m_mfskRecent.size() > kMfskReplay)
         m_mfskRecent.pop_front();
-    if (m_replayIn > 0 && --m_replayIn == 0) {
+    // The replay reads the kept symbols on the nearest half bin to where the tone set is now: it
+    // waits (for a while) until the fine tracking has brought the tones near their bins. With
+    // the tones about half-way between two bins it can swing from one to the other for tens of
+    // symbols; read half a bin off, the start of the transmission was lost.
+    const bool tonesOff = m_toneOffset > kMfskReplayOffset && m_replayWait < kMfskConfirm;
+    if (m_replayIn == 1 && tonesOff) {
+        ++m_replayWait;
+        mfskDecode(e, out);
+    } else if (m_replayIn > 0 && --m_replayIn == 0) {
         m_awaitingFit = false;
         mfskRedecode(out);
     } else
