@@ -333,10 +333,10 @@ int main(int argc, char** argv)
         else if (a == "--mode")
             o.mode = v;
         else if (a == "--more-seeds") {
-            char* end = nullptr;
-            o.moreFirst = static_cast<unsigned>(std::strtoul(v, &end, 10));
-            o.moreLast =
-                *end == '-' ? static_cast<unsigned>(std::strtoul(end + 1, nullptr, 10)) : o.moreFirst;
+            if (!modemtest::parseSeeds(v, o.moreFirst, o.moreLast)) {
+                std::fprintf(stderr, "--more-seeds FIRST-LAST, e.g. 2-5\n");
+                return 2;
+            }
         } else {
             std::fprintf(stderr, "unknown option %s\n%s", a.c_str(), kUsage);
             return 2;

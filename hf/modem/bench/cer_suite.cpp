@@ -75,7 +75,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seeds" && i + 1 < argc) {
-            if (std::sscanf(argv[++i], "%u-%u", &firstSeed, &lastSeed) != 2 || lastSeed < firstSeed) {
+            if (!modemtest::parseSeeds(argv[++i], firstSeed, lastSeed)) {
                 std::fprintf(stderr, "--seeds FIRST-LAST, e.g. 1-32\n");
                 return 2;
             }

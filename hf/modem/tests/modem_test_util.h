@@ -35,6 +35,16 @@ inline std::string frame(const std::string& body)
     return ".........." + std::string("~") + body + crcHex(body) + "\t~   \r\n";
 }
 
+/// Reads a seed range "FIRST-LAST" (or one seed "N") as the measuring tools take it.
+inline bool parseSeeds(const char* text, unsigned& first, unsigned& last)
+{
+    char dash = 0;
+    const int n = std::sscanf(text, "%u%c%u", &first, &dash, &last);
+    if (n == 1)
+        last = first;
+    return (n == 1 || (n == 3 && dash == '-')) && first <= last;
+}
+
 inline std::string dataPath(const std::string& name)
 {
     const char* base = std::getenv("SKYLARK_TEST_DATA");
