@@ -40,6 +40,8 @@ constexpr double kGmskPreambleFit = 0.45;
 // about an eighth of their power (0.35 gained most at PSK63's target: 0.45 lost twice as many
 // characters 40 Hz off, 0.3 no fewer).
 constexpr double kBpskPreambleFit = 0.35;
+// The lock average from which the tracking counts as locked.
+constexpr double kLocked = 0.15;
 // The most a preamble block's short-lag product may hold against its two-symbol product when it
 // overrides a lock (the preamble's 0.7..1.05, the text's 1.3 and more).
 constexpr double kPreambleShortToTwo = 1.2;
@@ -200,9 +202,9 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         lock = q;
     // BPSK follows its lock faster: its decisions wait for it (see below).
     const double lockSpeed = m_mode.modulation == Modulation::Bpsk ? 3.0 : 1.0;
-    const bool wasLocked = m_lockAvg >= 0.15;
+    const bool wasLocked = m_lockAvg >= kLocked;
     m_lockAvg += lockSpeed * m_qualityAlpha * (lock - m_lockAvg);
-    if (wasLocked && m_lockAvg < 0.15)
+    if (wasLocked && m_lockAvg < kLocked)
         m_preambleAgreed = false; // lost: the next lock is judged afresh
     if (m_mode.modulation == Modulation::Bpsk) {
         // BPSK's characters leave the decoder some bits after their bits: judge the squelch on
@@ -221,12 +223,12 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     // decisions once there is a signal.
     if (m_wideHold > 0)
         --m_wideHold;
-    else if (m_lockAvg < 0.15) {
+    else if (m_lockAvg < kLocked) {
         const double wide = std::arg(m_wideAcc) * m_outRate / kTwoPi;
         if (std::abs(m_wideAcc) > 0.0f)
             m_afc += 0.04 * std::clamp(wide, -m_mode.baud, m_mode.baud);
     }
-    if (m_lockAvg > 0.15)
+    if (m_lockAvg > kLocked)
         m_afc += (gmsk ? (m_open ? kGmskTracking : kGmskPullIn) : (m_open ? 0.015 : 0.12)) * error *
                  m_mode.baud / kTwoPi;
     m_afc = std::clamp(m_afc, -kCapture, kCapture);
@@ -291,7 +293,7 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
         m_gmskCarrier = reference;
         // Until the tracking has locked the reference follows faster and does not move on by
         // itself (on noise the loop would wander off to its limit).
-        if (m_lockAvg < 0.15) {
+        if (m_lockAvg < kLocked) {
             m_gmskTurn = 0.0;
             m_gmskSquare += kGmskPullInWeight * (squared - m_gmskSquare);
         } else {
@@ -390,7 +392,7 @@ void ChannelDemodulator::checkHalfRateLock()
     // than a quarter of the symbol rate away, move the tracking there by half the symbol rate.
     // (Nor while the preamble has just set the frequency: the average still holds where the
     // signal lay before.)
-    if (m_lockAvg < 0.15 || m_wideHold > 0) {
+    if (m_lockAvg < kLocked || m_wideHold > 0) {
         m_wideAvg = 0.0;
         return;
     }
@@ -493,7 +495,7 @@ void ChannelDemodulator::preambleFrequency(Complex u)
 
 bool ChannelDemodulator::preambleSets(double offset, double shortToTwo)
 {
-    if (m_lockAvg < 0.15)
+    if (m_lockAvg < kLocked)
         return true;
     // Locked already. The lock measures repeat every few Hz (BPSK's every half the symbol
     // rate, QPSK's and GMSK's every quarter), and noise alone lifts their average now and then:
