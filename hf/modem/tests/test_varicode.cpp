@@ -325,3 +325,20 @@ TEST(SoftVaricode, SteadyCarrierAndNoiseStayBounded)
     decoder.flush(out);
     EXPECT_EQ(out, "ok");
 }
+
+// Text comes with its characters one after the other: a wrong symbol that turns a character's
+// 1 bits into idle 0s is mended even when it is far from weak, and a real pause still reads as
+// one.
+TEST(SoftVaricode, MendsAFairlyClearSymbolThatMadeAPauseInsideText)
+{
+    const std::string text = "the quick brown fox de N0CALL 73";
+    for (const std::size_t bit : {9, 21, 28}) {
+        for (const float weight : {1.0f, 2.0f}) {
+            auto ratios = clearRatios(text);
+            ratios[bit] = ratios[bit] > 0.0f ? -weight : weight;
+            ratios[bit + 1] = -ratios[bit + 1];
+            EXPECT_NE(hardDecoded(ratios), text) << bit;
+            EXPECT_EQ(softDecoded(ratios), text) << bit << " " << weight;
+        }
+    }
+}
