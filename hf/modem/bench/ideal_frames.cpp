@@ -10,6 +10,7 @@
 #include "hf/modem/varicode.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -54,21 +55,27 @@ int framesLost(const char* mode, double baud, double snrDb, int frames, unsigned
 
 int main(int argc, char** argv)
 {
-    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
+    constexpr const char* kUsage = "usage: hf_modem_ideal_frames [FRAMES [psk63|psk250...]]\n";
+    char* end = nullptr;
+    const long frames = argc > 1 ? std::strtol(argv[1], &end, 10) : 2000;
+    if (argc > 1 && (*end != '\0' || frames < 1 || frames > 1000000)) {
+        std::fprintf(stderr, "%s", kUsage);
+        return std::string(argv[1]) == "--help" ? 0 : 2;
+    }
     std::vector<std::string> modes(argv + std::min(argc, 2), argv + argc);
     if (modes.empty())
         modes = {"psk63", "psk250"};
     for (const std::string& mode : modes) {
         if (mode != "psk63" && mode != "psk250") {
-            std::fprintf(stderr, "usage: hf_modem_ideal_frames [FRAMES [psk63|psk250...]]\n");
+            std::fprintf(stderr, "%s", kUsage);
             return 2;
         }
         const double baud = mode == "psk63" ? 62.5 : 250.0;
         const double target = modemtest::targetSnr(mode);
         for (double above : {-1.0, 0.0, 1.0, 2.0}) {
-            const int lost = framesLost(mode.c_str(), baud, target + above, frames, 1);
+            const int lost = framesLost(mode.c_str(), baud, target + above, static_cast<int>(frames), 1);
             std::printf("%s target%+.0f dB (%.1f dB): %d of %d frames lost (%.1f %%)\n", mode.c_str(), above,
-                        target + above, lost, frames, 100.0 * lost / frames);
+                        target + above, lost, static_cast<int>(frames), 100.0 * lost / static_cast<double>(frames));
         }
     }
     return 0;
