@@ -147,6 +147,9 @@ void ChannelDemodulator::configure()
     m_reference = {};
     m_gmskCarrier = {};
     m_gmskSquare = {};
+    m_gmskSquareShort = {};
+    m_gmskSquareSize = 0.0;
+    m_gmskScattered = 0;
     m_gmskTurn = 0.0;
     m_gmskSymbol = 0;
     m_gmskRail = {};

@@ -64,6 +64,7 @@ private:
     void mfskSymbol(std::string& out);
     void mfskSquelch(bool repeated);
     void checkHalfRateLock();
+    void checkQuarterRateLock(std::complex<double> squared);
     void preambleFrequency(Complex u);
     void restartPreambleBlock();
     // Whether a preamble block measuring `offset` (Hz, with its short-lag product `shortToTwo`
@@ -94,8 +95,8 @@ private:
     double m_qualityAlpha = 0.05; // the tracking's lock average
     double m_squelchAlpha = 0.05; // the quality average
     double m_lockAvg = 0.0;       // how well the tracking has locked (0..1)
-    // BPSK: mean frequency of the channel's input relative to the tracking, Hz, averaged over
-    // a few dozen symbols (false lock half the symbol rate off).
+    // BPSK and GMSK: mean frequency of the channel's input relative to the tracking, Hz,
+    // averaged over a few dozen symbols (false lock half or a quarter of the symbol rate off).
     double m_wideAvg = 0.0;
     bool m_open = false;
     bool m_betterElsewhere = false; // MFSK16: another tone set of the search fits the code better
@@ -127,6 +128,11 @@ private:
     // the turn per symbol they follow, and the last two symbols' values on their rail.
     std::complex<double> m_gmskSquare{};
     std::complex<double> m_gmskCarrier{};
+    // A short average of the symbols squared, and of their size: the first holds little of the
+    // second off the carrier (see checkQuarterRateLock).
+    std::complex<double> m_gmskSquareShort{};
+    double m_gmskSquareSize = 0.0;
+    int m_gmskScattered = 0; // symbols in a row the lock has looked off the carrier
     double m_gmskTurn = 0.0;
     unsigned m_gmskSymbol = 0;
     std::array<double, 2> m_gmskRail{};
