@@ -63,6 +63,9 @@ private:
     void mfskSample(Complex u, std::string& out);
     void mfskSymbol(std::string& out);
     void mfskSquelch(bool repeated);
+    // The mean frequency of the channel's input relative to the tracking (Hz), from the wide
+    // discriminator.
+    double meanFrequency() const;
     void checkHalfRateLock();
     void checkQuarterRateLock(std::complex<double> squared);
     void preambleFrequency(Complex u);

@@ -234,11 +234,8 @@ void ChannelDemodulator::phaseSymbol(std::string& out)
     // decisions once there is a signal.
     if (m_wideHold > 0)
         --m_wideHold;
-    else if (m_lockAvg < kLocked) {
-        const double wide = std::arg(m_wideAcc) * m_outRate / kTwoPi;
-        if (std::abs(m_wideAcc) > 0.0f)
-            m_afc += 0.04 * std::clamp(wide, -m_mode.baud, m_mode.baud);
-    }
+    else if (m_lockAvg < kLocked)
+        m_afc += 0.04 * std::clamp(meanFrequency(), -m_mode.baud, m_mode.baud);
     if (m_lockAvg > kLocked)
         m_afc += (gmsk ? (m_open ? kGmskTracking : kGmskPullIn) : (m_open ? 0.015 : 0.12)) * error *
                  m_mode.baud / kTwoPi;
@@ -394,6 +391,11 @@ double ChannelDemodulator::qpskCodeFit(Complex n)
     return (m_qpskFitViterbi->lastGain() - kQpskNoiseFit) / kQpskFitSpan;
 }
 
+double ChannelDemodulator::meanFrequency() const
+{
+    return std::abs(m_wideAcc) > 0.0f ? std::arg(m_wideAcc) * m_outRate / kTwoPi : 0.0;
+}
+
 void ChannelDemodulator::checkHalfRateLock()
 {
     // Tracking half the symbol rate off the carrier turns the phase by an extra 180 degrees per
@@ -407,8 +409,7 @@ void ChannelDemodulator::checkHalfRateLock()
         m_wideAvg = 0.0;
         return;
     }
-    const double wide = std::abs(m_wideAcc) > 0.0f ? std::arg(m_wideAcc) * m_outRate / kTwoPi : 0.0;
-    m_wideAvg += (wide - m_wideAvg) / 24.0;
+    m_wideAvg += (meanFrequency() - m_wideAvg) / 24.0;
     if (std::fabs(m_wideAvg) < m_mode.baud / 4.0)
         return;
     m_afc = std::clamp(m_afc + std::copysign(m_mode.baud / 2.0, m_wideAvg), -kCapture, kCapture);
@@ -436,8 +437,7 @@ void ChannelDemodulator::checkQuarterRateLock(std::complex<double> squared)
         m_gmskScattered = 0;
         return;
     }
-    const double wide = std::abs(m_wideAcc) > 0.0f ? std::arg(m_wideAcc) * m_outRate / kTwoPi : 0.0;
-    m_wideAvg += (wide - m_wideAvg) / 24.0;
+    m_wideAvg += (meanFrequency() - m_wideAvg) / 24.0;
     const bool off = std::abs(m_gmskSquareShort) < kGmskScattered * m_gmskSquareSize &&
                      std::fabs(m_wideAvg) > m_mode.baud / 8.0;
     m_gmskScattered = off ? m_gmskScattered + 1 : 0;

@@ -63,8 +63,8 @@ int main(int argc, char** argv)
     }
     if (modes.empty())
         modes = {"psk63", "psk250", "qpsk125", "qpsk250", "mfsk16", "gmsk63", "gmsk250"};
-    std::printf("seed %u, %d runs per mode, %+.1f dB, 0.5..10 s of noise first, up to +-40 Hz off", seed, runs,
-                snr);
+    std::printf("seed %u, %d runs per mode, %+.1f dB, 0.5..10 s of noise first, up to +-40 Hz off", seed,
+                runs, snr);
     if (missed > 0.0)
         std::printf(", heard from %.1f s into the transmission", missed);
     std::printf("\n");

@@ -75,7 +75,8 @@ int main(int argc, char** argv)
         for (double above : {-1.0, 0.0, 1.0, 2.0}) {
             const int lost = framesLost(mode.c_str(), baud, target + above, static_cast<int>(frames), 1);
             std::printf("%s target%+.0f dB (%.1f dB): %d of %d frames lost (%.1f %%)\n", mode.c_str(), above,
-                        target + above, lost, static_cast<int>(frames), 100.0 * lost / static_cast<double>(frames));
+                        target + above, lost, static_cast<int>(frames),
+                        100.0 * lost / static_cast<double>(frames));
         }
     }
     return 0;

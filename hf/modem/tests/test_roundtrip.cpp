@@ -458,14 +458,18 @@ TEST(RoundTrip, TransmissionHeardFromItsMiddleIsAcquired)
     // and stayed for the rest of the transmission; nothing came out. Every mode must find the
     // frame that follows seconds of text.
     const std::pair<const char*, std::vector<unsigned>> rows[] = {
-        {"gmsk63", {11092, 21018, 21051, 21069}}, {"gmsk250", {21000}}, {"psk63", {21000}},
-        {"qpsk125", {21000}},       {"mfsk16", {21000}},
+        {"gmsk63", {11092, 21018, 21051, 21069}},
+        {"gmsk250", {21000}},
+        {"psk63", {21000}},
+        {"qpsk125", {21000}},
+        {"mfsk16", {21000}},
     };
     for (const auto& [name, seeds] : rows) {
         const auto mode = *modeFromName(name);
         for (unsigned seed : seeds) {
             const auto c = acquisitionCase(mode, seed, 10.0, 1.0);
-            SCOPED_TRACE(std::string(name) + " " + std::to_string(seed) + ": " + std::to_string(c.offset) + " Hz off");
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(seed) + ": " + std::to_string(c.offset) +
+                         " Hz off");
             Demodulator demod(c.rate, mode, 1500.0, 500);
             EXPECT_NE(runDemodulator(demod, c.audio, 1024).find("~" + c.body), std::string::npos);
         }

@@ -327,8 +327,8 @@ TEST(SoftVaricode, SteadyCarrierAndNoiseStayBounded)
 }
 
 // Text comes with its characters one after the other: a wrong symbol that turns a character's
-// 1 bits into idle 0s is mended even when it is far from weak, and a real pause still reads as
-// one.
+// 1 bits into idle 0s is mended even when it is far from weak (a pause of weak decisions still
+// reads as one: above).
 TEST(SoftVaricode, MendsAFairlyClearSymbolThatMadeAPauseInsideText)
 {
     const std::string text = "the quick brown fox de N0CALL 73";
