@@ -52,11 +52,12 @@ int main(int argc, char** argv)
     std::vector<const char*> modes;
     double missed = 0.0;
     for (int i = 4; i < argc; ++i) {
-        if (std::string(argv[i]) != "--missed")
+        if (std::string(argv[i]) != "--missed") {
             modes.push_back(argv[i]);
-        else if (i + 1 < argc && (missed = std::atof(argv[++i])) > 0.0 && missed < 4.0)
             continue;
-        else {
+        }
+        missed = i + 1 < argc ? std::atof(argv[++i]) : 0.0;
+        if (!(missed > 0.0 && missed < 4.0)) {
             std::fprintf(stderr, "--missed takes seconds, above 0 and under 4\n");
             return 2;
         }
