@@ -13,6 +13,7 @@
 
 #include <QProcess>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -35,17 +36,33 @@ QString gpsLog(const char* name)
     return testsupport::testDataPath(QStringLiteral("gps/") + QLatin1String(name));
 }
 
+bool accepts(quint16 port)
+{
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    return probe.waitForConnected(200);
+}
+
 /// gpsd on 127.0.0.1:port, fed a log over and over by gpsfake; stopped (with its gpsd) when
 /// destroyed.
 class FakeGpsd {
 public:
-    FakeGpsd(quint16 port, const char* log)
+    FakeGpsd(quint16 port, const char* log) : m_port(port)
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("gpsfake"),
-                        {QStringLiteral("-q"), QStringLiteral("-c"), QStringLiteral("0.05"),
-                         QStringLiteral("-P"), QString::number(port), gpsLog(log)});
-        m_process.waitForStarted();
+        // A gpsd stopped a moment ago may still hold the port, and the new one gives up when it
+        // cannot have it: start again until one listens.
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            m_process.start(QStringLiteral("gpsfake"),
+                            {QStringLiteral("-q"), QStringLiteral("-c"), QStringLiteral("0.05"),
+                             QStringLiteral("-P"), QString::number(port), gpsLog(log)});
+            m_process.waitForStarted();
+            if (waitUntil([&] { return m_process.state() != QProcess::Running || accepts(port); }, 10000) &&
+                m_process.state() == QProcess::Running)
+                return;
+            m_process.waitForFinished(2000);
+            testsupport::spinFor(300);
+        }
     }
     ~FakeGpsd()
     {
@@ -53,9 +70,11 @@ public:
         if (!m_process.waitForFinished(5000))
             m_process.kill();
         m_process.waitForFinished(2000);
+        waitUntil([&] { return !accepts(m_port); }); // its gpsd gone too
     }
 
 private:
+    quint16 m_port;
     QProcess m_process;
 };
 
