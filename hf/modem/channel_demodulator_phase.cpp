@@ -43,7 +43,7 @@ constexpr double kBpskPreambleFit = 0.35;
 // ... and on a channel still open whose lock has gone (see preambleFrequency): weak text keeps
 // its lock down too, and a block of it passing for a preamble moved the tracking (PSK63 at
 // squelch 0, 32 seeds: 0.35 lost 60 more characters of 48000 six and four dB under the target,
-// 0.42 none; a decibel above it 0.26 % -> 0.11 % with 0.35, 0.16 % with 0.42).
+// 0.42 four and five; a decibel above it 0.26 % -> 0.11 % with 0.35, 0.16 % with 0.42).
 constexpr double kBpskOpenPreambleFit = 0.42;
 // The lock average from which the tracking counts as locked.
 constexpr double kLocked = 0.15;
