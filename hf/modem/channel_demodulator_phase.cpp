@@ -510,8 +510,9 @@ void ChannelDemodulator::preambleFrequency(Complex u)
     // where the next sender's preamble must set it (one 80 Hz away was otherwise still 20 Hz
     // off 0.75 s into it; PSK63 at squelch 0 lost 0.26 % of its characters a decibel above its
     // target, now 0.16 %). QPSK125's text moved it near its 2 % point when allowed to.
-    const double fitNeeded = gmsk ? kGmskPreambleFit : (m_open ? kBpskOpenPreambleFit : kBpskPreambleFit);
-    if ((gmsk || !m_open || (bpsk && m_lockAvg < kLocked)) && two > fitNeeded * m_preamblePower) {
+    const bool signalGone = bpsk && m_open && m_lockAvg < kLocked;
+    const double fitNeeded = gmsk ? kGmskPreambleFit : (signalGone ? kBpskOpenPreambleFit : kBpskPreambleFit);
+    if ((gmsk || !m_open || signalGone) && two > fitNeeded * m_preamblePower) {
         const double fine = std::arg(m_lagTwo) * m_mode.baud / (2.0 * kTwoPi);
         const double coarse = std::arg(m_lagShort) * m_mode.baud / (shortLag * kTwoPi);
         const double step = m_mode.baud / 2.0;
