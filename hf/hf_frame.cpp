@@ -1,5 +1,7 @@
 #include "hf/hf_frame.h"
 
+#include "hf/modem/frame_check.h"
+
 namespace hf {
 
 QByteArray endFlagFor(FrameSender sender)
@@ -20,17 +22,7 @@ QByteArray endFlagFor(FrameSender sender)
 
 std::uint16_t crc16Modbus(QByteArrayView data)
 {
-    std::uint16_t crc = 0xFFFF;
-    for (const char c : data) {
-        crc ^= static_cast<std::uint8_t>(c);
-        for (int bit = 0; bit < 8; ++bit) {
-            if (crc & 1U)
-                crc = static_cast<std::uint16_t>((crc >> 1) ^ 0xA001U);
-            else
-                crc = static_cast<std::uint16_t>(crc >> 1);
-        }
-    }
-    return crc;
+    return modem::crc16Modbus(std::string_view(data.data(), static_cast<std::size_t>(data.size())));
 }
 
 QByteArray checkField(QByteArrayView body)

@@ -32,6 +32,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -162,8 +163,9 @@ private:
     std::array<long long, hf::Modem::kChannelCount> m_printed{};
 };
 
-/// How many of `bodies` arrived in `frames` with a good check.
-int goodFrames(const QList<hf::AssembledFrame>& frames, const std::vector<std::string>& bodies)
+/// How many of `bodies` arrived in `frames` with a good check; adds the frames with a good
+/// check that were never sent to `wrong`.
+int goodFrames(const QList<hf::AssembledFrame>& frames, const std::vector<std::string>& bodies, int& wrong)
 {
     int n = 0;
     for (const std::string& body : bodies)
@@ -172,6 +174,10 @@ int goodFrames(const QList<hf::AssembledFrame>& frames, const std::vector<std::s
                 ++n;
                 break;
             }
+    for (const hf::AssembledFrame& f : frames)
+        wrong += f.good && std::none_of(bodies.begin(), bodies.end(), [&](const std::string& body) {
+            return hf::parseFrame(f.text).body == QByteArray::fromStdString(body);
+        });
     return n;
 }
 
@@ -348,6 +354,8 @@ int main(int argc, char** argv)
     std::string dat;     // the plot's figures: per row, good frames (%) against dB above target
     std::string grid;    // the whole grid, one line per mode, receiving set-up and offset
     std::string summary; // target+1 dB over every offset
+    int wrong = 0;       // frames with a good check that were never sent
+    int played = 0;      // frames sent
     std::string references;
     const int runs = std::max(1, o.targetFrames / 2);
     const bool more = o.moreFirst <= o.moreLast;
@@ -385,6 +393,8 @@ int main(int argc, char** argv)
            << summary
            << "\n\"plan\": the default channel plan with GMSK-250 on channel 0; \"ch 0\": the mode "
               "selected as the transmit option (channel 0), the plan on the other channels.\n\n"
+           << "Frames with a good check that were never sent, over all " << played
+           << " frames of this page: " << wrong << ".\n\n"
               "## Every point\n\n| Mode | receiving | Hz off |";
         for (double a : kAbove)
             md << " target" << (a >= 0 ? "+" : "") << a << " dB |";
@@ -409,7 +419,8 @@ int main(int argc, char** argv)
         std::vector<modemtest::RecordedFrame> frames(static_cast<std::size_t>(n), {row.mode, offset, above});
         const auto rec = modemtest::stationRecording(frames, kRate, kF, seed);
         Station station(kRate, kF, row.option, o.meter);
-        return goodFrames(station.play(rec.audio), rec.bodies);
+        played += n;
+        return goodFrames(station.play(rec.audio), rec.bodies, wrong);
     };
     unsigned seed = o.seed;
     for (const Row& row : kRows) {
@@ -485,7 +496,8 @@ int main(int argc, char** argv)
             for (int k = 0; k < runs; ++k) {
                 const auto audio = referenceAudio(*wav, r.clean, snr, ++seed);
                 Station station(wav->sampleRate, r.carrier - offset, r.option, o.meter);
-                good += goodFrames(station.play(audio), {r.body});
+                ++played;
+                good += goodFrames(station.play(audio), {r.body}, wrong);
             }
             references += " " + fraction(good, runs) + " |";
         }

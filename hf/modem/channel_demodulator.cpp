@@ -156,7 +156,9 @@ void ChannelDemodulator::configure()
     m_pskVaricode.reset();
     // GMSK decides each bit from a rail's symbol and the one two bits back: a wrong symbol
     // turns the bit two later.
-    m_softVaricode = SoftVaricodeDecoder(m_mode.modulation == Modulation::Gmsk ? 2 : 1);
+    const int span = m_mode.modulation == Modulation::Gmsk ? 2 : 1;
+    m_softVaricode = SoftVaricodeDecoder(span);
+    m_frameRepair = FrameRepair(span, SoftVaricodeDecoder::kDefaultDelay);
     m_bitMean = 0.0;
     m_bitPower = 0.0;
     m_window.fill({});

@@ -2,6 +2,7 @@
 
 #include "hf/modem/dsp_types.h"
 #include "hf/modem/fir.h"
+#include "hf/modem/frame_repair.h"
 #include "hf/modem/mfsk_code_fit.h"
 #include "hf/modem/mfsk_interleaver.h"
 #include "hf/modem/mode.h"
@@ -166,10 +167,12 @@ private:
     // BPSK and GMSK: varicode read from soft bits, and the mean and mean square of the
     // decisions that scale them into log-likelihood ratios.
     SoftVaricodeDecoder m_softVaricode;
+    FrameRepair m_frameRepair{1, SoftVaricodeDecoder::kDefaultDelay}; // the same bits again for a failed frame
     double m_bitMean = 0.0;
     double m_bitPower = 0.0;
     double bitRatio(double decision); // the decision's log-likelihood ratio (positive: a 1 bit)
-    // Feeds one bit to the decoder (as a certain idle bit unless `reading`), emits what it gives.
+    // Feeds one bit to the decoder (as a certain idle bit unless `reading`), emits what it gives
+    // and a failed frame mended.
     void readVaricodeBit(bool reading, double ratio, std::string& out);
     void flushSoftVaricode(std::string& out); // delivers what it still holds (at key-up)
     std::unique_ptr<ViterbiDecoder> m_qpskViterbi;

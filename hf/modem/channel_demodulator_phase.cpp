@@ -349,12 +349,18 @@ void ChannelDemodulator::readVaricodeBit(bool reading, double ratio, std::string
     // Not reading: the bit is taken as idle (certain), which costs the decoder nothing once it
     // has given what it held.
     std::string decoded;
-    if (reading)
+    if (reading) {
+        m_frameRepair.bit(static_cast<float>(ratio));
         m_softVaricode.push(static_cast<float>(ratio), decoded);
-    else
+    } else {
+        m_frameRepair.idleBit();
         m_softVaricode.idle(decoded);
-    for (char c : decoded)
+    }
+    for (char c : decoded) {
         emit(c, out);
+        for (char m : m_frameRepair.character(c))
+            emit(m, out);
+    }
 }
 
 double ChannelDemodulator::bitRatio(double y)
@@ -374,7 +380,12 @@ void ChannelDemodulator::flushSoftVaricode(std::string& out)
         return;
     out += m_release;
     m_release.clear();
-    m_softVaricode.flush(out);
+    std::string decoded;
+    m_softVaricode.flush(decoded);
+    for (char c : decoded) {
+        out.push_back(c);
+        out += m_frameRepair.character(c);
+    }
 }
 
 std::array<float, 4> ChannelDemodulator::qpskScores(Complex r) const
