@@ -31,6 +31,9 @@ namespace hf::modem {
 /// while the quality is at or above the squelch value and stops when it falls below three
 /// quarters of it; characters are only delivered while it receives. Squelch 0 keeps the
 /// channel open.
+///
+/// BPSK and GMSK channels follow a station frame that fails its check with CR LF and the frame
+/// read again, when a reading with one symbol turned holds the check (see FrameRepair).
 class ChannelDemodulator {
 public:
     /// `workRate`: the front end's output rate in Hz; `carrier`: audio frequency in Hz of the
