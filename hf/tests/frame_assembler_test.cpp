@@ -204,3 +204,21 @@ TEST(FrameAssembler, ClearChannelsAndBadChannelNumbers)
     EXPECT_EQ(a.assembly(9), "....~partial");
     EXPECT_TRUE(a.assembly(99).isEmpty());
 }
+
+// A channel follows a frame that fails its check with CR LF and the frame read again (the
+// modem's second reading): "~" CR LF is no end flag, so only the mended frame is handed over.
+TEST(FrameAssembler, AFailedReadingFollowedByItsMendedCopyGivesTheMendedFrameOnly)
+{
+    FrameAssembler a;
+    const QByteArray sent = frameOf(kBody);
+    QByteArray failed = sent.left(sent.indexOf("\t~") + 2);
+    failed[14] = 'X';
+    const QByteArray stream = failed + "\r\n....~" + kBody + checkField(kBody) + "\t~" + "   \r\n";
+    a.append(3, stream.left(failed.size() + 1)); // the failed reading's end flag ticks on its own
+    QList<AssembledFrame> got = a.tick(10);
+    a.append(3, stream.mid(failed.size() + 1));
+    got += a.tick(20);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_TRUE(got[0].good);
+    EXPECT_EQ(parseFrame(got[0].text).body, kBody);
+}
