@@ -18,7 +18,8 @@ constexpr std::uint16_t crc16Modbus(std::string_view data)
     for (const char c : data) {
         crc ^= static_cast<std::uint8_t>(c);
         for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1U) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001U) : static_cast<std::uint16_t>(crc >> 1);
+            crc = (crc & 1U) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001U)
+                             : static_cast<std::uint16_t>(crc >> 1);
     }
     return crc;
 }

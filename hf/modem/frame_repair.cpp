@@ -69,16 +69,21 @@ std::string FrameRepair::character(char c)
     // The end flag follows the check field's TAB (or, with the TAB misread, its four hex
     // digits and one character). A "~" anywhere else is a misread character inside the body:
     // the frame goes on.
-    const auto hex = [&](std::size_t at) { return std::isxdigit(static_cast<unsigned char>(m_text[at])) != 0; };
+    const auto hex = [&](std::size_t at) {
+        return std::isxdigit(static_cast<unsigned char>(m_text[at])) != 0;
+    };
+    if (end < 5)
+        return {};
     const bool endFlag =
-        end >= 1 && (m_text[end - 1] == '\t' || (end >= 5 && hex(end - 5) && hex(end - 4) && hex(end - 3) && hex(end - 2)));
-    if (!endFlag || end < 4)
+        m_text[end - 1] == '\t' || (hex(end - 5) && hex(end - 4) && hex(end - 3) && hex(end - 2));
+    if (!endFlag)
         return {};
     std::string mended;
     if (const std::size_t start = m_text.rfind(kStartMark, end - 4); start != std::string::npos) {
         if (!frameCheckHolds(std::string_view(m_text).substr(start + 4, end - start - 4)))
             mended = mend(start);
-    } else if (const std::size_t dots = m_text.rfind(kStartMark.substr(0, 3), end - 4); dots != std::string::npos) {
+    } else if (const std::size_t dots = m_text.rfind(kStartMark.substr(0, 3), end - 4);
+               dots != std::string::npos) {
         mended = mend(dots); // the preamble's, its start flag misread
     }
     forget(end + 1);

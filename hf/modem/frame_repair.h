@@ -11,15 +11,16 @@ namespace hf::modem {
 ///
 /// Near a mode's sensitivity nearly every frame lost has one symbol read on the wrong side,
 /// and that symbol is nearly always one of the least sure in the frame. This keeps the soft
-/// bits the decoder was given and the characters it gave. When a frame's end flag comes and
-/// the frame fails its check (see frame_check.h), it reads the frame's bits again with a fresh
-/// decoder, each time with one of the frame's kCandidates least sure symbols turned to its
-/// other side, and takes the first reading that holds the check.
+/// bits the decoder was given and the characters it gave. When a frame's end flag comes (the
+/// "~" after the check field's TAB, or after its four hex digits and one misread character)
+/// and the frame fails its check (see frame_check.h), it reads the frame's bits again with a
+/// fresh decoder, each time with one of the frame's kCandidates least sure symbols turned to
+/// its other side, and takes the first reading that holds the check.
 ///
 /// That reading comes out right after the end flag of the failed one, with CR LF before it:
 /// "~" CR LF "..." is no end flag, so frame assembly never sees the failed reading as a frame
 /// and takes the mended one. A reading that holds the check by chance passes one time in
-/// 65536; trying kCandidates of them on a failed frame makes that about one in 4000 failed
+/// 65536; trying kCandidates of them on a failed frame makes that about one in 2000 failed
 /// frames, and only a frame that failed is ever read again.
 ///
 /// Memory is fixed (the last kBits bits, the last kMaxText characters); a frame longer than
@@ -27,7 +28,11 @@ namespace hf::modem {
 /// per failed frame.
 class FrameRepair {
 public:
-    static constexpr int kCandidates = 16;
+    // The 32 least sure symbols hold the one to turn in nearly every frame one turn mends: of
+    // 138 readings mended on the station table's PSK63 rows with 64 tries (target-2..+3 dB), the
+    // turned symbol was the least sure in 56, one of the 8 least sure in 118, of the 16 in 128,
+    // of the 32 in all.
+    static constexpr int kCandidates = 32;
     static constexpr std::size_t kBits = 4096;
     static constexpr std::size_t kMaxText = 512;
 
@@ -55,9 +60,9 @@ private:
     int m_span;
     int m_delay;
     std::vector<float> m_bits;
-    std::int64_t m_step = 0;                 // bits given
-    std::string m_text;                      // characters since the last frame's end
-    std::vector<std::int64_t> m_textStep;    // ... and m_step when each came
+    std::int64_t m_step = 0;              // bits given
+    std::string m_text;                   // characters since the last frame's end
+    std::vector<std::int64_t> m_textStep; // ... and m_step when each came
 };
 
 } // namespace hf::modem

@@ -18,8 +18,8 @@ void checkMended(const std::string& mended)
     const std::string_view m(mended);
     const auto start = m.find("...~");
     const auto end = m.rfind('~');
-    if (!m.starts_with("\r\n") || start == std::string_view::npos || end != m.size() - 1 || end <= start + 3 ||
-        !hf::modem::frameCheckHolds(m.substr(start + 4, end - start - 4)))
+    if (!m.starts_with("\r\n") || start == std::string_view::npos || end != m.size() - 1 ||
+        end <= start + 3 || !hf::modem::frameCheckHolds(m.substr(start + 4, end - start - 4)))
         __builtin_trap();
 }
 
