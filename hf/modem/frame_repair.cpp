@@ -34,14 +34,6 @@ void FrameRepair::idleBit()
     m_bits[static_cast<std::size_t>(m_step++) % kBits] = kIdle;
 }
 
-void FrameRepair::reset()
-{
-    std::fill(m_bits.begin(), m_bits.end(), kIdle);
-    m_step = 0;
-    m_text.clear();
-    m_textStep.clear();
-}
-
 void FrameRepair::forget(std::size_t count)
 {
     count = std::min(count, m_text.size());

@@ -46,11 +46,11 @@ public:
     /// that fails its check, returns CR LF and the mended frame from its preamble to its end
     /// flag's "~" when one of the readings holds the check; otherwise nothing.
     std::string character(char c);
-    void reset();
 
 private:
     float at(std::int64_t step) const { return m_bits[static_cast<std::size_t>(step) % kBits]; }
-    // The frame whose start mark "...~" begins at m_text[start] read again, or nothing.
+    // The frame whose start mark "...~" (or, its start flag misread, whose last three dots)
+    // begins at m_text[start], read again; or nothing.
     std::string mend(std::size_t start) const;
     // The bits from `from` to now read by a fresh decoder, with the symbol of bit `turned` on
     // its other side.
