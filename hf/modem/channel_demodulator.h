@@ -170,7 +170,7 @@ private:
     // BPSK and GMSK: varicode read from soft bits, and the mean and mean square of the
     // decisions that scale them into log-likelihood ratios.
     SoftVaricodeDecoder m_softVaricode;
-    FrameRepair m_frameRepair{1, SoftVaricodeDecoder::kDefaultDelay}; // the same bits again for a failed frame
+    FrameRepair m_frameRepair{1, SoftVaricodeDecoder::kDefaultDelay}; // reads a failed frame again
     double m_bitMean = 0.0;
     double m_bitPower = 0.0;
     double bitRatio(double decision); // the decision's log-likelihood ratio (positive: a 1 bit)
