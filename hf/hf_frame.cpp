@@ -27,12 +27,9 @@ std::uint16_t crc16Modbus(QByteArrayView data)
 
 QByteArray checkField(QByteArrayView body)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const std::uint16_t crc = crc16Modbus(body);
-    QByteArray out(4, '0');
-    for (int i = 0; i < 4; ++i)
-        out[3 - i] = kHex[(crc >> (4 * i)) & 0xFU];
-    return out;
+    const auto digits =
+        modem::checkDigits(std::string_view(body.data(), static_cast<std::size_t>(body.size())));
+    return QByteArray(digits.data(), static_cast<qsizetype>(digits.size()));
 }
 
 QByteArray buildFrame(QByteArrayView rawBody, QByteArrayView endFlag)

@@ -4,6 +4,7 @@
 // that the demodulator can use it too: "~" <body> <4 upper-case hex digits of the body's
 // CRC-16/MODBUS> TAB "~".
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,6 +25,14 @@ constexpr std::uint16_t crc16Modbus(std::string_view data)
     return crc;
 }
 
+/// The check field of `body`: its CRC as exactly four upper-case hexadecimal digits.
+inline std::array<char, 4> checkDigits(std::string_view body)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const std::uint16_t crc = crc16Modbus(body);
+    return {kHex[(crc >> 12) & 0xFU], kHex[(crc >> 8) & 0xFU], kHex[(crc >> 4) & 0xFU], kHex[crc & 0xFU]};
+}
+
 /// True when the text between a frame's start flag and its end flag (body, check field and
 /// TAB) holds its check: with every TAB left out, its last four characters are the check of
 /// the rest.
@@ -36,12 +45,8 @@ inline bool frameCheckHolds(std::string_view betweenFlags)
             r.push_back(c);
     if (r.size() < 4)
         return false;
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const std::uint16_t crc = crc16Modbus(std::string_view(r).substr(0, r.size() - 4));
-    for (int i = 0; i < 4; ++i)
-        if (r[r.size() - 1 - static_cast<std::size_t>(i)] != kHex[(crc >> (4 * i)) & 0xFU])
-            return false;
-    return true;
+    const auto digits = checkDigits(std::string_view(r).substr(0, r.size() - 4));
+    return std::string_view(r).substr(r.size() - 4) == std::string_view(digits.data(), digits.size());
 }
 
 } // namespace hf::modem
